@@ -1,0 +1,295 @@
+#include "app/TMainForm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "platform/ProgramFolder.h"
+#include "platform/qtseams/MessageBoxes.h"
+
+namespace {
+
+constexpr int kClientWidth = 549;
+constexpr int kClientHeight = 347;
+constexpr int kTimerInterval = 500;
+
+QString FromBytes(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle("Quillon");
+  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  auto* client = new QWidget(this);
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+  BuildPlayerBar(client);
+  BuildFormatBar(client);
+  BuildTrackList(client);
+  BuildStatusBar(client);
+  BuildMenus();
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(kTimerInterval);
+  connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+  adjustSize();
+  setFixedSize(sizeHint());
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+QToolButton* TMainForm::AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon) {
+  auto* button = new QToolButton(client);
+  button->setGeometry(4 + index * 30, 4, 28, 26);
+  button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon)));
+  button->setToolTip(hint);
+  button->setAutoRaise(true);
+  return button;
+}
+
+void TMainForm::BuildPlayerBar(QWidget* client) {
+  AddPlayerButton(client, 0, "Play", QStyle::SP_MediaPlay);
+  AddPlayerButton(client, 1, "Pause", QStyle::SP_MediaPause);
+  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaSeekForward);
+  AddPlayerButton(client, 3, "Stop", QStyle::SP_MediaStop);
+  AddPlayerButton(client, 4, "Previous", QStyle::SP_MediaSkipBackward);
+  AddPlayerButton(client, 5, "Next", QStyle::SP_MediaSkipForward);
+  AddPlayerButton(client, 6, "Eject/Close CDROM", QStyle::SP_TitleBarShadeButton);
+  AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon);
+  QToolButton* refresh = AddPlayerButton(client, 8, "Refresh", QStyle::SP_BrowserReload);
+  connect(refresh, &QToolButton::clicked, this, &TMainForm::RefreshClick);
+
+  spSkinCheckRadioBox1 = new QCheckBox("Check All/Uncheck All", client);
+  spSkinCheckRadioBox1->setGeometry(282, 6, 160, 22);
+  spSkinCheckRadioBox1->setChecked(true);
+
+  RipButton = new QPushButton(client);
+  RipButton->setGeometry(476, 4, 68, 54);
+  RipButton->setIcon(style()->standardIcon(QStyle::SP_DriveCDIcon));
+  RipButton->setIconSize(QSize(40, 40));
+  RipButton->setToolTip("Rip");
+  RipButton->setDefault(true);
+}
+
+void TMainForm::BuildFormatBar(QWidget* client) {
+  mp3check = new QRadioButton("MP3", client);
+  mp3check->setGeometry(6, 34, 50, 24);
+  mp3check->setChecked(true);
+  wavcheck = new QRadioButton("WAV", client);
+  wavcheck->setGeometry(58, 34, 52, 24);
+  oggcheck = new QRadioButton("Ogg", client);
+  oggcheck->setGeometry(112, 34, 48, 24);
+
+  auto* label = new QLabel("Output Folder", client);
+  label->setGeometry(164, 34, 80, 24);
+  spSkinEdit1 = new QLineEdit(client);
+  spSkinEdit1->setGeometry(246, 34, 194, 24);
+  auto* browse = new QToolButton(client);
+  browse->setGeometry(442, 34, 28, 24);
+  browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  browse->setToolTip("Select an output folder");
+}
+
+void TMainForm::BuildTrackList(QWidget* client) {
+  ListView1 = new QTreeWidget(client);
+  ListView1->setGeometry(4, 64, 541, 254);
+  ListView1->setRootIsDecorated(false);
+  ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView1->setAllColumnsShowFocus(true);
+  ListView1->setHeaderLabels({"No", "Save As Title   (Double Click to Rename)", "Length", "Size"});
+  const int widths[] = {45, 305, 90, 80};
+  for (int column = 0; column < 4; ++column) {
+    ListView1->setColumnWidth(column, widths[column]);
+    if (column > 0) ListView1->headerItem()->setTextAlignment(column, Qt::AlignCenter);
+  }
+  ListView1->header()->setStretchLastSection(false);
+  // The selection stays as visible as with focus when the list loses it.
+  QPalette palette = ListView1->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   palette.color(QPalette::Active, QPalette::HighlightedText));
+  ListView1->setPalette(palette);
+}
+
+void TMainForm::BuildStatusBar(QWidget* client) {
+  auto* status = new QLabel("Status", client);
+  status->setGeometry(6, 322, 40, 22);
+  spSLMsgOut = new QLabel(client);
+  spSLMsgOut->setGeometry(48, 322, 300, 22);
+  spSLMsgOut->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* cdrom = new QLabel("CDROM", client);
+  cdrom->setGeometry(354, 322, 44, 22);
+  spCDROMlist = new QComboBox(client);
+  spCDROMlist->setGeometry(400, 322, 145, 22);
+  spCDROMlist->setEditable(false);
+  connect(spCDROMlist, &QComboBox::activated, this, &TMainForm::spCDROMlistChange);
+}
+
+void TMainForm::BuildMenus() {
+  auto add = [](QMenu* menu, const QString& text, const QString& shortcut = QString()) {
+    QAction* action = menu->addAction(text);
+    if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(shortcut));
+    return action;
+  };
+  QMenu* file = menuBar()->addMenu("File");
+  connect(add(file, "Exit"), &QAction::triggered, this, &QWidget::close);
+
+  QMenu* actions = menuBar()->addMenu("Actions");
+  connect(add(actions, "Refresh", "Ctrl+F"), &QAction::triggered, this, &TMainForm::RefreshClick);
+  actions->addSeparator();
+  add(actions, "Rip", "Ctrl+Z");
+  actions->addSeparator();
+  add(actions, "Select All");
+  add(actions, "Unselect All");
+
+  QMenu* player = menuBar()->addMenu("CD Player");
+  add(player, "Play", "Ctrl+P");
+  add(player, "Stop", "Ctrl+L");
+  add(player, "Pause", "Ctrl+K");
+  add(player, "Resume", "Ctrl+R");
+  player->addSeparator();
+  add(player, "Previous", "Ctrl+T");
+  add(player, "Next", "Ctrl+N");
+  player->addSeparator();
+  add(player, "Eject/Close CDROM");
+
+  add(menuBar()->addMenu("Options"), "Options");
+
+  QMenu* tools = menuBar()->addMenu("Tools");
+  add(tools, "WAV Mixer", "Ctrl+M");
+  add(tools, "Sound Recorder", "Ctrl+G");
+  tools->addSeparator();
+  add(tools, "Ogg Player", "Ctrl+Y");
+  tools->addSeparator();
+  for (const char* converter : {"WAV to MP3", "WAV to Ogg", "Ogg to WAV", "Ogg to MP3"}) add(tools, converter);
+  tools->addSeparator();
+  add(tools, "ID3 Editor");
+  tools->addSeparator();
+  add(tools, "CD Information (CDDB)");
+
+  QMenu* help = menuBar()->addMenu("Help");
+  add(help, "Help Contents");
+  help->addSeparator();
+  add(help, "Quillon Website");
+  add(help, "Email Support");
+  help->addSeparator();
+  add(help, "About");
+}
+
+void TMainForm::FormCreate() {
+  if (!FDrives.ReadDriveList()) return;
+  spCDROMlist->clear();
+  for (const std::string& identification : FDrives.Identifications()) spCDROMlist->addItem(FromBytes(identification));
+  spCDROMlist->setCurrentIndex(0);
+  std::string error;
+  if (!MediaPlayer1.Open(error)) {
+    CurrentMessageBoxes().Show(this, windowTitle(), FromBytes(error), MessageBoxes::Icon::Error);
+    return;
+  }
+  FDeviceFlag = true;
+  MediaPlayer1.SetTimeFormatTMSF();
+  Timer1->start();
+}
+
+bool TMainForm::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate && !FActivated) {
+    FActivated = true;
+    FormActivate();
+  }
+  return QMainWindow::event(event);
+}
+
+// Runs once: coming back from a dialog must not reset the folder the user chose.
+void TMainForm::FormActivate() {
+  FProgramFolder = ProgramFolder();
+  FSettings = std::make_unique<TIniFile>(FProgramFolder + "settings.ini");
+  std::string folder = FSettings->ReadString("Folder", "mp3 folder", FProgramFolder);
+  if (folder.empty()) {
+    folder = FProgramFolder + "MP3";
+    std::error_code ignored;
+    std::filesystem::create_directory(folder, ignored);
+  }
+  spSkinEdit1->setText(FromBytes(folder));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  Timer1->stop();
+  FDrives.CloseHandle();
+  if (FDeviceFlag) {
+    if (MediaPlayer1.Mode() == CdAudioMode::Playing) MediaPlayer1.Stop();
+    MediaPlayer1.Close();
+  }
+  FSettings.reset();
+  event->accept();
+}
+
+OutputFormat TMainForm::CurrentFormat() const {
+  if (wavcheck->isChecked()) return OutputFormat::WAV;
+  if (oggcheck->isChecked()) return OutputFormat::Ogg;
+  return OutputFormat::MP3;
+}
+
+void TMainForm::Timer1Timer() {
+  std::uint32_t position = MediaPlayer1.Position();
+  int track = position & 0xFF;
+  int minute = (position >> 8) & 0xFF;
+  int second = (position >> 16) & 0xFF;
+  if (ListView1->topLevelItemCount() == 0) {
+    Timer1->stop();
+    GetTrackList();
+    Timer1->start();
+  }
+  if (MediaPlayer1.NumberOfTracks() >= 100) return;
+  if (MediaPlayer1.Mode() == CdAudioMode::Playing || second > 2)
+    spSLMsgOut->setText(QString::asprintf("  Track:%d  Playing Time:  %.2d:%.2d", track, minute, second));
+  else
+    spSLMsgOut->setText(QString::asprintf("  There are %d tracks in the CD", ListView1->topLevelItemCount()));
+}
+
+void TMainForm::spCDROMlistChange(int index) {
+  if (index == FDrives.CurrentIndex()) return;
+  FDrives.SetCurrentIndex(index);
+  GetTrackList();
+}
+
+void TMainForm::RefreshClick() { GetTrackList(); }
+
+void TMainForm::GetTrackList() {
+  ListView1->clear();
+  DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
+  if (!reading.message.empty()) spSLMsgOut->setText(FromBytes(reading.message));
+  FillTrackList(reading.rows);
+  if (ListView1->topLevelItemCount() > 0) {
+    ListView1->setCurrentItem(ListView1->topLevelItem(0));
+    ListView1->setFocus();
+  }
+}
+
+void TMainForm::FillTrackList(const std::vector<TrackRow>& rows) {
+  for (const TrackRow& row : rows) {
+    auto* item = new QTreeWidgetItem(ListView1, {FromBytes(row.number), FromBytes(row.name), FromBytes(row.length),
+                                                 FromBytes(row.size)});
+    item->setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
+    item->setData(0, Qt::UserRole, FromBytes(row.blocks));
+    for (int column = 1; column < 4; ++column) item->setTextAlignment(column, Qt::AlignCenter);
+  }
+}

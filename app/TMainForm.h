@@ -1,0 +1,73 @@
+#pragma once
+// The main window: drives, the disc's tracks, the output format and folder, the player and the menus.
+
+#include <QMainWindow>
+#include <memory>
+
+#include "cd/CdDrives.h"
+#include "platform/cdaudio/CdAudioDevice.h"
+#include "platform/inifile/TIniFile.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // Controls other windows and the tests work with.
+  QTreeWidget* ListView1 = nullptr;
+  QLineEdit* spSkinEdit1 = nullptr;
+  QRadioButton* mp3check = nullptr;
+  QRadioButton* wavcheck = nullptr;
+  QRadioButton* oggcheck = nullptr;
+  QComboBox* spCDROMlist = nullptr;
+  QLabel* spSLMsgOut = nullptr;
+  QCheckBox* spSkinCheckRadioBox1 = nullptr;
+  QTimer* Timer1 = nullptr;
+  QPushButton* RipButton = nullptr;
+
+  CdDrives& Drives() { return FDrives; }
+  bool DeviceFlag() const { return FDeviceFlag; }
+  const std::string& ProgramFolderPath() const { return FProgramFolder; }
+  TIniFile* Settings() const { return FSettings.get(); }
+  OutputFormat CurrentFormat() const;
+
+  void Timer1Timer();
+  void spCDROMlistChange(int index);
+  void RefreshClick();
+  // Reads the current drive's table of contents into the track list.
+  void GetTrackList();
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildPlayerBar(QWidget* client);
+  void BuildFormatBar(QWidget* client);
+  void BuildTrackList(QWidget* client);
+  void BuildStatusBar(QWidget* client);
+  void BuildMenus();
+  QToolButton* AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon);
+  void FormCreate();
+  void FormActivate();
+  void FillTrackList(const std::vector<TrackRow>& rows);
+
+  CdDrives FDrives;
+  CdAudioDevice MediaPlayer1;
+  bool FDeviceFlag = false;
+  bool FActivated = false;
+  std::string FProgramFolder;
+  std::unique_ptr<TIniFile> FSettings;
+};

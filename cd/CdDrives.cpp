@@ -1,0 +1,56 @@
+#include "cd/CdDrives.h"
+
+const char* const kNoDiscMessage =
+    "Can't get the Information of current CD, maybe there isn't any CD in CDROM or the current CD is broken!";
+const char* const kNoTocMessage = "Error to get TOC!";
+
+CdDrives::~CdDrives() { CloseHandle(); }
+
+bool CdDrives::ReadDriveList() {
+  CDLIST list;
+  list.max = MAXCDLIST;
+  GetCDList(&list);
+  if (list.num < 1) return false;
+  FList = list;
+  FCurrentIndex = 0;
+  return true;
+}
+
+std::vector<std::string> CdDrives::Identifications() const {
+  std::vector<std::string> texts;
+  for (int i = 0; i < FList.num; ++i) texts.emplace_back(FList.cd[i].id);
+  return texts;
+}
+
+void CdDrives::CloseHandle() {
+  if (FHandle != 0) CloseCDHandle(FHandle);
+  FHandle = 0;
+}
+
+DiscReading CdDrives::ReadTableOfContents(OutputFormat format) {
+  DiscReading reading;
+  CloseHandle();
+  FToc = TableOfContents{};
+  if (FCurrentIndex < 0 || FCurrentIndex >= FList.num) {
+    reading.message = kNoDiscMessage;
+    return reading;
+  }
+  GETCDHAND request;
+  request.ha = FList.cd[FCurrentIndex].ha;
+  request.tgt = FList.cd[FCurrentIndex].tgt;
+  request.lun = FList.cd[FCurrentIndex].lun;
+  FHandle = GetCDHandle(&request);
+  if (FHandle == 0) {
+    reading.message = kNoDiscMessage;
+    return reading;
+  }
+  ModifyCDParms(FHandle, CDP_MSF, 0);
+  TOC record;
+  if (ReadTOC(FHandle, &record) != 1 || !TableOfContentsFromRecord(record, FToc)) {
+    reading.message = kNoTocMessage;
+    return reading;
+  }
+  for (int k = 0; k < FToc.TrackCount(); ++k)
+    reading.rows.push_back(MakeTrackRow(FToc.firstTrack + k, FToc.BlocksOf(k), format));
+  return reading;
+}

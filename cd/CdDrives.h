@@ -1,0 +1,47 @@
+#pragma once
+// The drive list, the open drive handle and the table of contents of the current drive, as the main
+// window keeps them, and the reading of the disc into track rows.
+
+#include <string>
+#include <vector>
+
+#include "cd/TableOfContents.h"
+#include "cd/TrackTable.h"
+#include "platform/akrip32/akrip32.h"
+
+extern const char* const kNoDiscMessage;
+extern const char* const kNoTocMessage;
+
+struct DiscReading {
+  std::vector<TrackRow> rows;
+  std::string message;  // for the status line when the disc could not be read
+};
+
+class CdDrives {
+ public:
+  CdDrives() = default;
+  ~CdDrives();
+  CdDrives(const CdDrives&) = delete;
+  CdDrives& operator=(const CdDrives&) = delete;
+
+  // False when no drive was found; the earlier list then stays.
+  bool ReadDriveList();
+  std::vector<std::string> Identifications() const;
+  int DriveCount() const { return FList.num; }
+
+  int CurrentIndex() const { return FCurrentIndex; }
+  void SetCurrentIndex(int index) { FCurrentIndex = index; }
+
+  // Opens the current drive afresh and reads its table of contents into one row per track.
+  DiscReading ReadTableOfContents(OutputFormat format);
+  void CloseHandle();
+
+  HCDROM Handle() const { return FHandle; }
+  const TableOfContents& Toc() const { return FToc; }
+
+ private:
+  CDLIST FList;
+  int FCurrentIndex = 0;
+  HCDROM FHandle = 0;
+  TableOfContents FToc;
+};

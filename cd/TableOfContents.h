@@ -1,0 +1,30 @@
+#pragma once
+// The disc's table of contents as the main window keeps it: one entry per track, then the lead-out.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TOC;
+
+struct TocEntry {
+  std::uint8_t trackNumber = 0;
+  std::uint32_t start = 0;  // block number
+};
+
+struct TableOfContents {
+  std::uint8_t firstTrack = 0;
+  std::uint8_t lastTrack = 0;
+  std::vector<TocEntry> entries;  // last - first + 2 entries: the tracks and the lead-out
+
+  int TrackCount() const { return lastTrack - firstTrack + 1; }
+  std::uint32_t Leadout() const { return entries.back().start; }
+  // Blocks of the track at entry k: up to the next track or the lead-out.
+  std::uint32_t BlocksOf(int k) const { return entries[k + 1].start - entries[k].start; }
+};
+
+// Takes the library's record read with block addressing; false when it is inconsistent.
+bool TableOfContentsFromRecord(const TOC& record, TableOfContents& toc);
+
+// The CDDB disc ID in lowercase hexadecimal without leading zeros.
+std::string CddbDiscId(const TableOfContents& toc);

@@ -1,0 +1,24 @@
+#pragma once
+// The rows of the track list: what each track will be ripped to and how long it is.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class OutputFormat { MP3, WAV, Ogg };
+
+// ".mp3", ".wav" or ".ogg".
+std::string FormatExtension(OutputFormat format);
+
+struct TrackRow {
+  std::string number;  // "%.2d"
+  std::string name;    // output file name without folder
+  std::string length;  // "%.2d:%.2d,%.2d": minutes, seconds, blocks
+  std::string size;    // "%8.2f M"
+  std::string blocks;  // decimal
+  bool checked = true;
+};
+
+TrackRow MakeTrackRow(int trackNumber, std::uint32_t blocks, OutputFormat format);
+std::string TrackLengthText(std::uint32_t blocks);
+std::string TrackSizeText(std::uint32_t blocks);

@@ -1,0 +1,27 @@
+// quillon-cli: the program's libraries from the command line, for scripts and batch work.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/DiscCommands.h"
+
+namespace {
+
+int Usage() {
+  std::fputs(
+      "usage: quillon-cli drives\n"
+      "       quillon-cli toc DRIVE\n"
+      "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "drives") return RunDrives();
+  if (args.size() == 2 && args[0] == "toc") return RunToc(args[1]);
+  return Usage();
+}

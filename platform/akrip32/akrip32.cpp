@@ -1,0 +1,202 @@
+#include "platform/akrip32/akrip32.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "platform/akrip32/ImageDrive.h"
+#include "platform/akrip32/PhysicalDrive.h"
+#include "platform/inifile/TIniFile.h"
+
+namespace {
+
+// Adapter numbers tell the kinds of drive apart; the target is the index within the kind.
+constexpr std::uint8_t kPhysicalAdapter = 0;
+constexpr std::uint8_t kImageAdapter = 1;
+
+struct ListedDrive {
+  std::uint8_t ha;
+  std::uint8_t tgt;
+  std::shared_ptr<CdDriveEntry> entry;
+};
+
+struct OpenDisc {
+  std::shared_ptr<CdMedium> medium;
+  std::shared_ptr<std::mutex> readLock = std::make_shared<std::mutex>();
+  bool msf = true;
+};
+
+struct Library {
+  std::mutex lock;
+  bool physicalDrives = true;
+  std::vector<std::string> imageFiles;
+  std::vector<ListedDrive> drives;
+  std::map<HCDROM, OpenDisc> handles;
+  HCDROM nextHandle = 1;
+};
+
+Library& Lib() {
+  static Library library;
+  return library;
+}
+
+void PutBigEndian(std::uint8_t* out, std::uint32_t value) {
+  out[0] = static_cast<std::uint8_t>(value >> 24);
+  out[1] = static_cast<std::uint8_t>(value >> 16);
+  out[2] = static_cast<std::uint8_t>(value >> 8);
+  out[3] = static_cast<std::uint8_t>(value);
+}
+
+void PutAddress(TOCTRACK& entry, std::int32_t lba, bool msf) {
+  if (!msf) {
+    PutBigEndian(entry.addr, static_cast<std::uint32_t>(lba));
+    return;
+  }
+  std::int32_t frames = lba + 150;
+  entry.addr[0] = 0;
+  entry.addr[1] = static_cast<std::uint8_t>(frames / (60 * 75));
+  entry.addr[2] = static_cast<std::uint8_t>(frames / 75 % 60);
+  entry.addr[3] = static_cast<std::uint8_t>(frames % 75);
+}
+
+bool FindDisc(HCDROM handle, OpenDisc& disc) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  auto found = Lib().handles.find(handle);
+  if (found == Lib().handles.end()) return false;
+  disc = found->second;
+  return true;
+}
+
+}  // namespace
+
+void SetCDImageFiles(const std::vector<std::string>& cueSheets) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  Lib().imageFiles = cueSheets;
+}
+
+void UseCDImagesOf(const std::string& settingsFile) {
+  std::filesystem::path folder = std::filesystem::path(settingsFile).parent_path();
+  std::vector<std::string> images;
+  for (const std::string& value : TIniFile(settingsFile).ReadSectionValues("CD Images"))
+    if (!value.empty()) images.push_back((folder / value).string());  // relative paths start at the file's folder
+  SetCDImageFiles(images);
+}
+
+void SetPhysicalDrivesEnabled(bool enabled) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  Lib().physicalDrives = enabled;
+}
+
+int GetCDList(CDLIST* list) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  std::vector<ListedDrive> drives;
+  std::size_t capacity = std::min<std::size_t>(list->max, MAXCDLIST);
+  if (Lib().physicalDrives) {
+    std::uint8_t index = 0;
+    for (const std::string& device : PhysicalDrive::DeviceNames())
+      drives.push_back({kPhysicalAdapter, index++, std::make_shared<PhysicalDrive>(device)});
+  }
+  std::uint8_t index = 0;
+  for (const std::string& sheet : Lib().imageFiles)
+    drives.push_back({kImageAdapter, index++, std::make_shared<ImageDrive>(sheet)});
+  if (drives.size() > capacity) drives.resize(capacity);
+
+  list->num = static_cast<std::uint8_t>(drives.size());
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    CDREC& record = list->cd[i];
+    record = CDREC{};
+    record.ha = drives[i].ha;
+    record.tgt = drives[i].tgt;
+    std::strncpy(record.id, drives[i].entry->Identification().c_str(), MAXIDLEN);
+  }
+  Lib().drives = std::move(drives);
+  return list->num > 0 ? 1 : 0;
+}
+
+HCDROM GetCDHandle(const GETCDHAND* request) {
+  if (request == nullptr || request->size != sizeof(GETCDHAND) || request->ver != 1) return 0;
+  std::shared_ptr<CdDriveEntry> entry;
+  {
+    std::lock_guard<std::mutex> guard(Lib().lock);
+    for (const ListedDrive& drive : Lib().drives)
+      if (drive.ha == request->ha && drive.tgt == request->tgt && request->lun == 0) entry = drive.entry;
+  }
+  if (!entry) return 0;
+  std::unique_ptr<CdMedium> medium = entry->Open();
+  if (!medium) return 0;
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  HCDROM handle = Lib().nextHandle++;
+  Lib().handles[handle].medium = std::move(medium);
+  return handle;
+}
+
+int CloseCDHandle(HCDROM handle) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  return Lib().handles.erase(handle) > 0 ? 1 : 0;
+}
+
+int ModifyCDParms(HCDROM handle, int which, std::uint32_t value) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  auto found = Lib().handles.find(handle);
+  if (found == Lib().handles.end() || which != CDP_MSF) return 0;
+  found->second.msf = value != 0;
+  return 1;
+}
+
+int ReadTOC(HCDROM handle, TOC* toc) {
+  OpenDisc disc;
+  if (toc == nullptr || !FindDisc(handle, disc)) return 0;
+  const DiscLayout& layout = disc.medium->Layout();
+  *toc = TOC{};
+  toc->firstTrack = static_cast<std::uint8_t>(layout.tracks.front().number);
+  toc->lastTrack = static_cast<std::uint8_t>(layout.tracks.back().number);
+  std::size_t i = 0;
+  for (const DiscTrack& track : layout.tracks) {
+    TOCTRACK& entry = toc->tracks[i++];
+    entry.adrControl = track.audio ? 0x10 : 0x14;
+    entry.trackNumber = static_cast<std::uint8_t>(track.number);
+    PutAddress(entry, track.start, disc.msf);
+  }
+  TOCTRACK& leadout = toc->tracks[i++];
+  leadout.adrControl = 0x10;
+  leadout.trackNumber = 0xAA;
+  PutAddress(leadout, layout.leadout, disc.msf);
+  std::uint16_t length = static_cast<std::uint16_t>(2 + i * sizeof(TOCTRACK));
+  toc->tocLen[0] = static_cast<std::uint8_t>(length >> 8);
+  toc->tocLen[1] = static_cast<std::uint8_t>(length);
+  return 1;
+}
+
+int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
+  if (buffer == nullptr) return SS_ERR;
+  buffer->len = 0;
+  buffer->startOffset = 0;
+  buffer->status = SS_ERR;
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return SS_ERR;
+  std::int64_t start = buffer->startFrame;
+  std::int64_t count = buffer->numFrames;
+  std::int64_t capacity = std::min<std::int64_t>(buffer->maxLen, sizeof(buffer->buf));
+  std::int64_t leadout = disc.medium->Layout().leadout;
+  if (count <= 0 || count * CD_BLOCK_BYTES > capacity || start >= leadout) return SS_ERR;
+  count = std::min(count, leadout - start);  // a read past the lead-out stops at it
+  bool complete;
+  {
+    std::lock_guard<std::mutex> guard(*disc.readLock);
+    complete = disc.medium->ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), buffer->buf);
+  }
+  buffer->len = static_cast<std::uint32_t>(count * CD_BLOCK_BYTES);
+  buffer->status = complete ? SS_COMP : SS_ERR;
+  return static_cast<int>(buffer->status);
+}
+
+// CDDB lookups are not available yet: every call reports failure.
+int CDDBSetOption(int, const char*, int) { return 0; }
+int CDDBGetServerList(CDDBSITELIST*) { return 0; }
+int CDDBQuery(HCDROM, CDDBQUERY* query) {
+  if (query != nullptr) query->num = 0;
+  return 0;
+}
+int CDDBGetDiskInfo(const CDDBQUERYITEM*, char*, int) { return 0; }

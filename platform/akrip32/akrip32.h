@@ -1,0 +1,115 @@
+#pragma once
+// The CD drive library: drive list, drive handles, table of contents, raw audio reads and CDDB.
+// Physical drives come from libcdio, disc images from CUE sheets (see SetCDImageFiles).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/akrip32/CdMedium.h"
+
+constexpr int MAXCDLIST = 8;
+constexpr int MAXIDLEN = 64;
+constexpr int MAXTOCENTRIES = 100;  // 99 tracks and the lead-out
+constexpr int TRACKBUF_BLOCKS = 25;
+
+using HCDROM = std::uint32_t;
+
+struct CDREC {
+  std::uint8_t ha = 0;
+  std::uint8_t tgt = 0;
+  std::uint8_t lun = 0;
+  char id[MAXIDLEN + 1] = {};  // identification text shown to the user
+};
+
+struct CDLIST {
+  std::uint8_t max = MAXCDLIST;  // capacity, set by the caller
+  std::uint8_t num = 0;
+  CDREC cd[MAXCDLIST];
+};
+
+#pragma pack(push, 1)
+struct GETCDHAND {
+  std::uint8_t size = 12;
+  std::uint8_t ver = 1;
+  std::uint8_t ha = 0;
+  std::uint8_t tgt = 0;
+  std::uint8_t lun = 0;
+  std::uint8_t reserved[7] = {};
+};
+static_assert(sizeof(GETCDHAND) == 12);
+
+struct TOCTRACK {
+  std::uint8_t reserved1 = 0;
+  std::uint8_t adrControl = 0;  // ADR in the high nibble, control in the low; control bit 2 marks data
+  std::uint8_t trackNumber = 0;
+  std::uint8_t reserved2 = 0;
+  std::uint8_t addr[4] = {};  // big-endian block number, or 0,M,S,F in MSF mode
+};
+static_assert(sizeof(TOCTRACK) == 8);
+
+struct TOC {
+  std::uint8_t tocLen[2] = {};
+  std::uint8_t firstTrack = 0;
+  std::uint8_t lastTrack = 0;
+  TOCTRACK tracks[MAXTOCENTRIES];
+};
+#pragma pack(pop)
+
+enum : std::uint32_t { SS_PENDING = 0, SS_COMP = 1, SS_ERR = 4 };
+
+struct TRACKBUF {
+  std::uint32_t startFrame = 0;
+  std::uint32_t numFrames = 0;
+  std::uint32_t maxLen = 0;       // capacity of buf in bytes, set by the caller
+  std::uint32_t len = 0;          // bytes delivered
+  std::uint32_t status = SS_PENDING;
+  std::uint32_t startOffset = 0;  // where the delivered bytes start in buf
+  std::uint8_t buf[TRACKBUF_BLOCKS * CD_BLOCK_BYTES];
+};
+
+// ModifyCDParms parameter: with value 0, ReadTOC gives block numbers instead of minute/second/frame.
+constexpr int CDP_MSF = 36;
+
+int GetCDList(CDLIST* list);
+HCDROM GetCDHandle(const GETCDHAND* request);
+int CloseCDHandle(HCDROM handle);
+int ModifyCDParms(HCDROM handle, int which, std::uint32_t value);
+int ReadTOC(HCDROM handle, TOC* toc);
+int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer);
+
+struct CDDBSITE {
+  char host[81] = {};
+  int port = 0;
+  char cgi[81] = {};
+  char location[81] = {};
+};
+
+struct CDDBSITELIST {
+  std::uint8_t num = 0;
+  CDDBSITE* s = nullptr;
+};
+
+struct CDDBQUERYITEM {
+  char categ[12] = {};
+  char cddbId[9] = {};
+  char artist[81] = {};
+  char title[81] = {};
+};
+
+struct CDDBQUERY {
+  std::uint8_t num = 0;  // capacity on the way in, matches on the way out
+  CDDBQUERYITEM* q = nullptr;
+};
+
+int CDDBSetOption(int what, const char* value, int intValue);
+int CDDBGetServerList(CDDBSITELIST* list);
+int CDDBQuery(HCDROM handle, CDDBQUERY* query);
+int CDDBGetDiskInfo(const CDDBQUERYITEM* match, char* text, int capacity);
+
+// Disc images listed after the physical drives, one CUE sheet path each.
+void SetCDImageFiles(const std::vector<std::string>& cueSheets);
+// Reads the image list from the "CD Images" section of a settings file.
+void UseCDImagesOf(const std::string& settingsFile);
+// Whether GetCDList should also look for physical drives (tests and quillon-cli on an image turn it off).
+void SetPhysicalDrivesEnabled(bool enabled);

@@ -1,0 +1,43 @@
+#include "platform/qtseams/MessageBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+class RealMessageBoxes : public MessageBoxes {
+ public:
+  void Show(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
+    QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, parent);
+    box.exec();
+  }
+
+ private:
+  static QMessageBox::Icon ToQt(Icon icon) {
+    switch (icon) {
+      case Icon::Warning:
+        return QMessageBox::Warning;
+      case Icon::Error:
+        return QMessageBox::Critical;
+      case Icon::Information:
+        break;
+    }
+    return QMessageBox::Information;
+  }
+};
+
+MessageBoxes* gInstalled = nullptr;
+
+}  // namespace
+
+MessageBoxes& CurrentMessageBoxes() {
+  static RealMessageBoxes real;
+  return gInstalled != nullptr ? *gInstalled : real;
+}
+
+void SetMessageBoxes(MessageBoxes* boxes) { gInstalled = boxes; }
+
+void ShowStandardError(QWidget* parent, const QString& text) {
+  QString message = text.endsWith('.') ? text : text + '.';
+  CurrentMessageBoxes().Show(parent, QApplication::applicationDisplayName(), message, MessageBoxes::Icon::Error);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Message boxes go through here, so tests can see what would have been shown without a person.
+
+#include <QString>
+
+class QWidget;
+
+class MessageBoxes {
+ public:
+  enum class Icon { Information, Warning, Error };
+  virtual ~MessageBoxes() = default;
+  virtual void Show(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
+};
+
+// The boxes in use: the real ones unless a test installed others (nullptr restores the real ones).
+MessageBoxes& CurrentMessageBoxes();
+void SetMessageBoxes(MessageBoxes* boxes);
+
+// The application's error box: its title as caption, the text with a period added when it has none.
+void ShowStandardError(QWidget* parent, const QString& text);

@@ -1,0 +1,165 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "app/TMainForm.h"
+#include "platform/ProgramFolder.h"
+#include "tests/data/TestDiscs.h"
+
+namespace {
+
+std::vector<discimage::ImageTrack> TwoTracks() {
+  return {{{}, testdata::Pattern(testdata::BlockFrames(80), 1)}, {{}, testdata::Pattern(testdata::BlockFrames(40), 2)}};
+}
+
+void Activate(QWidget& window) {
+  QEvent activation(QEvent::WindowActivate);
+  QApplication::sendEvent(&window, &activation);
+}
+
+}  // namespace
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<testdata::TempFolder> FFolder;
+
+  std::string Image(const std::string& name) {
+    return discimage::WriteImage(FFolder->Path(), name, TwoTracks(), {});
+  }
+
+ private slots:
+  void init() {
+    FFolder = std::make_unique<testdata::TempFolder>();
+    SetPhysicalDrivesEnabled(false);
+    SetCDImageFiles({});
+    OverrideProgramFolder(FFolder->Path().string());
+  }
+
+  void cleanup() { FFolder.reset(); }
+
+  void windowHasItsCaptionSizeColumnsAndMenus() {
+    TMainForm form;
+    QCOMPARE(form.windowTitle(), QString("Quillon"));
+    QCOMPARE(form.centralWidget()->size(), QSize(549, 347));
+    QCOMPARE(form.ListView1->columnCount(), 4);
+    QCOMPARE(form.ListView1->headerItem()->text(1), QString("Save As Title   (Double Click to Rename)"));
+    QCOMPARE(form.ListView1->columnWidth(0), 45);
+    QCOMPARE(form.ListView1->columnWidth(1), 305);
+    QVERIFY(form.spSkinCheckRadioBox1->isChecked());
+    QVERIFY(form.mp3check->isChecked());
+    QStringList menus;
+    for (QAction* menu : form.menuBar()->actions()) menus << menu->text();
+    QCOMPARE(menus, QStringList({"File", "Actions", "CD Player", "Options", "Tools", "Help"}));
+    QCOMPARE(form.spSLMsgOut->text(), QString());
+  }
+
+  void drivesComeFromTheImagesAndTheFirstTickReadsTheDisc() {
+    SetCDImageFiles({Image("first"), FFolder->File("absent.cue")});
+    TMainForm form;
+    QCOMPARE(form.spCDROMlist->count(), 2);
+    QCOMPARE(form.spCDROMlist->itemText(0), QString("Image: first.cue"));
+    QCOMPARE(form.spCDROMlist->currentIndex(), 0);
+    QVERIFY(form.Timer1->isActive());
+    QVERIFY(form.DeviceFlag());
+    QCOMPARE(form.ListView1->topLevelItemCount(), 0);
+
+    form.Timer1Timer();
+    QCOMPARE(form.ListView1->topLevelItemCount(), 2);
+    QTreeWidgetItem* first = form.ListView1->topLevelItem(0);
+    QCOMPARE(first->text(0), QString("01"));
+    QCOMPARE(first->text(1), QString("Track-01.mp3"));
+    QCOMPARE(first->text(2), QString("00:01,05"));
+    QCOMPARE(first->text(3), QString("    0.18 M"));
+    for (int row = 0; row < 2; ++row) QCOMPARE(form.ListView1->topLevelItem(row)->checkState(0), Qt::Checked);
+    QCOMPARE(form.ListView1->currentItem(), first);
+    QVERIFY(first->isSelected());
+    QCOMPARE(form.spSLMsgOut->text(), QString("  There are 2 tracks in the CD"));
+    QVERIFY(form.Timer1->isActive());
+  }
+
+  void timerRereadsUntilADiscComesThenStopsReading() {
+    SetCDImageFiles({Image("late")});
+    std::filesystem::path audio = FFolder->Path() / "late.bin";
+    std::filesystem::path aside = FFolder->Path() / "aside";
+    std::filesystem::rename(audio, aside);
+    TMainForm form;
+    form.Timer1Timer();
+    QCOMPARE(form.ListView1->topLevelItemCount(), 0);
+    QCOMPARE(form.spSLMsgOut->text(), QString("  There are 0 tracks in the CD"));
+
+    std::filesystem::rename(aside, audio);  // the disc goes in
+    QTRY_COMPARE_WITH_TIMEOUT(form.ListView1->topLevelItemCount(), 2, 1000);
+
+    form.ListView1->topLevelItem(1)->setText(1, "Kept.mp3");
+    std::filesystem::remove(audio);  // a re-read now would empty the list
+    QTest::qWait(1200);
+    QCOMPARE(form.ListView1->topLevelItemCount(), 2);
+    QCOMPARE(form.ListView1->topLevelItem(1)->text(1), QString("Kept.mp3"));
+  }
+
+  void drivesSelectorRereadsOnlyForAnotherDrive() {
+    SetCDImageFiles({Image("one"), FFolder->File("absent.cue")});
+    TMainForm form;
+    form.Timer1->stop();
+    form.GetTrackList();
+    form.ListView1->topLevelItem(0)->setText(1, "Renamed.mp3");
+    form.ListView1->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+
+    form.spCDROMlistChange(0);
+    QCOMPARE(form.ListView1->topLevelItem(0)->text(1), QString("Renamed.mp3"));
+
+    form.spCDROMlistChange(1);
+    QCOMPARE(form.ListView1->topLevelItemCount(), 0);
+    QCOMPARE(form.spSLMsgOut->text(), QString("Can't get the Information of current CD, maybe there isn't any CD in "
+                                              "CDROM or the current CD is broken!"));
+
+    form.oggcheck->setChecked(true);
+    form.spCDROMlistChange(0);
+    QCOMPARE(form.ListView1->topLevelItem(0)->text(1), QString("Track-01.ogg"));
+    QCOMPARE(form.ListView1->topLevelItem(0)->checkState(0), Qt::Checked);
+  }
+
+  void withoutDrivesNothingStarts() {
+    TMainForm form;
+    QCOMPARE(form.spCDROMlist->count(), 0);
+    QVERIFY(!form.Timer1->isActive());
+    QVERIFY(!form.DeviceFlag());
+  }
+
+  void outputFolderComesFromTheSettings() {
+    std::string folder = FFolder->Path().string() + "/";
+    {
+      TMainForm form;  // no settings.ini
+      Activate(form);
+      QCOMPARE(form.spSkinEdit1->text().toStdString(), folder);
+    }
+    testdata::WriteTextFile(folder + "settings.ini", "[FOLDER]\nMP3 Folder=\n");
+    {
+      TMainForm form;
+      Activate(form);
+      QCOMPARE(form.spSkinEdit1->text().toStdString(), folder + "MP3");
+      QVERIFY(std::filesystem::is_directory(folder + "MP3"));
+    }
+    testdata::WriteTextFile(folder + "settings.ini", "[Folder]\nmp3 folder=/music/rips\n");
+    TMainForm form;
+    Activate(form);
+    QCOMPARE(form.spSkinEdit1->text(), QString("/music/rips"));
+    form.spSkinEdit1->setText("/chosen");
+    Activate(form);  // coming back from a dialog keeps the user's folder
+    QCOMPARE(form.spSkinEdit1->text(), QString("/chosen"));
+  }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "main_form_test.moc"

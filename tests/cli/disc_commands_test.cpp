@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+
+#include "tests/data/TestDiscs.h"
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+Result RunCli(const std::string& arguments) {
+  std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  Result result{-1, ""};
+  std::array<char, 4096> buffer;
+  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) result.out.append(buffer.data(), got);
+  int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+TEST(DiscCommandsTest, TocPrintsTheDiscAndItsTrackTable) {
+  testdata::TempFolder folder;
+  std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(18787), 1)},
+                                               {testdata::Pattern(testdata::BlockFrames(75), 2),
+                                                testdata::Pattern(testdata::BlockFrames(75), 3)}};
+  std::string sheet = discimage::WriteImage(folder.Path(), "my disc", tracks, {discimage::FileType::Wave, true});
+  Result result = RunCli("toc '" + sheet + "'");
+  EXPECT_EQ(0, result.status);
+  EXPECT_EQ(
+      "First: 1\nLast: 2\nLeadout: 18937\nDiscID: c00fc02\n"
+      "01\tTrack-01.mp3\t04:11,37\t   42.31 M\t18862\t0\n"
+      "02\tTrack-02.mp3\t00:01,00\t    0.17 M\t75\t18862\n",
+      result.out);
+}
+
+TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
+  Result missing = RunCli("toc /nonexistent/disc.cue");
+  EXPECT_EQ(1, missing.status);
+  EXPECT_EQ(
+      "error: Can't get the Information of current CD, maybe there isn't any CD in CDROM or the current CD is "
+      "broken!\n",
+      missing.out);
+  EXPECT_EQ(2, RunCli("toc").status);
+  EXPECT_EQ(2, RunCli("frobnicate").status);
+}
+
+}  // namespace

@@ -1,0 +1,51 @@
+#include "tests/data/TestDiscs.h"
+
+#include <fstream>
+#include <random>
+
+namespace testdata {
+
+std::vector<std::int16_t> Pattern(std::size_t frames, int seed) {
+  std::mt19937 generator(static_cast<unsigned>(seed));
+  std::uniform_int_distribution<int> sample(-32768, 32767);
+  std::vector<std::int16_t> samples(frames * 2);
+  for (auto& value : samples) value = static_cast<std::int16_t>(sample(generator));
+  return samples;
+}
+
+std::size_t BlockFrames(std::size_t blocks) { return blocks * 588; }
+
+TempFolder::TempFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quillon-test-XXXXXX").string();
+  FPath = mkdtemp(pattern.data());
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(FPath, ignored);
+}
+
+namespace {
+void AppendLittleEndian(std::vector<std::uint8_t>& bytes, const std::vector<std::int16_t>& samples) {
+  for (std::int16_t sample : samples) {
+    auto value = static_cast<std::uint16_t>(sample);
+    bytes.push_back(static_cast<std::uint8_t>(value));
+    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+  }
+}
+}  // namespace
+
+std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageTrack>& tracks, std::size_t index) {
+  std::vector<std::uint8_t> bytes;
+  AppendLittleEndian(bytes, tracks[index].audio);
+  bytes.resize((bytes.size() + 2351) / 2352 * 2352, 0);
+  if (index + 1 < tracks.size()) AppendLittleEndian(bytes, tracks[index + 1].pregap);
+  return bytes;
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::trunc);
+  out << text;
+}
+
+}  // namespace testdata

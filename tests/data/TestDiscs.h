@@ -1,0 +1,36 @@
+#pragma once
+// Disc images with known PCM, written into a temporary folder for one test.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "resources/demodisc/DiscImageWriter.h"
+
+namespace testdata {
+
+// Interleaved stereo samples that differ from block to block and from track to track.
+std::vector<std::int16_t> Pattern(std::size_t frames, int seed);
+std::size_t BlockFrames(std::size_t blocks);  // stereo frames in whole CD blocks
+
+// A fresh folder, removed when the object goes.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& Path() const { return FPath; }
+  std::string File(const std::string& name) const { return (FPath / name).string(); }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+// The bytes a drive delivers for a track: its own audio, then the next track's pregap, padded to blocks.
+std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageTrack>& tracks, std::size_t index);
+
+void WriteTextFile(const std::string& path, const std::string& text);
+
+}  // namespace testdata

@@ -1,0 +1,200 @@
+#include "platform/akrip32/akrip32.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "tests/data/TestDiscs.h"
+
+using discimage::FileType;
+using discimage::ImageTrack;
+using testdata::BlockFrames;
+using testdata::Pattern;
+
+namespace {
+
+class ImageDriveTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetPhysicalDrivesEnabled(false); }
+  void TearDown() override {
+    if (FHandle != 0) CloseCDHandle(FHandle);
+    SetCDImageFiles({});
+  }
+
+  // Lists the given sheets as the only drives and opens the first.
+  HCDROM OpenImage(const std::vector<std::string>& sheets) {
+    SetCDImageFiles(sheets);
+    CDLIST list;
+    GetCDList(&list);
+    if (list.num == 0) return 0;
+    GETCDHAND request;
+    request.ha = list.cd[0].ha;
+    request.tgt = list.cd[0].tgt;
+    FHandle = GetCDHandle(&request);
+    return FHandle;
+  }
+
+  TOC ReadBlockToc() {
+    ModifyCDParms(FHandle, CDP_MSF, 0);
+    TOC toc;
+    EXPECT_EQ(1, ReadTOC(FHandle, &toc));
+    return toc;
+  }
+
+  // Reads a track the way a rip does: 25 blocks at a time, fewer at its end.
+  std::vector<std::uint8_t> RipTrack(std::uint32_t start, std::uint32_t blocks) {
+    std::vector<std::uint8_t> bytes;
+    auto buffer = std::make_unique<TRACKBUF>();
+    for (std::uint32_t done = 0; done < blocks;) {
+      buffer->startFrame = start + done;
+      buffer->numFrames = std::min<std::uint32_t>(TRACKBUF_BLOCKS, blocks - done);
+      buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
+      EXPECT_EQ(SS_COMP, static_cast<std::uint32_t>(ReadCDAudioLBA(FHandle, buffer.get())));
+      EXPECT_EQ(buffer->numFrames * CD_BLOCK_BYTES, buffer->len);
+      const std::uint8_t* data = buffer->buf + buffer->startOffset;
+      bytes.insert(bytes.end(), data, data + buffer->len);
+      done += buffer->numFrames;
+    }
+    return bytes;
+  }
+
+  void ExpectRipsBitForBit(const std::vector<ImageTrack>& tracks) {
+    TOC toc = ReadBlockToc();
+    ASSERT_EQ(1, toc.firstTrack);
+    ASSERT_EQ(tracks.size(), toc.lastTrack);
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
+      std::uint32_t start = Address(toc.tracks[k]);
+      std::uint32_t blocks = Address(toc.tracks[k + 1]) - start;
+      std::vector<std::uint8_t> expected = testdata::ExpectedTrackBytes(tracks, k);
+      ASSERT_EQ(expected.size(), std::size_t(blocks) * CD_BLOCK_BYTES) << "track " << k + 1;
+      EXPECT_TRUE(RipTrack(start, blocks) == expected) << "track " << k + 1;
+    }
+  }
+
+  static std::uint32_t Address(const TOCTRACK& entry) {
+    return std::uint32_t(entry.addr[0]) << 24 | entry.addr[1] << 16 | entry.addr[2] << 8 | entry.addr[3];
+  }
+
+  testdata::TempFolder FFolder;
+  HCDROM FHandle = 0;
+};
+
+std::vector<ImageTrack> ThreeTracks(std::size_t pregapBlocks) {
+  return {{{}, Pattern(BlockFrames(60), 1)},
+          {Pattern(BlockFrames(pregapBlocks), 2), Pattern(BlockFrames(37), 3)},
+          {{}, Pattern(BlockFrames(51) + 100, 4)}};  // ends in a partial block
+}
+
+TEST_F(ImageDriveTest, OneBinaryFileGivesItsTocAndItsAudioBitForBit) {
+  auto tracks = ThreeTracks(0);
+  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "disc", tracks, {})}));
+  TOC toc = ReadBlockToc();
+  EXPECT_EQ(0u, Address(toc.tracks[0]));
+  EXPECT_EQ(60u, Address(toc.tracks[1]));
+  EXPECT_EQ(97u, Address(toc.tracks[2]));
+  EXPECT_EQ(0xAA, toc.tracks[3].trackNumber);
+  EXPECT_EQ(149u, Address(toc.tracks[3]));  // the partial last block counts
+  ExpectRipsBitForBit(tracks);
+}
+
+TEST_F(ImageDriveTest, PregapBelongsToThePreviousTrack) {
+  auto tracks = ThreeTracks(150);
+  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "gap", tracks, {})}));
+  TOC toc = ReadBlockToc();
+  EXPECT_EQ(210u, Address(toc.tracks[1]));  // INDEX 01, after 60 blocks and the 150-block INDEX 00
+  ExpectRipsBitForBit(tracks);
+}
+
+TEST_F(ImageDriveTest, WaveFilePerTrackAndBigEndianImagesReadLikeBinary) {
+  auto tracks = ThreeTracks(75);
+  tracks[0].audio.resize(tracks[0].audio.size() - 50);  // a file may end inside a block
+  for (FileType type : {FileType::Wave, FileType::Motorola}) {
+    std::string name = type == FileType::Wave ? "wave" : "motorola";
+    ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), name, tracks, {type, true})})) << name;
+    ExpectRipsBitForBit(tracks);
+    CloseCDHandle(FHandle);
+  }
+  FHandle = 0;
+}
+
+TEST_F(ImageDriveTest, TocIsInMinutesSecondsFramesUntilBlockAddressingIsAsked) {
+  auto tracks = ThreeTracks(0);
+  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "msf", tracks, {})}));
+  TOC toc;
+  ASSERT_EQ(1, ReadTOC(FHandle, &toc));
+  // Block 60 is 210 frames after the 150-frame lead-in: 00:02:60.
+  EXPECT_EQ(0, toc.tracks[1].addr[1]);
+  EXPECT_EQ(2, toc.tracks[1].addr[2]);
+  EXPECT_EQ(60, toc.tracks[1].addr[3]);
+  EXPECT_EQ(0, ModifyCDParms(FHandle, 99, 0));
+}
+
+TEST_F(ImageDriveTest, ReadsStopAtTheLeadOutAndRefuseWhatLiesBeyond) {
+  auto tracks = ThreeTracks(0);
+  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "end", tracks, {})}));
+  auto buffer = std::make_unique<TRACKBUF>();
+  buffer->startFrame = 140;
+  buffer->numFrames = 25;
+  buffer->maxLen = sizeof buffer->buf;
+  EXPECT_EQ(int(SS_COMP), ReadCDAudioLBA(FHandle, buffer.get()));
+  EXPECT_EQ(9u * CD_BLOCK_BYTES, buffer->len);
+
+  buffer->startFrame = 149;
+  EXPECT_EQ(int(SS_ERR), ReadCDAudioLBA(FHandle, buffer.get()));
+  EXPECT_EQ(0u, buffer->len);
+
+  buffer->startFrame = 0;
+  buffer->maxLen = 10 * CD_BLOCK_BYTES;  // less room than asked for
+  EXPECT_EQ(int(SS_ERR), ReadCDAudioLBA(FHandle, buffer.get()));
+  EXPECT_EQ(int(SS_ERR), ReadCDAudioLBA(FHandle + 1000, buffer.get()));
+}
+
+TEST_F(ImageDriveTest, BrokenImagesAreDrivesThatCannotBeOpened) {
+  auto tracks = ThreeTracks(0);
+  std::string good = discimage::WriteImage(FFolder.Path(), "good", tracks, {});
+  std::string missing = FFolder.File("missing.cue");
+  testdata::WriteTextFile(missing, "FILE \"nothere.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  std::string garbage = FFolder.File("garbage.cue");
+  testdata::WriteTextFile(garbage, "\x01\x02 FILE TRACK \xff INDEX 99:99\n}{ garbage\n");
+  std::string beyond = FFolder.File("beyond.cue");
+  testdata::WriteTextFile(beyond, "FILE \"good.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 10:00:00\n");
+  std::string mono = FFolder.File("mono.cue");
+  tracks[0].audio.resize(100);
+  discimage::WriteImage(FFolder.Path(), "stereo", tracks, {FileType::Wave, false});
+  std::string wave = FFolder.File("stereo.wav");
+  std::vector<char> header(44);
+  {
+    std::ifstream in(wave, std::ios::binary);
+    in.read(header.data(), 44);
+  }
+  header[22] = 1;  // one channel
+  {
+    std::fstream out(wave, std::ios::binary | std::ios::in | std::ios::out);
+    out.write(header.data(), 44);
+  }
+  testdata::WriteTextFile(mono, "FILE \"stereo.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+
+  for (const std::string& sheet : {missing, garbage, beyond, mono, FFolder.File("nosheet.cue")}) {
+    EXPECT_EQ(0u, OpenImage({sheet})) << sheet;
+  }
+  EXPECT_NE(0u, OpenImage({good}));
+}
+
+TEST_F(ImageDriveTest, TheListHoldsAtMostEightDrivesNamedAfterTheirSheets) {
+  std::vector<std::string> sheets;
+  for (int i = 0; i < 10; ++i) sheets.push_back(FFolder.File("disc" + std::to_string(i) + ".cue"));
+  SetCDImageFiles(sheets);
+  CDLIST list;
+  GetCDList(&list);
+  ASSERT_EQ(MAXCDLIST, list.num);
+  EXPECT_STREQ("Image: disc0.cue", list.cd[0].id);
+  EXPECT_STREQ("Image: disc7.cue", list.cd[7].id);
+  GETCDHAND request;
+  request.ha = list.cd[7].ha;
+  request.tgt = list.cd[7].tgt;
+  request.ver = 2;
+  EXPECT_EQ(0u, GetCDHandle(&request));
+}
+
+}  // namespace
