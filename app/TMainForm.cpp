@@ -98,9 +98,9 @@ void TMainForm::BuildFormatBar(QWidget* client) {
   oggcheck->setGeometry(112, 34, 48, 24);
 
   auto* label = new QLabel("Output Folder", client);
-  label->setGeometry(164, 34, 80, 24);
+  label->setGeometry(164, 34, 88, 24);
   spSkinEdit1 = new QLineEdit(client);
-  spSkinEdit1->setGeometry(246, 34, 194, 24);
+  spSkinEdit1->setGeometry(254, 34, 186, 24);
   auto* browse = new QToolButton(client);
   browse->setGeometry(442, 34, 28, 24);
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -134,12 +134,12 @@ void TMainForm::BuildStatusBar(QWidget* client) {
   auto* status = new QLabel("Status", client);
   status->setGeometry(6, 322, 40, 22);
   spSLMsgOut = new QLabel(client);
-  spSLMsgOut->setGeometry(48, 322, 300, 22);
+  spSLMsgOut->setGeometry(48, 322, 268, 22);
   spSLMsgOut->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   auto* cdrom = new QLabel("CDROM", client);
-  cdrom->setGeometry(354, 322, 44, 22);
+  cdrom->setGeometry(322, 322, 44, 22);
   spCDROMlist = new QComboBox(client);
-  spCDROMlist->setGeometry(400, 322, 145, 22);
+  spCDROMlist->setGeometry(368, 322, 177, 22);
   spCDROMlist->setEditable(false);
   connect(spCDROMlist, &QComboBox::activated, this, &TMainForm::spCDROMlistChange);
 }
@@ -211,7 +211,9 @@ void TMainForm::FormCreate() {
 }
 
 bool TMainForm::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate && !FActivated) {
+  // Without a window manager a window is never activated, so its first showing counts too.
+  bool activation = event->type() == QEvent::WindowActivate || event->type() == QEvent::Show;
+  if (activation && !FActivated) {
     FActivated = true;
     FormActivate();
   }
@@ -260,9 +262,15 @@ void TMainForm::Timer1Timer() {
   }
   if (MediaPlayer1.NumberOfTracks() >= 100) return;
   if (MediaPlayer1.Mode() == CdAudioMode::Playing || second > 2)
-    spSLMsgOut->setText(QString::asprintf("  Track:%d  Playing Time:  %.2d:%.2d", track, minute, second));
+    ShowStatus(QString::asprintf("  Track:%d  Playing Time:  %.2d:%.2d", track, minute, second));
   else
-    spSLMsgOut->setText(QString::asprintf("  There are %d tracks in the CD", ListView1->topLevelItemCount()));
+    ShowStatus(QString::asprintf("  There are %d tracks in the CD", ListView1->topLevelItemCount()));
+}
+
+// Long messages do not fit the status line; its tool tip shows them whole.
+void TMainForm::ShowStatus(const QString& text) {
+  spSLMsgOut->setText(text);
+  spSLMsgOut->setToolTip(text);
 }
 
 void TMainForm::spCDROMlistChange(int index) {
@@ -276,7 +284,7 @@ void TMainForm::RefreshClick() { GetTrackList(); }
 void TMainForm::GetTrackList() {
   ListView1->clear();
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
-  if (!reading.message.empty()) spSLMsgOut->setText(FromBytes(reading.message));
+  if (!reading.message.empty()) ShowStatus(FromBytes(reading.message));
   FillTrackList(reading.rows);
   if (ListView1->topLevelItemCount() > 0) {
     ListView1->setCurrentItem(ListView1->topLevelItem(0));

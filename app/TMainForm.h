@@ -63,6 +63,7 @@ class TMainForm : public QMainWindow {
   void FormCreate();
   void FormActivate();
   void FillTrackList(const std::vector<TrackRow>& rows);
+  void ShowStatus(const QString& text);
 
   CdDrives FDrives;
   CdAudioDevice MediaPlayer1;
