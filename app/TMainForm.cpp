@@ -18,8 +18,12 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "app/TOptions.h"
+#include "app/Trename.h"
 #include "platform/ProgramFolder.h"
+#include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
+#include "rip/TRipPropressForm.h"
 
 namespace {
 
@@ -79,6 +83,7 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   spSkinCheckRadioBox1 = new QCheckBox("Check All/Uncheck All", client);
   spSkinCheckRadioBox1->setGeometry(282, 6, 160, 22);
   spSkinCheckRadioBox1->setChecked(true);
+  connect(spSkinCheckRadioBox1, &QCheckBox::clicked, this, &TMainForm::spSkinCheckRadioBox1Click);
 
   RipButton = new QPushButton(client);
   RipButton->setGeometry(476, 4, 68, 54);
@@ -86,6 +91,7 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   RipButton->setIconSize(QSize(40, 40));
   RipButton->setToolTip("Rip");
   RipButton->setDefault(true);
+  connect(RipButton, &QPushButton::clicked, this, &TMainForm::Rip1Click);
 }
 
 void TMainForm::BuildFormatBar(QWidget* client) {
@@ -96,6 +102,9 @@ void TMainForm::BuildFormatBar(QWidget* client) {
   wavcheck->setGeometry(58, 34, 52, 24);
   oggcheck = new QRadioButton("Ogg", client);
   oggcheck->setGeometry(112, 34, 48, 24);
+  connect(mp3check, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::MP3); });
+  connect(wavcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::WAV); });
+  connect(oggcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Ogg); });
 
   auto* label = new QLabel("Output Folder", client);
   label->setGeometry(164, 34, 88, 24);
@@ -105,6 +114,7 @@ void TMainForm::BuildFormatBar(QWidget* client) {
   browse->setGeometry(442, 34, 28, 24);
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   browse->setToolTip("Select an output folder");
+  connect(browse, &QToolButton::clicked, this, &TMainForm::spSkinButtonFolderClick);
 }
 
 void TMainForm::BuildTrackList(QWidget* client) {
@@ -122,6 +132,7 @@ void TMainForm::BuildTrackList(QWidget* client) {
     if (column > 0) ListView1->headerItem()->setTextAlignment(column, Qt::AlignCenter);
   }
   ListView1->header()->setStretchLastSection(false);
+  connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &TMainForm::ListView1DblClick);
   // The selection stays as visible as with focus when the list loses it.
   QPalette palette = ListView1->palette();
   palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
@@ -156,10 +167,10 @@ void TMainForm::BuildMenus() {
   QMenu* actions = menuBar()->addMenu("Actions");
   connect(add(actions, "Refresh", "Ctrl+F"), &QAction::triggered, this, &TMainForm::RefreshClick);
   actions->addSeparator();
-  add(actions, "Rip", "Ctrl+Z");
+  connect(add(actions, "Rip", "Ctrl+Z"), &QAction::triggered, this, &TMainForm::Rip1Click);
   actions->addSeparator();
-  add(actions, "Select All");
-  add(actions, "Unselect All");
+  connect(add(actions, "Select All"), &QAction::triggered, this, &TMainForm::SelectAll1Click);
+  connect(add(actions, "Unselect All"), &QAction::triggered, this, &TMainForm::UnselectAll1Click);
 
   QMenu* player = menuBar()->addMenu("CD Player");
   add(player, "Play", "Ctrl+P");
@@ -172,7 +183,7 @@ void TMainForm::BuildMenus() {
   player->addSeparator();
   add(player, "Eject/Close CDROM");
 
-  add(menuBar()->addMenu("Options"), "Options");
+  connect(add(menuBar()->addMenu("Options"), "Options"), &QAction::triggered, this, &TMainForm::Options1Click);
 
   QMenu* tools = menuBar()->addMenu("Tools");
   add(tools, "WAV Mixer", "Ctrl+M");
@@ -224,13 +235,20 @@ bool TMainForm::event(QEvent* event) {
 void TMainForm::FormActivate() {
   FProgramFolder = ProgramFolder();
   FSettings = std::make_unique<TIniFile>(FProgramFolder + "settings.ini");
-  std::string folder = FSettings->ReadString("Folder", "mp3 folder", FProgramFolder);
-  if (folder.empty()) {
-    folder = FProgramFolder + "MP3";
-    std::error_code ignored;
-    std::filesystem::create_directory(folder, ignored);
+  try {
+    spSkinEdit1->setText(FormatFolder("mp3 folder", "MP3"));
+  } catch (const EIniFileError&) {
+    // The window stays usable; the options dialog reports the settings file.
   }
-  spSkinEdit1->setText(FromBytes(folder));
+}
+
+QString TMainForm::FormatFolder(const char* key, const char* fallback) {
+  std::string folder = FSettings ? FSettings->ReadString("Folder", key, FProgramFolder) : FProgramFolder;
+  if (!folder.empty()) return FromBytes(folder);
+  folder = FProgramFolder + fallback;
+  std::error_code ignored;
+  std::filesystem::create_directory(folder, ignored);
+  return FromBytes(folder);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -300,4 +318,94 @@ void TMainForm::FillTrackList(const std::vector<TrackRow>& rows) {
     item->setData(0, Qt::UserRole, FromBytes(row.blocks));
     for (int column = 1; column < 4; ++column) item->setTextAlignment(column, Qt::AlignCenter);
   }
+}
+
+void TMainForm::spSkinCheckRadioBox1Click() {
+  if (spSkinCheckRadioBox1->isChecked() && ListView1->topLevelItemCount() > 0)
+    SelectAll1Click();
+  else
+    UnselectAll1Click();
+}
+
+void TMainForm::SelectAll1Click() {
+  for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    item->setCheckState(0, Qt::Checked);
+    item->setSelected(true);
+  }
+  ListView1->setFocus();
+  if (ListView1->topLevelItemCount() > 0)
+    ListView1->selectionModel()->setCurrentIndex(ListView1->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+// Reverses each row's check mark, selection and focus mark in turn. Only one row can hold the focus
+// mark, so taking it row by row leaves it on the last row (or on none for a single focused row).
+void TMainForm::UnselectAll1Click() {
+  QItemSelectionModel* selection = ListView1->selectionModel();
+  for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    item->setSelected(!item->isSelected());
+    QModelIndex index = ListView1->model()->index(row, 0);
+    bool focused = selection->currentIndex().row() == row;
+    selection->setCurrentIndex(focused ? QModelIndex() : index, QItemSelectionModel::NoUpdate);
+  }
+  ListView1->setFocus();
+}
+
+void TMainForm::FormatClick(OutputFormat format) {
+  static const char* const kSuffix[] = {"mp3", "wav", "Ogg"};
+  static const char* const kKey[] = {"mp3 folder", "wav folder", "Ogg folder"};
+  static const char* const kFallback[] = {"MP3", "WAV", "Ogg"};
+  int choice = static_cast<int>(format);
+  for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    QString name = item->text(1);
+    name.chop(3);
+    item->setText(1, name + kSuffix[choice]);
+  }
+  try {
+    spSkinEdit1->setText(FormatFolder(kKey[choice], kFallback[choice]));
+  } catch (const EIniFileError& error) {
+    ShowStandardError(this, QString::fromStdString(error.what()));
+  }
+}
+
+void TMainForm::spSkinButtonFolderClick() {
+  QString folder = SelectDirectory(this);
+  if (!folder.isEmpty()) spSkinEdit1->setText(folder);
+}
+
+QTreeWidgetItem* TMainForm::FirstSelectedRow() const {
+  for (int row = 0; row < ListView1->topLevelItemCount(); ++row)
+    if (ListView1->topLevelItem(row)->isSelected()) return ListView1->topLevelItem(row);
+  return nullptr;
+}
+
+void TMainForm::ListView1DblClick() {
+  QTreeWidgetItem* row = FirstSelectedRow();
+  if (row == nullptr || FForms.Rename == nullptr) return;
+  QString name;
+  if (FForms.Rename->Execute(row->text(1), FromBytes(FormatExtension(CurrentFormat())), name)) row->setText(1, name);
+}
+
+void TMainForm::Rip1Click() {
+  if (FDeviceFlag) {
+    Timer1->stop();
+    MediaPlayer1.Close();
+  }
+  bool anyChecked = false;
+  for (int row = 0; row < ListView1->topLevelItemCount(); ++row)
+    anyChecked = anyChecked || ListView1->topLevelItem(row)->checkState(0) == Qt::Checked;
+  if (anyChecked && FForms.RipPropressForm != nullptr) FForms.RipPropressForm->exec();
+  if (FDeviceFlag) {
+    std::string error;
+    MediaPlayer1.Open(error);
+    MediaPlayer1.SetTimeFormatTMSF();
+    Timer1->start();
+  }
+}
+
+void TMainForm::Options1Click() {
+  if (FForms.Options != nullptr) FForms.Options->exec();
 }

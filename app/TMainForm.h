@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <memory>
 
+#include "app/Forms.h"
 #include "cd/CdDrives.h"
 #include "platform/cdaudio/CdAudioDevice.h"
 #include "platform/inifile/TIniFile.h"
@@ -17,6 +18,7 @@ class QRadioButton;
 class QTimer;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -43,11 +45,22 @@ class TMainForm : public QMainWindow {
   TIniFile* Settings() const { return FSettings.get(); }
   OutputFormat CurrentFormat() const;
 
+  void SetForms(const TForms& forms) { FForms = forms; }
+  const TForms& Forms() const { return FForms; }
+
   void Timer1Timer();
   void spCDROMlistChange(int index);
   void RefreshClick();
   // Reads the current drive's table of contents into the track list.
   void GetTrackList();
+  void spSkinCheckRadioBox1Click();
+  void SelectAll1Click();
+  void UnselectAll1Click();
+  void FormatClick(OutputFormat format);
+  void spSkinButtonFolderClick();
+  void ListView1DblClick();
+  void Rip1Click();
+  void Options1Click();
 
  protected:
   bool event(QEvent* event) override;
@@ -64,6 +77,9 @@ class TMainForm : public QMainWindow {
   void FormActivate();
   void FillTrackList(const std::vector<TrackRow>& rows);
   void ShowStatus(const QString& text);
+  // The folder setting of a format; when it is empty, the fallback folder in the program folder.
+  QString FormatFolder(const char* key, const char* fallback);
+  QTreeWidgetItem* FirstSelectedRow() const;
 
   CdDrives FDrives;
   CdAudioDevice MediaPlayer1;
@@ -71,4 +87,5 @@ class TMainForm : public QMainWindow {
   bool FActivated = false;
   std::string FProgramFolder;
   std::unique_ptr<TIniFile> FSettings;
+  TForms FForms;
 };

@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 
+#include "app/Forms.h"
 #include "app/TMainForm.h"
 #include "platform/ProgramFolder.h"
 #include "platform/akrip32/akrip32.h"
@@ -23,7 +24,7 @@ int main(int argc, char* argv[]) {
 
   std::unique_ptr<TMainForm> mainForm;
   try {
-    mainForm = std::make_unique<TMainForm>();
+    mainForm = CreateForms();
   } catch (const std::exception& error) {
     splash.close();
     ShowStandardError(nullptr, QString::fromStdString(error.what()));

@@ -79,8 +79,12 @@ void SetCDImageFiles(const std::vector<std::string>& cueSheets) {
 void UseCDImagesOf(const std::string& settingsFile) {
   std::filesystem::path folder = std::filesystem::path(settingsFile).parent_path();
   std::vector<std::string> images;
-  for (const std::string& value : TIniFile(settingsFile).ReadSectionValues("CD Images"))
-    if (!value.empty()) images.push_back((folder / value).string());  // relative paths start at the file's folder
+  try {
+    for (const std::string& value : TIniFile(settingsFile).ReadSectionValues("CD Images"))
+      if (!value.empty()) images.push_back((folder / value).string());  // relative paths start at the file's folder
+  } catch (const EIniFileError&) {
+    // An unreadable settings file lists no images; the program reports the file itself elsewhere.
+  }
   SetCDImageFiles(images);
 }
 

@@ -1,30 +1,79 @@
 #include "platform/inifile/TIniFile.h"
 
-#define SI_NO_CONVERSION  // settings are byte strings, kept as they are
+#include <unistd.h>
+
+#define SI_NO_CONVERSION   // settings are byte strings, kept as they are
 #define SI_IMPLEMENTATION  // the templates are compiled here, for char only
 #include <SimpleIni.h>
 
+namespace fs = std::filesystem;
+
 struct TIniFile::Content {
   CSimpleIniA ini{false, false, false};  // not UTF-8 aware, no duplicate keys, no multi-line values
+  bool readable = true;
+  fs::file_time_type loadedTime{};
+  std::uintmax_t loadedSize = 0;
+  bool loaded = false;
 };
 
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)), FContent(std::make_unique<Content>()) {
-  FContent->ini.LoadFile(FFileName.c_str());
+  FContent->ini.SetSpaces(false);
+  Refresh();
 }
 
 TIniFile::~TIniFile() = default;
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
-                                 const std::string& defaultValue) const {
+// Loads the file again when it changed since the last look, so edits by hand are seen.
+void TIniFile::Refresh() {
+  std::error_code ec;
+  fs::file_time_type time = fs::last_write_time(FFileName, ec);
+  if (ec) {
+    bool missing = !fs::exists(FFileName, ec);
+    FContent->ini.Reset();
+    FContent->readable = missing;
+    FContent->loaded = false;
+    return;
+  }
+  std::uintmax_t size = fs::file_size(FFileName, ec);
+  if (FContent->loaded && time == FContent->loadedTime && size == FContent->loadedSize) return;
+  FContent->ini.Reset();
+  FContent->readable = FContent->ini.LoadFile(FFileName.c_str()) >= 0;
+  FContent->loaded = FContent->readable;
+  FContent->loadedTime = time;
+  FContent->loadedSize = size;
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& defaultValue) {
+  Refresh();
+  if (!FContent->readable) throw EIniFileError("Cannot open file " + FFileName);
   const char* value = FContent->ini.GetValue(section.c_str(), key.c_str(), nullptr);
   return value != nullptr ? value : defaultValue;
 }
 
-std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const {
+std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) {
+  Refresh();
+  if (!FContent->readable) throw EIniFileError("Cannot open file " + FFileName);
   CSimpleIniA::TNamesDepend keys;
   FContent->ini.GetAllKeys(section.c_str(), keys);
   keys.sort(CSimpleIniA::Entry::LoadOrder());
   std::vector<std::string> values;
-  for (const auto& key : keys) values.push_back(ReadString(section, key.pItem, ""));
+  for (const auto& key : keys) values.emplace_back(FContent->ini.GetValue(section.c_str(), key.pItem, ""));
   return values;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  Refresh();
+  if (!FContent->readable) throw EIniFileError("Cannot open file " + FFileName);
+  FContent->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+  // The new content goes into a file beside the old one, which it replaces only when complete.
+  std::string partial = FFileName + ".partial";
+  std::error_code ec;
+  if (FContent->ini.SaveFile(partial.c_str(), false) < 0 || (fs::rename(partial, FFileName, ec), ec)) {
+    unlink(partial.c_str());
+    FContent->loaded = false;  // memory holds a value the file does not: read the file again
+    throw EIniFileError("Cannot create file " + FFileName);
+  }
+  FContent->loadedTime = fs::last_write_time(FFileName, ec);
+  FContent->loadedSize = fs::file_size(FFileName, ec);
+  FContent->loaded = true;
 }

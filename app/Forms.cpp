@@ -1,0 +1,17 @@
+#include "app/Forms.h"
+
+#include "app/TMainForm.h"
+#include "app/TOptions.h"
+#include "app/Trename.h"
+#include "rip/TRipPropressForm.h"
+
+std::unique_ptr<TMainForm> CreateForms() {
+  auto mainForm = std::make_unique<TMainForm>();
+  TMainForm* owner = mainForm.get();
+  TForms forms;
+  forms.Options = new TOptions(owner, [owner] { return owner->Settings(); });
+  forms.Rename = new Trename(owner);
+  forms.RipPropressForm = new TRipPropressForm(owner);
+  mainForm->SetForms(forms);
+  return mainForm;
+}

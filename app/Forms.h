@@ -1,0 +1,19 @@
+#pragma once
+// Every window of the program, created once at start in a fixed order and living until the end.
+
+#include <memory>
+
+class TMainForm;
+class TOptions;
+class Trename;
+class TRipPropressForm;
+
+// The dialogs the main window shows; the main window owns them.
+struct TForms {
+  TOptions* Options = nullptr;
+  Trename* Rename = nullptr;
+  TRipPropressForm* RipPropressForm = nullptr;
+};
+
+// Creates the main window, then each dialog in the program's order.
+std::unique_ptr<TMainForm> CreateForms();

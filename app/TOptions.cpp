@@ -1,0 +1,200 @@
+#include "app/TOptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/inifile/TIniFile.h"
+#include "platform/qtseams/FolderBrowser.h"
+#include "platform/qtseams/MessageBoxes.h"
+#include "platform/qtseams/ProgramEnd.h"
+
+namespace {
+
+const char* const kMp3Section = "MP3 Options";
+const char* const kFolderSection = "Folder";
+const char* const kOggSection = "Ogg Options";
+
+QComboBox* NewList(QWidget* parent, const QStringList& items) {
+  auto* list = new QComboBox(parent);
+  list->setEditable(false);
+  list->addItems(items);
+  list->setCurrentIndex(-1);  // nothing chosen until the settings say so
+  return list;
+}
+
+// Selects the item whose text equals the value exactly; without one the selection stays as it was.
+void SelectText(QComboBox* list, const std::string& value) {
+  int index = list->findText(QString::fromStdString(value), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index >= 0) list->setCurrentIndex(index);
+}
+
+bool IsSet(const std::string& value) { return value != "False"; }
+std::string Flag(const QCheckBox* box) { return box->isChecked() ? "True" : "False"; }
+std::string Text(const QComboBox* list) { return list->currentText().toStdString(); }
+std::string Text(const QLineEdit* box) { return box->text().toStdString(); }
+
+}  // namespace
+
+TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
+    : QDialog(parent), FSettings(std::move(settings)) {
+  setWindowTitle("Options");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setModal(true);
+  Pages = new QTabWidget(this);
+  Pages->addTab(BuildFolderPage(), "Default Folder");
+  Pages->addTab(BuildMp3Page(), "MP3 Options");
+  Pages->addTab(BuildOggPage(), "Ogg Options");
+
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
+  buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &TOptions::OKClick);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Pages);
+  layout->addWidget(buttons);
+  setFixedSize(400, 300);
+}
+
+QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) {
+  auto* grid = static_cast<QGridLayout*>(page->layout());
+  grid->addWidget(new QLabel(label, page), top, 0, 1, 2);
+  auto* box = new QLineEdit(page);
+  grid->addWidget(box, top + 1, 0);
+  auto* browse = new QToolButton(page);
+  browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  browse->setToolTip("Open the folder");
+  grid->addWidget(browse, top + 1, 1);
+  connect(browse, &QToolButton::clicked, this, [this, box] {
+    QString folder = SelectDirectory(this);
+    if (!folder.isEmpty()) box->setText(folder);
+  });
+  return box;
+}
+
+QWidget* TOptions::BuildFolderPage() {
+  auto* page = new QWidget(this);
+  auto* grid = new QGridLayout(page);
+  mp3folder = AddFolderRow(page, 0, "Default MP3 Output Folder");
+  wavfolder = AddFolderRow(page, 2, "Default WAV Output Folder");
+  oggfolder = AddFolderRow(page, 4, "Default Ogg Output Folder");
+  open = new QCheckBox("Open the Output Folder After Ripping ", page);
+  grid->addWidget(open, 6, 0, 1, 2);
+  grid->setRowStretch(7, 1);
+  return page;
+}
+
+QWidget* TOptions::BuildMp3Page() {
+  auto* page = new QWidget(this);
+  auto* grid = new QGridLayout(page);
+  samplerate = NewList(page, {"32000Hz", "44100Hz", "48000Hz"});
+  bitrate = NewList(page, {"32kb/s", "40kb/s", "48kb/s", "56kb/s", "64kb/s", "80kb/s", "96kb/s", "112kb/s", "128kb/s",
+                           "160kb/s", "192kb/s", "224kb/s", "256kb/s", "320kb/s"});
+  bitrate->setMaxVisibleItems(14);
+  channel = NewList(page, {"STEREO", "DUALCHANNEL", "MONO"});
+  grid->addWidget(new QLabel("Sample Rate", page), 0, 0);
+  grid->addWidget(samplerate, 0, 1);
+  grid->addWidget(new QLabel("Bit Rate ", page), 1, 0);
+  grid->addWidget(bitrate, 1, 1);
+  grid->addWidget(new QLabel("Channel ", page), 2, 0);
+  grid->addWidget(channel, 2, 1);
+  copyright = new QCheckBox("Copyright Bit", page);
+  crc = new QCheckBox("CRC-Checksum ", page);
+  originalbit = new QCheckBox("Original Bit ", page);
+  privatebit = new QCheckBox("Private Bit ", page);
+  grid->addWidget(copyright, 3, 0);
+  grid->addWidget(crc, 3, 1);
+  grid->addWidget(originalbit, 4, 0);
+  grid->addWidget(privatebit, 4, 1);
+  grid->setRowStretch(5, 1);
+  return page;
+}
+
+QWidget* TOptions::BuildOggPage() {
+  auto* page = new QWidget(this);
+  auto* grid = new QGridLayout(page);
+  cpu = NewList(page, {"1", "2", "3"});
+  compr = NewList(page, {"20", "30", "40", "50", "60", "70", "80", "90"});
+  grid->addWidget(new QLabel("CPU Usage", page), 0, 0);
+  grid->addWidget(cpu, 0, 1);
+  grid->addWidget(new QLabel("Compr. %", page), 1, 0);
+  grid->addWidget(compr, 1, 1);
+  grid->setRowStretch(2, 1);
+  grid->setColumnStretch(1, 1);
+  return page;
+}
+
+void TOptions::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  Pages->setCurrentIndex(0);
+  FormActivate();
+}
+
+void TOptions::FormActivate() {
+  try {
+    TIniFile* settings = FSettings();
+    if (settings == nullptr) throw EIniFileError("no settings");
+    ReadSettings(*settings);
+  } catch (const EIniFileError&) {
+    SettingsFailed();
+  }
+}
+
+void TOptions::ReadSettings(TIniFile& settings) {
+  SelectText(samplerate, settings.ReadString(kMp3Section, "dwSampleRate", "44100"));
+  SelectText(bitrate, settings.ReadString(kMp3Section, "wBitrate", "128"));
+  SelectText(channel, settings.ReadString(kMp3Section, "channel", "STEREO"));
+  copyright->setChecked(IsSet(settings.ReadString(kMp3Section, "bCopyright", "False")));
+  crc->setChecked(IsSet(settings.ReadString(kMp3Section, "bCRC", "False")));
+  privatebit->setChecked(IsSet(settings.ReadString(kMp3Section, "bPrivate", "False")));
+  originalbit->setChecked(IsSet(settings.ReadString(kMp3Section, "bOriginal", "False")));
+  mp3folder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "mp3 folder", "")));
+  wavfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "wav folder", "")));
+  oggfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "Ogg folder", "")));
+  open->setChecked(IsSet(settings.ReadString(kFolderSection, "open", "False")));
+  SelectText(cpu, settings.ReadString(kOggSection, "cpu", "3"));
+  SelectText(compr, settings.ReadString(kOggSection, "compr", "20"));
+}
+
+void TOptions::OKClick() {
+  try {
+    TIniFile* settings = FSettings();
+    if (settings == nullptr) throw EIniFileError("no settings");
+    WriteSettings(*settings);
+  } catch (const EIniFileError&) {
+    SettingsFailed();
+    return;
+  }
+  accept();
+}
+
+void TOptions::WriteSettings(TIniFile& settings) {
+  settings.WriteString(kMp3Section, "dwSampleRate", Text(samplerate));
+  settings.WriteString(kMp3Section, "wBitrate", Text(bitrate));
+  settings.WriteString(kMp3Section, "channel", Text(channel));
+  settings.WriteString(kMp3Section, "bCopyright", Flag(copyright));
+  settings.WriteString(kMp3Section, "bCRC", Flag(crc));
+  settings.WriteString(kMp3Section, "bPrivate", Flag(privatebit));
+  settings.WriteString(kMp3Section, "bOriginal", Flag(originalbit));
+  settings.WriteString(kFolderSection, "mp3 folder", Text(mp3folder));
+  settings.WriteString(kFolderSection, "wav folder", Text(wavfolder));
+  settings.WriteString(kFolderSection, "Ogg folder", Text(oggfolder));
+  settings.WriteString(kFolderSection, "open", Flag(open));
+  settings.WriteString(kOggSection, "cpu", Text(cpu));
+  settings.WriteString(kOggSection, "compr", Text(compr));
+}
+
+void TOptions::SettingsFailed() {
+  CurrentMessageBoxes().Show(this, "Error", "Settings.ini not exist!  ", MessageBoxes::Icon::Error);
+  EndProgram();
+}

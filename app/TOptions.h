@@ -1,0 +1,51 @@
+#pragma once
+// The options dialog: default output folders, MP3 options and Ogg options, kept in settings.ini.
+
+#include <QDialog>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+class TIniFile;
+
+class TOptions : public QDialog {
+  Q_OBJECT
+
+ public:
+  // settings gives the main window's settings object, which may be missing.
+  TOptions(QWidget* parent, std::function<TIniFile*()> settings);
+
+  QTabWidget* Pages = nullptr;
+  QLineEdit* mp3folder = nullptr;
+  QLineEdit* wavfolder = nullptr;
+  QLineEdit* oggfolder = nullptr;
+  QCheckBox* open = nullptr;
+  QComboBox* samplerate = nullptr;
+  QComboBox* bitrate = nullptr;
+  QComboBox* channel = nullptr;
+  QCheckBox* copyright = nullptr;
+  QCheckBox* crc = nullptr;
+  QCheckBox* originalbit = nullptr;
+  QCheckBox* privatebit = nullptr;
+  QComboBox* cpu = nullptr;
+  QComboBox* compr = nullptr;
+
+  void FormActivate();
+  void OKClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QWidget* BuildFolderPage();
+  QWidget* BuildMp3Page();
+  QWidget* BuildOggPage();
+  QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label);
+  void ReadSettings(TIniFile& settings);
+  void WriteSettings(TIniFile& settings);
+  void SettingsFailed();
+
+  std::function<TIniFile*()> FSettings;
+};

@@ -1,0 +1,37 @@
+#include "app/Trename.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+Trename::Trename(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Rename ");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setModal(true);
+  filename = new QLineEdit(this);
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
+  buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &Trename::OKClick);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(filename);
+  layout->addWidget(buttons);
+  setFixedSize(340, 100);
+}
+
+bool Trename::Execute(const QString& name, const QString& extension, QString& newName) {
+  filename->setText(name.left(std::max<qsizetype>(0, name.size() - 4)));
+  filename->setFocus();
+  FExtension = extension;
+  if (exec() != QDialog::Accepted) return false;
+  newName = FResult;
+  return true;
+}
+
+void Trename::OKClick() {
+  FResult = filename->text() + FExtension;
+  accept();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Test doubles for the Qt seams: they record what would have been shown and answer for the user.
+
+#include <QString>
+#include <vector>
+
+#include "platform/qtseams/FolderBrowser.h"
+#include "platform/qtseams/MessageBoxes.h"
+#include "platform/qtseams/ProgramEnd.h"
+
+struct ShownMessage {
+  QString caption;
+  QString text;
+  MessageBoxes::Icon icon;
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+ public:
+  RecordingMessageBoxes() { SetMessageBoxes(this); }
+  ~RecordingMessageBoxes() override { SetMessageBoxes(nullptr); }
+  void Show(QWidget*, const QString& caption, const QString& text, Icon icon) override {
+    shown.push_back({caption, text, icon});
+  }
+  std::vector<ShownMessage> shown;
+};
+
+class AnsweringFolderBrowser : public FolderBrowser {
+ public:
+  explicit AnsweringFolderBrowser(QString answer) : FAnswer(std::move(answer)) { SetFolderBrowser(this); }
+  ~AnsweringFolderBrowser() override { SetFolderBrowser(nullptr); }
+  QString Browse(QWidget*, const QString& title) override {
+    titles.push_back(title);
+    return FAnswer;
+  }
+  std::vector<QString> titles;
+
+ private:
+  QString FAnswer;
+};
+
+class ProgramEndCounter {
+ public:
+  ProgramEndCounter() {
+    SetProgramEndHandler([this] { ++ends; });
+  }
+  ~ProgramEndCounter() { SetProgramEndHandler({}); }
+  int ends = 0;
+};

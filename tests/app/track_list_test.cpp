@@ -1,0 +1,187 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/Forms.h"
+#include "app/TMainForm.h"
+#include "app/Trename.h"
+#include "platform/ProgramFolder.h"
+#include "tests/app/TestSeams.h"
+#include "tests/data/TestDiscs.h"
+
+namespace {
+
+// Runs the answer once the next modal window is up; reports which window that was (nullptr for none).
+class ModalWatcher {
+ public:
+  explicit ModalWatcher(std::function<void(QWidget*)> answer = {}) {
+    QTimer::singleShot(0, [this, answer] {
+      fired = true;
+      shown = QApplication::activeModalWidget();
+      if (shown == nullptr) return;
+      if (answer) answer(shown);
+      if (shown->isVisible()) static_cast<QDialog*>(shown)->reject();
+    });
+  }
+  // When no modal window is expected, lets the watcher look once the action is over.
+  QWidget* Settle() {
+    while (!fired) QCoreApplication::processEvents();
+    return shown;
+  }
+  bool fired = false;
+  QWidget* shown = nullptr;
+};
+
+QStringList Names(const TMainForm& form) {
+  QStringList names;
+  for (int row = 0; row < form.ListView1->topLevelItemCount(); ++row) names << form.ListView1->topLevelItem(row)->text(1);
+  return names;
+}
+
+QList<bool> Checks(const TMainForm& form) {
+  QList<bool> checks;
+  for (int row = 0; row < form.ListView1->topLevelItemCount(); ++row)
+    checks << (form.ListView1->topLevelItem(row)->checkState(0) == Qt::Checked);
+  return checks;
+}
+
+}  // namespace
+
+class TrackListTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<testdata::TempFolder> FFolder;
+  std::unique_ptr<TMainForm> FForm;
+
+  std::string Folder() const { return FFolder->Path().string() + "/"; }
+
+  // The main window with a disc of the given number of tracks read and the settings given.
+  void Start(int tracks, const std::string& settings) {
+    std::vector<discimage::ImageTrack> image;
+    for (int i = 0; i < tracks; ++i) image.push_back({{}, testdata::Pattern(testdata::BlockFrames(10), i)});
+    SetCDImageFiles(tracks > 0 ? std::vector<std::string>{discimage::WriteImage(FFolder->Path(), "disc", image, {})}
+                               : std::vector<std::string>{});
+    testdata::WriteTextFile(Folder() + "settings.ini", settings);
+    FForm = CreateForms();
+    FForm->show();
+    FForm->Timer1->stop();
+    if (tracks > 0) FForm->GetTrackList();
+  }
+
+ private slots:
+  void init() {
+    FFolder = std::make_unique<testdata::TempFolder>();
+    SetPhysicalDrivesEnabled(false);
+    OverrideProgramFolder(FFolder->Path().string());
+  }
+  void cleanup() {
+    FForm.reset();
+    FFolder.reset();
+  }
+
+  void formatButtonsRenameRowsAndBringTheirFolder() {
+    Start(2, "[Folder]\nmp3 folder=/music/mp3\nwav folder=\nOgg folder=/music/ogg\n");
+    QCOMPARE(FForm->spSkinEdit1->text(), QString("/music/mp3"));
+    FForm->wavcheck->click();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.wav", "Track-02.wav"}));
+    QCOMPARE(FForm->spSkinEdit1->text().toStdString(), Folder() + "WAV");
+    QVERIFY(std::filesystem::is_directory(Folder() + "WAV"));
+    FForm->wavcheck->click();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.wav", "Track-02.wav"}));
+
+    FForm->ListView1->topLevelItem(0)->setText(1, "Blue Song.wav");
+    FForm->oggcheck->click();
+    QCOMPARE(Names(*FForm), QStringList({"Blue Song.Ogg", "Track-02.Ogg"}));
+    QCOMPARE(FForm->spSkinEdit1->text(), QString("/music/ogg"));
+  }
+
+  void formatButtonWithoutRowsOnlyChangesTheFolder() {
+    Start(0, "");
+    FForm->wavcheck->click();
+    QCOMPARE(FForm->ListView1->topLevelItemCount(), 0);
+    QCOMPARE(FForm->spSkinEdit1->text().toStdString(), Folder());  // no setting: the program folder
+  }
+
+  void renameOffersTheNameWithoutExtensionAndAppendsTheFormats() {
+    Start(2, "");
+    FForm->oggcheck->click();
+    FForm->ListView1->topLevelItem(1)->setText(1, "Blue Song.Ogg");
+    FForm->ListView1->clearSelection();
+    FForm->ListView1->topLevelItem(1)->setSelected(true);
+    QString offered;
+    ModalWatcher rename([&](QWidget* dialog) {
+      auto* rename = static_cast<Trename*>(dialog);
+      offered = rename->filename->text();
+      rename->filename->setText("Intro");
+      rename->OKClick();
+    });
+    FForm->ListView1DblClick();
+    QCOMPARE(rename.shown->windowTitle(), QString("Rename "));
+    QCOMPARE(offered, QString("Blue Song"));
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Intro.ogg"}));
+
+    ModalWatcher cancelled([](QWidget* dialog) { static_cast<Trename*>(dialog)->filename->setText("Other"); });
+    FForm->ListView1DblClick();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Intro.ogg"}));
+
+    FForm->ListView1->clearSelection();
+    ModalWatcher none;
+    FForm->ListView1DblClick();
+    QVERIFY(none.Settle() == nullptr);
+  }
+
+  void checkAllReversesTheMarksAndSelectAllSetsThem() {
+    Start(5, "");
+    FForm->ListView1->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    FForm->ListView1->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
+    FForm->spSkinCheckRadioBox1->click();  // clears it
+    QCOMPARE(Checks(*FForm), QList<bool>({false, true, false, true, false}));
+    QCOMPARE(FForm->ListView1->selectedItems().size(), 4);  // row 0 was selected; the rest now are
+
+    FForm->spSkinCheckRadioBox1->click();
+    QCOMPARE(Checks(*FForm), QList<bool>({true, true, true, true, true}));
+    QCOMPARE(FForm->ListView1->selectedItems().size(), 5);
+    QCOMPARE(FForm->ListView1->currentIndex().row(), 0);
+  }
+
+  void ripShowsTheRipWindowOnlyWithACheckedRow() {
+    Start(2, "");
+    FForm->UnselectAll1Click();
+    ModalWatcher nothing;
+    FForm->Rip1Click();
+    QVERIFY(nothing.Settle() == nullptr);
+    QVERIFY(FForm->Timer1->isActive());
+
+    FForm->ListView1->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    ModalWatcher rip;
+    FForm->RipButton->click();
+    QVERIFY(rip.shown != nullptr);
+    QCOMPARE(rip.shown->windowTitle(), QString("Marrowby"));
+    QVERIFY(FForm->Timer1->isActive());
+  }
+
+  void outputFolderButtonTakesTheChosenFolder() {
+    Start(1, "");
+    {
+      AnsweringFolderBrowser browser("/picked");
+      FForm->spSkinButtonFolderClick();
+      QCOMPARE(browser.titles, std::vector<QString>{"Select a directory"});
+    }
+    QCOMPARE(FForm->spSkinEdit1->text(), QString("/picked"));
+    AnsweringFolderBrowser cancelled("");
+    FForm->spSkinButtonFolderClick();
+    QCOMPARE(FForm->spSkinEdit1->text(), QString("/picked"));
+  }
+};
+
+QTEST_MAIN(TrackListTest)
+#include "track_list_test.moc"

@@ -1,0 +1,84 @@
+#include "platform/inifile/TIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/data/TestDiscs.h"
+
+namespace {
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(IniFileTest, SectionsAndKeysIgnoreCaseButValuesKeepIt) {
+  testdata::TempFolder folder;
+  std::string path = folder.File("settings.ini");
+  testdata::WriteTextFile(path, "[OGG Options]\nCPU=2\n[Folder]\nopen=false\n");
+  TIniFile ini(path);
+  EXPECT_EQ("2", ini.ReadString("Ogg Options", "cpu", "3"));
+  EXPECT_EQ("false", ini.ReadString("FOLDER", "Open", "False"));
+  EXPECT_EQ("20", ini.ReadString("ogg options", "compr", "20"));
+  EXPECT_EQ("x", ini.ReadString("No Such Section", "cpu", "x"));
+}
+
+TEST(IniFileTest, WritingKeepsWhatItDoesNotKnowAndWritesPlainPairs) {
+  testdata::TempFolder folder;
+  std::string path = folder.File("settings.ini");
+  testdata::WriteTextFile(path,
+                          "; written by hand\n[Mine]\nColour=Blue Green\n\n[OGG OPTIONS]\n; quality\nCOMPR=50\n"
+                          "[CD Images]\nfirst=/discs/a.cue\nsecond=b.cue\n");
+  TIniFile ini(path);
+  ini.WriteString("Ogg Options", "compr", "70");
+  ini.WriteString("Ogg Options", "cpu", "1");
+  ini.WriteString("Folder", "mp3 folder", "");
+
+  std::string text = Contents(path);
+  EXPECT_NE(std::string::npos, text.find("; written by hand")) << text;
+  EXPECT_NE(std::string::npos, text.find("[Mine]\nColour=Blue Green")) << text;
+  EXPECT_NE(std::string::npos, text.find("; quality\nCOMPR=70")) << text;
+  EXPECT_NE(std::string::npos, text.find("cpu=1")) << text;
+  EXPECT_NE(std::string::npos, text.find("[Folder]\nmp3 folder=\n")) << text;
+  EXPECT_EQ(std::string::npos, text.find("[Ogg Options]")) << "one section, not two: " << text;
+  EXPECT_EQ((std::vector<std::string>{"/discs/a.cue", "b.cue"}), TIniFile(path).ReadSectionValues("cd images"));
+}
+
+TEST(IniFileTest, MissingFilesReadEmptyAndAreCreatedByAWrite) {
+  testdata::TempFolder folder;
+  std::string path = folder.File("settings.ini");
+  TIniFile ini(path);
+  EXPECT_EQ("44100", ini.ReadString("MP3 Options", "dwSampleRate", "44100"));
+  ini.WriteString("MP3 Options", "dwSampleRate", "48000Hz");
+  EXPECT_EQ("[MP3 Options]\ndwSampleRate=48000Hz\n", Contents(path));
+}
+
+TEST(IniFileTest, EditsByHandAreSeenByTheNextRead) {
+  testdata::TempFolder folder;
+  std::string path = folder.File("settings.ini");
+  TIniFile ini(path);
+  ini.WriteString("Folder", "open", "True");
+  testdata::WriteTextFile(path, "[Folder]\nopen=False\nwav folder=/music/wav\n");
+  EXPECT_EQ("False", ini.ReadString("Folder", "open", ""));
+  EXPECT_EQ("/music/wav", ini.ReadString("Folder", "wav folder", ""));
+}
+
+TEST(IniFileTest, FilesThatCannotBeReadOrWrittenThrowAndLeaveNothingBehind) {
+  testdata::TempFolder folder;
+  std::filesystem::create_directory(folder.Path() / "settings.ini");  // exists, but is no file
+  TIniFile unreadable(folder.File("settings.ini"));
+  EXPECT_THROW(unreadable.ReadString("Folder", "open", "False"), EIniFileError);
+  EXPECT_THROW(unreadable.WriteString("Folder", "open", "False"), EIniFileError);
+
+  std::string path = folder.File("gone/settings.ini");
+  TIniFile unwritable(path);
+  EXPECT_THROW(unwritable.WriteString("Folder", "open", "True"), EIniFileError);
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "gone"));
+  EXPECT_EQ("False", unwritable.ReadString("Folder", "open", "False"));  // the failed value is not kept
+}
+
+}  // namespace
