@@ -1,0 +1,50 @@
+#pragma once
+// WAV files: TWaveIn reads the PCM of a canonical 44-byte-header WAV file, TWaveOut writes one.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "acs/ACS_Classes.h"
+#include "acs/TFileStream.h"
+
+constexpr int kWaveHeaderSize = 44;
+using TWaveHeader = std::array<std::uint8_t, kWaveHeaderSize>;
+
+// The RIFF/WAVE header of PCM audio; a data size of -1 (unknown) gives all bits set and a RIFF size of 35.
+TWaveHeader MakeWaveHeader(int channels, int bitsPerSample, std::int32_t dataSize, int sampleRate);
+
+class TWaveIn : public TACSFileIn {
+ public:
+  int GetData(void* buffer, int bufferSize) override;
+  void OpenFile() override;
+  void CloseFile() override;
+
+ private:
+  // Fills the block buffer; 0 at the end of the data.
+  std::int32_t Refill();
+  std::int32_t ReadBlock();
+
+  std::unique_ptr<TFileStream> FStream;
+  std::array<std::uint8_t, 32768> FBuffer{};
+  std::uint16_t FFormatTag = 0;
+};
+
+class TWaveOut : public TACSOutput {
+ public:
+  ~TWaveOut() override;
+  const std::string& FileName() const { return FFileName; }
+  void SetFileName(const std::string& fileName) { FFileName = fileName; }
+
+ protected:
+  void Prepare() override;
+  bool DoOutput(bool Abort) override;
+  void Done() override;
+
+ private:
+  std::string FFileName;
+  std::unique_ptr<TFileStream> FStream;
+  std::array<std::uint8_t, 32768> FBuffer{};
+  std::uint32_t FHeaderDataSize = 0;
+  std::int64_t FWritten = 0;
+};

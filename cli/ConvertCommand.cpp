@@ -1,0 +1,113 @@
+#include "cli/ConvertCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "acs/ACS_Vorbis.h"
+#include "acs/ACS_Wave.h"
+#include "cli/SinkRunner.h"
+
+namespace {
+
+struct ConvertOptions {
+  std::string in;
+  std::string out;
+  int bitrate = 128;
+  int quality = 20;
+  int cpu = 3;
+};
+
+int Usage() {
+  std::fputs("usage: quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n", stderr);
+  return 2;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "error: %s\n", message.c_str());
+  return 1;
+}
+
+bool ParseNumber(const std::string& text, int low, int high, int& value) {
+  try {
+    std::size_t used = 0;
+    value = std::stoi(text, &used);
+    return used == text.size() && value >= low && value <= high;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool Parse(const std::vector<std::string>& args, ConvertOptions& options) {
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    bool valued = arg == "--bitrate" || arg == "--quality" || arg == "--cpu";
+    if (!valued) {
+      if (arg.rfind("--", 0) == 0) return false;
+      files.push_back(arg);
+      continue;
+    }
+    if (++i == args.size()) return false;
+    bool ok = arg == "--bitrate"   ? ParseNumber(args[i], 8, 320, options.bitrate)
+              : arg == "--quality" ? ParseNumber(args[i], 0, 100, options.quality)
+                                   : ParseNumber(args[i], 1, 3, options.cpu);
+    if (!ok) return false;
+  }
+  if (files.size() != 2) return false;
+  options.in = files[0];
+  options.out = files[1];
+  return true;
+}
+
+std::string Extension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+  return extension;
+}
+
+// Runs one pipeline and reports as the converter windows would.
+int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind) {
+  source.GetChannels();  // opens the file once: a missing one throws here
+  if (!source.Valid()) return Fail("The file " + source.FileName() + " is not a valid " + kind + " file");
+  std::string error = RunToEnd(sink);
+  return error.empty() ? 0 : Fail(error);
+}
+
+int WaveToOgg(const ConvertOptions& options) {
+  TWaveIn source;
+  source.SetFileName(options.in);
+  TVorbisOut sink;
+  sink.SetInput(&source);
+  sink.SetFileName(options.out);
+  sink.SetCompression(options.quality / 100.0f);
+  sink.SetDelay(16 - 5 * options.cpu);
+  return Convert(source, sink, "WAV");
+}
+
+int OggToWave(const ConvertOptions& options) {
+  TVorbisIn source;
+  source.SetFileName(options.in);
+  TWaveOut sink;
+  sink.SetInput(&source);
+  sink.SetFileName(options.out);
+  return Convert(source, sink, "Ogg Vorbis");
+}
+
+}  // namespace
+
+int RunConvert(const std::vector<std::string>& args) {
+  ConvertOptions options;
+  if (!Parse(args, options)) return Usage();
+  std::string from = Extension(options.in);
+  std::string to = Extension(options.out);
+  try {
+    BindVorbisLibraries();
+    if (from == ".wav" && to == ".ogg") return WaveToOgg(options);
+    if (from == ".ogg" && to == ".wav") return OggToWave(options);
+  } catch (const std::exception& error) {
+    return Fail(error.what());
+  }
+  if ((from == ".wav" || from == ".ogg") && to == ".mp3") return Fail("Converting to MP3 is not available yet");
+  return Usage();
+}

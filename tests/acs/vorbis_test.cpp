@@ -1,0 +1,230 @@
+#include "acs/ACS_Vorbis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "acs/ACS_Wave.h"
+#include "tests/acs/TestStreams.h"
+#include "tests/data/TestDiscs.h"
+
+using teststreams::MemorySource;
+using teststreams::WaitFor;
+
+namespace {
+
+// Two tones and a sweep, so that a codec that mixes up samples or channels loses the likeness.
+std::vector<std::uint8_t> Music(int frames, int channels, int bits) {
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < frames; ++i) {
+    double t = i / 44100.0;
+    for (int c = 0; c < channels; ++c) {
+      double value = 0.4 * std::sin(2 * M_PI * (c == 0 ? 440 : 660) * t) + 0.2 * std::sin(2 * M_PI * (200 + 300 * t) * t);
+      if (bits == 8) {
+        bytes.push_back(static_cast<std::uint8_t>(128 + std::lround(value * 127)));
+      } else {
+        auto sample = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value * 32767)));
+        bytes.push_back(static_cast<std::uint8_t>(sample));
+        bytes.push_back(static_cast<std::uint8_t>(sample >> 8));
+      }
+    }
+  }
+  return bytes;
+}
+
+std::vector<double> Samples(const std::vector<std::uint8_t>& bytes, int bits) {
+  std::vector<double> samples;
+  if (bits == 8) {
+    for (std::uint8_t b : bytes) samples.push_back((b - 128) / 128.0);
+    return samples;
+  }
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8) / 32768.0);
+  return samples;
+}
+
+double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
+  double ab = 0, aa = 0, bb = 0;
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+    ab += a[i] * b[i];
+    aa += a[i] * a[i];
+    bb += b[i] * b[i];
+  }
+  return ab / std::sqrt(aa * bb);
+}
+
+void RunToEnd(TACSOutput& sink) {
+  std::atomic<bool> done{false};
+  sink.SetOnDone([&](TACSOutput*) { done = true; });
+  sink.Run();
+  ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  EXPECT_EQ("", sink.RunError());
+}
+
+std::string Encode(const testdata::TempFolder& folder, MemorySource& source, float quality,
+                   const std::vector<std::string>& comments = {}) {
+  TVorbisOut sink;
+  sink.SetInput(&source);
+  sink.SetFileName(folder.File("out.ogg"));
+  sink.SetCompression(quality);
+  sink.SetComments(comments);
+  RunToEnd(sink);
+  EXPECT_TRUE(sink.Comments().empty());
+  return sink.FileName();
+}
+
+std::vector<std::uint8_t> Decode(const std::string& path) {
+  TVorbisIn source;
+  source.SetFileName(path);
+  source.Init();
+  std::vector<std::uint8_t> all;
+  std::uint8_t buffer[5000];
+  for (int got; (got = source.GetData(buffer, sizeof buffer)) > 0;) all.insert(all.end(), buffer, buffer + got);
+  source.Flush();
+  return all;
+}
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  pclose(pipe);
+  return output;
+}
+
+class VorbisTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { BindVorbisLibraries(); }
+  testdata::TempFolder FFolder;
+};
+
+TEST_F(VorbisTest, RoundTripKeepsLengthAndSound) {
+  std::vector<std::uint8_t> pcm = Music(3 * 44100, 2, 16);
+  MemorySource source(pcm);
+  std::string ogg = Encode(FFolder, source, 0.4f);
+  TVorbisIn decoded;
+  decoded.SetFileName(ogg);
+  EXPECT_EQ(3, decoded.GetTotalTime());
+  EXPECT_EQ(2, decoded.Channels());
+  std::vector<std::uint8_t> back = Decode(ogg);
+  EXPECT_EQ(pcm.size(), back.size());
+  EXPECT_GT(Correlation(Samples(pcm, 16), Samples(back, 16)), 0.99);
+}
+
+TEST_F(VorbisTest, EightBitMonoIsConvertedNotTakenAsSixteenBit) {
+  std::vector<std::uint8_t> pcm = Music(44100, 1, 8);
+  MemorySource source(pcm, 1, 8, 44100);
+  std::vector<std::uint8_t> back = Decode(Encode(FFolder, source, 0.5f));
+  EXPECT_EQ(pcm.size() * 2, back.size());
+  EXPECT_GT(Correlation(Samples(pcm, 8), Samples(back, 16)), 0.98);
+}
+
+TEST_F(VorbisTest, DecodingMatchesTheReferenceDecoder) {
+  MemorySource source(Music(2 * 44100 + 123, 2, 16));
+  std::string ogg = Encode(FFolder, source, 0.2f);
+  std::string reference = FFolder.File("reference.raw");
+  Shell("oggdec -Q -R -o '" + reference + "' '" + ogg + "'");
+  std::ifstream in(reference, std::ios::binary);
+  std::vector<std::uint8_t> expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_FALSE(expected.empty()) << "oggdec made nothing";
+  EXPECT_TRUE(Decode(ogg) == expected);
+}
+
+TEST_F(VorbisTest, CommentsGoIntoTheStreamEachWithItsOwnValue) {
+  MemorySource source(Music(4410, 2, 16));
+  std::string ogg = Encode(FFolder, source, 0.2f, {"ARTIST=First", "ARTIST=Second", "TITLE=Song=Long", "junk"});
+  EXPECT_EQ("ARTIST=First\nARTIST=Second\nTITLE=Song=Long\n", Shell("vorbiscomment -l '" + ogg + "'"));
+}
+
+TEST_F(VorbisTest, EmptyInputStillMakesAValidFile) {
+  MemorySource source({});
+  std::string ogg = Encode(FFolder, source, 0.2f);
+  std::ifstream in(ogg, std::ios::binary);
+  char magic[4];
+  in.read(magic, 4);
+  EXPECT_EQ(0, std::memcmp(magic, "OggS", 4));
+  TVorbisIn decoded;
+  decoded.SetFileName(ogg);
+  EXPECT_EQ(2, decoded.Channels());
+  EXPECT_TRUE(decoded.Valid());
+  EXPECT_TRUE(Decode(ogg).empty());
+}
+
+TEST_F(VorbisTest, FilesTheDecoderRefusesDeliverNothing) {
+  testdata::WriteTextFile(FFolder.File("text.ogg"), "this is not an Ogg Vorbis stream at all");
+  for (const std::string& path : {FFolder.File("missing.ogg"), FFolder.File("text.ogg")}) {
+    TVorbisIn source;
+    source.SetFileName(path);
+    source.Init();
+    EXPECT_FALSE(source.Valid()) << path;
+    std::uint8_t buffer[100];
+    EXPECT_EQ(0, source.GetData(buffer, sizeof buffer)) << path;
+    source.SetLoop(true);
+    EXPECT_EQ(0, source.GetData(buffer, sizeof buffer)) << path;
+    source.Flush();
+  }
+}
+
+TEST_F(VorbisTest, LoopAndJumpKeepTheDecoderInStep) {
+  MemorySource input(Music(44100, 2, 16));
+  std::string ogg = Encode(FFolder, input, 0.3f);
+  std::vector<std::uint8_t> once = Decode(ogg);
+  TVorbisIn source;
+  source.SetFileName(ogg);
+  source.Init();
+  source.Jump(-10);  // clamps at the start
+  std::vector<std::uint8_t> start(1000);
+  ASSERT_EQ(1000, source.GetData(start.data(), 1000));
+  EXPECT_TRUE(std::equal(start.begin(), start.end(), once.begin()));
+  source.Flush();
+
+  source.SetLoop(true);
+  source.Init();
+  std::vector<std::uint8_t> twice;
+  std::uint8_t buffer[4096];
+  while (twice.size() < once.size() + 1000) {
+    int got = source.GetData(buffer, sizeof buffer);
+    ASSERT_GT(got, 0);
+    twice.insert(twice.end(), buffer, buffer + got);
+  }
+  EXPECT_TRUE(std::equal(once.begin(), once.end(), twice.begin()));
+  EXPECT_TRUE(std::equal(once.begin(), once.begin() + 1000, twice.begin() + static_cast<long>(once.size())));
+  EXPECT_LT(source.Position(), static_cast<std::int32_t>(once.size()));
+  source.Flush();
+}
+
+TEST(VorbisBindingTest, AMissingLibraryIsNamedInItsOrder) {
+  struct Case {
+    VorbisLibraryNames names;
+    const char* message;
+  };
+  VorbisLibraryNames noOgg, noVorbis, noVorbisfile, noVorbisenc;
+  noOgg.ogg = "libquillon-missing.so";
+  noOgg.vorbisenc = "libquillon-missing.so";
+  noVorbis.vorbis = "libquillon-missing.so";
+  noVorbisfile.vorbisfile = "libquillon-missing.so";
+  noVorbisenc.vorbisenc = "libquillon-missing.so";
+  for (const Case& c : {Case{noOgg, "ogg.dll library could not be loaded."},
+                        Case{noVorbis, "vorbis.dll library could not be loaded."},
+                        Case{noVorbisfile, "vorbisfile.dll library could not be loaded."},
+                        Case{noVorbisenc, "vorbisenc.dll library could not be loaded."}}) {
+    BindVorbisLibraries(c.names);
+    for (int component = 0; component < 2; ++component) {
+      try {
+        if (component == 0) TVorbisOut out;
+        else TVorbisIn in;
+        ADD_FAILURE() << c.message;
+      } catch (const EACSException& error) {
+        EXPECT_STREQ(c.message, error.what());
+      }
+    }
+  }
+  BindVorbisLibraries();
+  EXPECT_NO_THROW(TVorbisOut());
+}
+
+}  // namespace
