@@ -3,6 +3,7 @@
 #include "app/TMainForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
+#include "id3/Tid3editormain.h"
 #include "rip/TRipPropressForm.h"
 
 std::unique_ptr<TMainForm> CreateForms() {
@@ -12,6 +13,7 @@ std::unique_ptr<TMainForm> CreateForms() {
   forms.Options = new TOptions(owner, [owner] { return owner->Settings(); });
   forms.Rename = new Trename(owner);
   forms.RipPropressForm = new TRipPropressForm(owner);
+  forms.Id3editormain = new Tid3editormain(owner);
   mainForm->SetForms(forms);
   return mainForm;
 }

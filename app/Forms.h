@@ -7,12 +7,14 @@ class TMainForm;
 class TOptions;
 class Trename;
 class TRipPropressForm;
+class Tid3editormain;
 
 // The dialogs the main window shows; the main window owns them.
 struct TForms {
   TOptions* Options = nullptr;
   Trename* Rename = nullptr;
   TRipPropressForm* RipPropressForm = nullptr;
+  Tid3editormain* Id3editormain = nullptr;
 };
 
 // Creates the main window, then each dialog in the program's order.

@@ -20,6 +20,7 @@
 
 #include "app/TOptions.h"
 #include "app/Trename.h"
+#include "id3/Tid3editormain.h"
 #include "platform/ProgramFolder.h"
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
@@ -193,7 +194,7 @@ void TMainForm::BuildMenus() {
   tools->addSeparator();
   for (const char* converter : {"WAV to MP3", "WAV to Ogg", "Ogg to WAV", "Ogg to MP3"}) add(tools, converter);
   tools->addSeparator();
-  add(tools, "ID3 Editor");
+  connect(add(tools, "ID3 Editor"), &QAction::triggered, this, &TMainForm::ID3Editor1Click);
   tools->addSeparator();
   add(tools, "CD Information (CDDB)");
 
@@ -408,4 +409,8 @@ void TMainForm::Rip1Click() {
 
 void TMainForm::Options1Click() {
   if (FForms.Options != nullptr) FForms.Options->exec();
+}
+
+void TMainForm::ID3Editor1Click() {
+  if (FForms.Id3editormain != nullptr) FForms.Id3editormain->exec();
 }

@@ -61,6 +61,7 @@ class TMainForm : public QMainWindow {
   void ListView1DblClick();
   void Rip1Click();
   void Options1Click();
+  void ID3Editor1Click();
 
  protected:
   bool event(QEvent* event) override;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/DiscCommands.h"
+#include "cli/TagCommands.h"
 
 namespace {
 
@@ -12,6 +13,10 @@ int Usage() {
   std::fputs(
       "usage: quillon-cli drives\n"
       "       quillon-cli toc DRIVE\n"
+      "       quillon-cli tag show FILE\n"
+      "       quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
+      " [--comment C]\n"
+      "       quillon-cli tag remove FILE\n"
       "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n",
       stderr);
   return 2;
@@ -23,5 +28,6 @@ int main(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "drives") return RunDrives();
   if (args.size() == 2 && args[0] == "toc") return RunToc(args[1]);
+  if (!args.empty() && args[0] == "tag") return RunTag({args.begin() + 1, args.end()});
   return Usage();
 }

@@ -19,6 +19,8 @@ class RealMessageBoxes : public MessageBoxes {
         return QMessageBox::Warning;
       case Icon::Error:
         return QMessageBox::Critical;
+      case Icon::Plain:
+        return QMessageBox::NoIcon;
       case Icon::Information:
         break;
     }

@@ -7,7 +7,7 @@ class QWidget;
 
 class MessageBoxes {
  public:
-  enum class Icon { Information, Warning, Error };
+  enum class Icon { Plain, Information, Warning, Error };
   virtual ~MessageBoxes() = default;
   virtual void Show(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
 };

@@ -1,0 +1,331 @@
+#include "id3/ID3v2.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+const std::array<const char*, kFrameCount> kFrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
+
+namespace {
+
+constexpr int kHeaderSize = 10;
+constexpr int kFrameHeaderSize = 10;
+constexpr std::size_t kFrameDataLimit = 250;
+constexpr std::uint64_t kLargestTagSize = 0x0FFFFFFF;  // what four seven-bit size bytes can hold
+enum FrameIndex { fiTitle, fiArtist, fiAlbum, fiTrack, fiYear, fiGenre, fiComment };
+
+// Closes the descriptor on every path out.
+class FileHandle {
+ public:
+  explicit FileHandle(int descriptor) : FDescriptor(descriptor) {}
+  ~FileHandle() { Close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool Valid() const { return FDescriptor >= 0; }
+  int Get() const { return FDescriptor; }
+  bool Close() {
+    if (FDescriptor < 0) return true;
+    bool closed = ::close(FDescriptor) == 0;
+    FDescriptor = -1;
+    return closed;
+  }
+
+ private:
+  int FDescriptor;
+};
+
+// Deletes the buffer file unless it has become the audio file.
+class BufferRemoval {
+ public:
+  explicit BufferRemoval(std::string name) : FName(std::move(name)) {}
+  ~BufferRemoval() {
+    if (!FName.empty()) ::unlink(FName.c_str());
+  }
+  BufferRemoval(const BufferRemoval&) = delete;
+  BufferRemoval& operator=(const BufferRemoval&) = delete;
+  void Keep() { FName.clear(); }
+
+ private:
+  std::string FName;
+};
+
+TFileReplacer gReplacer;
+
+bool RenameOver(const std::string& bufferName, const std::string& fileName) {
+  return std::rename(bufferName.c_str(), fileName.c_str()) == 0;
+}
+
+bool ReadAt(int descriptor, std::int64_t offset, void* data, std::size_t count) {
+  auto* bytes = static_cast<char*>(data);
+  while (count > 0) {
+    ssize_t got = ::pread(descriptor, bytes, count, offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    bytes += got;
+    offset += got;
+    count -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+bool WriteAll(int descriptor, const char* data, std::size_t count) {
+  while (count > 0) {
+    ssize_t written = ::write(descriptor, data, count);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Copies everything from offset to the end of source into target.
+bool CopyRest(int source, std::int64_t offset, int target) {
+  std::vector<char> chunk(1 << 20);
+  for (;;) {
+    ssize_t got = ::pread(source, chunk.data(), chunk.size(), offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    if (!WriteAll(target, chunk.data(), static_cast<std::size_t>(got))) return false;
+    offset += got;
+  }
+}
+
+// A write lock keeps other cooperating writers out while the file is copied; it fails when any other
+// process holds a lock on the file.
+bool LockExclusively(int descriptor) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  return ::fcntl(descriptor, F_SETLK, &lock) == 0;
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* bytes) {
+  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
+         bytes[3];
+}
+
+void AppendBigEndian32(std::string& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string TrimRight(const std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && IsBlank(text[end - 1])) --end;
+  return text.substr(0, end);
+}
+
+std::string Trim(const std::string& text) {
+  std::string right = TrimRight(text);
+  std::size_t start = 0;
+  while (start < right.size() && IsBlank(right[start])) ++start;
+  return right.substr(start);
+}
+
+bool IsId3(const TagInfo& tag) { return std::string_view(tag.Magic.data(), tag.Magic.size()) == "ID3"; }
+
+int DigitValue(char c, int base) {
+  int digit = -1;
+  if (c >= '0' && c <= '9') digit = c - '0';
+  if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+  return digit < base ? digit : -1;
+}
+
+std::uint8_t TrackFromText(const std::string& text) {
+  std::string number = Trim(text);
+  number = number.substr(0, number.find('/'));
+  std::int32_t value = 0;
+  if (!TextToInteger(number, value)) value = 0;
+  return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::string GenreFromText(const std::string& text) {
+  std::string genre = Trim(text);
+  std::size_t close = genre.rfind(')');
+  return close == std::string::npos ? genre : genre.substr(close + 1);
+}
+
+}  // namespace
+
+void SetFileReplacer(TFileReplacer replacer) { gReplacer = std::move(replacer); }
+
+bool TextToInteger(const std::string& text, std::int32_t& value) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    base = 16;
+    ++i;
+  } else if (text.compare(i, 2, "0x") == 0) {
+    base = 16;
+    i += 2;
+  }
+  if (i == text.size()) return false;
+  std::int64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    int digit = DigitValue(text[i], base);
+    if (digit < 0) return false;
+    magnitude = magnitude * base + digit;
+    if (magnitude > std::int64_t{INT32_MAX} + 1) return false;
+  }
+  if (!negative && magnitude > INT32_MAX) return false;
+  value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+  return true;
+}
+
+bool ReadTagHeader(const std::string& fileName, TagInfo& tag) {
+  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.Valid()) return false;
+  std::array<std::uint8_t, kHeaderSize> header;
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0 || !ReadAt(file.Get(), 0, header.data(), header.size())) return false;
+  std::copy(header.begin(), header.begin() + 3, tag.Magic.begin());
+  tag.MajorVersion = header[3];
+  tag.Revision = header[4];
+  tag.Flags = header[5];
+  std::copy(header.begin() + 6, header.end(), tag.SizeBytes.begin());
+  tag.FileSize = status.st_size;
+  return true;
+}
+
+std::int32_t TagTotalSize(const TagInfo& tag) {
+  // The bytes are taken whole, as they stand, even when a top bit is set.
+  std::int64_t total = (std::int64_t{tag.SizeBytes[0]} << 21) + (std::int64_t{tag.SizeBytes[1]} << 14) +
+                       (std::int64_t{tag.SizeBytes[2]} << 7) + tag.SizeBytes[3] + kHeaderSize;
+  return total > tag.FileSize ? 0 : static_cast<std::int32_t>(total);
+}
+
+void ReadFrames(const std::string& fileName, TagInfo& tag) {
+  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat status {};
+  if (!file.Valid() || ::fstat(file.Get(), &status) != 0) return;
+  const std::int64_t tagEnd = TagTotalSize(tag);
+  std::int64_t position = kHeaderSize;
+  while (position < tagEnd && position < status.st_size) {
+    std::array<std::uint8_t, kFrameHeaderSize> header;
+    if (!ReadAt(file.Get(), position, header.data(), header.size())) break;
+    // Padding, an extended header or garbage ends the frame list.
+    if (header[0] < 'A' || header[0] > 'Z') break;
+    std::uint32_t dataSize = BigEndian32(&header[4]);
+    if (dataSize & 0x80000000u) break;
+    position += kFrameHeaderSize;
+    std::string data(kFrameDataLimit, '\0');
+    if (!ReadAt(file.Get(), position, data.data(), std::min<std::size_t>(dataSize, kFrameDataLimit))) break;
+    std::string_view id(reinterpret_cast<const char*>(header.data()), 4);
+    for (int index = 0; index < kFrameCount; ++index)
+      if (id == kFrameIds[index]) tag.FrameTexts[index] = data;
+    position += dataSize;
+  }
+}
+
+bool ReplaceTagInFile(const std::string& fileName, const std::string* newTag) {
+  std::error_code error;
+  if (!std::filesystem::exists(fileName, error)) return false;
+  // Owner write permission stands in for plain attributes; it stays even when the rewrite gives up.
+  std::filesystem::permissions(fileName, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
+                               error);
+  if (error) return false;
+  TagInfo tag;
+  if (!ReadTagHeader(fileName, tag)) return false;
+  if (newTag == nullptr && !IsId3(tag)) return false;
+
+  const std::string bufferName = fileName + "~";
+  // Write access is needed for the lock only; the file itself is never written.
+  FileHandle file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC));
+  struct stat status {};
+  if (!file.Valid() || !LockExclusively(file.Get()) || ::fstat(file.Get(), &status) != 0) return false;
+  // A leftover buffer file goes first, so that a link of that name cannot redirect the write.
+  ::unlink(bufferName.c_str());
+  FileHandle buffer(::open(bufferName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (!buffer.Valid()) return false;
+  BufferRemoval removal(bufferName);
+  if (::fchmod(buffer.Get(), status.st_mode & 07777) != 0) return false;
+  if (newTag != nullptr && !WriteAll(buffer.Get(), newTag->data(), newTag->size())) return false;
+  std::int64_t audioStart = IsId3(tag) ? TagTotalSize(tag) : 0;
+  if (!CopyRest(file.Get(), audioStart, buffer.Get())) return false;
+  if (::fsync(buffer.Get()) != 0 || !buffer.Close()) return false;
+  // One rename puts the complete new file in place: at no moment is the audio only in the buffer file.
+  bool replaced = gReplacer ? gReplacer(bufferName, fileName) : RenameOver(bufferName, fileName);
+  if (!replaced) return false;
+  removal.Keep();
+  return true;
+}
+
+void TID3v2::Clear() { *this = TID3v2(); }
+
+bool TID3v2::ReadTag(const std::string& fileName) {
+  Clear();
+  TagInfo tag;
+  if (!ReadTagHeader(fileName, tag)) return false;
+  if (!IsId3(tag)) return true;
+  FTagExists = true;
+  FVersion = tag.MajorVersion;
+  FSize = TagTotalSize(tag);
+  // Other versions are recognised and measured only.
+  if (FVersion != 3 || FSize == 0) return true;
+  ReadFrames(fileName, tag);
+  TakeFrameTexts(tag);
+  return true;
+}
+
+// The texts still hold the encoding byte and the zero filling, which the trimming drops.
+void TID3v2::TakeFrameTexts(const TagInfo& tag) {
+  const auto& texts = tag.FrameTexts;
+  FTitle = Trim(texts[fiTitle]);
+  FArtist = Trim(texts[fiArtist]);
+  FAlbum = Trim(texts[fiAlbum]);
+  FTrack = TrackFromText(texts[fiTrack]);
+  FYear = Trim(texts[fiYear]);
+  FGenre = GenreFromText(texts[fiGenre]);
+  // Past the encoding byte and the language; a content description stays in front of the comment.
+  FComment = texts[fiComment].size() > 4 ? Trim(texts[fiComment].substr(4)) : std::string();
+}
+
+bool TID3v2::WriteTag(const std::string& fileName) const {
+  std::string tag = BuildTag();
+  return !tag.empty() && ReplaceTagInFile(fileName, &tag);
+}
+
+bool TID3v2::RemoveTag(const std::string& fileName) const { return ReplaceTagInFile(fileName, nullptr); }
+
+// The whole tag in memory, or an empty text when its size would not fit the header's size bytes.
+std::string TID3v2::BuildTag() const {
+  const std::array<std::string, kFrameCount> texts = {
+      FTitle, FArtist, FAlbum, FTrack != 0 ? std::to_string(FTrack) : std::string(), FYear, FGenre,
+      FComment.empty() ? std::string() : std::string("eng\0", 4) + FComment};
+  std::uint64_t size = 0;
+  for (const std::string& text : texts)
+    if (!text.empty()) size += text.size() + kFrameHeaderSize + 1;
+  if (size > kLargestTagSize) return {};
+  std::string tag("ID3\x03\x00\x00", 6);
+  for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((size >> shift) & 0x7F);
+  for (int index = 0; index < kFrameCount; ++index) {
+    if (texts[index].empty()) continue;
+    tag += kFrameIds[index];
+    AppendBigEndian32(tag, static_cast<std::uint32_t>(texts[index].size() + 1));
+    tag.append(3, '\0');  // two flag bytes, then encoding 0
+    tag += texts[index];
+  }
+  return tag;
+}
+
+void TID3v2::SetTitle(const std::string& value) { FTitle = TrimRight(value); }
+void TID3v2::SetArtist(const std::string& value) { FArtist = TrimRight(value); }
+void TID3v2::SetAlbum(const std::string& value) { FAlbum = TrimRight(value); }
+void TID3v2::SetYear(const std::string& value) { FYear = TrimRight(value); }
+void TID3v2::SetGenre(const std::string& value) { FGenre = TrimRight(value); }
+void TID3v2::SetComment(const std::string& value) { FComment = TrimRight(value); }

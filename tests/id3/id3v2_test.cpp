@@ -1,0 +1,305 @@
+#include "id3/ID3v2.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <map>
+
+#include "id3/TagFields.h"
+#include "tests/data/TestDiscs.h"
+#include "tests/id3/TagFiles.h"
+
+using namespace tagfiles;
+
+namespace {
+
+class ID3v2Test : public ::testing::Test {
+ protected:
+  std::string MakeFile(const std::string& bytes, const std::string& name = "song.mp3") {
+    std::string path = FFolder.File(name);
+    WriteBytes(path, bytes);
+    return path;
+  }
+
+  // Reads a file whose version-3 tag holds the given frames.
+  TID3v2 ReadFramesOf(const std::string& frames) {
+    TID3v2 tag;
+    EXPECT_TRUE(tag.ReadTag(MakeFile(Tag(3, frames) + Audio())));
+    return tag;
+  }
+
+  testdata::TempFolder FFolder;
+};
+
+TEST_F(ID3v2Test, WrittenTagsHaveTheExactLayoutWithTheAudioBehind) {
+  std::string path = MakeFile(Audio());
+  TID3v2 tag;
+  tag.SetTitle("Song");
+  tag.SetTrack(7);
+  tag.SetComment("Nice");
+  ASSERT_TRUE(tag.WriteTag(path));
+  std::string frames = std::string("TIT2\0\0\0\x05\0\0\0Song", 15) + std::string("TRCK\0\0\0\x02\0\0\0" "7", 12) +
+                       std::string("COMM\0\0\0\x09\0\0\0eng\0Nice", 19);
+  EXPECT_EQ(std::string("ID3\x03\0\0\0\0\0\x2E", 10) + frames + Audio(), ReadBytes(path));
+
+  ASSERT_TRUE(TID3v2().WriteTag(path));  // nothing to write: the header alone
+  EXPECT_EQ(std::string("ID3\x03\0\0\0\0\0\0", 10) + Audio(), ReadBytes(path));
+  ASSERT_TRUE(tag.ReadTag(path));
+  EXPECT_TRUE(tag.TagExists());
+  EXPECT_EQ(10, tag.Size());
+  EXPECT_EQ("", tag.Title());
+
+  tag.SetTitle(std::string(20000 - 11, 'a'));  // one frame of 20000 bytes
+  ASSERT_TRUE(tag.WriteTag(path));
+  EXPECT_EQ(std::string("\x00\x01\x1C\x20", 4), ReadBytes(path).substr(6, 4));
+  ASSERT_TRUE(tag.ReadTag(path));
+  EXPECT_EQ(20010, tag.Size());
+  EXPECT_EQ(std::string(249, 'a'), tag.Title());  // the encoding byte takes one of the 250 bytes read
+  EXPECT_EQ(Audio(), ReadBytes(path).substr(20010));
+}
+
+TEST_F(ID3v2Test, SettersDropOnlyTrailingControlCharactersAndBlanks) {
+  TID3v2 tag;
+  tag.SetTitle("  Title \t\r\n");
+  tag.SetComment(std::string("x\xA0\0 ", 4));
+  EXPECT_EQ("  Title", tag.Title());
+  EXPECT_EQ("x\xA0", tag.Comment());  // Latin-1 no-break space is a character like any other
+}
+
+TEST_F(ID3v2Test, TrackAndGenreTextsAreInterpreted) {
+  const std::map<std::string, int> tracks = {{"3/12", 3}, {"07", 7},    {"A3", 0},    {"300", 44},
+                                             {"3 /12", 0}, {"$1F", 31}, {"0x10", 16}, {"", 0}};
+  for (const auto& [text, track] : tracks) EXPECT_EQ(track, ReadFramesOf(TextFrame("TRCK", text)).Track()) << text;
+  const std::map<std::string, std::string> genres = {
+      {"(17)Rock", "Rock"}, {"(17)", ""}, {"(4)(17)Funk", "Funk"}, {"Rock", "Rock"}};
+  for (const auto& [text, genre] : genres) EXPECT_EQ(genre, ReadFramesOf(TextFrame("TCON", text)).Genre()) << text;
+}
+
+TEST_F(ID3v2Test, FrameReadsStopAt250BytesAndTheLastFrameWins) {
+  TID3v2 tag = ReadFramesOf(TextFrame("TIT2", "first") + TextFrame("TIT2", "second") +
+                            Frame("COMM", std::string("\0eng\0", 5) + std::string(250, 'c')) +
+                            Frame("TALB", std::string("\0a", 2)));
+  EXPECT_EQ("second", tag.Title());
+  EXPECT_EQ(std::string(245, 'c'), tag.Comment());
+  EXPECT_EQ("a", tag.Album());  // found after a frame longer than what is read of it
+
+  TID3v2 described = ReadFramesOf(Frame("COMM", std::string("\0engdesc\0text", 13)));
+  EXPECT_EQ(std::string("desc\0text", 9), described.Comment());  // the description is not split off
+  // UTF-16 is not decoded: the bytes less the blanks at either end become the item.
+  TID3v2 wide = ReadFramesOf(Frame("TIT2", std::string("\x01\xFF\xFE" "A\0B\0", 7)));
+  EXPECT_EQ(std::string("\xFF\xFE" "A\0B", 5), wide.Title());
+}
+
+TEST_F(ID3v2Test, ParsingStopsQuietlyAtPaddingExtendedHeadersAndBrokenFrames) {
+  const std::string title = TextFrame("TIT2", "t");
+  for (const std::string& rest : {std::string(100, '\0') + TextFrame("TPE1", "a"),
+                                  "TPE1" + std::string("\x80\0\0\x02\0\0\0a", 8),  // size with its top bit set
+                                  "TPE1" + BigEndian32(100) + std::string(2, '\0') + "abc"}) {  // past the end
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadTag(MakeFile(Tag(3, title + rest))));
+    EXPECT_EQ("t", tag.Title());
+    EXPECT_EQ("", tag.Artist());
+  }
+  // An extended header starts with its size, whose first byte is no letter.
+  EXPECT_EQ("", ReadFramesOf(std::string("\0\0\0\x06\0\0\0\0\0\0", 10) + title).Title());
+}
+
+TEST_F(ID3v2Test, OtherVersionsAreMeasuredReplacedAndRemovedButNotParsed) {
+  for (int version : {2, 4}) {
+    std::string oldTag = Tag(version, TextFrame(version == 2 ? "TT2" : "TIT2", "t") + std::string(50, '\0'));
+    std::string path = MakeFile(oldTag + Audio());
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadTag(path));
+    EXPECT_TRUE(tag.TagExists());
+    EXPECT_EQ(version, tag.Version());
+    EXPECT_EQ(static_cast<int>(oldTag.size()), tag.Size());
+    EXPECT_EQ("", tag.Title());
+    tag.SetAlbum("New");
+    ASSERT_TRUE(tag.WriteTag(path));
+    EXPECT_EQ(Tag(3, TextFrame("TALB", "New")) + Audio(), ReadBytes(path));
+    WriteBytes(path, oldTag + Audio());
+    ASSERT_TRUE(tag.RemoveTag(path));
+    EXPECT_EQ(Audio(), ReadBytes(path));
+  }
+}
+
+TEST_F(ID3v2Test, AHeaderLargerThanTheFileCountsAsAudio) {
+  std::string old = Tag(3, TextFrame("TIT2", "t"), 100000) + Audio(100);
+  std::string path = MakeFile(old);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.ReadTag(path));
+  EXPECT_TRUE(tag.TagExists());
+  EXPECT_EQ(0, tag.Size());
+  EXPECT_EQ("", tag.Title());
+  ASSERT_TRUE(tag.RemoveTag(path));
+  EXPECT_EQ(old, ReadBytes(path));
+  tag.SetTitle("x");
+  ASSERT_TRUE(tag.WriteTag(path));
+  EXPECT_EQ(Tag(3, TextFrame("TIT2", "x")) + old, ReadBytes(path));
+
+  std::string exact = Tag(3, TextFrame("TIT2", "t"));  // ends exactly at the end of the file
+  ASSERT_TRUE(tag.ReadTag(MakeFile(exact)));
+  EXPECT_EQ(static_cast<int>(exact.size()), tag.Size());
+}
+
+TEST_F(ID3v2Test, FilesWithoutATagShortFilesAndMissingFiles) {
+  std::string plain = MakeFile(Audio());
+  TID3v2 tag;
+  tag.SetTitle("stale");
+  ASSERT_TRUE(tag.ReadTag(plain));
+  EXPECT_FALSE(tag.TagExists());
+  EXPECT_EQ("", tag.Title());
+  EXPECT_FALSE(tag.RemoveTag(plain));
+  EXPECT_EQ(Audio(), ReadBytes(plain));
+
+  for (std::string path : {MakeFile("", "empty.mp3"), MakeFile(std::string("ID3\x03\0\0\0\0\0", 9), "nine.mp3"),
+                           FFolder.File("missing.mp3")}) {
+    tag.SetTitle("stale");
+    EXPECT_FALSE(tag.ReadTag(path));
+    EXPECT_EQ("", tag.Title());
+    tag.SetTitle("t");
+    EXPECT_FALSE(tag.WriteTag(path));
+    EXPECT_FALSE(tag.RemoveTag(path));
+    EXPECT_FALSE(Exists(path + "~"));
+  }
+  EXPECT_EQ(9u, ReadBytes(FFolder.File("nine.mp3")).size());
+  EXPECT_FALSE(Exists(FFolder.File("missing.mp3")));
+}
+
+TEST_F(ID3v2Test, AReadOnlyFileIsMadeWritableAndKeepsItsOtherPermissions) {
+  std::string path = MakeFile(Audio());
+  ASSERT_EQ(0, chmod(path.c_str(), 0444));
+  TID3v2 tag;
+  tag.SetTitle("t");
+  ASSERT_TRUE(tag.WriteTag(path));
+  struct stat status {};
+  ASSERT_EQ(0, stat(path.c_str(), &status));
+  EXPECT_EQ(0644u, status.st_mode & 07777);
+  EXPECT_EQ(Tag(3, TextFrame("TIT2", "t")) + Audio(), ReadBytes(path));
+}
+
+TEST_F(ID3v2Test, ALeftoverBufferFileIsReplacedAndALinkThereIsNotFollowed) {
+  std::string path = MakeFile(Audio());
+  WriteBytes(path + "~", std::string(100000, 'x'));
+  TID3v2 tag;
+  tag.SetTitle("t");
+  ASSERT_TRUE(tag.WriteTag(path));
+  EXPECT_EQ(Tag(3, TextFrame("TIT2", "t")) + Audio(), ReadBytes(path));
+  EXPECT_FALSE(Exists(path + "~"));
+
+  std::string victim = MakeFile("precious", "victim.txt");
+  ASSERT_EQ(0, symlink(victim.c_str(), (path + "~").c_str()));
+  ASSERT_TRUE(tag.RemoveTag(path));
+  EXPECT_EQ(Audio(), ReadBytes(path));
+  EXPECT_EQ("precious", ReadBytes(victim));
+}
+
+TEST_F(ID3v2Test, AFileLockedByAnotherProcessIsLeftAlone) {
+  std::string original = Tag(3, TextFrame("TIT2", "old")) + Audio();
+  std::string path = MakeFile(original);
+  TID3v2 tag;
+  tag.SetTitle("new");
+  {
+    ForeignLock lock(path);
+    ASSERT_TRUE(lock.Holding());
+    EXPECT_FALSE(tag.WriteTag(path));
+    EXPECT_FALSE(tag.RemoveTag(path));
+    EXPECT_EQ(original, ReadBytes(path));
+    EXPECT_FALSE(Exists(path + "~"));
+  }
+  EXPECT_TRUE(tag.WriteTag(path));
+}
+
+TEST_F(ID3v2Test, AFailureAfterTheBufferIsWrittenLeavesTheOriginal) {
+  std::string original = Tag(4, TextFrame("TIT2", "old")) + Audio();
+  std::string path = MakeFile(original);
+  std::string buffered;
+  SetFileReplacer([&buffered](const std::string& bufferName, const std::string&) {
+    buffered = ReadBytes(bufferName);
+    return false;
+  });
+  TID3v2 tag;
+  tag.SetTitle("new");
+  bool written = tag.WriteTag(path);
+  SetFileReplacer({});
+  EXPECT_FALSE(written);
+  EXPECT_EQ(Tag(3, TextFrame("TIT2", "new")) + Audio(), buffered);
+  EXPECT_EQ(original, ReadBytes(path));
+  EXPECT_FALSE(Exists(path + "~"));
+}
+
+TEST(TextConversionTest, IntegersNeedTheWholeTextAndLatin1LacksMostCharacters) {
+  const std::map<std::string, std::int32_t> numbers = {{"  12", 12}, {"+5", 5},         {"-$10", -16},
+                                                       {"X1F", 31},  {"0x1f", 31},      {"-2147483648", INT32_MIN}};
+  for (const auto& [text, expected] : numbers) {
+    std::int32_t value = 0;
+    EXPECT_TRUE(TextToInteger(text, value)) << text;
+    EXPECT_EQ(expected, value) << text;
+  }
+  std::int32_t value = 0;
+  for (const char* text : {"12 ", "", "0x", "1.5", "2147483648", "99999999999999999999"})
+    EXPECT_FALSE(TextToInteger(text, value)) << text;
+
+  EXPECT_EQ("Caf\xC3\xA9 \xC3\xBF", Latin1ToUtf8("Caf\xE9 \xFF"));
+  EXPECT_EQ("Caf\xE9 ? ? ?", Utf8ToLatin1("Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5 \xC4\x80"));
+  EXPECT_EQ("?a?", Utf8ToLatin1("\xC3" "a\xFF"));  // broken sequences
+}
+
+// mutagen (python3-mutagen) is the independent reader and writer; it prints "key<TAB>value" lines.
+std::map<std::string, std::string> Mutagen(const std::string& arguments) {
+  std::string command = std::string(QUILLON_PYTHON) + " " + MUTAGEN_TAGS + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  std::array<char, 4096> chunk;
+  for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) out.append(chunk.data(), got);
+  EXPECT_EQ(0, pclose(pipe)) << command << "\n" << out;
+  std::map<std::string, std::string> values;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);)
+    if (std::size_t tab = line.find('\t'); tab != std::string::npos) values[line.substr(0, tab)] = line.substr(tab + 1);
+  return values;
+}
+
+TEST_F(ID3v2Test, TagsGoBothWaysBetweenOursAndMutagen) {
+  std::string path = MakeFile(Audio());
+  TID3v2 tag;
+  tag.SetTitle("Caf\xE9 Noir");
+  tag.SetArtist("Artist");
+  tag.SetAlbum("Album");
+  tag.SetTrack(5);
+  tag.SetYear("1999");
+  tag.SetGenre("Jazz");
+  tag.SetComment("Tr\xE8s bien");
+  ASSERT_TRUE(tag.WriteTag(path));
+  std::map<std::string, std::string> values = {
+      {"version", "2.3"},   {"size", std::to_string(ReadBytes(path).size() - Audio().size())},
+      {"title", "Caf\xC3\xA9 Noir"}, {"artist", "Artist"}, {"album", "Album"}, {"track", "5"},
+      {"year", "1999"},     {"genre", "Jazz"}, {"comment", "Tr\xC3\xA8s bien"}};
+  EXPECT_EQ(values, Mutagen("read '" + path + "'"));
+
+  // mutagen pads its tags; version 4 is measured only and then replaced by ours.
+  for (int version : {3, 4}) {
+    WriteBytes(path, Audio());
+    Mutagen("write '" + path + "' " + std::to_string(version) +
+            " 'Caf\xC3\xA9 Noir' Artist Album 5 1999 Jazz 'Tr\xC3\xA8s bien'");
+    TID3v2 read;
+    ASSERT_TRUE(read.ReadTag(path));
+    EXPECT_EQ(version, read.Version());
+    EXPECT_EQ(Mutagen("read '" + path + "'")["size"], std::to_string(read.Size()));
+    const std::array<std::string, 7> items = {read.Title(), read.Artist(), read.Album(), std::to_string(read.Track()),
+                                              read.Year(),  read.Genre(),  read.Comment()};
+    const std::array<std::string, 7> parsed = {"Caf\xE9 Noir", "Artist", "Album", "5", "1999", "Jazz", "Tr\xE8s bien"};
+    const std::array<std::string, 7> unparsed = {"", "", "", "0", "", "", ""};
+    EXPECT_EQ(version == 3 ? parsed : unparsed, items);
+    ASSERT_TRUE(tag.WriteTag(path));
+    EXPECT_EQ(values, Mutagen("read '" + path + "'"));
+    EXPECT_EQ(Audio(), ReadBytes(path).substr(std::stoi(values["size"])));
+    ASSERT_TRUE(tag.RemoveTag(path));
+    EXPECT_EQ(Audio(), ReadBytes(path));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+
+#include "tests/data/TestDiscs.h"
+#include "tests/id3/TagFiles.h"
+
+using namespace tagfiles;
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+Result RunCli(const std::string& arguments) {
+  std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  Result result{-1, ""};
+  std::array<char, 4096> buffer;
+  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+    result.out.append(buffer.data(), got);
+  int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+TEST(TagCommandsTest, WriteChangesTheGivenItemsAndShowPrintsWhatTheEditorShows) {
+  testdata::TempFolder folder;
+  std::string file = folder.File("song.mp3");
+  WriteBytes(file, Audio());
+  Result none = RunCli("tag show '" + file + "'");
+  EXPECT_EQ(0, none.status);
+  EXPECT_EQ("Tag exists: No\nVersion:\nSize:\nTitle:\nArtist:\nAlbum:\nTrack:\nYear:\nGenre:\nComment:\n", none.out);
+
+  EXPECT_EQ(0, RunCli("tag write '" + file + "' --title 'Caf\xC3\xA9 \xE2\x82\xAC' --track 300 --genre Jazz").status);
+  EXPECT_EQ(0, RunCli("tag write '" + file + "' --artist Someone --track 7").status);  // the rest stays
+  std::string frames = TextFrame("TIT2", "Caf\xE9 ?") + TextFrame("TPE1", "Someone") + TextFrame("TRCK", "7") +
+                       TextFrame("TCON", "Jazz");
+  EXPECT_EQ(Tag(3, frames) + Audio(), ReadBytes(file));
+  Result shown = RunCli("tag show '" + file + "'");
+  EXPECT_EQ(0, shown.status);
+  EXPECT_EQ("Tag exists: Yes\nVersion: 2.3\nSize: " + std::to_string(10 + frames.size()) +
+                " bytes\nTitle: Caf\xC3\xA9 ?\nArtist: Someone\nAlbum:\nTrack: 7\nYear:\nGenre: Jazz\nComment:\n",
+            shown.out);
+
+  EXPECT_EQ(0, RunCli("tag remove '" + file + "'").status);
+  EXPECT_EQ(Audio(), ReadBytes(file));
+}
+
+TEST(TagCommandsTest, FailuresReportTheEditorsMessagesAndWrongUsageIsStatus2) {
+  testdata::TempFolder folder;
+  std::string file = folder.File("song.mp3");
+  WriteBytes(file, Audio());
+  std::string missing = folder.File("missing.mp3");
+  Result remove = RunCli("tag remove '" + file + "'");
+  EXPECT_EQ(1, remove.status);
+  EXPECT_EQ("error: Can not remove tag from the file: " + file + "\n", remove.out);
+  Result show = RunCli("tag show '" + missing + "'");
+  EXPECT_EQ(1, show.status);
+  EXPECT_EQ("error: The file does not exist: " + missing + "\n", show.out);
+  Result write = RunCli("tag write '" + missing + "' --title t");
+  EXPECT_EQ(1, write.status);
+  EXPECT_EQ("error: Can not save tag to the file: " + missing + "\n", write.out);
+  EXPECT_FALSE(Exists(missing));
+
+  EXPECT_EQ(2, RunCli("tag").status);
+  EXPECT_EQ(2, RunCli("tag show").status);
+  EXPECT_EQ(2, RunCli("tag write '" + file + "' --title").status);
+  EXPECT_EQ(2, RunCli("tag write '" + file + "' --colour red").status);
+  EXPECT_EQ(Audio(), ReadBytes(file));
+}
+
+}  // namespace
