@@ -13,6 +13,9 @@ std::unique_ptr<TMainForm> CreateForms() {
   forms.Options = new TOptions(owner, [owner] { return owner->Settings(); });
   forms.Rename = new Trename(owner);
   forms.RipPropressForm = new TRipPropressForm(owner);
+  forms.RipPropressForm->Settings = [owner] { return owner->Settings(); };
+  forms.RipPropressForm->JobInput = [owner] { return owner->RipJobInput(); };
+  forms.RipPropressForm->RowUnchecked = [owner](std::size_t row) { owner->UncheckRow(row); };
   forms.Id3editormain = new Tid3editormain(owner);
   mainForm->SetForms(forms);
   return mainForm;

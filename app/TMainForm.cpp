@@ -269,6 +269,29 @@ OutputFormat TMainForm::CurrentFormat() const {
   return OutputFormat::MP3;
 }
 
+RipInput TMainForm::RipJobInput() const {
+  RipInput input;
+  input.format = CurrentFormat();
+  input.folder = spSkinEdit1->text().toStdString();
+  input.handle = FDrives.Handle();
+  const TableOfContents& toc = FDrives.Toc();
+  for (int k = 0; k < ListView1->topLevelItemCount(); ++k) {
+    const QTreeWidgetItem* item = ListView1->topLevelItem(k);
+    RipRow row;
+    row.checked = item->checkState(0) == Qt::Checked;
+    row.number = item->text(0).toStdString();
+    row.name = item->text(1).toStdString();
+    row.blocks = item->data(0, Qt::UserRole).toString().toUInt();
+    row.start = k < static_cast<int>(toc.entries.size()) ? toc.entries[k].start : 0;
+    input.rows.push_back(row);
+  }
+  return input;
+}
+
+void TMainForm::UncheckRow(std::size_t row) {
+  if (QTreeWidgetItem* item = ListView1->topLevelItem(static_cast<int>(row))) item->setCheckState(0, Qt::Unchecked);
+}
+
 void TMainForm::Timer1Timer() {
   std::uint32_t position = MediaPlayer1.Position();
   int track = position & 0xFF;

@@ -8,6 +8,7 @@
 #include "cd/CdDrives.h"
 #include "platform/cdaudio/CdAudioDevice.h"
 #include "platform/inifile/TIniFile.h"
+#include "rip/RipJob.h"
 
 class QCheckBox;
 class QComboBox;
@@ -44,6 +45,9 @@ class TMainForm : public QMainWindow {
   const std::string& ProgramFolderPath() const { return FProgramFolder; }
   TIniFile* Settings() const { return FSettings.get(); }
   OutputFormat CurrentFormat() const;
+  // What a rip takes from this window: format, folder, rows, their start blocks and the drive.
+  RipInput RipJobInput() const;
+  void UncheckRow(std::size_t row);
 
   void SetForms(const TForms& forms) { FForms = forms; }
   const TForms& Forms() const { return FForms; }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/Forms.h"
+#include "acs/VorbisBinding.h"
 #include "app/TMainForm.h"
 #include "platform/ProgramFolder.h"
 #include "platform/akrip32/akrip32.h"
@@ -21,6 +22,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("Quillon");
   QApplication::setApplicationDisplayName("Quillon");
   UseCDImagesOf(ProgramFolder() + "settings.ini");
+  BindVorbisLibraries();
 
   std::unique_ptr<TMainForm> mainForm;
   try {

@@ -1,9 +1,18 @@
 #include "rip/TRipPropressForm.h"
 
+#include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QUrl>
 
-TRipPropressForm::TRipPropressForm(QWidget* parent) : QDialog(parent) {
+#include "acs/ACS_Vorbis.h"
+#include "acs/ACS_Wave.h"
+#include "platform/qtseams/MessageBoxes.h"
+#include "platform/qtseams/ProgramEnd.h"
+#include "platform/qtseams/Shell.h"
+
+TRipPropressForm::TRipPropressForm(QWidget* parent)
+    : QDialog(parent), WaveIn1(std::make_unique<TWaveIn>()), VorbisOut1(std::make_unique<TVorbisOut>()) {
   setWindowTitle("Marrowby");
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setModal(true);
@@ -12,7 +21,76 @@ TRipPropressForm::TRipPropressForm(QWidget* parent) : QDialog(parent) {
   Gauge1->setGeometry(18, 12, 304, 19);
   Gauge1->setRange(0, 100);
   Gauge1->setValue(0);
+  Gauge1->setStyleSheet("QProgressBar::chunk { background-color: red; }");
   spSkinButtonStop = new QPushButton("Cancel", this);
   spSkinButtonStop->setGeometry(130, 42, 81, 25);
-  connect(spSkinButtonStop, &QPushButton::clicked, this, &QDialog::reject);
+  spSkinButtonStop->setFont(QFont("Arial"));
+  connect(spSkinButtonStop, &QPushButton::clicked, this, &TRipPropressForm::spSkinButtonStopClick);
+  WaveIn1->SetLoop(false);
+  VorbisOut1->SetSerial(0);
+  VorbisOut1->SetCompression(0.4f);
+  RipHost& host = *this;
+  FJob = std::make_unique<RipJob>(host, *WaveIn1, *VorbisOut1);
+}
+
+// The encoder stops first, so nothing it reports can reach a window that is going.
+TRipPropressForm::~TRipPropressForm() {
+  VorbisOut1.reset();
+  FJob.reset();
+}
+
+void TRipPropressForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // The job runs once the window is up, not inside its showing.
+  QMetaObject::invokeMethod(this, &TRipPropressForm::FormActivate, Qt::QueuedConnection);
+}
+
+void TRipPropressForm::FormActivate() {
+  if (FJob->Running() || !JobInput) return;  // a job never starts twice
+  RipInput input = JobInput();
+  TIniFile* settings = Settings ? Settings() : nullptr;
+  if (settings == nullptr || !ReadRipValues(*settings, input.values)) {
+    CurrentMessageBoxes().Show(this, "Error", "Settings.ini not exist!  ", MessageBoxes::Icon::Error);
+    EndProgram();
+    return;
+  }
+  FJob->Start(std::move(input));
+}
+
+void TRipPropressForm::spSkinButtonStopClick() {
+  if (spSkinButtonStop->text() != "Close") {
+    bool yes = CurrentMessageBoxes().Ask(this, "Marrowby", "Cancel or not?");
+    FJob->SetCancel(yes);
+    return;
+  }
+  accept();
+  if (FJob->Input().values.open) OpenDocument(QUrl::fromLocalFile(QString::fromStdString(FJob->Input().folder)));
+}
+
+void TRipPropressForm::SetCaption(const std::string& text) { setWindowTitle(QString::fromStdString(text)); }
+
+void TRipPropressForm::SetButtonCaption(const std::string& text) {
+  spSkinButtonStop->setText(QString::fromStdString(text));
+}
+
+void TRipPropressForm::SetGauge(int percent) { Gauge1->setValue(percent); }
+
+void TRipPropressForm::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void TRipPropressForm::ShowError(const std::string& text) {
+  CurrentMessageBoxes().Show(this, "Error", QString::fromStdString(text), MessageBoxes::Icon::Error);
+}
+
+void TRipPropressForm::ShowStandardError(const std::string& text) {
+  ::ShowStandardError(this, QString::fromStdString(text));
+}
+
+void TRipPropressForm::CloseWindow() { reject(); }
+
+void TRipPropressForm::UncheckRow(std::size_t row) {
+  if (RowUnchecked) RowUnchecked(row);
+}
+
+void TRipPropressForm::Post(std::function<void()> work) {
+  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }

@@ -1,18 +1,53 @@
 #pragma once
-// The rip window: a progress gauge and one button. The rip job itself arrives with issue 5; until then
-// the window only shows its controls and closes.
+// The rip window: a progress gauge and one button, Cancel while the job runs and Close after it.
 
 #include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "rip/RipJob.h"
 
 class QProgressBar;
 class QPushButton;
+class TIniFile;
+class TVorbisOut;
+class TWaveIn;
 
-class TRipPropressForm : public QDialog {
+class TRipPropressForm : public QDialog, private RipHost {
   Q_OBJECT
 
  public:
+  // Throws EACSException when the Ogg Vorbis libraries are missing: the window cannot exist without them.
   explicit TRipPropressForm(QWidget* parent);
+  ~TRipPropressForm() override;
+
+  // Where the job gets the main window's state when the window is shown, and how it unchecks a row.
+  std::function<TIniFile*()> Settings;
+  std::function<RipInput()> JobInput;
+  std::function<void(std::size_t)> RowUnchecked;
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* spSkinButtonStop = nullptr;
+  RipJob& Job() { return *FJob; }
+
+  void FormActivate();
+  void spSkinButtonStopClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void SetCaption(const std::string& text) override;
+  void SetButtonCaption(const std::string& text) override;
+  void SetGauge(int percent) override;
+  void ProcessMessages() override;
+  void ShowError(const std::string& text) override;
+  void ShowStandardError(const std::string& text) override;
+  void CloseWindow() override;
+  void UncheckRow(std::size_t row) override;
+  void Post(std::function<void()> work) override;
+
+  std::unique_ptr<TWaveIn> WaveIn1;
+  std::unique_ptr<TVorbisOut> VorbisOut1;
+  std::unique_ptr<RipJob> FJob;
 };

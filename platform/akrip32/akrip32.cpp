@@ -191,6 +191,7 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
     std::lock_guard<std::mutex> guard(*disc.readLock);
     complete = disc.medium->ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), buffer->buf);
   }
+  buffer->numFrames = static_cast<std::uint32_t>(count);
   buffer->len = static_cast<std::uint32_t>(count * CD_BLOCK_BYTES);
   buffer->status = complete ? SS_COMP : SS_ERR;
   return static_cast<int>(buffer->status);

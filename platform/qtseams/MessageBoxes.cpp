@@ -12,6 +12,11 @@ class RealMessageBoxes : public MessageBoxes {
     box.exec();
   }
 
+  bool Ask(QWidget* parent, const QString& caption, const QString& text) override {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+  }
+
  private:
   static QMessageBox::Icon ToQt(Icon icon) {
     switch (icon) {

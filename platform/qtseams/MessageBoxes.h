@@ -10,6 +10,8 @@ class MessageBoxes {
   enum class Icon { Plain, Information, Warning, Error };
   virtual ~MessageBoxes() = default;
   virtual void Show(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
+  // A question with the buttons Yes and No; true for Yes.
+  virtual bool Ask(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
 
 // The boxes in use: the real ones unless a test installed others (nullptr restores the real ones).

@@ -2,11 +2,13 @@
 // Test doubles for the Qt seams: they record what would have been shown and answer for the user.
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
+#include "platform/qtseams/Shell.h"
 
 struct ShownMessage {
   QString caption;
@@ -21,6 +23,14 @@ class RecordingMessageBoxes : public MessageBoxes {
   void Show(QWidget*, const QString& caption, const QString& text, Icon icon) override {
     shown.push_back({caption, text, icon});
   }
+  bool Ask(QWidget*, const QString& caption, const QString& text) override {
+    asked.push_back({caption, text, Icon::Information});
+    if (onAsk) onAsk();
+    return answer;
+  }
+  std::vector<ShownMessage> asked;
+  bool answer = true;
+  std::function<void()> onAsk;  // runs while the question is up
   std::vector<ShownMessage> shown;
 };
 
@@ -45,4 +55,15 @@ class ProgramEndCounter {
   }
   ~ProgramEndCounter() { SetProgramEndHandler({}); }
   int ends = 0;
+};
+
+class RecordingShell : public Shell {
+ public:
+  RecordingShell() { SetShell(this); }
+  ~RecordingShell() override { SetShell(nullptr); }
+  bool Open(const QUrl& target) override {
+    opened.push_back(target);
+    return true;
+  }
+  std::vector<QUrl> opened;
 };

@@ -139,12 +139,14 @@ TEST_F(ImageDriveTest, ReadsStopAtTheLeadOutAndRefuseWhatLiesBeyond) {
   buffer->maxLen = sizeof buffer->buf;
   EXPECT_EQ(int(SS_COMP), ReadCDAudioLBA(FHandle, buffer.get()));
   EXPECT_EQ(9u * CD_BLOCK_BYTES, buffer->len);
+  EXPECT_EQ(9u, buffer->numFrames);  // the block count says what was read
 
   buffer->startFrame = 149;
   EXPECT_EQ(int(SS_ERR), ReadCDAudioLBA(FHandle, buffer.get()));
   EXPECT_EQ(0u, buffer->len);
 
   buffer->startFrame = 0;
+  buffer->numFrames = 25;
   buffer->maxLen = 10 * CD_BLOCK_BYTES;  // less room than asked for
   EXPECT_EQ(int(SS_ERR), ReadCDAudioLBA(FHandle, buffer.get()));
   EXPECT_EQ(int(SS_ERR), ReadCDAudioLBA(FHandle + 1000, buffer.get()));

@@ -1,0 +1,313 @@
+#include "rip/RipJob.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "acs/ACS_Vorbis.h"
+#include "acs/ACS_Wave.h"
+#include "acs/TFileStream.h"
+#include "platform/bladeenc/BladeEnc.h"
+#include "platform/inifile/TIniFile.h"
+
+namespace {
+
+bool ToInteger(const std::string& text, int& value) {
+  try {
+    std::size_t used = 0;
+    value = std::stoi(text, &used);
+    return used == text.size();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string WithoutLast(const std::string& text, std::size_t count) {
+  return text.size() > count ? text.substr(0, text.size() - count) : std::string();
+}
+
+int ReadInteger(TIniFile& settings, const char* section, const char* key, int defaultValue) {
+  int value;
+  return ToInteger(settings.ReadString(section, key, ""), value) ? value : defaultValue;
+}
+
+bool ReadFlag(TIniFile& settings, const char* section, const char* key) {
+  return settings.ReadString(section, key, "False") != "False";
+}
+
+std::string Trimmed(const std::string& text) {
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void RemoveFile(const std::string& path) { std::remove(path.c_str()); }
+
+void PutLittleEndian(std::uint8_t* out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+bool ReadRipValues(TIniFile& settings, RipValues& values) {
+  try {
+    if (!ToInteger(WithoutLast(settings.ReadString("MP3 Options", "dwSampleRate", "44100"), 2), values.sampleRate))
+      return false;
+    if (!ToInteger(WithoutLast(settings.ReadString("MP3 Options", "wBitrate", "128"), 4), values.bitrate))
+      return false;
+    values.copyright = ReadFlag(settings, "MP3 Options", "bCopyright");
+    values.crc = ReadFlag(settings, "MP3 Options", "bCRC");
+    values.privateBit = ReadFlag(settings, "MP3 Options", "bPrivate");
+    values.original = ReadFlag(settings, "MP3 Options", "bOriginal");
+    values.open = ReadFlag(settings, "Folder", "open");
+    values.cpu = ReadInteger(settings, "OGG Options", "cpu", 3);
+    values.compr = ReadInteger(settings, "OGG Options", "compr", 20);
+  } catch (const EIniFileError&) {
+    return false;
+  }
+  return true;
+}
+
+RipJob::RipJob(RipHost& host, TWaveIn& waveIn, TVorbisOut& vorbisOut)
+    : FHost(host), FWaveIn(waveIn), FVorbisOut(vorbisOut) {
+  FVorbisOut.SetInput(&FWaveIn);
+  FVorbisOut.SetSuspendWhenIdle(false);
+  FVorbisOut.SetOnDone([this](TACSOutput*) { FHost.Post([this] { RunGuarded([this] { VorbisOut1done(); }); }); });
+  FVorbisOut.SetOnProgress([this](TACSOutput* sender) {
+    int progress = sender->Progress();
+    FHost.Post([this, progress] { VorbisOut1Progress(progress); });
+  });
+}
+
+RipJob::~RipJob() = default;
+
+void RipJob::Start(RipInput input) {
+  FInput = std::move(input);
+  FFinished.clear();
+  FCancel = false;
+  FRunning = true;
+  FHost.SetCaption("Marrowby");
+  RunGuarded([this] { RipProcedure(); });
+}
+
+// An error that escapes a step ends the job; the window can then be closed.
+void RipJob::RunGuarded(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const std::exception& error) {
+    FRunning = false;
+    FHost.SetButtonCaption("Close");
+    FHost.ShowStandardError(error.what());
+  }
+}
+
+void RipJob::SetCancel(bool cancel) {
+  FCancel = cancel;
+  if (cancel && FInput.format == OutputFormat::Ogg) FVorbisOut.Stop();
+}
+
+void RipJob::RipProcedure() {
+  switch (FInput.format) {
+    case OutputFormat::WAV:
+      WavBranch();
+      break;
+    case OutputFormat::MP3:
+      Mp3Branch();
+      break;
+    case OutputFormat::Ogg:
+      OggBranch();
+      break;
+  }
+}
+
+std::string RipJob::OutputPath(const RipRow& row) const { return FInput.folder + "/" + Trimmed(row.name); }
+
+void RipJob::CommonStart(const RipRow& row) {
+  FHost.SetButtonCaption("Cancel");
+  FHost.SetCaption("Processing:" + row.number + " (" + row.name + ")");
+}
+
+void RipJob::Finish() {
+  FCancel = false;
+  FRunning = false;
+  FHost.SetCaption("Finished!");
+  FHost.SetButtonCaption("Close");
+}
+
+void RipJob::ReadTrack(const RipRow& row, TFileStream& file, int scale) {
+  const std::uint32_t length = row.blocks;
+  auto buffer = std::make_unique<TRACKBUF>();
+  // A track shorter than one read must not take blocks of the next track with it.
+  std::uint32_t blocksPerRead = std::min<std::uint32_t>(TRACKBUF_BLOCKS, length);
+  TWaveHeader header = MakeWaveHeader(2, 16, static_cast<std::int32_t>(length * CD_BLOCK_BYTES), 44100);
+  file.WriteBuffer(header.data(), kWaveHeaderSize);
+  std::uint32_t start = row.start;
+  std::uint32_t remaining = length;
+  std::int64_t written = 0;
+  while (remaining > 0 && !FCancel) {
+    buffer->startFrame = start;
+    buffer->numFrames = blocksPerRead;
+    buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
+    ReadCDAudioLBA(FInput.handle, buffer.get());
+    // A disc that delivers nothing (taken out, a dead handle) must not give silent files.
+    if (buffer->len == 0) throw EStreamError("The disc could not be read");
+    file.WriteBuffer(buffer->buf + buffer->startOffset, buffer->len);
+    written += buffer->len;
+    start += buffer->numFrames;
+    remaining -= std::min(buffer->numFrames, remaining);
+    FHost.ProcessMessages();
+    if (remaining < blocksPerRead) blocksPerRead = remaining;
+    FHost.SetGauge(static_cast<int>(std::int64_t(length - remaining) * scale / length));
+  }
+  // The header states what the file holds when the disc gave less than its table promised.
+  if (!FCancel && written != std::int64_t(length) * CD_BLOCK_BYTES) {
+    std::uint8_t size[4];
+    PutLittleEndian(size, static_cast<std::uint32_t>(written));
+    file.Seek(40, SEEK_SET);
+    file.WriteBuffer(size, 4);
+    PutLittleEndian(size, static_cast<std::uint32_t>(written + 36));
+    file.Seek(4, SEEK_SET);
+    file.WriteBuffer(size, 4);
+  }
+}
+
+void RipJob::WavBranch() {
+  for (RipRow& row : FInput.rows) {
+    if (!row.checked) continue;
+    CommonStart(row);
+    std::string path = OutputPath(row);
+    TFileStream file(path, TFileStream::Mode::Replace);
+    ReadTrack(row, file, 100);
+    if (FCancel) break;  // the unfinished file goes; an earlier file of that name stays
+    if (!file.Commit()) throw EStreamError("Cannot create file " + path);
+    FFinished.push_back(path);
+  }
+  Finish();
+}
+
+void RipJob::Mp3Branch() {
+  for (RipRow& row : FInput.rows) {
+    if (!row.checked) continue;
+    CommonStart(row);
+    FOutputPath = OutputPath(row);
+    FTemporaryPath = FOutputPath + ".convert";
+    // The temporary file is of no use once its row is over, however the row ended.
+    struct RemoveTemporary {
+      std::string path;
+      ~RemoveTemporary() { RemoveFile(path); }
+    } temporary{FTemporaryPath};
+    {
+      TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
+      ReadTrack(row, file, 40);
+    }
+    if (FCancel) break;
+    Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath);
+    if (result == Mp3Result::Failed) {
+      FRunning = false;
+      return;
+    }
+    if (result == Mp3Result::Cancelled) break;
+    FFinished.push_back(FOutputPath);
+  }
+  if (FCancel) FHost.CloseWindow();
+  Finish();
+}
+
+RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::string& output) {
+  TFileStream in(temporary, TFileStream::Mode::Read);
+  TFileStream out(output, TFileStream::Mode::Replace);
+  BE_CONFIG config;
+  config.mp3.dwSampleRate = static_cast<std::uint32_t>(FInput.values.sampleRate);
+  config.mp3.wBitrate = static_cast<std::uint16_t>(FInput.values.bitrate);
+  config.mp3.bPrivate = FInput.values.privateBit;
+  config.mp3.bCRC = FInput.values.crc;
+  config.mp3.bCopyright = FInput.values.copyright;
+  config.mp3.bOriginal = FInput.values.original;
+  std::uint32_t samples = 0, bufferSize = 0;
+  HBE_STREAM stream = 0;
+  BE_ERR error = beInitStream(&config, &samples, &bufferSize, &stream);
+  if (error != BE_ERR_SUCCESSFUL) {
+    FHost.ShowError("Error opening encoding stream " + std::to_string(error));
+    FHost.CloseWindow();
+    return Mp3Result::Failed;
+  }
+  auto fail = [&](const std::string& text) {
+    beCloseStream(stream);
+    FHost.ShowError(text);
+    FHost.SetButtonCaption("Close");
+    return Mp3Result::Failed;
+  };
+  std::vector<std::int16_t> pcm(samples);
+  std::vector<std::uint8_t> mp3(bufferSize);
+  in.Seek(kWaveHeaderSize, SEEK_SET);
+  const std::int64_t length = in.Size() - kWaveHeaderSize;
+  std::int64_t done = 0;
+  std::uint32_t produced = 0;
+  while (done != length && !FCancel) {
+    std::int64_t count = 2 * std::int64_t(samples);
+    if (done + count >= length) count = length - done;
+    if (in.Read(pcm.data(), count) < count) return fail("Read Error");
+    error = beEncodeChunk(stream, static_cast<std::uint32_t>(count / 2), pcm.data(), mp3.data(), &produced);
+    if (error != BE_ERR_SUCCESSFUL) return fail("beEncodeChunk failed " + std::to_string(error));
+    if (out.Write(mp3.data(), produced) != produced) return fail("Write Error");
+    done += count;
+    FHost.SetGauge(static_cast<int>(40 + done * 60 / length));
+    FHost.ProcessMessages();
+  }
+  error = beDeinitStream(stream, mp3.data(), &produced);
+  if (error != BE_ERR_SUCCESSFUL) return fail("beExitStream failed " + std::to_string(error));
+  if (out.Write(mp3.data(), produced) != produced) return fail("Write error");
+  beCloseStream(stream);
+  if (FCancel) return Mp3Result::Cancelled;
+  if (!out.Commit()) throw EStreamError("Cannot create file " + output);
+  return Mp3Result::Done;
+}
+
+void RipJob::OggBranch() {
+  std::size_t index = 0;
+  while (index < FInput.rows.size() && !FInput.rows[index].checked) ++index;
+  if (index == FInput.rows.size()) {
+    FRunning = false;
+    return;
+  }
+  RipRow& row = FInput.rows[index];
+  CommonStart(row);
+  FOutputPath = OutputPath(row);
+  FTemporaryPath = FOutputPath + ".convert";
+  {
+    TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
+    ReadTrack(row, file, 40);
+  }
+  if (FCancel) {
+    RemoveFile(FTemporaryPath);
+    FRunning = false;
+    FHost.SetCaption("Finished!");
+    FHost.SetButtonCaption("Close");
+    return;
+  }
+  FVorbisOut.SetDelay(16 - 5 * FInput.values.cpu);
+  FWaveIn.SetFileName(FTemporaryPath);
+  FVorbisOut.SetFileName(FOutputPath);
+  FVorbisOut.SetCompression(static_cast<float>(FInput.values.compr) / 100.0f);
+  FVorbisOut.Run();
+  row.checked = false;
+  FHost.UncheckRow(index);
+}
+
+void RipJob::VorbisOut1done() {
+  RemoveFile(FTemporaryPath);
+  std::string error = FVorbisOut.RunError();
+  // A stopped encoding has put its partial file in place; a failed one has left the old file alone.
+  if (FCancel && error.empty()) RemoveFile(FOutputPath);
+  FHost.SetButtonCaption("Close");
+  FHost.SetCaption("Finished!");
+  if (!error.empty()) throw EStreamError(error);
+  if (FCancel) {
+    FRunning = false;
+    return;
+  }
+  FFinished.push_back(FOutputPath);
+  RipProcedure();
+}
+
+void RipJob::VorbisOut1Progress(int progress) { FHost.SetGauge(progress * 60 / 100 + 40); }

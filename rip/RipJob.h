@@ -1,0 +1,109 @@
+#pragma once
+// The rip job: reads the checked tracks from the disc into WAV files and, for MP3 and Ogg Vorbis, encodes
+// them. It runs on the thread of the window (or command) that hosts it and keeps that host responsive by
+// letting it process pending work after every read and every encoded chunk.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cd/TrackTable.h"
+#include "platform/akrip32/akrip32.h"
+
+class TFileStream;
+class TIniFile;
+class TVorbisOut;
+class TWaveIn;
+
+// The settings a rip works with, read afresh for every job.
+struct RipValues {
+  int sampleRate = 44100;
+  int bitrate = 128;
+  bool copyright = false;
+  bool crc = false;
+  bool privateBit = false;
+  bool original = false;
+  bool open = false;
+  int cpu = 3;
+  int compr = 20;
+};
+
+// False when the sample rate or the bit rate is no number once its unit is dropped, or the file
+// cannot be read.
+bool ReadRipValues(TIniFile& settings, RipValues& values);
+
+struct RipRow {
+  bool checked = true;
+  std::string number;  // two digits
+  std::string name;    // the file name with its extension
+  std::uint32_t blocks = 0;
+  std::uint32_t start = 0;  // the track's first block on the disc
+};
+
+struct RipInput {
+  OutputFormat format = OutputFormat::MP3;
+  std::string folder;
+  std::vector<RipRow> rows;
+  HCDROM handle = 0;
+  RipValues values;
+};
+
+// What the job asks of the window that runs it.
+class RipHost {
+ public:
+  virtual ~RipHost() = default;
+  virtual void SetCaption(const std::string& text) = 0;
+  virtual void SetButtonCaption(const std::string& text) = 0;
+  virtual void SetGauge(int percent) = 0;
+  virtual void ProcessMessages() = 0;
+  // The encoder's error box: title "Error", error icon.
+  virtual void ShowError(const std::string& text) = 0;
+  // An error that ended the job, for the application's standard error box.
+  virtual void ShowStandardError(const std::string& text) = 0;
+  virtual void CloseWindow() = 0;
+  virtual void UncheckRow(std::size_t row) = 0;
+  // Runs work on the job's thread later; the Ogg sink reports from its worker thread.
+  virtual void Post(std::function<void()> work) = 0;
+};
+
+class RipJob {
+ public:
+  RipJob(RipHost& host, TWaveIn& waveIn, TVorbisOut& vorbisOut);
+  ~RipJob();
+
+  // Starts a job: clears the cancel flag, shows "Marrowby" and rips.
+  void Start(RipInput input);
+  // True from Start until the last track is written or the job ended otherwise.
+  bool Running() const { return FRunning; }
+  // The answer to "Cancel or not?"; a Yes also stops the Ogg encoder.
+  void SetCancel(bool cancel);
+  const RipInput& Input() const { return FInput; }
+  // The output files this job finished.
+  const std::vector<std::string>& Finished() const { return FFinished; }
+
+ private:
+  void RunGuarded(const std::function<void()>& step);
+  void RipProcedure();
+  void WavBranch();
+  void Mp3Branch();
+  void OggBranch();
+  void VorbisOut1done();
+  void VorbisOut1Progress(int progress);
+  void CommonStart(const RipRow& row);
+  void ReadTrack(const RipRow& row, TFileStream& file, int scale);
+  enum class Mp3Result { Done, Cancelled, Failed };
+  Mp3Result EncodeMp3(const std::string& temporary, const std::string& output);
+  void Finish();
+  std::string OutputPath(const RipRow& row) const;
+
+  RipHost& FHost;
+  TWaveIn& FWaveIn;
+  TVorbisOut& FVorbisOut;
+  RipInput FInput;
+  bool FCancel = false;
+  bool FRunning = false;
+  std::string FTemporaryPath;
+  std::string FOutputPath;
+  std::vector<std::string> FFinished;
+};
