@@ -6,6 +6,7 @@
 
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
+#include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 
 namespace {
@@ -21,11 +22,6 @@ struct ConvertOptions {
 int Usage() {
   std::fputs("usage: quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n", stderr);
   return 2;
-}
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "error: %s\n", message.c_str());
-  return 1;
 }
 
 bool ParseNumber(const std::string& text, int low, int high, int& value) {

@@ -3,35 +3,8 @@
 #include <cstdio>
 
 #include "cd/CdDrives.h"
+#include "cli/CliSupport.h"
 #include "platform/ProgramFolder.h"
-
-namespace {
-
-bool IsIndex(const std::string& text) {
-  return !text.empty() && text.size() < 3 && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "error: %s\n", message.c_str());
-  return 1;
-}
-
-// A drive index selects from the program's drive list; a path makes that image the only drive.
-bool SelectDrive(CdDrives& drives, const std::string& drive) {
-  if (IsIndex(drive)) {
-    UseCDImagesOf(ProgramFolder() + "settings.ini");
-  } else {
-    SetPhysicalDrivesEnabled(false);
-    SetCDImageFiles({drive});
-  }
-  if (!drives.ReadDriveList()) return false;
-  int index = IsIndex(drive) ? std::stoi(drive) : 0;
-  if (index >= drives.DriveCount()) return false;
-  drives.SetCurrentIndex(index);
-  return true;
-}
-
-}  // namespace
 
 int RunDrives() {
   UseCDImagesOf(ProgramFolder() + "settings.ini");

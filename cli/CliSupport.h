@@ -1,0 +1,12 @@
+#pragma once
+// What the quillon-cli commands share: the error line and the choice of a drive.
+
+#include <string>
+
+class CdDrives;
+
+// Prints "error: MESSAGE" on stderr and gives the failure exit status.
+int Fail(const std::string& message);
+
+// A drive index selects from the program's drive list; a path makes that CUE sheet the only drive.
+bool SelectDrive(CdDrives& drives, const std::string& drive);
