@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "cli/CliSupport.h"
 #include "id3/ID3v2.h"
 #include "id3/TagFields.h"
 
@@ -17,11 +18,6 @@ int Usage() {
       "       quillon-cli tag remove FILE\n",
       stderr);
   return 2;
-}
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "error: %s\n", message.c_str());
-  return 1;
 }
 
 bool FileExists(const std::string& file) {
