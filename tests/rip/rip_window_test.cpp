@@ -1,0 +1,103 @@
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "acs/VorbisBinding.h"
+#include "platform/inifile/TIniFile.h"
+#include "rip/TRipPropressForm.h"
+#include "tests/app/TestSeams.h"
+#include "tests/data/TestDiscs.h"
+
+namespace fs = std::filesystem;
+
+class RipWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<testdata::TempFolder> FFolder;
+  HCDROM FHandle = 0;
+
+  // A disc of three tracks, opened, and the job input that rips all of them to WAV.
+  RipInput Disc() {
+    std::vector<discimage::ImageTrack> tracks;
+    for (int i = 0; i < 3; ++i) tracks.push_back({{}, testdata::Pattern(testdata::BlockFrames(100), i)});
+    SetPhysicalDrivesEnabled(false);
+    SetCDImageFiles({discimage::WriteImage(FFolder->Path(), "disc", tracks, {})});
+    CDLIST list;
+    GetCDList(&list);
+    GETCDHAND request;
+    request.ha = list.cd[0].ha;
+    request.tgt = list.cd[0].tgt;
+    FHandle = GetCDHandle(&request);
+    RipInput input;
+    input.format = OutputFormat::WAV;
+    input.folder = FFolder->Path().string();
+    input.handle = FHandle;
+    for (std::uint32_t k = 0; k < 3; ++k) {
+      TrackRow row = MakeTrackRow(static_cast<int>(k) + 1, 100, OutputFormat::WAV);
+      input.rows.push_back({true, row.number, row.name, 100, k * 100});
+    }
+    return input;
+  }
+
+ private slots:
+  void initTestCase() { BindVorbisLibraries(); }
+  void init() { FFolder = std::make_unique<testdata::TempFolder>(); }
+  void cleanup() {
+    CloseCDHandle(FHandle);
+    FFolder.reset();
+  }
+
+  void answeringNoLetsTheRipGoOnAndCloseOpensTheFolder() {
+    RipInput input = Disc();
+    testdata::WriteTextFile(FFolder->File("settings.ini"),
+                            "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[Folder]\nopen=True\n");
+    TIniFile settings(FFolder->File("settings.ini"));
+    RecordingMessageBoxes boxes;
+    boxes.answer = false;
+    RecordingShell shell;
+    TRipPropressForm form(nullptr);
+    form.Settings = [&] { return &settings; };
+    form.JobInput = [&] { return input; };
+    QCOMPARE(form.spSkinButtonStop->text(), QString("Cancel"));
+    QTimer::singleShot(0, form.spSkinButtonStop, &QPushButton::click);  // arrives while the job reads
+    form.show();
+    QTRY_COMPARE(form.spSkinButtonStop->text(), QString("Close"));
+    QCOMPARE(form.windowTitle(), QString("Finished!"));
+    QCOMPARE(form.Gauge1->value(), 100);
+    QCOMPARE(boxes.asked.size(), std::size_t(1));
+    QCOMPARE(boxes.asked[0].caption, QString("Marrowby"));
+    QCOMPARE(boxes.asked[0].text, QString("Cancel or not?"));
+    for (const char* name : {"Track-01.wav", "Track-02.wav", "Track-03.wav"})
+      QVERIFY(fs::exists(FFolder->Path() / name));
+
+    form.spSkinButtonStop->click();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(shell.opened.size(), std::size_t(1));
+    QCOMPARE(shell.opened[0], QUrl::fromLocalFile(QString::fromStdString(input.folder)));
+  }
+
+  void aSettingsFileWithoutBitRateEndsTheProgram() {
+    RipInput input = Disc();
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\n");
+    TIniFile settings(FFolder->File("settings.ini"));
+    RecordingMessageBoxes boxes;
+    ProgramEndCounter end;
+    TRipPropressForm form(nullptr);
+    form.Settings = [&] { return &settings; };
+    form.JobInput = [&] { return input; };
+    form.show();
+    QTRY_COMPARE(end.ends, 1);
+    QCOMPARE(boxes.shown.size(), std::size_t(1));
+    QCOMPARE(boxes.shown[0].caption, QString("Error"));
+    QCOMPARE(boxes.shown[0].text, QString("Settings.ini not exist!  "));
+    QVERIFY(!form.Job().Running());
+    QVERIFY(!fs::exists(FFolder->Path() / "Track-01.wav"));
+  }
+};
+
+QTEST_MAIN(RipWindowTest)
+#include "rip_window_test.moc"
