@@ -25,7 +25,7 @@ void MemorySource::Init() {
 bool CountingSink::DoOutput(bool Abort) {
   bool result;
   if (!OutputStepStarts(Abort, result)) return result;
-  if (blockTime.count() > 0) std::this_thread::sleep_for(blockTime);
+  if (blockMilliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(blockMilliseconds));
   if (onBlock) onBlock();
   std::uint8_t buffer[100];
   int got = FInput->GetData(buffer, sizeof buffer);

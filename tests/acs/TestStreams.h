@@ -38,7 +38,7 @@ class CountingSink : public TACSOutput {
   ~CountingSink() override { TerminateWorker(); }
   std::atomic<int> blocks{0}, dones{0}, prepares{0};
   std::atomic<std::int64_t> bytes{0};
-  std::chrono::milliseconds blockTime{0};
+  std::atomic<int> blockMilliseconds{0};  // changed by the test while the worker runs
   std::function<void()> onBlock;  // may throw, to stand for a sink that fails
 
  protected:

@@ -68,7 +68,7 @@ TEST(CoreTest, StartErrorsLeaveTheSinkIdle) {
   }
   MemorySource source(Bytes(100000));
   sink.SetInput(&source);
-  sink.blockTime = std::chrono::milliseconds(1);
+  sink.blockMilliseconds = 1;
   sink.Run();
   try {
     sink.Run();
@@ -78,7 +78,7 @@ TEST(CoreTest, StartErrorsLeaveTheSinkIdle) {
   }
   EXPECT_THROW(sink.SetInput(nullptr), EACSException);
   EXPECT_EQ(1, sink.prepares);  // the second Run did not disturb the first
-  sink.blockTime = std::chrono::milliseconds(0);
+  sink.blockMilliseconds = 0;
   ASSERT_TRUE(WaitFor([&] { return !sink.Busy(); }));
   EXPECT_EQ(100000, sink.bytes);
 }
@@ -111,7 +111,7 @@ TEST(CoreTest, StopEndsARunButAStopWhileIdleIsForgotten) {
 
   MemorySource endless(Bytes(2000000));
   sink.SetInput(&endless);
-  sink.blockTime = std::chrono::milliseconds(1);
+  sink.blockMilliseconds = 1;
   sink.Run();
   ASSERT_TRUE(WaitFor([&] { return sink.blocks > 1010; }));
   sink.Stop();
@@ -124,7 +124,7 @@ TEST(CoreTest, PauseHoldsTheWorkerUntilResume) {
   MemorySource source(Bytes(1000000));
   CountingSink sink;
   sink.SetInput(&source);
-  sink.blockTime = std::chrono::milliseconds(1);
+  sink.blockMilliseconds = 1;
   sink.Run();
   ASSERT_TRUE(WaitFor([&] { return sink.blocks > 3; }));
   sink.Pause();
@@ -137,7 +137,7 @@ TEST(CoreTest, PauseHoldsTheWorkerUntilResume) {
     return still;
   }));
   EXPECT_TRUE(sink.Busy());
-  sink.blockTime = std::chrono::milliseconds(0);
+  sink.blockMilliseconds = 0;
   sink.Resume();
   ASSERT_TRUE(WaitFor([&] { return !sink.Busy(); }));
   EXPECT_EQ(1000000, sink.bytes);
@@ -148,7 +148,7 @@ TEST(CoreTest, DestroyingASinkMidRunSkipsDone) {
   std::atomic<int> doneCalls{0};
   auto sink = std::make_unique<CountingSink>();
   sink->SetInput(&source);
-  sink->blockTime = std::chrono::milliseconds(2);
+  sink->blockMilliseconds = 2;
   sink->SetOnDone([&](TACSOutput*) { ++doneCalls; });
   sink->Run();
   ASSERT_TRUE(WaitFor([&] { return sink->blocks > 2; }));
