@@ -1,26 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-
 #include "tests/data/TestDiscs.h"
+#include "tests/data/TestProcess.h"
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-};
-
-Result RunCli(const std::string& arguments) {
-  std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  Result result{-1, ""};
-  std::array<char, 4096> buffer;
-  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) result.out.append(buffer.data(), got);
-  int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+testdata::ProcessResult RunCli(const std::string& arguments) {
+  return testdata::RunCommand(std::string(QUILLON_CLI) + " " + arguments);
 }
 
 TEST(DiscCommandsTest, TocPrintsTheDiscAndItsTrackTable) {
@@ -29,7 +15,7 @@ TEST(DiscCommandsTest, TocPrintsTheDiscAndItsTrackTable) {
                                                {testdata::Pattern(testdata::BlockFrames(75), 2),
                                                 testdata::Pattern(testdata::BlockFrames(75), 3)}};
   std::string sheet = discimage::WriteImage(folder.Path(), "my disc", tracks, {discimage::FileType::Wave, true});
-  Result result = RunCli("toc '" + sheet + "'");
+  testdata::ProcessResult result = RunCli("toc '" + sheet + "'");
   EXPECT_EQ(0, result.status);
   EXPECT_EQ(
       "First: 1\nLast: 2\nLeadout: 18937\nDiscID: c00fc02\n"
@@ -39,7 +25,7 @@ TEST(DiscCommandsTest, TocPrintsTheDiscAndItsTrackTable) {
 }
 
 TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
-  Result missing = RunCli("toc /nonexistent/disc.cue");
+  testdata::ProcessResult missing = RunCli("toc /nonexistent/disc.cue");
   EXPECT_EQ(1, missing.status);
   EXPECT_EQ(
       "error: Can't get the Information of current CD, maybe there isn't any CD in CDROM or the current CD is "

@@ -48,4 +48,16 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   out << text;
 }
 
+HCDROM OpenImageDrive(const std::string& sheet) {
+  SetPhysicalDrivesEnabled(false);
+  SetCDImageFiles({sheet});
+  CDLIST list;
+  GetCDList(&list);
+  if (list.num == 0) return 0;
+  GETCDHAND request;
+  request.ha = list.cd[0].ha;
+  request.tgt = list.cd[0].tgt;
+  return GetCDHandle(&request);
+}
+
 }  // namespace testdata

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/akrip32/akrip32.h"
 #include "resources/demodisc/DiscImageWriter.h"
 
 namespace testdata {
@@ -32,5 +33,8 @@ class TempFolder {
 std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageTrack>& tracks, std::size_t index);
 
 void WriteTextFile(const std::string& path, const std::string& text);
+
+// Lists the sheet as the only drive and opens it; 0 when it cannot be opened.
+HCDROM OpenImageDrive(const std::string& sheet);
 
 }  // namespace testdata

@@ -1,31 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-
 #include "tests/data/TestDiscs.h"
+#include "tests/data/TestProcess.h"
 #include "tests/id3/TagFiles.h"
 
 using namespace tagfiles;
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-};
+using Result = testdata::ProcessResult;
 
-Result RunCli(const std::string& arguments) {
-  std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  Result result{-1, ""};
-  std::array<char, 4096> buffer;
-  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-    result.out.append(buffer.data(), got);
-  int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
+Result RunCli(const std::string& arguments) { return testdata::RunCommand(std::string(QUILLON_CLI) + " " + arguments); }
 
 TEST(TagCommandsTest, WriteChangesTheGivenItemsAndShowPrintsWhatTheEditorShows) {
   testdata::TempFolder folder;

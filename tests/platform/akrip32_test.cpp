@@ -22,16 +22,8 @@ class ImageDriveTest : public ::testing::Test {
     SetCDImageFiles({});
   }
 
-  // Lists the given sheets as the only drives and opens the first.
-  HCDROM OpenImage(const std::vector<std::string>& sheets) {
-    SetCDImageFiles(sheets);
-    CDLIST list;
-    GetCDList(&list);
-    if (list.num == 0) return 0;
-    GETCDHAND request;
-    request.ha = list.cd[0].ha;
-    request.tgt = list.cd[0].tgt;
-    FHandle = GetCDHandle(&request);
+  HCDROM OpenImage(const std::string& sheet) {
+    FHandle = testdata::OpenImageDrive(sheet);
     return FHandle;
   }
 
@@ -88,7 +80,7 @@ std::vector<ImageTrack> ThreeTracks(std::size_t pregapBlocks) {
 
 TEST_F(ImageDriveTest, OneBinaryFileGivesItsTocAndItsAudioBitForBit) {
   auto tracks = ThreeTracks(0);
-  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "disc", tracks, {})}));
+  ASSERT_NE(0u, OpenImage(discimage::WriteImage(FFolder.Path(), "disc", tracks, {})));
   TOC toc = ReadBlockToc();
   EXPECT_EQ(0u, Address(toc.tracks[0]));
   EXPECT_EQ(60u, Address(toc.tracks[1]));
@@ -100,7 +92,7 @@ TEST_F(ImageDriveTest, OneBinaryFileGivesItsTocAndItsAudioBitForBit) {
 
 TEST_F(ImageDriveTest, PregapBelongsToThePreviousTrack) {
   auto tracks = ThreeTracks(150);
-  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "gap", tracks, {})}));
+  ASSERT_NE(0u, OpenImage(discimage::WriteImage(FFolder.Path(), "gap", tracks, {})));
   TOC toc = ReadBlockToc();
   EXPECT_EQ(210u, Address(toc.tracks[1]));  // INDEX 01, after 60 blocks and the 150-block INDEX 00
   ExpectRipsBitForBit(tracks);
@@ -111,7 +103,7 @@ TEST_F(ImageDriveTest, WaveFilePerTrackAndBigEndianImagesReadLikeBinary) {
   tracks[0].audio.resize(tracks[0].audio.size() - 50);  // a file may end inside a block
   for (FileType type : {FileType::Wave, FileType::Motorola}) {
     std::string name = type == FileType::Wave ? "wave" : "motorola";
-    ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), name, tracks, {type, true})})) << name;
+    ASSERT_NE(0u, OpenImage(discimage::WriteImage(FFolder.Path(), name, tracks, {type, true}))) << name;
     ExpectRipsBitForBit(tracks);
     CloseCDHandle(FHandle);
   }
@@ -120,7 +112,7 @@ TEST_F(ImageDriveTest, WaveFilePerTrackAndBigEndianImagesReadLikeBinary) {
 
 TEST_F(ImageDriveTest, TocIsInMinutesSecondsFramesUntilBlockAddressingIsAsked) {
   auto tracks = ThreeTracks(0);
-  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "msf", tracks, {})}));
+  ASSERT_NE(0u, OpenImage(discimage::WriteImage(FFolder.Path(), "msf", tracks, {})));
   TOC toc;
   ASSERT_EQ(1, ReadTOC(FHandle, &toc));
   // Block 60 is 210 frames after the 150-frame lead-in: 00:02:60.
@@ -132,7 +124,7 @@ TEST_F(ImageDriveTest, TocIsInMinutesSecondsFramesUntilBlockAddressingIsAsked) {
 
 TEST_F(ImageDriveTest, ReadsStopAtTheLeadOutAndRefuseWhatLiesBeyond) {
   auto tracks = ThreeTracks(0);
-  ASSERT_NE(0u, OpenImage({discimage::WriteImage(FFolder.Path(), "end", tracks, {})}));
+  ASSERT_NE(0u, OpenImage(discimage::WriteImage(FFolder.Path(), "end", tracks, {})));
   auto buffer = std::make_unique<TRACKBUF>();
   buffer->startFrame = 140;
   buffer->numFrames = 25;
@@ -178,9 +170,9 @@ TEST_F(ImageDriveTest, BrokenImagesAreDrivesThatCannotBeOpened) {
   testdata::WriteTextFile(mono, "FILE \"stereo.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
 
   for (const std::string& sheet : {missing, garbage, beyond, mono, FFolder.File("nosheet.cue")}) {
-    EXPECT_EQ(0u, OpenImage({sheet})) << sheet;
+    EXPECT_EQ(0u, OpenImage(sheet)) << sheet;
   }
-  EXPECT_NE(0u, OpenImage({good}));
+  EXPECT_NE(0u, OpenImage(good));
 }
 
 TEST_F(ImageDriveTest, TheListHoldsAtMostEightDrivesNamedAfterTheirSheets) {

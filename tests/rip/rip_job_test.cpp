@@ -74,10 +74,7 @@ class RipJobTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { BindVorbisLibraries(); }
 
-  void SetUp() override {
-    SetPhysicalDrivesEnabled(false);
-    fs::create_directory(FFolder.Path() / "out");
-  }
+  void SetUp() override { fs::create_directory(FFolder.Path() / "out"); }
 
   void TearDown() override {
     if (FHandle != 0) CloseCDHandle(FHandle);
@@ -87,13 +84,7 @@ class RipJobTest : public ::testing::Test {
   // A disc of the given tracks, opened, with one checked row per track named for the format.
   RipInput Disc(const std::vector<ImageTrack>& tracks, OutputFormat format) {
     if (FHandle != 0) CloseCDHandle(FHandle);
-    SetCDImageFiles({discimage::WriteImage(FFolder.Path(), "disc", tracks, {})});
-    CDLIST list;
-    GetCDList(&list);
-    GETCDHAND request;
-    request.ha = list.cd[0].ha;
-    request.tgt = list.cd[0].tgt;
-    FHandle = GetCDHandle(&request);
+    FHandle = testdata::OpenImageDrive(discimage::WriteImage(FFolder.Path(), "disc", tracks, {}));
     RipInput input;
     input.format = format;
     input.folder = (FFolder.Path() / "out").string();

@@ -24,14 +24,7 @@ class RipWindowTest : public QObject {
   RipInput Disc() {
     std::vector<discimage::ImageTrack> tracks;
     for (int i = 0; i < 3; ++i) tracks.push_back({{}, testdata::Pattern(testdata::BlockFrames(100), i)});
-    SetPhysicalDrivesEnabled(false);
-    SetCDImageFiles({discimage::WriteImage(FFolder->Path(), "disc", tracks, {})});
-    CDLIST list;
-    GetCDList(&list);
-    GETCDHAND request;
-    request.ha = list.cd[0].ha;
-    request.tgt = list.cd[0].tgt;
-    FHandle = GetCDHandle(&request);
+    FHandle = testdata::OpenImageDrive(discimage::WriteImage(FFolder->Path(), "disc", tracks, {}));
     RipInput input;
     input.format = OutputFormat::WAV;
     input.folder = FFolder->Path().string();
