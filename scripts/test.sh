@@ -5,4 +5,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
+# The sound-card tests play into and record from a sound server of their own.
+sound=$(mktemp -d)
+trap '"$root/scripts/sound-server.sh" stop "$sound"; rm -rf "$sound"' EXIT
+eval "$("$root/scripts/sound-server.sh" start "$sound")"
 ctest --test-dir "$root/build" --output-on-failure -j2

@@ -1,0 +1,238 @@
+#include "platform/waveaudio/waveaudio.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct WaveDevice {
+  SDL_AudioDeviceID id = 0;
+  bool capture = false;
+  WaveCallback callback = nullptr;
+  DWORD_PTR instance = 0;
+  std::mutex lock;
+  std::deque<WAVEHDR*> queued;
+  DWORD offset = 0;  // bytes of the first queued buffer already played
+  std::uint8_t silence = 0;
+};
+
+namespace {
+
+// SDL's audio subsystem alone; false when no audio driver could start (no sound server, no card).
+bool AudioStarted() {
+  static const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  return started;
+}
+
+UINT DeviceCount(bool capture) {
+  if (!AudioStarted()) return 0;
+  return UINT(std::max(0, SDL_GetNumAudioDevices(capture ? 1 : 0)));
+}
+
+DWORD DriverVersion() {
+  SDL_version version;
+  SDL_GetVersion(&version);
+  return DWORD(version.major) << 8 | version.minor;
+}
+
+// SDL converts between the stream's format and the device's, so every standard format can be taken.
+constexpr DWORD kAllFormats = 0xFFF;
+
+template <typename Caps>
+MMRESULT DeviceCaps(bool capture, UINT deviceId, Caps* caps, UINT size) {
+  if (caps == nullptr || size < sizeof(Caps)) return MMSYSERR_INVALPARAM;
+  if (deviceId >= DeviceCount(capture)) return MMSYSERR_BADDEVICEID;
+  std::memset(caps, 0, sizeof(Caps));
+  const char* name = SDL_GetAudioDeviceName(int(deviceId), capture ? 1 : 0);
+  if (name != nullptr) std::strncpy(caps->szPname, name, MAXPNAMELEN - 1);
+  caps->vDriverVersion = DriverVersion();
+  caps->dwFormats = kAllFormats;
+  SDL_AudioSpec spec;
+  caps->wChannels = 2;
+  if (SDL_GetAudioDeviceSpec(int(deviceId), capture ? 1 : 0, &spec) == 0 && spec.channels == 1) caps->wChannels = 1;
+  return MMSYSERR_NOERROR;
+}
+
+void Complete(WaveDevice* device, WAVEHDR* header) {
+  header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+  device->callback(device, device->capture ? WIM_DATA : WOM_DONE, device->instance, DWORD_PTR(header), 0);
+}
+
+// Takes the buffers that are finished off the queue; the callback is raised outside the lock.
+void PlaybackCallback(void* userdata, Uint8* stream, int length) {
+  auto* device = static_cast<WaveDevice*>(userdata);
+  std::vector<WAVEHDR*> finished;
+  {
+    std::lock_guard<std::mutex> guard(device->lock);
+    int filled = 0;
+    while (filled < length && !device->queued.empty()) {
+      WAVEHDR* header = device->queued.front();
+      DWORD count = std::min<DWORD>(header->dwBufferLength - device->offset, DWORD(length - filled));
+      std::memcpy(stream + filled, header->lpData + device->offset, count);
+      filled += int(count);
+      device->offset += count;
+      if (device->offset == header->dwBufferLength) {
+        finished.push_back(header);
+        device->queued.pop_front();
+        device->offset = 0;
+      }
+    }
+    if (filled < length) std::memset(stream + filled, device->silence, std::size_t(length - filled));
+  }
+  for (WAVEHDR* header : finished) Complete(device, header);
+}
+
+void CaptureCallback(void* userdata, Uint8* stream, int length) {
+  auto* device = static_cast<WaveDevice*>(userdata);
+  std::vector<WAVEHDR*> finished;
+  {
+    std::lock_guard<std::mutex> guard(device->lock);
+    int taken = 0;
+    while (taken < length && !device->queued.empty()) {
+      WAVEHDR* header = device->queued.front();
+      DWORD count = std::min<DWORD>(header->dwBufferLength - header->dwBytesRecorded, DWORD(length - taken));
+      std::memcpy(header->lpData + header->dwBytesRecorded, stream + taken, count);
+      taken += int(count);
+      header->dwBytesRecorded += count;
+      if (header->dwBytesRecorded == header->dwBufferLength) {
+        finished.push_back(header);
+        device->queued.pop_front();
+      }
+    }
+    // Audio that arrives with no buffer queued is lost, as with any recording device.
+  }
+  for (WAVEHDR* header : finished) Complete(device, header);
+}
+
+MMRESULT Open(bool capture, WaveDevice** result, UINT deviceId, const WAVEFORMATEX* format, WaveCallback callback,
+              DWORD_PTR instance) {
+  if (result == nullptr || format == nullptr || callback == nullptr) return MMSYSERR_INVALPARAM;
+  if (deviceId >= DeviceCount(capture)) return MMSYSERR_BADDEVICEID;
+  bool known = format->wFormatTag == WAVE_FORMAT_PCM && (format->wBitsPerSample == 8 || format->wBitsPerSample == 16) &&
+               (format->nChannels == 1 || format->nChannels == 2) && format->nSamplesPerSec > 0;
+  if (!known) return WAVERR_BADFORMAT;
+  auto device = std::make_unique<WaveDevice>();
+  device->capture = capture;
+  device->callback = callback;
+  device->instance = instance;
+  device->silence = format->wBitsPerSample == 8 ? 0x80 : 0;
+  SDL_AudioSpec wanted{};
+  wanted.freq = int(format->nSamplesPerSec);
+  wanted.format = format->wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+  wanted.channels = Uint8(format->nChannels);
+  wanted.samples = 1024;
+  wanted.callback = capture ? CaptureCallback : PlaybackCallback;
+  wanted.userdata = device.get();
+  const char* name = SDL_GetAudioDeviceName(int(deviceId), capture ? 1 : 0);
+  SDL_AudioSpec obtained;
+  device->id = SDL_OpenAudioDevice(name, capture ? 1 : 0, &wanted, &obtained, 0);
+  if (device->id == 0) return MMSYSERR_ERROR;
+  // Playback runs from the open on and plays silence until buffers arrive; recording waits for waveInStart.
+  if (!capture) SDL_PauseAudioDevice(device->id, 0);
+  *result = device.release();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT Prepare(WaveDevice* device, WAVEHDR* header, UINT size) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+  header->dwFlags |= WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT Unprepare(WaveDevice* device, WAVEHDR* header, UINT size) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+  if ((header->dwFlags & WHDR_INQUEUE) != 0) return MMSYSERR_ERROR;
+  header->dwFlags &= ~WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT Queue(WaveDevice* device, WAVEHDR* header, UINT size) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+  if ((header->dwFlags & WHDR_PREPARED) == 0) return WAVERR_UNPREPARED;
+  std::lock_guard<std::mutex> guard(device->lock);
+  header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+  if (device->capture) header->dwBytesRecorded = 0;
+  device->queued.push_back(header);
+  return MMSYSERR_NOERROR;
+}
+
+// Stops the device's callback and hands back every queued buffer.
+MMRESULT Reset(WaveDevice* device) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  std::deque<WAVEHDR*> returned;
+  SDL_LockAudioDevice(device->id);
+  {
+    std::lock_guard<std::mutex> guard(device->lock);
+    returned.swap(device->queued);
+    device->offset = 0;
+  }
+  SDL_UnlockAudioDevice(device->id);
+  for (WAVEHDR* header : returned) Complete(device, header);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT Close(WaveDevice* device) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  SDL_CloseAudioDevice(device->id);  // waits for a callback under way
+  delete device;
+  return MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+UINT waveOutGetNumDevs() { return DeviceCount(false); }
+
+MMRESULT waveOutGetDevCapsA(UINT deviceId, WAVEOUTCAPSA* caps, UINT size) {
+  return DeviceCaps(false, deviceId, caps, size);
+}
+
+MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format, WaveCallback callback,
+                     DWORD_PTR instance, DWORD) {
+  return Open(false, device, deviceId, format, callback, instance);
+}
+
+MMRESULT waveOutPrepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size) { return Prepare(device, header, size); }
+MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size) {
+  return Unprepare(device, header, size);
+}
+MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size) { return Queue(device, header, size); }
+MMRESULT waveOutReset(HWAVEOUT device) { return Reset(device); }
+MMRESULT waveOutClose(HWAVEOUT device) { return Close(device); }
+
+UINT waveInGetNumDevs() { return DeviceCount(true); }
+
+MMRESULT waveInGetDevCapsA(UINT deviceId, WAVEINCAPSA* caps, UINT size) {
+  return DeviceCaps(true, deviceId, caps, size);
+}
+
+MMRESULT waveInOpen(HWAVEIN* device, UINT deviceId, const WAVEFORMATEX* format, WaveCallback callback,
+                    DWORD_PTR instance, DWORD) {
+  return Open(true, device, deviceId, format, callback, instance);
+}
+
+MMRESULT waveInPrepareHeader(HWAVEIN device, WAVEHDR* header, UINT size) { return Prepare(device, header, size); }
+MMRESULT waveInUnprepareHeader(HWAVEIN device, WAVEHDR* header, UINT size) { return Unprepare(device, header, size); }
+MMRESULT waveInAddBuffer(HWAVEIN device, WAVEHDR* header, UINT size) { return Queue(device, header, size); }
+
+MMRESULT waveInStart(HWAVEIN device) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  SDL_PauseAudioDevice(device->id, 0);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveInReset(HWAVEIN device) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  SDL_PauseAudioDevice(device->id, 1);
+  return Reset(device);
+}
+
+MMRESULT waveInClose(HWAVEIN device) { return Close(device); }
