@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/AudioCommands.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DiscCommands.h"
 #include "cli/RipCommand.h"
@@ -21,6 +22,9 @@ int Usage() {
       "       quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
       " [--comment C]\n"
       "       quillon-cli tag remove FILE\n"
+      "       quillon-cli devices\n"
+      "       quillon-cli play FILE.ogg\n"
+      "       quillon-cli record OUT.wav --seconds N [--rate 11025|22050|44100] [--bits 8|16] [--channels 1|2]\n"
       "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n",
       stderr);
   return 2;
@@ -35,5 +39,8 @@ int main(int argc, char* argv[]) {
   if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "tag") return RunTag({args.begin() + 1, args.end()});
+  if (args.size() == 1 && args[0] == "devices") return RunDevices();
+  if (!args.empty() && args[0] == "play") return RunPlay({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "record") return RunRecord({args.begin() + 1, args.end()});
   return Usage();
 }

@@ -1,0 +1,280 @@
+// The sound-card components against the test sound server, whose default source hears its default sink:
+// what TAudioOut plays, a recording made at the same time gets back.
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <thread>
+
+#include "acs/ACS_Audio.h"
+#include "acs/ACS_Wave.h"
+#include "tests/acs/TestStreams.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using teststreams::MemorySource;
+using teststreams::WaitFor;
+
+constexpr int kBytesPerSecond = 44100 * 4;
+
+std::vector<std::uint8_t> ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::uint32_t Field(const std::vector<std::uint8_t>& bytes, std::size_t at, int width) {
+  std::uint32_t value = 0;
+  for (int i = width - 1; i >= 0; --i) value = value << 8 | bytes.at(at + std::size_t(i));
+  return value;
+}
+
+// A cosine starts at its peak, so the recording shows where the sound began to the sample.
+std::vector<std::uint8_t> Tone(int bytes) {
+  std::vector<std::uint8_t> pcm(std::size_t(bytes), 0);
+  for (int i = 0; i + 1 < bytes; i += 2) {
+    int frame = i / 4;
+    double value = 0.5 * std::cos(2 * M_PI * 441 * frame / 44100.0) + 0.2 * std::sin(2 * M_PI * 1234 * frame / 44100.0);
+    auto sample = std::uint16_t(std::int16_t(std::lround(value * 32767)));
+    pcm[std::size_t(i)] = std::uint8_t(sample);
+    pcm[std::size_t(i) + 1] = std::uint8_t(sample >> 8);
+  }
+  return pcm;
+}
+
+std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes, std::size_t from) {
+  std::vector<std::int16_t> samples;
+  for (std::size_t i = from; i + 1 < bytes.size(); i += 2) samples.push_back(std::int16_t(bytes[i] | bytes[i + 1] << 8));
+  return samples;
+}
+
+// Runs the sink and waits for its OnDone; false when it did not come within the time.
+bool RunAndWait(TACSOutput& sink, std::chrono::seconds limit) {
+  std::mutex lock;
+  std::condition_variable finished;
+  bool done = false;
+  sink.SetOnDone([&](TACSOutput*) {
+    std::lock_guard<std::mutex> guard(lock);
+    done = true;
+    finished.notify_all();
+  });
+  sink.Run();
+  std::unique_lock<std::mutex> wait(lock);
+  return finished.wait_for(wait, limit, [&] { return done; });
+}
+
+// quillon-cli record in a process of its own: the components allow one sound-card component at a time.
+class Recorder {
+ public:
+  Recorder(const fs::path& file, int seconds) : FFile(file) {
+    std::vector<std::string> args = {QUILLON_CLI, "record", file.string(), "--seconds", std::to_string(seconds),
+                                     "--rate", "44100", "--channels", "2"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&FPid, QUILLON_CLI, nullptr, nullptr, argv.data(), environ) != 0) FPid = -1;
+  }
+  ~Recorder() { Wait(); }
+  // The server's loopback delivers its first audio only after a while: play only once it does.
+  bool Hearing() {
+    fs::path partial = FFile.string() + ".partial";  // the name the file has until it is complete
+    return FPid > 0 && WaitFor([&] { return fs::exists(partial) && fs::file_size(partial) > 44 + 16384; });
+  }
+  int Wait() {
+    int status = -1;
+    if (FPid > 0) waitpid(FPid, &status, 0);
+    FPid = -1;
+    return status;
+  }
+
+ private:
+  fs::path FFile;
+  pid_t FPid = -1;
+};
+
+// Where the played sound lies in a recording: first and one past the last sample above the threshold.
+std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& samples) {
+  std::size_t first = samples.size(), last = 0;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) < 3000) continue;
+    first = std::min(first, i);
+    last = i + 1;
+  }
+  return {first, last};
+}
+
+double Correlation(const std::vector<std::int16_t>& a, std::size_t offset, const std::vector<std::int16_t>& b) {
+  double ab = 0, aa = 0, bb = 0;
+  for (std::size_t i = 0; i < b.size() && offset + i < a.size(); ++i) {
+    ab += double(a[offset + i]) * b[i];
+    aa += double(a[offset + i]) * a[offset + i];
+    bb += double(b[i]) * b[i];
+  }
+  return aa == 0 || bb == 0 ? 0 : ab / std::sqrt(aa * bb);
+}
+
+class AudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() / ("quillon_audio_" + std::to_string(getpid()));
+    fs::create_directories(folder);
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  // Plays at Volume 0 and then at 255 while recording; returns the recording's samples.
+  std::vector<std::int16_t> PlayQuietThenLoud(const std::vector<std::uint8_t>& pcm) {
+    fs::path file = folder / "loopback.wav";
+    Recorder recorder(file, int(2 * pcm.size() / kBytesPerSecond) + 4);
+    EXPECT_TRUE(recorder.Hearing());
+    MemorySource source(pcm);
+    TAudioOut sink;
+    sink.SetInput(&source);
+    sink.SetVolume(0);
+    EXPECT_TRUE(RunAndWait(sink, 20s));
+    sink.SetVolume(255);
+    EXPECT_TRUE(RunAndWait(sink, 20s));
+    EXPECT_EQ(recorder.Wait(), 0);
+    return Samples16(ReadFile(file), 44);
+  }
+
+  fs::path folder;
+};
+
+TEST_F(AudioTest, DevicesOfTheServerAreListedAndOthersAreNot) {
+  TDeviceInfo info;
+  GetDeviceInfo(0, true, info);
+  EXPECT_FALSE(info.DeviceName.empty());
+  EXPECT_EQ(info.Formats, 0xFFF);
+  EXPECT_TRUE(info.Stereo);
+  GetDeviceInfo(0, false, info);
+  EXPECT_FALSE(info.DeviceName.empty());
+  try {
+    GetDeviceInfo(1, true, info);
+    FAIL() << "device 1 exists";
+  } catch (const EACSException& error) {
+    EXPECT_STREQ(error.what(), "Device 1 is not available.");
+  }
+  TAudioOut sink;
+  try {
+    sink.SetBaseChannel(1);
+    FAIL() << "channel 1 exists";
+  } catch (const EACSException& error) {
+    EXPECT_STREQ(error.what(), "Channel 1 is not available");
+  }
+  EXPECT_EQ(sink.BaseChannel(), 0);
+}
+
+// The stream ends in a short block; only the loud run may be heard, whole and unchanged.
+TEST_F(AudioTest, PlayedSoundComesBackWholeAndVolumeZeroIsSilent) {
+  std::vector<std::uint8_t> pcm = Tone(kBytesPerSecond + 8192 * 3 + 1000);
+  std::vector<std::int16_t> recorded = PlayQuietThenLoud(pcm);
+  auto [first, last] = Sounding(recorded);
+  ASSERT_LT(first, recorded.size()) << "nothing was heard";
+  double heardSeconds = double(last - first) / (44100 * 2);
+  double playedSeconds = double(pcm.size()) / kBytesPerSecond;
+  EXPECT_NEAR(heardSeconds, playedSeconds, 0.1);
+  std::vector<std::int16_t> played = Samples16(pcm, 0);
+  EXPECT_GT(Correlation(recorded, first, played), 0.99);
+  // Volume 0 came first: had it not been silent, the sound would have started a run earlier.
+  EXPECT_LT(last - first, played.size() + 44100 * 2 / 10);
+}
+
+TEST_F(AudioTest, StopLetsTheQueuedBlocksPlayBeforeOnDone) {
+  MemorySource source(Tone(kBytesPerSecond * 10));
+  TAudioOut sink;
+  sink.SetInput(&source);
+  std::atomic<bool> done{false};
+  sink.SetOnDone([&](TACSOutput*) { done = true; });
+  sink.Run();
+  // Blocks beyond the first nine were taken only after earlier ones had played: the sound is flowing.
+  ASSERT_TRUE(WaitFor([&] { return source.Position() > 20 * 8192; }));
+  auto stop = std::chrono::steady_clock::now();
+  sink.Stop();
+  ASSERT_TRUE(WaitFor([&] { return bool(done); }));
+  auto waited = std::chrono::steady_clock::now() - stop;
+  // Up to nine blocks of 8,192 bytes were at the device: about 0.4 s of sound.
+  EXPECT_GT(waited, 250ms);
+  EXPECT_LT(waited, 1500ms);
+  EXPECT_LT(source.Position(), kBytesPerSecond * 2);
+  EXPECT_FALSE(source.Busy());
+}
+
+struct RecordingFormat {
+  int rate, bits, channels;
+};
+
+class RecordingTest : public AudioTest, public ::testing::WithParamInterface<RecordingFormat> {};
+
+// The file holds the time asked for at the chosen format, and its header says what it holds.
+TEST_P(RecordingTest, HoldsTheChosenTimeInTheChosenFormat) {
+  RecordingFormat format = GetParam();
+  fs::path file = folder / "recording.wav";
+  TAudioIn source;
+  source.SetInSampleRate(format.rate);
+  source.SetInBitsPerSample(format.bits);
+  source.SetInChannels(format.channels);
+  source.SetRecTime(1);
+  EXPECT_EQ(source.Size(), -1);
+  TWaveOut sink;
+  sink.SetInput(&source);
+  sink.SetFileName(file.string());
+  ASSERT_TRUE(RunAndWait(sink, 20s));
+  EXPECT_EQ(sink.RunError(), "");
+  std::vector<std::uint8_t> bytes = ReadFile(file);
+  std::int64_t needed = std::int64_t(format.rate) * format.bits / 8 * format.channels;
+  ASSERT_GE(std::int64_t(bytes.size()) - 44, needed);
+  EXPECT_LT(std::int64_t(bytes.size()) - 44, needed + 16384);
+  EXPECT_EQ(source.Size(), needed);
+  EXPECT_EQ(Field(bytes, 22, 2), std::uint32_t(format.channels));
+  EXPECT_EQ(Field(bytes, 24, 4), std::uint32_t(format.rate));
+  EXPECT_EQ(Field(bytes, 34, 2), std::uint32_t(format.bits));
+  EXPECT_EQ(Field(bytes, 40, 4), bytes.size() - 44);
+  EXPECT_EQ(Field(bytes, 4, 4), bytes.size() - 8);
+  EXPECT_FALSE(source.Busy());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RecordingTest,
+                         ::testing::Values(RecordingFormat{11025, 8, 1}, RecordingFormat{11025, 8, 2},
+                                           RecordingFormat{22050, 16, 1}, RecordingFormat{44100, 16, 2}));
+
+TEST_F(AudioTest, CancelEndsARecordingWithAValidFileAndTheNextOneStarts) {
+  fs::path file = folder / "cancelled.wav";
+  TAudioIn source;
+  source.SetInSampleRate(22050);
+  source.SetInBitsPerSample(16);
+  source.SetRecTime(30);
+  TWaveOut sink;
+  sink.SetInput(&source);
+  sink.SetFileName(file.string());
+  std::atomic<int> progress{0};
+  std::atomic<bool> done{false};
+  sink.SetOnProgress([&](TACSOutput* sender) { progress = sender->Progress(); });
+  sink.SetOnDone([&](TACSOutput*) { done = true; });
+  sink.Run();
+  EXPECT_EQ(source.Size(), 30 * 22050 * 2);
+  ASSERT_TRUE(WaitFor([&] { return progress >= 2; }));
+  sink.Stop();
+  ASSERT_TRUE(WaitFor([&] { return bool(done); }));
+  std::vector<std::uint8_t> bytes = ReadFile(file);
+  ASSERT_GT(bytes.size(), 44u + 16384);
+  EXPECT_LT(bytes.size(), 44u + 30 * 22050);
+  EXPECT_EQ(Field(bytes, 40, 4), bytes.size() - 44);
+  EXPECT_FALSE(source.Busy());
+
+  source.SetRecTime(1);
+  EXPECT_TRUE(RunAndWait(sink, 20s));
+  EXPECT_GE(ReadFile(file).size(), 44u + 22050 * 2);
+}
+
+}  // namespace
