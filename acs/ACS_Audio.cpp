@@ -221,6 +221,9 @@ void TAudioOut::SetBaseChannel(int channel) {
 
 void TAudioOut::Prepare() {
   FInput->Init();
+  ResetQueue();
+  // A source that could not open its file has no format and nothing to play: the run ends at once.
+  if (FInput->Channels() == 0 || FInput->SampleRate() == 0 || FInput->BitsPerSample() == 0) return;
   WAVEFORMATEX format = MakeFormat(FInput->Channels(), FInput->SampleRate(), FInput->BitsPerSample());
   HWAVEOUT device = nullptr;
   if (waveOutOpen(&device, UINT(FBaseChannel), &format, WaveProc, DWORD_PTR(this), kOpenFlags) !=
@@ -229,12 +232,11 @@ void TAudioOut::Prepare() {
     throw EACSException("Cannot open the sound card for playback (device " + std::to_string(FBaseChannel) + ")");
   }
   FDevice = device;
-  ResetQueue();
 }
 
 bool TAudioOut::DoOutput(bool Abort) {
   if (!Busy()) return true;
-  if (Abort || !FOutputting) return false;
+  if (Abort || !FOutputting || FDevice == nullptr) return false;
   DrainQueue(FDevice, waveOutUnprepareHeader);
   std::int32_t inFlight = InFlightCount();
   if (inFlight <= FQueueDepth) {
