@@ -73,6 +73,7 @@ class TrackListTest : public QObject {
     SetCDImageFiles(tracks > 0 ? std::vector<std::string>{discimage::WriteImage(FFolder->Path(), "disc", image, {})}
                                : std::vector<std::string>{});
     testdata::WriteTextFile(Folder() + "settings.ini", settings);
+    RecordingMessageBoxes startBoxes;  // a missing sound device is reported while the windows are made
     FForm = CreateForms();
     FForm->show();
     FForm->Timer1->stop();
