@@ -246,7 +246,12 @@ TEST_P(RecordingTest, HoldsTheChosenTimeInTheChosenFormat) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, RecordingTest,
                          ::testing::Values(RecordingFormat{11025, 8, 1}, RecordingFormat{11025, 8, 2},
-                                           RecordingFormat{22050, 16, 1}, RecordingFormat{44100, 16, 2}));
+                                           RecordingFormat{22050, 16, 1}, RecordingFormat{44100, 16, 2}),
+                         [](const ::testing::TestParamInfo<RecordingFormat>& info) {
+                           const RecordingFormat& f = info.param;
+                           return std::to_string(f.rate) + "Hz_" + std::to_string(f.bits) + "bit_" +
+                                  std::to_string(f.channels) + "ch";
+                         });
 
 TEST_F(AudioTest, CancelEndsARecordingWithAValidFileAndTheNextOneStarts) {
   fs::path file = folder / "cancelled.wav";
