@@ -1,0 +1,47 @@
+#include "app/TAboutForm.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/Links.h"
+#include "platform/qtseams/Shell.h"
+
+TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("About");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setModal(true);
+  setFixedSize(356, 205);
+
+  auto* picture = new QLabel(this);
+  picture->setGeometry(0, 0, 356, 105);
+  picture->setPixmap(QPixmap(":/about.jpg"));
+
+  auto* name = new QLabel("Quillon", this);
+  name->setGeometry(16, 110, 90, 22);
+  QFont bold = name->font();
+  bold.setBold(true);
+  bold.setPointSize(bold.pointSize() + 3);
+  name->setFont(bold);
+  auto* version = new QLabel("V 2.98 ", this);
+  version->setGeometry(110, 112, 80, 20);
+
+  LinkLabel = new QLabel("<a href=\"" + WebsiteUrl().toString() + "\">" + WebsiteUrl().host() + "</a>", this);
+  LinkLabel->setGeometry(16, 134, 320, 18);
+  LinkLabel->setCursor(Qt::PointingHandCursor);
+  LinkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  connect(LinkLabel, &QLabel::linkActivated, this, [] { OpenDocument(WebsiteUrl()); });
+
+  auto* notice = new QLabel(
+      "Copyright (C) 2026 The Quillon developers. All rights reserved.\n"
+      "This program is provided as is, without warranty of any kind.",
+      this);
+  notice->setGeometry(16, 152, 330, 30);
+  QFont small = notice->font();
+  small.setPointSize(small.pointSize() - 1);
+  notice->setFont(small);
+
+  CloseButton = new QPushButton("Close", this);
+  CloseButton->setGeometry(270, 178, 75, 23);
+  CloseButton->setDefault(true);
+  connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
+}
