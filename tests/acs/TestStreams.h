@@ -55,6 +55,12 @@ class CountingSink : public TACSOutput {
 
 std::vector<std::uint8_t> Bytes(std::size_t count);
 
+// Two tones and a sweep, so that a codec that mixes up samples or channels loses the likeness.
+std::vector<std::uint8_t> Music(int frames, int channels, int bits);
+// The samples of PCM bytes scaled to -1..1; 8-bit PCM is unsigned.
+std::vector<double> Samples(const std::vector<std::uint8_t>& bytes, int bits);
+double Correlation(const std::vector<double>& a, const std::vector<double>& b);
+
 // Waits up to five seconds for the condition.
 bool WaitFor(const std::function<bool()>& condition);
 

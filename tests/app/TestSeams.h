@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/qtseams/FileDialogs.h"
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
@@ -66,4 +67,22 @@ class RecordingShell : public Shell {
     return true;
   }
   std::vector<QUrl> opened;
+};
+
+// Answers every file dialog with one path (empty: the user cancelled) and records the filters asked for.
+class AnsweringFileDialogs : public FileDialogs {
+ public:
+  AnsweringFileDialogs() { SetFileDialogs(this); }
+  ~AnsweringFileDialogs() override { SetFileDialogs(nullptr); }
+  QString OpenFile(QWidget*, const QString& filter) override {
+    openFilters.push_back(filter);
+    return answer;
+  }
+  QString SaveFile(QWidget*, const QString& filter) override {
+    saveFilters.push_back(filter);
+    return answer;
+  }
+  QString answer;
+  std::vector<QString> openFilters;
+  std::vector<QString> saveFilters;
 };

@@ -1,0 +1,218 @@
+#include "acs/ACS_LAME.h"
+
+#include <lame/lame.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "platform/dynlib/DynamicLibrary.h"
+
+namespace {
+
+constexpr int kKilobits[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
+
+struct LameEntries {
+  decltype(&::lame_init) lame_init = nullptr;
+  decltype(&::lame_set_num_samples) lame_set_num_samples = nullptr;
+  decltype(&::lame_set_in_samplerate) lame_set_in_samplerate = nullptr;
+  decltype(&::lame_set_num_channels) lame_set_num_channels = nullptr;
+  decltype(&::lame_set_brate) lame_set_brate = nullptr;
+  decltype(&::lame_init_params) lame_init_params = nullptr;
+  decltype(&::lame_encode_buffer) lame_encode_buffer = nullptr;
+  decltype(&::lame_encode_buffer_interleaved) lame_encode_buffer_interleaved = nullptr;
+  decltype(&::id3tag_init) id3tag_init = nullptr;
+  decltype(&::id3tag_set_title) id3tag_set_title = nullptr;
+  decltype(&::id3tag_set_artist) id3tag_set_artist = nullptr;
+  decltype(&::id3tag_set_album) id3tag_set_album = nullptr;
+  decltype(&::id3tag_set_year) id3tag_set_year = nullptr;
+  decltype(&::id3tag_set_track) id3tag_set_track = nullptr;
+  decltype(&::id3tag_set_comment) id3tag_set_comment = nullptr;
+  decltype(&::lame_encode_flush) lame_encode_flush = nullptr;
+  decltype(&::lame_close) lame_close = nullptr;
+};
+
+// One binding for the whole process: every sink uses the library the first construction loaded.
+struct LameBinding {
+  std::mutex lock;
+  std::string fileName = "libmp3lame.so.0";
+  DynamicLibrary library;
+  bool loaded = false;
+  LameEntries entries;
+};
+
+LameBinding& TheBinding() {
+  static LameBinding binding;
+  return binding;
+}
+
+template <typename Entry>
+void Resolve(const DynamicLibrary& library, const char* name, Entry& entry, bool& complete) {
+  entry = reinterpret_cast<Entry>(library.Symbol(name));
+  complete = complete && entry != nullptr;
+}
+
+#define RESOLVE(name) Resolve(b.library, #name, b.entries.name, b.loaded)
+
+// A library that lacks one of the calls the sink makes counts as not loaded: the sink would call a
+// null entry point in the middle of a run.
+bool BindLame() {
+  LameBinding& b = TheBinding();
+  std::lock_guard<std::mutex> guard(b.lock);
+  if (b.loaded) return true;
+  b.loaded = b.library.Load(b.fileName);
+  RESOLVE(lame_init);
+  RESOLVE(lame_set_num_samples);
+  RESOLVE(lame_set_in_samplerate);
+  RESOLVE(lame_set_num_channels);
+  RESOLVE(lame_set_brate);
+  RESOLVE(lame_init_params);
+  RESOLVE(lame_encode_buffer);
+  RESOLVE(lame_encode_buffer_interleaved);
+  RESOLVE(id3tag_init);
+  RESOLVE(id3tag_set_title);
+  RESOLVE(id3tag_set_artist);
+  RESOLVE(id3tag_set_album);
+  RESOLVE(id3tag_set_year);
+  RESOLVE(id3tag_set_track);
+  RESOLVE(id3tag_set_comment);
+  RESOLVE(lame_encode_flush);
+  RESOLVE(lame_close);
+  if (!b.loaded) b.library.Release();
+  return b.loaded;
+}
+
+#undef RESOLVE
+
+const LameEntries& Lame() { return TheBinding().entries; }
+
+}  // namespace
+
+int KilobitsPerSecond(TMP3BitRate bitRate) { return kKilobits[bitRate]; }
+
+bool BitRateOfKilobits(int kilobits, TMP3BitRate& bitRate) {
+  for (int value = br8; value <= br320; ++value) {
+    if (kKilobits[value] != kilobits) continue;
+    bitRate = static_cast<TMP3BitRate>(value);
+    return true;
+  }
+  return false;
+}
+
+void SetLameLibraryName(const std::string& fileName) {
+  LameBinding& b = TheBinding();
+  std::lock_guard<std::mutex> guard(b.lock);
+  b.fileName = fileName;
+  b.loaded = false;
+  b.entries = LameEntries{};
+  b.library.Release();
+}
+
+// ---- TMP3Out ----
+
+TMP3Out::TMP3Out() {
+  if (!BindLame()) throw EACSException("lame_enc.dll library could not be loaded.");
+}
+
+TMP3Out::~TMP3Out() {
+  TerminateWorker();
+  CloseEncoder();  // a run abandoned by the destruction; its partial file goes with the stream
+}
+
+void TMP3Out::Prepare() {
+  if (FFileName.empty()) throw EACSException("File name is not assigned.");
+  FChannels = FInput->Channels();
+  FBits = FInput->BitsPerSample();
+  if ((FChannels != 1 && FChannels != 2) || (FBits != 8 && FBits != 16))
+    throw EACSException("Only mono or stereo audio of 8 or 16 bits can be encoded");
+  FInput->Init();
+  SetUpEncoder();
+  try {
+    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace);
+  } catch (...) {
+    CloseEncoder();
+    throw;
+  }
+}
+
+void TMP3Out::SetUpEncoder() {
+  const LameEntries& lame = Lame();
+  FLame = lame.lame_init();
+  std::int32_t size = FInput->Size();
+  if (size > 0) lame.lame_set_num_samples(FLame, static_cast<unsigned long>(size / (FBits / 8 * FChannels)));
+  lame.lame_set_in_samplerate(FLame, FInput->SampleRate());
+  lame.lame_set_num_channels(FLame, FChannels);
+  lame.lame_set_brate(FLame, KilobitsPerSecond(FBitRate));
+  lame.lame_init_params(FLame);
+  FMP3Buffer = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(FMP3BufferSize));
+}
+
+int TMP3Out::ReadBlock() {
+  if (FBits == 16) return FInput->GetData(FBuffer.data(), static_cast<int>(FBuffer.size()));
+  // 8-bit PCM is unsigned: half a block is read and widened in place, from the end, to the signed
+  // 16-bit samples the encoder takes, so the block and the encoder's worst case stay as for 16 bits.
+  int got = FInput->GetData(FBuffer.data(), static_cast<int>(FBuffer.size() / 2));
+  for (int i = got - 1; i >= 0; --i) {
+    auto sample = static_cast<std::int16_t>((FBuffer[static_cast<std::size_t>(i)] - 128) * 256);
+    std::memcpy(&FBuffer[2 * static_cast<std::size_t>(i)], &sample, sizeof sample);
+  }
+  return got * 2;
+}
+
+bool TMP3Out::DoOutput(bool Abort) {
+  bool result;
+  if (!OutputStepStarts(Abort, result)) return result;
+  int bytes = ReadBlock();
+  if (bytes <= 0) return false;
+  const LameEntries& lame = Lame();
+  auto* pcm = reinterpret_cast<short*>(FBuffer.data());
+  int encoded;
+  if (FChannels == 2) {
+    encoded = lame.lame_encode_buffer_interleaved(FLame, pcm, bytes / 4, FMP3Buffer.get(), FMP3BufferSize);
+  } else {
+    // The interleaved call always reads every other sample, stereo or not: mono goes in as one channel.
+    encoded = lame.lame_encode_buffer(FLame, pcm, pcm, bytes / 2, FMP3Buffer.get(), FMP3BufferSize);
+  }
+  if (encoded < 0) {
+    SetRunError("MP3 encoding failed (error " + std::to_string(encoded) + ")");
+    return false;
+  }
+  return WriteMP3(encoded);
+}
+
+bool TMP3Out::WriteMP3(int bytes) {
+  if (FStream->Write(FMP3Buffer.get(), bytes) == bytes) return true;
+  SetRunError("Stream write error");
+  return false;
+}
+
+// The tag goes to the encoder after the last audio, so the encoder writes it with the flushed tail.
+void TMP3Out::PassTags() {
+  const LameEntries& lame = Lame();
+  lame.id3tag_init(FLame);
+  lame.id3tag_set_title(FLame, FId3TagTitle.c_str());
+  lame.id3tag_set_artist(FLame, FId3TagArtist.c_str());
+  lame.id3tag_set_album(FLame, FId3TagAlbum.c_str());
+  lame.id3tag_set_year(FLame, FId3TagYear.c_str());
+  lame.id3tag_set_track(FLame, FId3TagTrack.c_str());
+  lame.id3tag_set_comment(FLame, FId3TagComment.c_str());
+}
+
+void TMP3Out::Done() {
+  PassTags();
+  int flushed = Lame().lame_encode_flush(FLame, FMP3Buffer.get(), FMP3BufferSize);
+  if (flushed < 0)
+    SetRunError("MP3 encoding failed (error " + std::to_string(flushed) + ")");
+  else
+    WriteMP3(flushed);
+  FinishFile(*FStream, FFileName);
+  CloseEncoder();
+  FInput->Flush();
+}
+
+// Closes the file first: a file not put in place by FinishFile is removed with its stream.
+void TMP3Out::CloseEncoder() {
+  FStream.reset();
+  if (FLame != nullptr) Lame().lame_close(FLame);
+  FLame = nullptr;
+  FMP3Buffer.reset();
+}

@@ -1,0 +1,324 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "acs/ACS_Wave.h"
+#include "acs/VorbisBinding.h"
+#include "app/Forms.h"
+#include "app/TMainForm.h"
+#include "platform/ProgramFolder.h"
+#include "tests/acs/TestStreams.h"
+#include "tests/app/TestSeams.h"
+#include "tests/data/TestDiscs.h"
+#include "tests/data/TestProcess.h"
+#include "tools/Togg2mp3.h"
+#include "tools/Togg2wav.h"
+#include "tools/Twav2mp3.h"
+#include "tools/Twav2ogg.h"
+
+namespace {
+
+enum Kind { WavToOgg, WavToMp3, OggToWav, OggToMp3 };
+
+// What a window of each kind must show and ask for.
+struct Expected {
+  QString caption;
+  QSize size;
+  QString inputPage, inputFilter, outputPage, outputFilter, extension;
+};
+
+const Expected& ExpectedOf(int kind) {
+  static const Expected expected[] = {
+      {"WAV to Ogg Converter", {411, 228}, "Input WAV File", "*.wav", "Output Ogg File", "*.ogg", "ogg"},
+      {"WAV to MP3 Converter", {410, 193}, "Input WAV File", "*.wav", "Output MP3 File", "*.mp3", "mp3"},
+      {"Ogg to WAV Converter", {407, 190}, "Input Ogg File", "*.ogg", "Output WAV File", "*.wav", "wav"},
+      {"Ogg to MP3 Converter", {407, 186}, "Input Ogg File", "*.ogg", "Output MP3 File", "*.mp3", "mp3"}};
+  return expected[kind];
+}
+
+std::unique_ptr<TConverterForm> MakeForm(int kind) {
+  switch (kind) {
+    case WavToOgg:
+      return std::make_unique<Twav2ogg>(nullptr);
+    case WavToMp3:
+      return std::make_unique<Twav2mp3>(nullptr);
+    case OggToWav:
+      return std::make_unique<Togg2wav>(nullptr);
+    default:
+      return std::make_unique<Togg2mp3>(nullptr);
+  }
+}
+
+// The PCM bytes an output file holds, as the reference decoders read them.
+std::size_t DecodedBytes(const std::string& path) {
+  std::string decoder = path.ends_with(".mp3") ? MPG123 " -q -s" : "oggdec -Q -R -o -";
+  if (path.ends_with(".wav")) return static_cast<std::size_t>(std::filesystem::file_size(path)) - kWaveHeaderSize;
+  return testdata::RunCommand("(" + decoder + " '" + path + "' 2>/dev/null)").out.size();
+}
+
+void Type(QLineEdit* field, const std::string& text) { field->setText(QString::fromStdString(text)); }
+
+}  // namespace
+
+class ConvertersTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<testdata::TempFolder> FFolder;
+  std::unique_ptr<RecordingMessageBoxes> FBoxes;
+  std::unique_ptr<RecordingShell> FShell;
+
+  std::string File(const std::string& name) const { return FFolder->File(name); }
+
+  // A stereo WAV file of music of that length, and when asked the same as an Ogg Vorbis file.
+  std::string Input(const std::string& name, int seconds) {
+    std::vector<std::uint8_t> pcm = teststreams::Music(seconds * 44100, 2, 16);
+    TWaveHeader header = MakeWaveHeader(2, 16, static_cast<std::int32_t>(pcm.size()), 44100);
+    std::string wav = File(name + ".wav");
+    std::ofstream out(wav, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header.data()), kWaveHeaderSize);
+    out.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
+    out.close();
+    if (!name.ends_with("ogg")) return wav;
+    testdata::RunCommand("oggenc -Q -q 2 -o '" + File(name + ".ogg") + "' '" + wav + "'");
+    return File(name + ".ogg");
+  }
+
+  std::string InputOf(int kind, int seconds) {
+    return Input(kind == OggToWav || kind == OggToMp3 ? "in-ogg" : "in-wav", seconds);
+  }
+
+  static void WaitForDone(TConverterForm& form, const std::string& output) {
+    QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(output), 20000);
+    QTRY_VERIFY(form.ConvertButton->isEnabled() && form.CloseButton->isEnabled());
+  }
+
+  static void AddKinds() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("Twav2ogg") << int(WavToOgg);
+    QTest::newRow("Twav2mp3") << int(WavToMp3);
+    QTest::newRow("Togg2wav") << int(OggToWav);
+    QTest::newRow("Togg2mp3") << int(OggToMp3);
+  }
+
+ private slots:
+  void initTestCase() { BindVorbisLibraries(); }
+
+  void init() {
+    FFolder = std::make_unique<testdata::TempFolder>();
+    FBoxes = std::make_unique<RecordingMessageBoxes>();
+    FShell = std::make_unique<RecordingShell>();
+  }
+
+  void cleanup() {
+    FShell.reset();
+    FBoxes.reset();
+    FFolder.reset();
+  }
+
+  void windowsShowTheirCaptionsPagesAndButtons_data() { AddKinds(); }
+  void windowsShowTheirCaptionsPagesAndButtons() {
+    QFETCH(int, kind);
+    std::unique_ptr<TConverterForm> form = MakeForm(kind);
+    const Expected& expected = ExpectedOf(kind);
+    QCOMPARE(form->windowTitle(), expected.caption);
+    QCOMPARE(form->size(), expected.size);
+    QCOMPARE(form->InputPage->tabText(0), expected.inputPage);
+    QCOMPARE(form->OutputPage->tabText(0), expected.outputPage);
+    QCOMPARE(form->InputButton->text(), QString("Input"));
+    QCOMPARE(form->OutputButton->text(), QString("Output"));
+    for (QToolButton* button : {form->InputFileButton, form->OutputFileButton})
+      QCOMPARE(button->toolTip(), QString("Open the file"));
+    for (QToolButton* button : {form->InputFolderButton, form->OutputFolderButton})
+      QCOMPARE(button->toolTip(), QString("Open the folder"));
+    QCOMPARE(form->ConvertButton->text(), QString("Convert"));
+    QVERIFY(form->ConvertButton->isDefault());
+    QCOMPARE(form->CancelButton->text(), QString("Cancel"));
+    QCOMPARE(form->CloseButton->text(), QString("Close"));
+    QCOMPARE(form->progressbar1->value(), 0);
+  }
+
+  void wavToOggStartsAtTheFirstChoicesAndTakesTheCompressionAtEachStart() {
+    Twav2ogg form(nullptr);
+    QStringList cpuItems, comprItems;
+    for (int i = 0; i < form.cpu->count(); ++i) cpuItems << form.cpu->itemText(i);
+    for (int i = 0; i < form.compr->count(); ++i) comprItems << form.compr->itemText(i);
+    QCOMPARE(cpuItems, QStringList({"1", "2", "3"}));
+    QCOMPARE(comprItems, QStringList({"20", "30", "40", "50", "60", "70", "80", "90"}));
+    QCOMPARE(form.cpu->currentText(), QString("1"));
+    QCOMPARE(form.compr->currentText(), QString("20"));
+    QVERIFY(!form.cpu->isEditable() && !form.compr->isEditable());
+    form.compr->setCurrentText("50");
+    QCOMPARE(form.VorbisOut1.Compression(), 0.2f);  // read at the start, not before
+    Type(form.edit1, Input("in", 1));
+    Type(form.edit2, File("out.ogg"));
+    form.ConvertButton->click();
+    QCOMPARE(form.VorbisOut1.Compression(), 0.5f);
+    WaitForDone(form, File("out.ogg"));
+  }
+
+  void fileDialogsUseTheFiltersAndTheDefaultExtension_data() { AddKinds(); }
+  void fileDialogsUseTheFiltersAndTheDefaultExtension() {
+    QFETCH(int, kind);
+    std::unique_ptr<TConverterForm> form = MakeForm(kind);
+    const Expected& expected = ExpectedOf(kind);
+    AnsweringFileDialogs dialogs;
+    dialogs.answer = "/music/song";
+    form->InputButton->click();
+    form->OutputButton->click();
+    QCOMPARE(form->edit1->text(), QString("/music/song"));
+    QCOMPARE(form->edit2->text(), "/music/song." + expected.extension);
+    QCOMPARE(dialogs.openFilters, std::vector<QString>{expected.inputFilter});
+    QCOMPARE(dialogs.saveFilters, std::vector<QString>{expected.outputFilter});
+    dialogs.answer = "/music/other.name.flac";
+    form->OutputButton->click();
+    QCOMPARE(form->edit2->text(), QString("/music/other.name.flac"));
+    dialogs.answer = "";  // cancelled
+    form->InputButton->click();
+    form->OutputButton->click();
+    QCOMPARE(form->edit1->text(), QString("/music/song"));
+    QCOMPARE(form->edit2->text(), QString("/music/other.name.flac"));
+  }
+
+  void openButtonsHandTheFileOrItsFolderToTheShell() {
+    Twav2mp3 form(nullptr);
+    form.edit1->setText("/music/a.wav");
+    form.InputFileButton->click();
+    form.InputFolderButton->click();
+    form.edit2->setText("bare.mp3");
+    form.OutputFolderButton->click();  // a bare name has no folder: nothing opens
+    form.edit2->clear();
+    form.OutputFileButton->click();
+    QCOMPARE(FShell->opened, (std::vector<QUrl>{QUrl::fromLocalFile("/music/a.wav"), QUrl::fromLocalFile("/music/")}));
+  }
+
+  void eachConverterConvertsARealFile_data() { AddKinds(); }
+  void eachConverterConvertsARealFile() {
+    QFETCH(int, kind);
+    std::unique_ptr<TConverterForm> form = MakeForm(kind);
+    std::string output = File("out." + ExpectedOf(kind).extension.toStdString());
+    Type(form->edit1, InputOf(kind, 2));
+    Type(form->edit2, output);
+    form->show();
+    form->ConvertButton->click();
+    WaitForDone(*form, output);
+    QTRY_COMPARE(form->progressbar1->value(), 100);
+    QVERIFY(FBoxes->shown.empty());
+    std::size_t expected = 2 * 44100 * 4;
+    std::size_t decoded = DecodedBytes(output);
+    if (output.ends_with(".mp3"))  // the encoder's lead and padding: about two frames
+      QVERIFY2(decoded >= expected && decoded < expected + 3 * 1152 * 4, std::to_string(decoded).c_str());
+    else
+      QCOMPARE(decoded, expected);
+  }
+
+  void convertWithAnEmptyFieldDoesNothing() {
+    Twav2mp3 form(nullptr);
+    Type(form.edit2, File("out.mp3"));
+    form.ConvertButton->click();
+    Type(form.edit1, Input("in", 1));
+    form.edit2->clear();
+    form.ConvertButton->click();
+    QTest::qWait(100);
+    QVERIFY(!form.MP3Out1.Busy());
+    QVERIFY(FBoxes->shown.empty());
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(FFolder->Path()), {}), 1);
+  }
+
+  // Errors of a start reach the standard error box, and a failed start does not block the next one.
+  void startErrorsAreShownAndTheNextStartWorks() {
+    QApplication::setApplicationDisplayName("Quillon");
+    Twav2mp3 form(nullptr);
+    Type(form.edit1, File("missing.wav"));
+    Type(form.edit2, File("out.mp3"));
+    form.ConvertButton->click();
+    Type(form.edit1, Input("in", 10));
+    Type(form.edit2, File("no/out.mp3"));
+    form.ConvertButton->click();
+    Type(form.edit2, File("out.mp3"));
+    form.ConvertButton->click();
+    form.ConvertButton->click();  // still converting
+    QCOMPARE(FBoxes->shown.size(), std::size_t(3));
+    QCOMPARE(FBoxes->shown[0].text, QString::fromStdString("Cannot open file " + File("missing.wav") + "."));
+    QCOMPARE(FBoxes->shown[1].text, QString::fromStdString("Cannot create file " + File("no/out.mp3") + "."));
+    QCOMPARE(FBoxes->shown[2].text, QString("Component is buisy."));
+    QCOMPARE(FBoxes->shown[2].caption, QString("Quillon"));
+    QCOMPARE(FBoxes->shown[2].icon, MessageBoxes::Icon::Error);
+    WaitForDone(form, File("out.mp3"));
+    QVERIFY(DecodedBytes(File("out.mp3")) >= std::size_t(10 * 44100 * 4));
+  }
+
+  void closingLetsTheConversionFinishAndCancelStopsIt() {
+    Twav2ogg form(nullptr);
+    form.cpu->setCurrentText("1");  // the slowest: a pause before every block
+    Type(form.edit1, Input("in", 60));
+    Type(form.edit2, File("out.ogg"));
+    form.show();
+    form.ConvertButton->click();
+    QTRY_VERIFY(!form.ConvertButton->isEnabled());
+    form.close();
+    QVERIFY(form.VorbisOut1.Busy());
+    form.show();
+    QVERIFY(!form.ConvertButton->isEnabled() && !form.CloseButton->isEnabled());
+    WaitForDone(form, File("out.ogg"));
+    QTRY_COMPARE(form.progressbar1->value(), 100);
+
+    Type(form.edit2, File("stopped.ogg"));
+    form.ConvertButton->click();
+    QTRY_VERIFY(!form.ConvertButton->isEnabled());
+    form.CancelButton->click();
+    WaitForDone(form, File("stopped.ogg"));
+    QVERIFY(form.progressbar1->value() < 100);
+    QVERIFY(DecodedBytes(File("stopped.ogg")) < DecodedBytes(File("out.ogg")));
+  }
+
+  void theToolsMenuShowsEachConverterModally() {
+    SetPhysicalDrivesEnabled(false);
+    SetCDImageFiles({});
+    OverrideProgramFolder(FFolder->Path().string());
+    std::unique_ptr<TMainForm> main = CreateForms();
+    QMenu* tools = nullptr;
+    for (QAction* menu : main->menuBar()->actions())
+      if (menu->text() == "Tools") tools = menu->menu();
+    QVERIFY(tools != nullptr);
+    QStringList shown;
+    for (QAction* entry : tools->actions()) {
+      if (!entry->text().contains(" to ")) continue;
+      QTimer::singleShot(0, [&shown] {
+        QWidget* modal = QApplication::activeModalWidget();
+        shown << (modal != nullptr ? modal->windowTitle() : QString());
+        if (modal != nullptr) modal->close();
+      });
+      entry->trigger();
+    }
+    QCOMPARE(shown, QStringList({"WAV to MP3 Converter", "WAV to Ogg Converter", "Ogg to WAV Converter",
+                                 "Ogg to MP3 Converter"}));
+  }
+
+  void aMissingEncoderLibraryStopsTheStart() {
+    SetPhysicalDrivesEnabled(false);
+    SetCDImageFiles({});
+    OverrideProgramFolder(FFolder->Path().string());
+    SetLameLibraryName("libquillon-missing.so");
+    QString message;
+    try {
+      CreateForms();
+    } catch (const EACSException& error) {
+      message = error.what();
+    }
+    SetLameLibraryName("libmp3lame.so.0");
+    QCOMPARE(message, QString("lame_enc.dll library could not be loaded."));
+  }
+};
+
+QTEST_MAIN(ConvertersTest)
+#include "converters_test.moc"
