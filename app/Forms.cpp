@@ -3,6 +3,7 @@
 #include "app/TMainForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
+#include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
 #include "rip/TRipPropressForm.h"
 
@@ -12,6 +13,8 @@ std::unique_ptr<TMainForm> CreateForms() {
   TForms forms;
   forms.Options = new TOptions(owner, [owner] { return owner->Settings(); });
   forms.Rename = new Trename(owner);
+  forms.CdMsgForm = new TCdMsgForm(owner);
+  forms.CdMsgForm->Lookup = [owner] { return owner->GetTrackList_cddb(); };
   forms.RipPropressForm = new TRipPropressForm(owner);
   forms.RipPropressForm->Settings = [owner] { return owner->Settings(); };
   forms.RipPropressForm->JobInput = [owner] { return owner->RipJobInput(); };

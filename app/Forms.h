@@ -6,6 +6,7 @@
 class TMainForm;
 class TOptions;
 class Trename;
+class TCdMsgForm;
 class TRipPropressForm;
 class Tid3editormain;
 
@@ -13,6 +14,7 @@ class Tid3editormain;
 struct TForms {
   TOptions* Options = nullptr;
   Trename* Rename = nullptr;
+  TCdMsgForm* CdMsgForm = nullptr;
   TRipPropressForm* RipPropressForm = nullptr;
   Tid3editormain* Id3editormain = nullptr;
 };

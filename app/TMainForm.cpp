@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 
 #include "app/TOptions.h"
 #include "app/Trename.h"
+#include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
 #include "platform/ProgramFolder.h"
 #include "platform/qtseams/FolderBrowser.h"
@@ -77,7 +79,8 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   AddPlayerButton(client, 4, "Previous", QStyle::SP_MediaSkipBackward);
   AddPlayerButton(client, 5, "Next", QStyle::SP_MediaSkipForward);
   AddPlayerButton(client, 6, "Eject/Close CDROM", QStyle::SP_TitleBarShadeButton);
-  AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon);
+  QToolButton* cddb = AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon);
+  connect(cddb, &QToolButton::clicked, this, &TMainForm::CDInformation1Click);
   QToolButton* refresh = AddPlayerButton(client, 8, "Refresh", QStyle::SP_BrowserReload);
   connect(refresh, &QToolButton::clicked, this, &TMainForm::RefreshClick);
 
@@ -196,7 +199,7 @@ void TMainForm::BuildMenus() {
   tools->addSeparator();
   connect(add(tools, "ID3 Editor"), &QAction::triggered, this, &TMainForm::ID3Editor1Click);
   tools->addSeparator();
-  add(tools, "CD Information (CDDB)");
+  connect(add(tools, "CD Information (CDDB)"), &QAction::triggered, this, &TMainForm::CDInformation1Click);
 
   QMenu* help = menuBar()->addMenu("Help");
   add(help, "Help Contents");
@@ -328,6 +331,10 @@ void TMainForm::GetTrackList() {
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
   if (!reading.message.empty()) ShowStatus(FromBytes(reading.message));
   FillTrackList(reading.rows);
+  SelectFirstRow();
+}
+
+void TMainForm::SelectFirstRow() {
   if (ListView1->topLevelItemCount() > 0) {
     ListView1->setCurrentItem(ListView1->topLevelItem(0));
     ListView1->setFocus();
@@ -436,4 +443,31 @@ void TMainForm::Options1Click() {
 
 void TMainForm::ID3Editor1Click() {
   if (FForms.Id3editormain != nullptr) FForms.Id3editormain->exec();
+}
+
+// The timer rests while the dialog is up: its tick would replace the lookup's outcome in the status line
+// before the user could read it.
+void TMainForm::CDInformation1Click() {
+  if (FForms.CdMsgForm == nullptr) return;
+  bool timerRunning = Timer1->isActive();
+  Timer1->stop();
+  FForms.CdMsgForm->exec();
+  if (timerRunning) Timer1->start();
+}
+
+std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
+  ListView1->clear();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  CddbLookupResult result =
+      LookUpDisc(FDrives, CurrentFormat(), ReadCddbServer(FSettings.get()), [this](const std::string& text) {
+        ShowStatus(FromBytes(text));
+        spSLMsgOut->repaint();  // the lookup holds the event loop; this way its progress still shows
+      });
+  QApplication::restoreOverrideCursor();
+  FillTrackList(result.rows);
+  if (result.outcome == CddbOutcome::NoEntry)
+    CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),
+                               MessageBoxes::Icon::Plain);
+  SelectFirstRow();
+  return result.information;
 }

@@ -3,9 +3,11 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 #include "app/Forms.h"
 #include "cd/CdDrives.h"
+#include "cd/CddbLookup.h"
 #include "platform/cdaudio/CdAudioDevice.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -66,6 +68,10 @@ class TMainForm : public QMainWindow {
   void Rip1Click();
   void Options1Click();
   void ID3Editor1Click();
+  // The CDDB button and Tools > "CD Information (CDDB)".
+  void CDInformation1Click();
+  // Reads the disc afresh and looks it up in CDDB; answers the CD information dialog's new texts.
+  std::optional<CdInformation> GetTrackList_cddb();
 
  protected:
   bool event(QEvent* event) override;
@@ -81,6 +87,7 @@ class TMainForm : public QMainWindow {
   void FormCreate();
   void FormActivate();
   void FillTrackList(const std::vector<TrackRow>& rows);
+  void SelectFirstRow();
   void ShowStatus(const QString& text);
   // The folder setting of a format; when it is empty, the fallback folder in the program folder.
   QString FormatFolder(const char* key, const char* fallback);

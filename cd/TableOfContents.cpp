@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/akrip32/CddbClient.h"
 #include "platform/akrip32/akrip32.h"
 
 bool TableOfContentsFromRecord(const TOC& record, TableOfContents& toc) {
@@ -18,20 +19,11 @@ bool TableOfContentsFromRecord(const TOC& record, TableOfContents& toc) {
   return true;
 }
 
-namespace {
-int DigitSum(std::uint32_t value) {
-  int sum = 0;
-  for (; value > 0; value /= 10) sum += static_cast<int>(value % 10);
-  return sum;
-}
-}  // namespace
-
 std::string CddbDiscId(const TableOfContents& toc) {
-  std::uint32_t n = 0;
-  for (int k = 0; k < toc.TrackCount(); ++k) n += DigitSum((toc.entries[k].start + 150) / 75);
-  std::uint32_t t = (toc.Leadout() - toc.entries[0].start) / 75;
-  std::uint32_t id = (n % 255) << 24 | t << 8 | static_cast<std::uint32_t>(toc.TrackCount());
+  CddbDisc disc;
+  for (int k = 0; k < toc.TrackCount(); ++k) disc.trackStarts.push_back(toc.entries[k].start);
+  disc.leadout = toc.Leadout();
   char text[16];
-  std::snprintf(text, sizeof text, "%x", id);
+  std::snprintf(text, sizeof text, "%x", CddbDiscIdOf(disc));
   return text;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/AudioCommands.h"
+#include "cli/CddbCommand.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DiscCommands.h"
 #include "cli/RipCommand.h"
@@ -17,6 +18,7 @@ int Usage() {
       "usage: quillon-cli drives\n"
       "       quillon-cli toc DRIVE\n"
       "       quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
+      "       quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
       "       quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
       "       quillon-cli tag show FILE\n"
       "       quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
@@ -37,6 +39,7 @@ int main(int argc, char* argv[]) {
   if (args.size() == 1 && args[0] == "drives") return RunDrives();
   if (args.size() == 2 && args[0] == "toc") return RunToc(args[1]);
   if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "cddb") return RunCddb({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "tag") return RunTag({args.begin() + 1, args.end()});
   if (args.size() == 1 && args[0] == "devices") return RunDevices();

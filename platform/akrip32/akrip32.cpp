@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/akrip32/CddbClient.h"
 #include "platform/akrip32/ImageDrive.h"
 #include "platform/akrip32/PhysicalDrive.h"
 #include "platform/inifile/TIniFile.h"
@@ -197,11 +198,114 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
   return static_cast<int>(buffer->status);
 }
 
-// CDDB lookups are not available yet: every call reports failure.
-int CDDBSetOption(int, const char*, int) { return 0; }
-int CDDBGetServerList(CDDBSITELIST*) { return 0; }
-int CDDBQuery(HCDROM, CDDBQUERY* query) {
-  if (query != nullptr) query->num = 0;
-  return 0;
+namespace {
+
+struct CddbState {
+  std::mutex lock;
+  CddbClient client;
+};
+
+CddbState& Cddb() {
+  static CddbState state;
+  return state;
 }
-int CDDBGetDiskInfo(const CDDBQUERYITEM*, char*, int) { return 0; }
+
+// The options as they are now; the exchange itself runs without holding the lock.
+CddbClient CddbClientNow() {
+  std::lock_guard<std::mutex> guard(Cddb().lock);
+  return Cddb().client;
+}
+
+// Copies text into a fixed field, cut where it does not split a UTF-8 character.
+template <std::size_t N>
+void CopyField(char (&field)[N], const std::string& text) {
+  std::size_t length = std::min(text.size(), N - 1);
+  while (length > 0 && length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+}  // namespace
+
+void SetCDDBTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total) {
+  std::lock_guard<std::mutex> guard(Cddb().lock);
+  Cddb().client.SetTimeouts(connect, total);
+}
+
+int CDDBSetOption(int what, const char* value, int) {
+  if (value == nullptr) return 0;
+  std::lock_guard<std::mutex> guard(Cddb().lock);
+  CddbClient& client = Cddb().client;
+  switch (what) {
+    case CDDB_OPT_SERVER:
+      client.SetServer(value);
+      return 1;
+    case CDDB_OPT_CGI:
+      client.SetCgiPath(value);
+      return 1;
+    case CDDB_OPT_USER:
+      client.SetEmail(value);
+      return 1;
+    case CDDB_OPT_AGENT:
+      client.SetClient(value);
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+int CDDBGetServerList(CDDBSITELIST* list) {
+  if (list == nullptr) return 0;
+  std::size_t capacity = list->s == nullptr ? 0 : list->num;
+  list->num = 0;
+  std::vector<CddbSite> sites;
+  if (!CddbClientNow().Sites(sites)) return 0;
+  for (std::size_t i = 0; i < sites.size() && i < capacity; ++i) {
+    CDDBSITE& record = list->s[i];
+    record = CDDBSITE{};
+    CopyField(record.host, sites[i].host);
+    record.port = sites[i].port;
+    CopyField(record.cgi, sites[i].cgi);
+    CopyField(record.location, sites[i].location);
+    list->num = static_cast<std::uint8_t>(i + 1);
+  }
+  return 1;
+}
+
+int CDDBQuery(HCDROM handle, CDDBQUERY* query) {
+  if (query == nullptr) return 0;
+  std::size_t capacity = query->q == nullptr ? 0 : query->num;
+  query->num = 0;
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return 0;
+  CddbDisc cddbDisc;
+  for (const DiscTrack& track : disc.medium->Layout().tracks)
+    cddbDisc.trackStarts.push_back(static_cast<std::uint32_t>(track.start));
+  cddbDisc.leadout = static_cast<std::uint32_t>(disc.medium->Layout().leadout);
+  std::vector<CddbMatch> matches;
+  if (!CddbClientNow().Query(cddbDisc, matches)) return 0;
+  for (std::size_t i = 0; i < matches.size() && i < capacity; ++i) {
+    CDDBQUERYITEM& record = query->q[i];
+    record = CDDBQUERYITEM{};
+    CopyField(record.categ, matches[i].category);
+    CopyField(record.cddbId, matches[i].discId);
+    CopyField(record.artist, matches[i].artist);
+    CopyField(record.title, matches[i].title);
+    query->num = static_cast<std::uint8_t>(i + 1);
+  }
+  return 1;
+}
+
+int CDDBGetDiskInfo(const CDDBQUERYITEM* match, char* text, int capacity) {
+  if (match == nullptr || text == nullptr || capacity < 1) return 0;
+  text[0] = '\0';
+  std::string entry;
+  if (!CddbClientNow().Read(match->categ, match->cddbId, entry)) return 0;
+  // An entry too long for the buffer keeps its whole lines; the track titles come first in an entry.
+  if (entry.size() >= static_cast<std::size_t>(capacity)) {
+    std::size_t end = capacity < 3 ? std::string::npos : entry.rfind("\r\n", static_cast<std::size_t>(capacity) - 3);
+    entry.resize(end == std::string::npos ? 0 : end + 2);
+  }
+  std::memcpy(text, entry.c_str(), entry.size() + 1);
+  return 1;
+}

@@ -2,6 +2,7 @@
 // The CD drive library: drive list, drive handles, table of contents, raw audio reads and CDDB.
 // Physical drives come from libcdio, disc images from CUE sheets (see SetCDImageFiles).
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -86,7 +87,7 @@ struct CDDBSITE {
 };
 
 struct CDDBSITELIST {
-  std::uint8_t num = 0;
+  std::uint8_t num = 0;  // capacity on the way in, sites on the way out
   CDDBSITE* s = nullptr;
 };
 
@@ -102,10 +103,16 @@ struct CDDBQUERY {
   CDDBQUERYITEM* q = nullptr;
 };
 
+// CDDBSetOption options: the server as host[:port], the CGI path, the user's e-mail address, and the
+// client's name and version separated by a blank.
+enum : int { CDDB_OPT_SERVER = 0, CDDB_OPT_AGENT = 3, CDDB_OPT_USER = 4, CDDB_OPT_CGI = 6 };
+
 int CDDBSetOption(int what, const char* value, int intValue);
 int CDDBGetServerList(CDDBSITELIST* list);
 int CDDBQuery(HCDROM handle, CDDBQUERY* query);
 int CDDBGetDiskInfo(const CDDBQUERYITEM* match, char* text, int capacity);
+// Limits of each exchange with the CDDB server (at first 5 s to connect, 10 s in all); tests shorten them.
+void SetCDDBTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
 
 // Disc images listed after the physical drives, one CUE sheet path each.
 void SetCDImageFiles(const std::vector<std::string>& cueSheets);

@@ -1,0 +1,65 @@
+#include "cd/TCdMsgForm.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kValueWidth = 300;  // wide enough for most titles; longer ones wrap
+}
+
+TCdMsgForm::TCdMsgForm(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("CD Information");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setModal(true);
+  auto* rows = new QFormLayout;
+  rows->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
+  rows->setRowWrapPolicy(QFormLayout::DontWrapRows);
+  rows->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(rows);
+  edDiscID = AddRow(rows, "ID");
+  edArtist = AddRow(rows, "Artist");
+  edTitle = AddRow(rows, "Title");
+  edCategory = AddRow(rows, "Type");
+  spSkinButton1 = new QPushButton("Close", this);
+  spSkinButton1->setDefault(true);
+  connect(spSkinButton1, &QPushButton::clicked, this, &TCdMsgForm::spSkinButton1Click);
+  layout->addWidget(spSkinButton1, 0, Qt::AlignHCenter);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QLabel* TCdMsgForm::AddRow(QFormLayout* rows, const char* caption) {
+  auto* name = new QLabel(caption, this);
+  QFont bold = name->font();
+  bold.setBold(true);
+  name->setFont(bold);
+  auto* value = new QLabel(this);
+  QFont underlined = value->font();
+  underlined.setUnderline(true);
+  value->setFont(underlined);
+  value->setWordWrap(true);  // titles run to 80 characters
+  value->setFixedWidth(kValueWidth);
+  value->setTextFormat(Qt::PlainText);
+  rows->addRow(name, value);
+  return value;
+}
+
+void TCdMsgForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormShow();  // a window brought back from an icon is not shown anew
+}
+
+void TCdMsgForm::FormShow() {
+  if (!Lookup) return;
+  std::optional<CdInformation> information = Lookup();
+  if (!information) return;
+  edDiscID->setText(QString::fromStdString(information->discId));
+  edArtist->setText(QString::fromStdString(information->artist));
+  edTitle->setText(QString::fromStdString(information->title));
+  edCategory->setText(QString::fromStdString(information->category));
+}
+
+void TCdMsgForm::spSkinButton1Click() { accept(); }

@@ -1,0 +1,151 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "acs/VorbisBinding.h"
+#include "app/Forms.h"
+#include "app/TMainForm.h"
+#include "cd/TCdMsgForm.h"
+#include "platform/ProgramFolder.h"
+#include "tests/app/TestSeams.h"
+#include "tests/data/CddbTestServer.h"
+#include "tests/data/TestDiscs.h"
+
+using testdata::CddbFault;
+using testdata::CddbTestServer;
+
+namespace {
+
+// Three tracks of 10 blocks: disc ID 06000003.
+const std::vector<testdata::CddbTestEntry> kDatabase = {
+    {"rock", "06000003", "Blue / Songs", testdata::XmcdLines("06000003", "Blue / Songs", {"Intro", "AC/DC", "Caf\xC3\xA9"})}};
+
+QStringList Names(const TMainForm& form) {
+  QStringList names;
+  for (int row = 0; row < form.ListView1->topLevelItemCount(); ++row) names << form.ListView1->topLevelItem(row)->text(1);
+  return names;
+}
+
+QStringList Labels(const TCdMsgForm& dialog) {
+  return {dialog.edDiscID->text(), dialog.edArtist->text(), dialog.edTitle->text(), dialog.edCategory->text()};
+}
+
+}  // namespace
+
+class CdMsgFormTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<testdata::TempFolder> FFolder;
+  std::unique_ptr<CddbTestServer> FServer;
+  std::unique_ptr<TMainForm> FForm;
+  std::unique_ptr<RecordingMessageBoxes> FBoxes;
+
+  void UseServer(const CddbTestServer& server) {
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[CDDB]\nserver=" + server.Address() + "\n");
+  }
+
+  TCdMsgForm& Dialog() { return *FForm->Forms().CdMsgForm; }
+
+  // Runs the action that shows the dialog; check sees the dialog and the main window while it is up.
+  void ShowDialog(const std::function<void()>& action, const std::function<void()>& check = {}) {
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+      shown = QApplication::activeModalWidget() == &Dialog();
+      if (check) check();
+      Dialog().spSkinButton1->click();
+    });
+    action();
+    QVERIFY(shown);
+    QVERIFY(!Dialog().isVisible());
+  }
+
+  void ClickCddbButton() {
+    for (QToolButton* button : FForm->findChildren<QToolButton*>())
+      if (button->toolTip() == "CDDB") button->click();
+  }
+
+  void ChooseMenuEntry() {
+    for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
+      if (action->text() == "CD Information (CDDB)") action->trigger();
+  }
+
+ private slots:
+  void initTestCase() { BindVorbisLibraries(); }
+
+  void init() {
+    FFolder = std::make_unique<testdata::TempFolder>();
+    FBoxes = std::make_unique<RecordingMessageBoxes>();
+    FServer = std::make_unique<CddbTestServer>(kDatabase);
+    SetPhysicalDrivesEnabled(false);
+    OverrideProgramFolder(FFolder->Path().string());
+    std::vector<discimage::ImageTrack> tracks;
+    for (int i = 0; i < 3; ++i) tracks.push_back({{}, testdata::Pattern(testdata::BlockFrames(10), i)});
+    SetCDImageFiles({discimage::WriteImage(FFolder->Path(), "disc", tracks, {})});
+    UseServer(*FServer);
+    FForm = CreateForms();
+    FForm->show();
+    FForm->GetTrackList();
+    FBoxes->shown.clear();  // what the windows' creation reported is not ours to judge
+  }
+
+  void cleanup() {
+    FForm.reset();
+    FServer.reset();
+    FBoxes.reset();
+    FFolder.reset();
+  }
+
+  void cddbButtonFillsTheDialogAndRenamesTheTracks() {
+    QCOMPARE(Dialog().windowTitle(), QString("CD Information"));
+    QVERIFY(Dialog().spSkinButton1->isDefault());
+    QCOMPARE(Labels(Dialog()), QStringList({"", "", "", ""}));
+    FForm->wavcheck->click();
+    FForm->ListView1->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    FForm->ListView1->setCurrentItem(FForm->ListView1->topLevelItem(2));
+    QVERIFY(FForm->Timer1->isActive());
+
+    ShowDialog([this] { ClickCddbButton(); },
+               [this] {
+                 QCOMPARE(Labels(Dialog()), QStringList({"06000003", "Blue", "Songs", "rock"}));
+                 QCOMPARE(FForm->spSLMsgOut->text(), QString("Successful"));
+                 QVERIFY(!FForm->Timer1->isActive());  // the outcome stays readable
+               });
+    QCOMPARE(Names(*FForm), QStringList({"Intro.wav", "AC-DC.wav", "Caf\u00e9.wav"}));
+    QCOMPARE(FForm->ListView1->topLevelItem(1)->checkState(0), Qt::Checked);
+    QCOMPARE(FForm->ListView1->currentItem(), FForm->ListView1->topLevelItem(0));
+    QVERIFY(FForm->Timer1->isActive());
+    QVERIFY(FBoxes->shown.empty());
+  }
+
+  void failuresKeepTheLabelsAndTheDefaultNames() {
+    ShowDialog([this] { ChooseMenuEntry(); });
+    QStringList found = {"06000003", "Blue", "Songs", "rock"};
+    QCOMPARE(Labels(Dialog()), found);
+
+    FServer->SetFault(CddbFault::ReadRefused);
+    ShowDialog([this] { ChooseMenuEntry(); });
+    QCOMPARE(FBoxes->shown.size(), std::size_t(1));
+    QCOMPARE(FBoxes->shown[0].text, QString("Error while getting DiskInfo!"));
+    QCOMPARE(Labels(Dialog()), found);
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.mp3", "Track-02.mp3", "Track-03.mp3"}));
+
+    CddbTestServer empty({});
+    UseServer(empty);
+    ShowDialog([this] { ClickCddbButton(); },
+               [this] { QCOMPARE(FForm->spSLMsgOut->text(), QString("No record in CDDB!")); });
+    QCOMPARE(Labels(Dialog()), QStringList({"6000003", "Unknown Artist", "Unknown Title", "Unknown Type"}));
+  }
+};
+
+QTEST_MAIN(CdMsgFormTest)
+#include "cd_msg_form_test.moc"

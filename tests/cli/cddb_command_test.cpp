@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+
+#include "tests/data/CddbTestServer.h"
+#include "tests/data/TestDiscs.h"
+
+using testdata::CddbFault;
+using testdata::CddbTestServer;
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+Result RunCli(const std::string& arguments) {
+  std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  Result result{-1, ""};
+  std::array<char, 4096> buffer;
+  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) result.out.append(buffer.data(), got);
+  int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// Three tracks of 10 blocks: disc ID 06000003.
+class CddbCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<discimage::ImageTrack> tracks;
+    for (int i = 0; i < 3; ++i) tracks.push_back({{}, testdata::Pattern(testdata::BlockFrames(10), i)});
+    FSheet = discimage::WriteImage(FFolder.Path(), "disc", tracks, {});
+  }
+  Result Cddb(const CddbTestServer& server) {
+    return RunCli("cddb '" + FSheet + "' --server " + server.Address() + " --email 'me@example.org'");
+  }
+
+  testdata::TempFolder FFolder;
+  std::string FSheet;
+};
+
+TEST_F(CddbCommandTest, PrintsTheDialogsTextsAndTheTrackNames) {
+  CddbTestServer server({{"rock", "06000003", "Blue / Songs",
+                          testdata::XmcdLines("06000003", "Blue / Songs", {"Intro", "AC/DC", "Outro"})}});
+  Result found = Cddb(server);
+  EXPECT_EQ(0, found.status);
+  EXPECT_EQ("ID: 06000003\nArtist: Blue\nTitle: Songs\nType: rock\n01\tIntro.mp3\n02\tAC-DC.mp3\n03\tOutro.mp3\n",
+            found.out);
+  EXPECT_EQ("me example.org program 1.0", server.Requests().back().hello);
+
+  CddbTestServer empty({});
+  Result none = Cddb(empty);
+  EXPECT_EQ(0, none.status);
+  EXPECT_EQ(
+      "ID: 6000003\nArtist: Unknown Artist\nTitle: Unknown Title\nType: Unknown Type\n"
+      "01\tTrack-01.mp3\n02\tTrack-02.mp3\n03\tTrack-03.mp3\n",
+      none.out);
+}
+
+TEST_F(CddbCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
+  CddbTestServer server({{"rock", "06000003", "Blue / Songs", {}}});
+  server.SetFault(CddbFault::HttpError);
+  Result sites = Cddb(server);
+  EXPECT_EQ(1, sites.status);
+  EXPECT_EQ("error: Can't got CDDB server list\n", sites.out);
+  server.SetFault(CddbFault::ReadRefused);
+  Result entry = Cddb(server);
+  EXPECT_EQ(1, entry.status);
+  EXPECT_EQ("error: Error while getting DiskInfo!\n", entry.out);
+  EXPECT_EQ(2, RunCli("cddb").status);
+  EXPECT_EQ(2, RunCli("cddb 0 --server").status);
+  EXPECT_EQ(2, RunCli("cddb 0 --port 80").status);
+}
+
+}  // namespace
