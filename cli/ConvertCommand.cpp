@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "acs/ACS_LAME.h"
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
 #include "cli/CliSupport.h"
@@ -20,7 +21,10 @@ struct ConvertOptions {
 };
 
 int Usage() {
-  std::fputs("usage: quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n", stderr);
+  std::fputs(
+      "usage: quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
+      "KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256 or 320\n",
+      stderr);
   return 2;
 }
 
@@ -90,6 +94,18 @@ int OggToWave(const ConvertOptions& options) {
   return Convert(source, sink, "Ogg Vorbis");
 }
 
+// WAV or Ogg Vorbis to MP3, as the two MP3 converter windows do it.
+template <typename Source>
+int ToMp3(const ConvertOptions& options, TMP3BitRate bitRate, const std::string& kind) {
+  Source source;
+  source.SetFileName(options.in);
+  TMP3Out sink;
+  sink.SetInput(&source);
+  sink.SetFileName(options.out);
+  sink.SetBitRate(bitRate);
+  return Convert(source, sink, kind);
+}
+
 }  // namespace
 
 int RunConvert(const std::vector<std::string>& args) {
@@ -97,13 +113,16 @@ int RunConvert(const std::vector<std::string>& args) {
   if (!Parse(args, options)) return Usage();
   std::string from = Extension(options.in);
   std::string to = Extension(options.out);
+  TMP3BitRate bitRate = br128;
+  if (!BitRateOfKilobits(options.bitrate, bitRate)) return Usage();
   try {
     BindVorbisLibraries();
     if (from == ".wav" && to == ".ogg") return WaveToOgg(options);
     if (from == ".ogg" && to == ".wav") return OggToWave(options);
+    if (from == ".wav" && to == ".mp3") return ToMp3<TWaveIn>(options, bitRate, "WAV");
+    if (from == ".ogg" && to == ".mp3") return ToMp3<TVorbisIn>(options, bitRate, "Ogg Vorbis");
   } catch (const std::exception& error) {
     return Fail(error.what());
   }
-  if ((from == ".wav" || from == ".ogg") && to == ".mp3") return Fail("Converting to MP3 is not available yet");
   return Usage();
 }
