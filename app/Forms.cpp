@@ -1,24 +1,40 @@
 #include "app/Forms.h"
 
+#include "app/TAboutForm.h"
 #include "app/TMainForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
 #include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
 #include "rip/TRipPropressForm.h"
+#include "tools/Tmixer.h"
+#include "tools/Togg2mp3.h"
+#include "tools/Togg2wav.h"
+#include "tools/Toggplayer.h"
+#include "tools/Trecorder.h"
+#include "tools/Twav2mp3.h"
+#include "tools/Twav2ogg.h"
 
 std::unique_ptr<TMainForm> CreateForms() {
   auto mainForm = std::make_unique<TMainForm>();
   TMainForm* owner = mainForm.get();
   TForms forms;
+  forms.AboutForm = new TAboutForm(owner);
   forms.Options = new TOptions(owner, [owner] { return owner->Settings(); });
   forms.Rename = new Trename(owner);
   forms.CdMsgForm = new TCdMsgForm(owner);
   forms.CdMsgForm->Lookup = [owner] { return owner->GetTrackList_cddb(); };
+  forms.mixer = new Tmixer(owner);
   forms.RipPropressForm = new TRipPropressForm(owner);
   forms.RipPropressForm->Settings = [owner] { return owner->Settings(); };
   forms.RipPropressForm->JobInput = [owner] { return owner->RipJobInput(); };
   forms.RipPropressForm->RowUnchecked = [owner](std::size_t row) { owner->UncheckRow(row); };
+  forms.recorder = new Trecorder(owner);
+  forms.oggplayer = new Toggplayer(owner);
+  forms.wav2mp3 = new Twav2mp3(owner);
+  forms.ogg2wav = new Togg2wav(owner);
+  forms.wav2ogg = new Twav2ogg(owner);
+  forms.ogg2mp3 = new Togg2mp3(owner);
   forms.Id3editormain = new Tid3editormain(owner);
   mainForm->SetForms(forms);
   return mainForm;

@@ -4,18 +4,34 @@
 #include <memory>
 
 class TMainForm;
+class TAboutForm;
 class TOptions;
 class Trename;
 class TCdMsgForm;
+class Tmixer;
 class TRipPropressForm;
 class Tid3editormain;
+class Togg2mp3;
+class Togg2wav;
+class Toggplayer;
+class Trecorder;
+class Twav2mp3;
+class Twav2ogg;
 
 // The dialogs the main window shows; the main window owns them.
 struct TForms {
+  TAboutForm* AboutForm = nullptr;
   TOptions* Options = nullptr;
   Trename* Rename = nullptr;
   TCdMsgForm* CdMsgForm = nullptr;
+  Tmixer* mixer = nullptr;
   TRipPropressForm* RipPropressForm = nullptr;
+  Trecorder* recorder = nullptr;
+  Toggplayer* oggplayer = nullptr;
+  Twav2mp3* wav2mp3 = nullptr;
+  Togg2wav* ogg2wav = nullptr;
+  Twav2ogg* wav2ogg = nullptr;
+  Togg2mp3* ogg2mp3 = nullptr;
   Tid3editormain* Id3editormain = nullptr;
 };
 

@@ -5,13 +5,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "app/Links.h"
+#include "app/TAboutForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
 #include "cd/TCdMsgForm.h"
@@ -26,7 +28,15 @@
 #include "platform/ProgramFolder.h"
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
+#include "platform/qtseams/Shell.h"
 #include "rip/TRipPropressForm.h"
+#include "tools/Tmixer.h"
+#include "tools/Togg2mp3.h"
+#include "tools/Togg2wav.h"
+#include "tools/Toggplayer.h"
+#include "tools/Trecorder.h"
+#include "tools/Twav2mp3.h"
+#include "tools/Twav2ogg.h"
 
 namespace {
 
@@ -190,24 +200,29 @@ void TMainForm::BuildMenus() {
   connect(add(menuBar()->addMenu("Options"), "Options"), &QAction::triggered, this, &TMainForm::Options1Click);
 
   QMenu* tools = menuBar()->addMenu("Tools");
-  add(tools, "WAV Mixer", "Ctrl+M");
-  add(tools, "Sound Recorder", "Ctrl+G");
+  connect(add(tools, "WAV Mixer", "Ctrl+M"), &QAction::triggered, this, &TMainForm::WAVMixer1Click);
+  connect(add(tools, "Sound Recorder", "Ctrl+G"), &QAction::triggered, this, &TMainForm::SoundRecorder1Click);
   tools->addSeparator();
-  add(tools, "Ogg Player", "Ctrl+Y");
+  connect(add(tools, "Ogg Player", "Ctrl+Y"), &QAction::triggered, this, &TMainForm::OggPlayer1Click);
   tools->addSeparator();
-  for (const char* converter : {"WAV to MP3", "WAV to Ogg", "Ogg to WAV", "Ogg to MP3"}) add(tools, converter);
+  connect(add(tools, "WAV to MP3"), &QAction::triggered, this, &TMainForm::WAVtoMP31Click);
+  connect(add(tools, "WAV to Ogg"), &QAction::triggered, this, &TMainForm::WAVtoOgg1Click);
+  connect(add(tools, "Ogg to WAV"), &QAction::triggered, this, &TMainForm::OggtoWAV1Click);
+  connect(add(tools, "Ogg to MP3"), &QAction::triggered, this, &TMainForm::OggtoMP31Click);
   tools->addSeparator();
   connect(add(tools, "ID3 Editor"), &QAction::triggered, this, &TMainForm::ID3Editor1Click);
   tools->addSeparator();
   connect(add(tools, "CD Information (CDDB)"), &QAction::triggered, this, &TMainForm::CDInformation1Click);
 
   QMenu* help = menuBar()->addMenu("Help");
-  add(help, "Help Contents");
+  connect(add(help, "Help Contents"), &QAction::triggered, this, [] { OpenDocument(HelpFileUrl()); });
   help->addSeparator();
-  add(help, "Quillon Website");
-  add(help, "Email Support");
+  connect(add(help, "Quillon Website"), &QAction::triggered, this, [] { OpenDocument(WebsiteUrl()); });
+  connect(add(help, "Email Support"), &QAction::triggered, this, [] { OpenDocument(SupportMailUrl()); });
   help->addSeparator();
-  add(help, "About");
+  connect(add(help, "About"), &QAction::triggered, this, [this] {
+    if (FForms.AboutForm != nullptr) FForms.AboutForm->exec();
+  });
 }
 
 void TMainForm::FormCreate() {
@@ -443,6 +458,34 @@ void TMainForm::Options1Click() {
 
 void TMainForm::ID3Editor1Click() {
   if (FForms.Id3editormain != nullptr) FForms.Id3editormain->exec();
+}
+
+void TMainForm::WAVMixer1Click() {
+  if (FForms.mixer != nullptr) FForms.mixer->exec();
+}
+
+void TMainForm::SoundRecorder1Click() {
+  if (FForms.recorder != nullptr) FForms.recorder->exec();
+}
+
+void TMainForm::OggPlayer1Click() {
+  if (FForms.oggplayer != nullptr) FForms.oggplayer->exec();
+}
+
+void TMainForm::WAVtoMP31Click() {
+  if (FForms.wav2mp3 != nullptr) FForms.wav2mp3->exec();
+}
+
+void TMainForm::WAVtoOgg1Click() {
+  if (FForms.wav2ogg != nullptr) FForms.wav2ogg->exec();
+}
+
+void TMainForm::OggtoWAV1Click() {
+  if (FForms.ogg2wav != nullptr) FForms.ogg2wav->exec();
+}
+
+void TMainForm::OggtoMP31Click() {
+  if (FForms.ogg2mp3 != nullptr) FForms.ogg2mp3->exec();
 }
 
 // The timer rests while the dialog is up: its tick would replace the lookup's outcome in the status line

@@ -68,6 +68,13 @@ class TMainForm : public QMainWindow {
   void Rip1Click();
   void Options1Click();
   void ID3Editor1Click();
+  void WAVMixer1Click();
+  void SoundRecorder1Click();
+  void OggPlayer1Click();
+  void WAVtoMP31Click();
+  void WAVtoOgg1Click();
+  void OggtoWAV1Click();
+  void OggtoMP31Click();
   // The CDDB button and Tools > "CD Information (CDDB)".
   void CDInformation1Click();
   // Reads the disc afresh and looks it up in CDDB; answers the CD information dialog's new texts.
