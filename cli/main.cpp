@@ -8,6 +8,7 @@
 #include "cli/CddbCommand.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DiscCommands.h"
+#include "cli/MixCommand.h"
 #include "cli/RipCommand.h"
 #include "cli/TagCommands.h"
 
@@ -20,6 +21,7 @@ int Usage() {
       "       quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
       "       quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
       "       quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
+      "       quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"
       "       quillon-cli tag show FILE\n"
       "       quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
       " [--comment C]\n"
@@ -41,6 +43,7 @@ int main(int argc, char* argv[]) {
   if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "cddb") return RunCddb({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "mix") return RunMix({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "tag") return RunTag({args.begin() + 1, args.end()});
   if (args.size() == 1 && args[0] == "devices") return RunDevices();
   if (!args.empty() && args[0] == "play") return RunPlay({args.begin() + 1, args.end()});
