@@ -25,8 +25,12 @@ struct WaveDevice {
 namespace {
 
 // SDL's audio subsystem alone; false when no audio driver could start (no sound server, no card).
+// SDL would otherwise take over SIGINT and SIGTERM, and the program would no longer end on them.
 bool AudioStarted() {
-  static const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  static const bool started = [] {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  }();
   return started;
 }
 
