@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "acs/ACS_Wave.h"
+#include "tests/data/TestDiscs.h"
+#include "tests/data/TestProcess.h"
+
+namespace {
+
+testdata::ProcessResult Succeed(const std::string& command) {
+  testdata::ProcessResult result = testdata::RunCommand(command);
+  EXPECT_EQ(0, result.status) << command << "\n" << result.out;
+  return result;
+}
+
+testdata::ProcessResult RunCli(const std::string& arguments) {
+  return testdata::RunCommand(std::string(QUILLON_CLI) + " mix " + arguments);
+}
+
+// quillon-cli mix with the three paths quoted.
+testdata::ProcessResult Mix(const std::string& input1, const std::string& input2, const std::string& output,
+                            const std::string& options = "") {
+  std::string arguments;
+  for (const std::string* path : {&input1, &input2, &output}) arguments.append("'").append(*path).append("' ");
+  return RunCli(arguments + options);
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> Pcm(const std::string& path) {
+  std::vector<std::uint8_t> bytes = ReadAll(path);
+  return {bytes.begin() + std::min<std::size_t>(kWaveHeaderSize, bytes.size()), bytes.end()};
+}
+
+// The first sample where two PCM streams part, or -1.
+long FirstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+    if (a[i] != b[i]) return static_cast<long>(i / 2);
+  return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()) / 2);
+}
+
+class MixCommandTest : public testing::Test {
+ protected:
+  // Loud noise: clipped in part, so the extremes of the sample range occur too.
+  std::string Input(const std::string& name, const std::string& seconds, const std::string& format = "-r 44100 -c 2") {
+    std::string path = folder.File(name);
+    Succeed("sox -n " + format + " -b 16 '" + path + "' synth " + seconds + " whitenoise vol 1.4 2>/dev/null");
+    return path;
+  }
+  std::string File(const std::string& name) const { return folder.File(name); }
+
+  testdata::TempFolder folder;
+};
+
+// Longer than several blocks, odd sample counts, levels that need rounding: checked against a separate
+// computation, sample by sample.
+TEST_F(MixCommandTest, AMixMatchesAnIndependentComputation) {
+  std::string first = Input("one.wav", "1.3");
+  std::string second = Input("two.wav", "0.71");
+  for (auto [volume1, volume2] : {std::pair{255, 255}, std::pair{200, 90}, std::pair{0, 128}}) {
+    std::string levels = std::to_string(volume1) + " " + std::to_string(volume2);
+    std::string out = File("mix " + levels + ".wav");
+    std::string expected = File("expected.pcm");
+    EXPECT_EQ(0, Mix(first, second, out, "--volume1 " + std::to_string(volume1) + " --volume2 " +
+                                             std::to_string(volume2)).status);
+    Succeed(std::string(QUILLON_PYTHON) + " " + MIX_REFERENCE + " '" + first + "' '" + second + "' " + levels + " '" +
+        expected + "'");
+    std::vector<std::uint8_t> want = ReadAll(expected);
+    EXPECT_EQ(-1, FirstDifference(want, Pcm(out))) << "levels " << levels;
+    std::vector<std::uint8_t> written = ReadAll(out);
+    TWaveHeader header = MakeWaveHeader(2, 16, static_cast<std::int32_t>(want.size()), 44100);
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), written.begin())) << "levels " << levels;
+  }
+}
+
+TEST_F(MixCommandTest, ConcatenationMatchesSoxAndKeepsTheFormat) {
+  std::string first = Input("one.wav", "0.9", "-r 22050 -c 1");
+  std::string second = Input("two.wav", "1.2", "-r 22050 -c 1");
+  EXPECT_EQ(0, Mix(first, second, File("ours.wav"), "--concatenate").status);
+  Succeed("sox '" + first + "' '" + second + "' '" + File("sox.wav") + "'");
+  EXPECT_EQ(-1, FirstDifference(Pcm(File("sox.wav")), Pcm(File("ours.wav"))));
+  std::vector<std::uint8_t> written = ReadAll(File("ours.wav"));
+  TWaveHeader header = MakeWaveHeader(1, 16, static_cast<std::int32_t>(written.size() - kWaveHeaderSize), 22050);
+  EXPECT_TRUE(std::equal(header.begin(), header.end(), written.begin()));
+}
+
+TEST_F(MixCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
+  std::string wav = Input("one.wav", "0.1");
+  testdata::ProcessResult same = Mix(wav, File("two.wav"), wav);
+  EXPECT_EQ(1, same.status);
+  EXPECT_EQ("error: Please check the Input File and Output File! They can't be the same file!\n", same.out);
+  for (const char* wrong : {"a.wav b.wav", "a.wav b.wav c.wav --volume1 256", "a.wav b.wav c.wav --loud"})
+    EXPECT_EQ(2, RunCli(wrong).status) << wrong;
+}
+
+}  // namespace
