@@ -57,9 +57,9 @@ MMRESULT DeviceCaps(bool capture, UINT deviceId, Caps* caps, UINT size) {
   if (name != nullptr) std::strncpy(caps->szPname, name, MAXPNAMELEN - 1);
   caps->vDriverVersion = DriverVersion();
   caps->dwFormats = kAllFormats;
-  SDL_AudioSpec spec;
+  SDL_AudioSpec deviceFormat;
   caps->wChannels = 2;
-  if (SDL_GetAudioDeviceSpec(int(deviceId), capture ? 1 : 0, &spec) == 0 && spec.channels == 1) caps->wChannels = 1;
+  if (SDL_GetAudioDeviceSpec(int(deviceId), capture ? 1 : 0, &deviceFormat) == 0 && deviceFormat.channels == 1) caps->wChannels = 1;
   return MMSYSERR_NOERROR;
 }
 
