@@ -45,13 +45,7 @@ LameBinding& TheBinding() {
   return binding;
 }
 
-template <typename Entry>
-void Resolve(const DynamicLibrary& library, const char* name, Entry& entry, bool& complete) {
-  entry = reinterpret_cast<Entry>(library.Symbol(name));
-  complete = complete && entry != nullptr;
-}
-
-#define RESOLVE(name) Resolve(b.library, #name, b.entries.name, b.loaded)
+#define RESOLVE(name) b.library.Resolve(#name, b.entries.name, b.loaded)
 
 // A library that lacks one of the calls the sink makes counts as not loaded: the sink would call a
 // null entry point in the middle of a run.

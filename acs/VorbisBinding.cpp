@@ -16,14 +16,8 @@ Binding& TheBinding() {
   return binding;
 }
 
-// Resolves one entry point; a missing one makes the whole library count as not loaded.
-template <typename Entry>
-void Resolve(const DynamicLibrary& library, const char* name, Entry& entry, bool& complete) {
-  entry = reinterpret_cast<Entry>(library.Symbol(name));
-  complete = complete && entry != nullptr;
-}
-
-#define RESOLVE(library, flag, name) Resolve(b.library, #name, b.entries.name, b.flag)
+// A missing entry point makes the whole library count as not loaded.
+#define RESOLVE(library, flag, name) b.library.Resolve(#name, b.entries.name, b.flag)
 
 bool LoadOgg(Binding& b, const std::string& name) {
   b.oggLoaded = b.ogg.Load(name);

@@ -16,6 +16,13 @@ class DynamicLibrary {
   bool Loaded() const { return FHandle != nullptr; }
   // The address of an entry point, or nullptr when the library lacks it.
   void* Symbol(const char* name) const;
+  // Puts an entry point into a typed pointer; a missing one clears complete, so a caller that needs
+  // every entry can treat the library as not loaded.
+  template <typename Entry>
+  void Resolve(const char* name, Entry& entry, bool& complete) const {
+    entry = reinterpret_cast<Entry>(Symbol(name));
+    complete = complete && entry != nullptr;
+  }
 
  private:
   void* FHandle = nullptr;
