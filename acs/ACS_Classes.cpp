@@ -217,6 +217,13 @@ void TACSOutput::SetRunError(const std::string& message) {
   FRunError = message;
 }
 
+void TACSOutput::ReadCodableFormat(int& channels, int& bits) {
+  channels = FInput->Channels();
+  bits = FInput->BitsPerSample();
+  if ((channels != 1 && channels != 2) || (bits != 8 && bits != 16))
+    throw EACSException("Only mono or stereo audio of 8 or 16 bits can be encoded");
+}
+
 void TACSOutput::FinishFile(TFileStream& file, const std::string& fileName) {
   if (RunError().empty() && !file.Commit()) SetRunError("Cannot create file " + fileName);
 }

@@ -164,6 +164,8 @@ class TACSOutput {
   // with the step's answer in result.
   bool OutputStepStarts(bool Abort, bool& result);
   void SetRunError(const std::string& message);
+  // The encoders take mono or stereo audio of 8 or 16 bits; anything else is refused before a run.
+  void ReadCodableFormat(int& channels, int& bits);
   // Puts a written file in place of the old one, unless the run failed: then the old file stays.
   void FinishFile(TFileStream& file, const std::string& fileName);
   // Every concrete sink calls this first in its destructor, so the worker stops before the sink's own

@@ -48,10 +48,7 @@ TVorbisOut::~TVorbisOut() {
 
 void TVorbisOut::Prepare() {
   if (FFileName.empty()) throw EACSException("File name is not assigned.");
-  FChannels = FInput->Channels();
-  FBits = FInput->BitsPerSample();
-  if ((FChannels != 1 && FChannels != 2) || (FBits != 8 && FBits != 16))
-    throw EACSException("Only mono or stereo audio of 8 or 16 bits can be encoded");
+  ReadCodableFormat(FChannels, FBits);
   FInput->Init();
   FEndOfStream = false;
   SetUpEncoder();

@@ -9,18 +9,7 @@ cli="${QUILLON_CLI:-$root/build/bin/quillon-cli}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Best wall time of three runs and the peak resident memory (KiB) of the last.
-measure() {  # COMMAND...
-  local best="" peak=""
-  for _ in 1 2 3; do
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1
-    read -r seconds peak < "$work/time"
-    if [[ -z "$best" ]] || awk "BEGIN { exit !($seconds < $best) }"; then best=$seconds; fi
-  done
-  echo "$best $peak"
-}
-
-ratio() { awk "BEGIN { printf \"%.3f\", $1 / $2 }"; }
+source "$root/bench/common.sh"
 
 # The largest difference between two WAV files' samples, in sample steps.
 largest_difference() {  # A B

@@ -13,19 +13,7 @@ sox -n -r 44100 -c 2 -b 16 "$work/long.wav" synth 180 pinknoise vol 0.25 : synth
   2>/dev/null || sox -n -r 44100 -c 2 -b 16 "$work/long.wav" synth 180 pinknoise vol 0.3
 oggenc -Q -q 2 -o "$work/long.ogg" "$work/long.wav"
 
-# Best wall time of three runs and the peak resident memory (KiB) of the last; for a pipeline, that of
-# its largest process.
-measure() {  # COMMAND...
-  local best="" peak=""
-  for _ in 1 2 3; do
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1
-    read -r seconds peak < "$work/time"
-    if [[ -z "$best" ]] || awk "BEGIN { exit !($seconds < $best) }"; then best=$seconds; fi
-  done
-  echo "$best $peak"
-}
-
-ratio() { awk "BEGIN { printf \"%.3f\", $1 / $2 }"; }
+source "$root/bench/common.sh"
 size() { stat -c %s "$1"; }
 
 read -r wav_ref wav_ref_mem < <(measure lame -S -b 128 "$work/long.wav" "$work/ref.mp3")

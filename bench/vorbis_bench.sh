@@ -14,30 +14,18 @@ make_input() {  # SECONDS FILE
     || sox -n -r 44100 -c 2 -b 16 "$2" synth "$1" pinknoise vol 0.3
 }
 
-# Best wall time of three runs and the peak resident memory (KiB) of the last.
-measure() {  # NAME COMMAND...
-  local name=$1 best="" peak=""
-  shift
-  for _ in 1 2 3; do
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1
-    read -r seconds peak < "$work/time"
-    if [[ -z "$best" ]] || awk "BEGIN { exit !($seconds < $best) }"; then best=$seconds; fi
-  done
-  echo "$best $peak"
-}
-
-ratio() { awk "BEGIN { printf \"%.3f\", $1 / $2 }"; }
+source "$root/bench/common.sh"
 
 make_input 180 "$work/long.wav"
 make_input 60 "$work/short.wav"
 
-read -r enc_ref enc_ref_mem < <(measure oggenc oggenc -Q -q 2 -o "$work/ref.ogg" "$work/long.wav")
-read -r enc_our enc_our_mem < <(measure quillon "$cli" convert "$work/long.wav" "$work/our.ogg" --quality 20 --cpu 3)
-read -r dec_ref dec_ref_mem < <(measure oggdec oggdec -Q -o "$work/ref.wav" "$work/ref.ogg")
-read -r dec_our dec_our_mem < <(measure quillon "$cli" convert "$work/ref.ogg" "$work/our.wav")
-read -r _ enc_short_mem < <(measure quillon "$cli" convert "$work/short.wav" "$work/short.ogg" --quality 20 --cpu 3)
+read -r enc_ref enc_ref_mem < <(measure oggenc -Q -q 2 -o "$work/ref.ogg" "$work/long.wav")
+read -r enc_our enc_our_mem < <(measure "$cli" convert "$work/long.wav" "$work/our.ogg" --quality 20 --cpu 3)
+read -r dec_ref dec_ref_mem < <(measure oggdec -Q -o "$work/ref.wav" "$work/ref.ogg")
+read -r dec_our dec_our_mem < <(measure "$cli" convert "$work/ref.ogg" "$work/our.wav")
+read -r _ enc_short_mem < <(measure "$cli" convert "$work/short.wav" "$work/short.ogg" --quality 20 --cpu 3)
 oggenc -Q -q 2 -o "$work/short_ref.ogg" "$work/short.wav"
-read -r _ dec_short_mem < <(measure quillon "$cli" convert "$work/short_ref.ogg" "$work/short_out.wav")
+read -r _ dec_short_mem < <(measure "$cli" convert "$work/short_ref.ogg" "$work/short_out.wav")
 
 cmp -s <(tail -c +45 "$work/our.wav") <(tail -c +45 "$work/ref.wav") && same="identical" || same="DIFFERENT"
 
