@@ -72,27 +72,27 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 
 TMainForm::~TMainForm() = default;
 
-QToolButton* TMainForm::AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon) {
+QToolButton* TMainForm::AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon,
+                                        void (TMainForm::*command)()) {
   auto* button = new QToolButton(client);
   button->setGeometry(4 + index * 30, 4, 28, 26);
   button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon)));
   button->setToolTip(hint);
   button->setAutoRaise(true);
+  connect(button, &QToolButton::clicked, this, command);
   return button;
 }
 
 void TMainForm::BuildPlayerBar(QWidget* client) {
-  AddPlayerButton(client, 0, "Play", QStyle::SP_MediaPlay);
-  AddPlayerButton(client, 1, "Pause", QStyle::SP_MediaPause);
-  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaSeekForward);
-  AddPlayerButton(client, 3, "Stop", QStyle::SP_MediaStop);
-  AddPlayerButton(client, 4, "Previous", QStyle::SP_MediaSkipBackward);
-  AddPlayerButton(client, 5, "Next", QStyle::SP_MediaSkipForward);
-  AddPlayerButton(client, 6, "Eject/Close CDROM", QStyle::SP_TitleBarShadeButton);
-  QToolButton* cddb = AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon);
-  connect(cddb, &QToolButton::clicked, this, &TMainForm::CDInformation1Click);
-  QToolButton* refresh = AddPlayerButton(client, 8, "Refresh", QStyle::SP_BrowserReload);
-  connect(refresh, &QToolButton::clicked, this, &TMainForm::RefreshClick);
+  AddPlayerButton(client, 0, "Play", QStyle::SP_MediaPlay, &TMainForm::Play1Click);
+  AddPlayerButton(client, 1, "Pause", QStyle::SP_MediaPause, &TMainForm::Pause1Click);
+  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaSeekForward, &TMainForm::Resume1Click);
+  AddPlayerButton(client, 3, "Stop", QStyle::SP_MediaStop, &TMainForm::Stop1Click);
+  AddPlayerButton(client, 4, "Previous", QStyle::SP_MediaSkipBackward, &TMainForm::Previous1Click);
+  AddPlayerButton(client, 5, "Next", QStyle::SP_MediaSkipForward, &TMainForm::Next1Click);
+  AddPlayerButton(client, 6, "Eject/Close CDROM", QStyle::SP_TitleBarShadeButton, &TMainForm::EjectCloseCDROM1Click);
+  AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon, &TMainForm::CDInformation1Click);
+  AddPlayerButton(client, 8, "Refresh", QStyle::SP_BrowserReload, &TMainForm::RefreshClick);
 
   spSkinCheckRadioBox1 = new QCheckBox("Check All/Uncheck All", client);
   spSkinCheckRadioBox1->setGeometry(282, 6, 160, 22);
@@ -187,15 +187,15 @@ void TMainForm::BuildMenus() {
   connect(add(actions, "Unselect All"), &QAction::triggered, this, &TMainForm::UnselectAll1Click);
 
   QMenu* player = menuBar()->addMenu("CD Player");
-  add(player, "Play", "Ctrl+P");
-  add(player, "Stop", "Ctrl+L");
-  add(player, "Pause", "Ctrl+K");
-  add(player, "Resume", "Ctrl+R");
+  connect(add(player, "Play", "Ctrl+P"), &QAction::triggered, this, &TMainForm::Play1Click);
+  connect(add(player, "Stop", "Ctrl+L"), &QAction::triggered, this, &TMainForm::Stop1Click);
+  connect(add(player, "Pause", "Ctrl+K"), &QAction::triggered, this, &TMainForm::Pause1Click);
+  connect(add(player, "Resume", "Ctrl+R"), &QAction::triggered, this, &TMainForm::Resume1Click);
   player->addSeparator();
-  add(player, "Previous", "Ctrl+T");
-  add(player, "Next", "Ctrl+N");
+  connect(add(player, "Previous", "Ctrl+T"), &QAction::triggered, this, &TMainForm::Previous1Click);
+  connect(add(player, "Next", "Ctrl+N"), &QAction::triggered, this, &TMainForm::Next1Click);
   player->addSeparator();
-  add(player, "Eject/Close CDROM");
+  connect(add(player, "Eject/Close CDROM"), &QAction::triggered, this, &TMainForm::EjectCloseCDROM1Click);
 
   connect(add(menuBar()->addMenu("Options"), "Options"), &QAction::triggered, this, &TMainForm::Options1Click);
 
@@ -230,12 +230,13 @@ void TMainForm::FormCreate() {
   spCDROMlist->clear();
   for (const std::string& identification : FDrives.Identifications()) spCDROMlist->addItem(FromBytes(identification));
   spCDROMlist->setCurrentIndex(0);
-  std::string error;
-  if (!MediaPlayer1.Open(error)) {
-    CurrentMessageBoxes().Show(this, windowTitle(), FromBytes(error), MessageBoxes::Icon::Error);
-    return;
-  }
   FDeviceFlag = true;
+  OpenPlayer();
+}
+
+// The device opens whenever there is a drive, also without a disc or a sound device.
+void TMainForm::OpenPlayer() {
+  MediaPlayer1.Open(FDrives.CurrentDrive());
   MediaPlayer1.SetTimeFormatTMSF();
   Timer1->start();
 }
@@ -336,12 +337,18 @@ void TMainForm::ShowStatus(const QString& text) {
 void TMainForm::spCDROMlistChange(int index) {
   if (index == FDrives.CurrentIndex()) return;
   FDrives.SetCurrentIndex(index);
+  if (FDeviceFlag) MediaPlayer1.SelectDrive(FDrives.CurrentDrive());
   GetTrackList();
 }
 
 void TMainForm::RefreshClick() { GetTrackList(); }
 
+// The player is told to look at the disc afresh too, unless it is playing it.
 void TMainForm::GetTrackList() {
+  if (FDeviceFlag) {
+    CdAudioMode mode = MediaPlayer1.Mode();
+    if (mode != CdAudioMode::Playing && mode != CdAudioMode::Paused) MediaPlayer1.SelectDrive(FDrives.CurrentDrive());
+  }
   ListView1->clear();
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
   if (!reading.message.empty()) ShowStatus(FromBytes(reading.message));
@@ -444,12 +451,68 @@ void TMainForm::Rip1Click() {
   for (int row = 0; row < ListView1->topLevelItemCount(); ++row)
     anyChecked = anyChecked || ListView1->topLevelItem(row)->checkState(0) == Qt::Checked;
   if (anyChecked && FForms.RipPropressForm != nullptr) FForms.RipPropressForm->exec();
-  if (FDeviceFlag) {
-    std::string error;
-    MediaPlayer1.Open(error);
-    MediaPlayer1.SetTimeFormatTMSF();
-    Timer1->start();
-  }
+  if (FDeviceFlag) OpenPlayer();
+}
+
+bool TMainForm::PlayerReady() { return FDeviceFlag && MediaPlayer1.Mode() != CdAudioMode::NotReady; }
+
+// A row's track is the number its table entry holds, so a disc that does not start at track 1 plays the
+// track the row shows.
+void TMainForm::PlayRow(int row) {
+  const std::vector<TocEntry>& entries = FDrives.Toc().entries;
+  int track = std::size_t(row) + 1 < entries.size() ? entries[std::size_t(row)].trackNumber : row + 1;
+  MediaPlayer1.Seek(std::uint32_t(track));
+  MediaPlayer1.Play();
+}
+
+void TMainForm::Play1Click() {
+  if (!PlayerReady()) return;
+  QTreeWidgetItem* selected = FirstSelectedRow();
+  PlayRow(selected != nullptr ? ListView1->indexOfTopLevelItem(selected) : 0);
+}
+
+void TMainForm::Pause1Click() {
+  if (!PlayerReady()) return;
+  if (MediaPlayer1.Mode() == CdAudioMode::Playing)
+    MediaPlayer1.Pause();
+  else if (MediaPlayer1.Mode() == CdAudioMode::Paused)
+    MediaPlayer1.Resume();
+}
+
+void TMainForm::Resume1Click() {
+  if (!PlayerReady()) return;
+  if (!MediaPlayer1.Resume()) MediaPlayer1.Play();
+}
+
+void TMainForm::Stop1Click() {
+  if (PlayerReady()) MediaPlayer1.Stop();
+}
+
+void TMainForm::Next1Click() { SkipTo(1); }
+
+void TMainForm::Previous1Click() { SkipTo(-1); }
+
+void TMainForm::SkipTo(int step) {
+  if (!PlayerReady()) return;
+  QTreeWidgetItem* selected = FirstSelectedRow();
+  int rows = ListView1->topLevelItemCount();
+  if (selected == nullptr || rows == 0) return;
+  selected->setSelected(false);
+  int row = (rows + ListView1->indexOfTopLevelItem(selected) + step) % rows;
+  QTreeWidgetItem* next = ListView1->topLevelItem(row);
+  next->setSelected(true);
+  ListView1->selectionModel()->setCurrentIndex(ListView1->model()->index(row, 0), QItemSelectionModel::NoUpdate);
+  PlayRow(row);
+}
+
+// Without a disc, or with the door open, the door is closed; otherwise the disc comes out.
+void TMainForm::EjectCloseCDROM1Click() {
+  if (!PlayerReady()) return;
+  int tracks = MediaPlayer1.NumberOfTracks();
+  if (tracks <= 0 || tracks >= 100)
+    MediaPlayer1.SendString("set cdaudio door closed wait");
+  else if (MediaPlayer1.CanEject())
+    MediaPlayer1.Eject();
 }
 
 void TMainForm::Options1Click() {

@@ -59,6 +59,15 @@ class TMainForm : public QMainWindow {
   void RefreshClick();
   // Reads the current drive's table of contents into the track list.
   void GetTrackList();
+  // The CD player's commands.
+  void Play1Click();
+  void Pause1Click();
+  void Resume1Click();
+  void Stop1Click();
+  void Next1Click();
+  void Previous1Click();
+  void EjectCloseCDROM1Click();
+  CdAudioDevice& Player() { return MediaPlayer1; }
   void spSkinCheckRadioBox1Click();
   void SelectAll1Click();
   void UnselectAll1Click();
@@ -90,7 +99,8 @@ class TMainForm : public QMainWindow {
   void BuildTrackList(QWidget* client);
   void BuildStatusBar(QWidget* client);
   void BuildMenus();
-  QToolButton* AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon);
+  QToolButton* AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon,
+                               void (TMainForm::*command)());
   void FormCreate();
   void FormActivate();
   void FillTrackList(const std::vector<TrackRow>& rows);
@@ -99,6 +109,13 @@ class TMainForm : public QMainWindow {
   // The folder setting of a format; when it is empty, the fallback folder in the program folder.
   QString FormatFolder(const char* key, const char* fallback);
   QTreeWidgetItem* FirstSelectedRow() const;
+  // The player takes commands only with a drive and a disc it can play.
+  bool PlayerReady();
+  void OpenPlayer();
+  // Plays from the start of a row's track.
+  void PlayRow(int row);
+  // Moves the selection by one row, round the ends, and plays the row's track.
+  void SkipTo(int step);
 
   CdDrives FDrives;
   CdAudioDevice MediaPlayer1;

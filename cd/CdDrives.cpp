@@ -22,6 +22,10 @@ std::vector<std::string> CdDrives::Identifications() const {
   return texts;
 }
 
+const CDREC& CdDrives::CurrentDrive() const {
+  return FList.cd[FCurrentIndex >= 0 && FCurrentIndex < FList.num ? FCurrentIndex : 0];
+}
+
 void CdDrives::CloseHandle() {
   if (FHandle != 0) CloseCDHandle(FHandle);
   FHandle = 0;

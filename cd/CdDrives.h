@@ -31,6 +31,8 @@ class CdDrives {
 
   int CurrentIndex() const { return FCurrentIndex; }
   void SetCurrentIndex(int index) { FCurrentIndex = index; }
+  // The current drive's record; the first drive's when the index is out of the list.
+  const CDREC& CurrentDrive() const;
 
   // Opens the current drive afresh and reads its table of contents into one row per track.
   DiscReading ReadTableOfContents(OutputFormat format);

@@ -130,3 +130,15 @@ std::vector<std::string> PhysicalDrive::DeviceNames() {
   cdio_free_device_list(devices);
   return names;
 }
+
+bool PhysicalDrive::HasDoor() const {
+  cdio_drive_read_cap_t read = 0;
+  cdio_drive_write_cap_t write = 0;
+  cdio_drive_misc_cap_t misc = 0;
+  cdio_get_drive_cap_dev(FDevice.c_str(), &read, &write, &misc);
+  return (misc & CDIO_DRIVE_CAP_MISC_EJECT) != 0;
+}
+
+bool PhysicalDrive::OpenDoor() { return cdio_eject_media_drive(FDevice.c_str()) == DRIVER_OP_SUCCESS; }
+
+bool PhysicalDrive::CloseDoor() { return cdio_close_tray(FDevice.c_str(), nullptr) == DRIVER_OP_SUCCESS; }

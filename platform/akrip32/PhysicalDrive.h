@@ -8,6 +8,9 @@ class PhysicalDrive : public CdDriveEntry {
   explicit PhysicalDrive(std::string device);
   std::string Identification() const override;
   std::unique_ptr<CdMedium> Open() override;
+  bool HasDoor() const override;
+  bool OpenDoor() override;
+  bool CloseDoor() override;
 
   static std::vector<std::string> DeviceNames();
 

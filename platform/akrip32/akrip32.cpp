@@ -70,6 +70,13 @@ bool FindDisc(HCDROM handle, OpenDisc& disc) {
   return true;
 }
 
+std::shared_ptr<CdDriveEntry> ListedEntry(std::uint8_t ha, std::uint8_t tgt, std::uint8_t lun) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  for (const ListedDrive& drive : Lib().drives)
+    if (drive.ha == ha && drive.tgt == tgt && lun == 0) return drive.entry;
+  return nullptr;
+}
+
 }  // namespace
 
 void SetCDImageFiles(const std::vector<std::string>& cueSheets) {
@@ -122,12 +129,7 @@ int GetCDList(CDLIST* list) {
 
 HCDROM GetCDHandle(const GETCDHAND* request) {
   if (request == nullptr || request->size != sizeof(GETCDHAND) || request->ver != 1) return 0;
-  std::shared_ptr<CdDriveEntry> entry;
-  {
-    std::lock_guard<std::mutex> guard(Lib().lock);
-    for (const ListedDrive& drive : Lib().drives)
-      if (drive.ha == request->ha && drive.tgt == request->tgt && request->lun == 0) entry = drive.entry;
-  }
+  std::shared_ptr<CdDriveEntry> entry = ListedEntry(request->ha, request->tgt, request->lun);
   if (!entry) return 0;
   std::unique_ptr<CdMedium> medium = entry->Open();
   if (!medium) return 0;
@@ -135,6 +137,21 @@ HCDROM GetCDHandle(const GETCDHAND* request) {
   HCDROM handle = Lib().nextHandle++;
   Lib().handles[handle].medium = std::move(medium);
   return handle;
+}
+
+bool CDDriveHasDoor(const CDREC& drive) {
+  std::shared_ptr<CdDriveEntry> entry = ListedEntry(drive.ha, drive.tgt, drive.lun);
+  return entry && entry->HasDoor();
+}
+
+bool OpenCDDoor(const CDREC& drive) {
+  std::shared_ptr<CdDriveEntry> entry = ListedEntry(drive.ha, drive.tgt, drive.lun);
+  return entry && entry->OpenDoor();
+}
+
+bool CloseCDDoor(const CDREC& drive) {
+  std::shared_ptr<CdDriveEntry> entry = ListedEntry(drive.ha, drive.tgt, drive.lun);
+  return entry && entry->CloseDoor();
 }
 
 int CloseCDHandle(HCDROM handle) {

@@ -114,6 +114,12 @@ int CDDBGetDiskInfo(const CDDBQUERYITEM* match, char* text, int capacity);
 // Limits of each exchange with the CDDB server (at first 5 s to connect, 10 s in all); tests shorten them.
 void SetCDDBTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
 
+// The door of a drive of the list, for the CD audio device. Disc images have none: there the calls fail
+// and touch nothing.
+bool CDDriveHasDoor(const CDREC& drive);
+bool OpenCDDoor(const CDREC& drive);
+bool CloseCDDoor(const CDREC& drive);
+
 // Disc images listed after the physical drives, one CUE sheet path each.
 void SetCDImageFiles(const std::vector<std::string>& cueSheets);
 // Reads the image list from the "CD Images" section of a settings file.

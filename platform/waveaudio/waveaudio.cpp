@@ -209,6 +209,18 @@ MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size) {
   return Unprepare(device, header, size);
 }
 MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size) { return Queue(device, header, size); }
+MMRESULT waveOutPause(HWAVEOUT device) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  SDL_PauseAudioDevice(device->id, 1);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutRestart(HWAVEOUT device) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  SDL_PauseAudioDevice(device->id, 0);
+  return MMSYSERR_NOERROR;
+}
+
 MMRESULT waveOutReset(HWAVEOUT device) { return Reset(device); }
 MMRESULT waveOutClose(HWAVEOUT device) { return Close(device); }
 

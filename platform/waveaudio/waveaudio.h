@@ -107,6 +107,9 @@ MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format
 MMRESULT waveOutPrepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
 MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size);
+// Holds playback where it is; waveOutRestart goes on from there.
+MMRESULT waveOutPause(HWAVEOUT device);
+MMRESULT waveOutRestart(HWAVEOUT device);
 // Returns every queued buffer at once, as done.
 MMRESULT waveOutReset(HWAVEOUT device);
 MMRESULT waveOutClose(HWAVEOUT device);

@@ -2,8 +2,6 @@
 // what TAudioOut plays, a recording made at the same time gets back.
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cmath>
@@ -17,8 +15,7 @@
 #include "acs/ACS_Audio.h"
 #include "acs/ACS_Wave.h"
 #include "tests/acs/TestStreams.h"
-
-extern char** environ;
+#include "tests/data/Loopback.h"
 
 namespace {
 
@@ -26,37 +23,14 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using teststreams::MemorySource;
 using teststreams::WaitFor;
+using namespace testdata;
 
 constexpr int kBytesPerSecond = 44100 * 4;
-
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::uint32_t Field(const std::vector<std::uint8_t>& bytes, std::size_t at, int width) {
   std::uint32_t value = 0;
   for (int i = width - 1; i >= 0; --i) value = value << 8 | bytes.at(at + std::size_t(i));
   return value;
-}
-
-// A cosine starts at its peak, so the recording shows where the sound began to the sample.
-std::vector<std::uint8_t> Tone(int bytes) {
-  std::vector<std::uint8_t> pcm(std::size_t(bytes), 0);
-  for (int i = 0; i + 1 < bytes; i += 2) {
-    int frame = i / 4;
-    double value = 0.5 * std::cos(2 * M_PI * 441 * frame / 44100.0) + 0.2 * std::sin(2 * M_PI * 1234 * frame / 44100.0);
-    auto sample = std::uint16_t(std::int16_t(std::lround(value * 32767)));
-    pcm[std::size_t(i)] = std::uint8_t(sample);
-    pcm[std::size_t(i) + 1] = std::uint8_t(sample >> 8);
-  }
-  return pcm;
-}
-
-std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes, std::size_t from) {
-  std::vector<std::int16_t> samples;
-  for (std::size_t i = from; i + 1 < bytes.size(); i += 2) samples.push_back(std::int16_t(bytes[i] | bytes[i + 1] << 8));
-  return samples;
 }
 
 // Runs the sink and waits for its OnDone; false when it did not come within the time.
@@ -74,56 +48,6 @@ bool RunAndWait(TACSOutput& sink, std::chrono::seconds limit) {
   return finished.wait_for(wait, limit, [&] { return done; });
 }
 
-// quillon-cli record in a process of its own: the components allow one sound-card component at a time.
-class Recorder {
- public:
-  Recorder(const fs::path& file, int seconds) : FFile(file) {
-    std::vector<std::string> args = {QUILLON_CLI, "record", file.string(), "--seconds", std::to_string(seconds),
-                                     "--rate", "44100", "--channels", "2"};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&FPid, QUILLON_CLI, nullptr, nullptr, argv.data(), environ) != 0) FPid = -1;
-  }
-  ~Recorder() { Wait(); }
-  // The server's loopback delivers its first audio only after a while: play only once it does.
-  bool Hearing() {
-    fs::path partial = FFile.string() + ".partial";  // the name the file has until it is complete
-    return FPid > 0 && WaitFor([&] { return fs::exists(partial) && fs::file_size(partial) > 44 + 16384; });
-  }
-  int Wait() {
-    int status = -1;
-    if (FPid > 0) waitpid(FPid, &status, 0);
-    FPid = -1;
-    return status;
-  }
-
- private:
-  fs::path FFile;
-  pid_t FPid = -1;
-};
-
-// Where the played sound lies in a recording: first and one past the last sample above the threshold.
-std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& samples) {
-  std::size_t first = samples.size(), last = 0;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    if (std::abs(samples[i]) < 3000) continue;
-    first = std::min(first, i);
-    last = i + 1;
-  }
-  return {first, last};
-}
-
-double Correlation(const std::vector<std::int16_t>& a, std::size_t offset, const std::vector<std::int16_t>& b) {
-  double ab = 0, aa = 0, bb = 0;
-  for (std::size_t i = 0; i < b.size() && offset + i < a.size(); ++i) {
-    ab += double(a[offset + i]) * b[i];
-    aa += double(a[offset + i]) * a[offset + i];
-    bb += double(b[i]) * b[i];
-  }
-  return aa == 0 || bb == 0 ? 0 : ab / std::sqrt(aa * bb);
-}
-
 class AudioTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -135,7 +59,7 @@ class AudioTest : public ::testing::Test {
   // Plays at Volume 0 and then at 255 while recording; returns the recording's samples.
   std::vector<std::int16_t> PlayQuietThenLoud(const std::vector<std::uint8_t>& pcm) {
     fs::path file = folder / "loopback.wav";
-    Recorder recorder(file, int(2 * pcm.size() / kBytesPerSecond) + 4);
+    LoopbackRecorder recorder(QUILLON_CLI, file, int(2 * pcm.size() / kBytesPerSecond) + 4);
     EXPECT_TRUE(recorder.Hearing());
     MemorySource source(pcm);
     TAudioOut sink;
@@ -145,7 +69,7 @@ class AudioTest : public ::testing::Test {
     sink.SetVolume(255);
     EXPECT_TRUE(RunAndWait(sink, 20s));
     EXPECT_EQ(recorder.Wait(), 0);
-    return Samples16(ReadFile(file), 44);
+    return recorder.Samples();
   }
 
   fs::path folder;
@@ -231,7 +155,7 @@ TEST_P(RecordingTest, HoldsTheChosenTimeInTheChosenFormat) {
   sink.SetFileName(file.string());
   ASSERT_TRUE(RunAndWait(sink, 20s));
   EXPECT_EQ(sink.RunError(), "");
-  std::vector<std::uint8_t> bytes = ReadFile(file);
+  std::vector<std::uint8_t> bytes = ReadBytes(file);
   std::int64_t needed = std::int64_t(format.rate) * format.bits / 8 * format.channels;
   ASSERT_GE(std::int64_t(bytes.size()) - 44, needed);
   EXPECT_LT(std::int64_t(bytes.size()) - 44, needed + 16384);
@@ -271,7 +195,7 @@ TEST_F(AudioTest, CancelEndsARecordingWithAValidFileAndTheNextOneStarts) {
   ASSERT_TRUE(WaitFor([&] { return progress >= 2; }));
   sink.Stop();
   ASSERT_TRUE(WaitFor([&] { return bool(done); }));
-  std::vector<std::uint8_t> bytes = ReadFile(file);
+  std::vector<std::uint8_t> bytes = ReadBytes(file);
   ASSERT_GT(bytes.size(), 44u + 16384);
   EXPECT_LT(bytes.size(), 44u + 30 * 22050);
   EXPECT_EQ(Field(bytes, 40, 4), bytes.size() - 44);
@@ -279,7 +203,7 @@ TEST_F(AudioTest, CancelEndsARecordingWithAValidFileAndTheNextOneStarts) {
 
   source.SetRecTime(1);
   EXPECT_TRUE(RunAndWait(sink, 20s));
-  EXPECT_GE(ReadFile(file).size(), 44u + 22050 * 2);
+  EXPECT_GE(ReadBytes(file).size(), 44u + 22050 * 2);
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// What the test sound server plays comes back on its default source: a recording made by quillon-cli in a
+// process of its own (the components allow one sound-card component per process) hears it.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testdata {
+
+class LoopbackRecorder {
+ public:
+  // Records 44,100 Hz 16-bit stereo for the seconds given into the file, with the program at cli.
+  LoopbackRecorder(const std::string& cli, const std::filesystem::path& file, int seconds);
+  ~LoopbackRecorder();
+  LoopbackRecorder(const LoopbackRecorder&) = delete;
+  LoopbackRecorder& operator=(const LoopbackRecorder&) = delete;
+  // The server's loopback delivers its first audio only after a while: play only once it does.
+  bool Hearing();
+  // Waits for the recording to end; the process's exit status.
+  int Wait();
+  // The recorded samples, interleaved, after the recording ended.
+  std::vector<std::int16_t> Samples();
+
+ private:
+  std::filesystem::path FFile;
+  pid_t FPid = -1;
+};
+
+// A cosine starts at its peak, so a recording shows where the sound began to the sample.
+std::vector<std::uint8_t> Tone(int bytes);
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes, std::size_t from);
+// Where played sound lies in a recording: the first and one past the last sample above the threshold.
+std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& samples);
+// The likeness of the recording from offset on with the samples played, from -1 to 1.
+double Correlation(const std::vector<std::int16_t>& recording, std::size_t offset,
+                   const std::vector<std::int16_t>& played);
+
+}  // namespace testdata
