@@ -1,0 +1,35 @@
+#include "app/ProgramStart.h"
+
+#include <QApplication>
+#include <QSplashScreen>
+#include <exception>
+
+#include "acs/VorbisBinding.h"
+#include "app/Forms.h"
+#include "app/TMainForm.h"
+#include "platform/ProgramFolder.h"
+#include "platform/akrip32/akrip32.h"
+#include "platform/qtseams/MessageBoxes.h"
+
+std::unique_ptr<TMainForm> StartProgram() {
+  QSplashScreen splash(QPixmap(":/splash.jpg"), Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  splash.show();
+  QApplication::processEvents();
+
+  QApplication::setApplicationName("Quillon");
+  QApplication::setApplicationDisplayName("Quillon");
+  UseCDImagesOf(ProgramFolder() + "settings.ini");
+  BindVorbisLibraries();
+
+  std::unique_ptr<TMainForm> mainForm;
+  try {
+    mainForm = CreateForms();
+  } catch (const std::exception& error) {
+    splash.close();
+    ShowStandardError(nullptr, QString::fromStdString(error.what()));
+    return nullptr;
+  }
+  splash.close();
+  mainForm->show();
+  return mainForm;
+}

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The program itself, as a user starts it from its folder on a display: its window comes up with the
+# disc image of its settings, File, Exit ends it with status 0, and nothing of it is left running.
+#   program_test.sh PROGRAM_FOLDER SCREENSHOT_FOLDER      (on an X display, e.g. under xvfb-run)
+set -euo pipefail
+program=${1:?program folder}
+shots=${2:?screenshot folder}
+mkdir -p "$shots"
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "program_test: $*" >&2
+  import -window root "$shots/program-failure.png" 2>/dev/null || true
+  exit 1
+}
+
+cp "$program/quillon" "$work/"
+cp -r "$program/demo" "$work/"
+printf '[CD Images]\ndemo=demo/QuillonDemo.cue\n[CDDB]\nserver=127.0.0.1:9\n' >"$work/settings.ini"
+
+"$work/quillon" &
+pid=$!
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name '^Quillon$' 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || fail "the main window did not come up"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" -eq 549 ] || fail "the window is $WIDTH pixels wide"
+sleep 1  # the first timer tick reads the disc
+import -window root "$shots/program-main-window.png"
+
+# File is the menu bar's first title; the keyboard takes the open menu's first entry, Exit.
+xdotool mousemove $((X + 20)) $((Y + 10)) click 1
+sleep 0.5
+import -window root "$shots/program-file-menu.png"
+xdotool key Down Return
+
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "File, Exit did not end the program"
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+pgrep -f "$work/quillon" >/dev/null && fail "a program process is still running"
+echo "program_test: the window came up and File, Exit ended the program"
