@@ -184,6 +184,13 @@ MMRESULT Reset(WaveDevice* device) {
   return MMSYSERR_NOERROR;
 }
 
+// A paused device plays silence (or records nothing) until it goes on.
+MMRESULT SetPaused(WaveDevice* device, bool paused) {
+  if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  SDL_PauseAudioDevice(device->id, paused ? 1 : 0);
+  return MMSYSERR_NOERROR;
+}
+
 MMRESULT Close(WaveDevice* device) {
   if (device == nullptr) return MMSYSERR_INVALHANDLE;
   SDL_CloseAudioDevice(device->id);  // waits for a callback under way
@@ -209,17 +216,8 @@ MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size) {
   return Unprepare(device, header, size);
 }
 MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size) { return Queue(device, header, size); }
-MMRESULT waveOutPause(HWAVEOUT device) {
-  if (device == nullptr) return MMSYSERR_INVALHANDLE;
-  SDL_PauseAudioDevice(device->id, 1);
-  return MMSYSERR_NOERROR;
-}
-
-MMRESULT waveOutRestart(HWAVEOUT device) {
-  if (device == nullptr) return MMSYSERR_INVALHANDLE;
-  SDL_PauseAudioDevice(device->id, 0);
-  return MMSYSERR_NOERROR;
-}
+MMRESULT waveOutPause(HWAVEOUT device) { return SetPaused(device, true); }
+MMRESULT waveOutRestart(HWAVEOUT device) { return SetPaused(device, false); }
 
 MMRESULT waveOutReset(HWAVEOUT device) { return Reset(device); }
 MMRESULT waveOutClose(HWAVEOUT device) { return Close(device); }
@@ -239,16 +237,11 @@ MMRESULT waveInPrepareHeader(HWAVEIN device, WAVEHDR* header, UINT size) { retur
 MMRESULT waveInUnprepareHeader(HWAVEIN device, WAVEHDR* header, UINT size) { return Unprepare(device, header, size); }
 MMRESULT waveInAddBuffer(HWAVEIN device, WAVEHDR* header, UINT size) { return Queue(device, header, size); }
 
-MMRESULT waveInStart(HWAVEIN device) {
-  if (device == nullptr) return MMSYSERR_INVALHANDLE;
-  SDL_PauseAudioDevice(device->id, 0);
-  return MMSYSERR_NOERROR;
-}
+MMRESULT waveInStart(HWAVEIN device) { return SetPaused(device, false); }
 
 MMRESULT waveInReset(HWAVEIN device) {
-  if (device == nullptr) return MMSYSERR_INVALHANDLE;
-  SDL_PauseAudioDevice(device->id, 1);
-  return Reset(device);
+  MMRESULT result = SetPaused(device, true);
+  return result == MMSYSERR_NOERROR ? Reset(device) : result;
 }
 
 MMRESULT waveInClose(HWAVEIN device) { return Close(device); }
