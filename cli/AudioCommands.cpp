@@ -1,5 +1,6 @@
 #include "cli/AudioCommands.h"
 
+#include <climits>
 #include <cstdio>
 #include <exception>
 
@@ -52,16 +53,6 @@ int RecordUsage() {
   return 2;
 }
 
-bool ParseNumber(const std::string& text, int& value) {
-  try {
-    std::size_t used = 0;
-    value = std::stoi(text, &used);
-    return used == text.size();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 bool Parse(const std::vector<std::string>& args, RecordOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -76,7 +67,7 @@ bool Parse(const std::vector<std::string>& args, RecordOptions& options) {
                  : arg == "--bits"     ? &options.bits
                  : arg == "--channels" ? &options.channels
                                        : nullptr;
-    if (value == nullptr || !ParseNumber(args[i], *value)) return false;
+    if (value == nullptr || !ParseNumber(args[i], INT_MIN, INT_MAX, *value)) return false;
   }
   bool rateKnown = options.rate == 11025 || options.rate == 22050 || options.rate == 44100;
   return !options.out.empty() && options.seconds > 0 && rateKnown && (options.bits == 8 || options.bits == 16) &&

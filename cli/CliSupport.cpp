@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include <cstdio>
+#include <exception>
 
 #include "cd/CdDrives.h"
 #include "platform/ProgramFolder.h"
@@ -14,6 +15,16 @@ bool IsIndex(const std::string& text) {
 int Fail(const std::string& message) {
   std::fprintf(stderr, "error: %s\n", message.c_str());
   return 1;
+}
+
+bool ParseNumber(const std::string& text, int low, int high, int& value) {
+  try {
+    std::size_t used = 0;
+    value = std::stoi(text, &used);
+    return used == text.size() && value >= low && value <= high;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 bool SelectDrive(CdDrives& drives, const std::string& drive) {

@@ -1,5 +1,5 @@
 #pragma once
-// What the quillon-cli commands share: the error line and the choice of a drive.
+// What the quillon-cli commands share: the error line, number arguments and the choice of a drive.
 
 #include <string>
 
@@ -7,6 +7,9 @@ class CdDrives;
 
 // Prints "error: MESSAGE" on stderr and gives the failure exit status.
 int Fail(const std::string& message);
+
+// The whole text as a decimal integer within [low, high].
+bool ParseNumber(const std::string& text, int low, int high, int& value);
 
 // A drive index selects from the program's drive list; a path makes that CUE sheet the only drive.
 bool SelectDrive(CdDrives& drives, const std::string& drive);

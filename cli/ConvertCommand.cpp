@@ -28,16 +28,6 @@ int Usage() {
   return 2;
 }
 
-bool ParseNumber(const std::string& text, int low, int high, int& value) {
-  try {
-    std::size_t used = 0;
-    value = std::stoi(text, &used);
-    return used == text.size() && value >= low && value <= high;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 bool Parse(const std::vector<std::string>& args, ConvertOptions& options) {
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -22,23 +22,13 @@ int Usage() {
   return 2;
 }
 
-bool ParseVolume(const std::string& text, int& volume) {
-  try {
-    std::size_t used = 0;
-    volume = std::stoi(text, &used);
-    return used == text.size() && volume >= 0 && volume <= 255;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 bool Parse(const std::vector<std::string>& args, MixOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--concatenate") {
       options.mode = amConcatenate;
     } else if (arg == "--volume1" || arg == "--volume2") {
-      if (++i == args.size() || !ParseVolume(args[i], arg == "--volume1" ? options.volume1 : options.volume2))
+      if (++i == args.size() || !ParseNumber(args[i], 0, 255, arg == "--volume1" ? options.volume1 : options.volume2))
         return false;
     } else if (arg.rfind("--", 0) == 0) {
       return false;
