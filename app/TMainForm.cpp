@@ -337,18 +337,14 @@ void TMainForm::ShowStatus(const QString& text) {
 void TMainForm::spCDROMlistChange(int index) {
   if (index == FDrives.CurrentIndex()) return;
   FDrives.SetCurrentIndex(index);
-  if (FDeviceFlag) MediaPlayer1.SelectDrive(FDrives.CurrentDrive());
   GetTrackList();
 }
 
 void TMainForm::RefreshClick() { GetTrackList(); }
 
-// The player is told to look at the disc afresh too, unless it is playing it.
+// The player follows the drive and the disc read here.
 void TMainForm::GetTrackList() {
-  if (FDeviceFlag) {
-    CdAudioMode mode = MediaPlayer1.Mode();
-    if (mode != CdAudioMode::Playing && mode != CdAudioMode::Paused) MediaPlayer1.SelectDrive(FDrives.CurrentDrive());
-  }
+  if (FDeviceFlag) MediaPlayer1.SelectDrive(FDrives.CurrentDrive());
   ListView1->clear();
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
   if (!reading.message.empty()) ShowStatus(FromBytes(reading.message));

@@ -48,9 +48,11 @@ void CdAudioDevice::Close() {
 
 void CdAudioDevice::SelectDrive(const CDREC& drive) {
   if (!FOpen) return;
+  bool sameDrive = drive.ha == FDrive.ha && drive.tgt == FDrive.tgt && drive.lun == FDrive.lun;
+  if (sameDrive && Playing()) return;
   ForgetDisc();
+  if (!sameDrive) FDoorOpen = false;
   FDrive = drive;
-  FDoorOpen = false;
 }
 
 void CdAudioDevice::SetTimeFormatTMSF() { FTmsf = true; }

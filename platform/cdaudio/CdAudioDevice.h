@@ -27,7 +27,8 @@ class CdAudioDevice {
   void Open(const CDREC& drive);
   void Close();
   bool IsOpen() const { return FOpen; }
-  // Another drive of the list: stops playing and forgets the disc, which is looked for afresh.
+  // The drive whose table was read (again): the disc is looked for afresh, unless this drive's disc is
+  // playing or paused. Another drive stops the playing; the same drive keeps an open door open.
   void SelectDrive(const CDREC& drive);
 
   // Positions are minute, second and frame from the start of the disc until this is called; from then

@@ -188,6 +188,8 @@ TEST_F(CdAudioTest, AnotherDriveOrAClosedDeviceEndsThePlaying) {
   device.Open(list.cd[0]);
   device.SetTimeFormatTMSF();
   ASSERT_TRUE(device.Play());
+  device.SelectDrive(list.cd[0]);
+  EXPECT_EQ(device.Mode(), CdAudioMode::Playing) << "reading the playing drive's table again goes on playing";
   device.SelectDrive(list.cd[1]);
   EXPECT_EQ(device.Mode(), CdAudioMode::Stopped);
   EXPECT_EQ(device.NumberOfTracks(), 1);
