@@ -302,6 +302,7 @@ RipInput TMainForm::RipJobInput() const {
     row.name = item->text(1).toStdString();
     row.blocks = item->data(0, Qt::UserRole).toString().toUInt();
     row.start = k < static_cast<int>(toc.entries.size()) ? toc.entries[k].start : 0;
+    row.audio = k >= static_cast<int>(toc.entries.size()) || toc.entries[k].audio;
     input.rows.push_back(row);
   }
   return input;

@@ -10,6 +10,7 @@ struct TOC;
 struct TocEntry {
   std::uint8_t trackNumber = 0;
   std::uint32_t start = 0;  // block number
+  bool audio = true;
 };
 
 struct TableOfContents {
@@ -19,8 +20,9 @@ struct TableOfContents {
 
   int TrackCount() const { return lastTrack - firstTrack + 1; }
   std::uint32_t Leadout() const { return entries.back().start; }
-  // Blocks of the track at entry k: up to the next track or the lead-out.
-  std::uint32_t BlocksOf(int k) const { return entries[k + 1].start - entries[k].start; }
+  // Blocks of the track at entry k: up to the next track or the lead-out. The last audio track before an
+  // enhanced CD's data session ends with the audio session, before the gap.
+  std::uint32_t BlocksOf(int k) const;
 };
 
 // Takes the library's record read with block addressing; false when it is inconsistent.

@@ -84,6 +84,7 @@ class CliRipHost : public RipHost {
   void ShowStandardError(const std::string& text) override { Report(text); }
   void CloseWindow() override {}
   void UncheckRow(std::size_t) override {}
+  void ReportReadErrors(const std::string& text) override { Report(text); }
   void Post(std::function<void()> work) override {
     std::lock_guard<std::mutex> guard(FLock);
     FQueue.push_back(std::move(work));
@@ -137,7 +138,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     int number = drives.Toc().firstTrack + static_cast<int>(k);
     bool checked = options.tracks.empty() || options.tracks.count(number) != 0;
     input.rows.push_back({checked, track.number, track.name, static_cast<std::uint32_t>(std::stoul(track.blocks)),
-                          drives.Toc().entries[k].start});
+                          drives.Toc().entries[k].start, drives.Toc().entries[k].audio});
   }
   return true;
 }

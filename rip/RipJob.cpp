@@ -47,7 +47,29 @@ void PutLittleEndian(std::uint8_t* out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+bool Rippable(const RipRow& row) { return row.checked && row.audio; }
+
+std::string TrackTime(std::uint32_t block) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02u:%02u.%02u", block / 75 / 60, block / 75 % 60, block % 75);
+  return text;
+}
+
 }  // namespace
+
+std::string ReadErrorText(const std::string& number, const std::vector<std::uint32_t>& blocks) {
+  std::string stretches;
+  for (std::size_t i = 0; i < blocks.size();) {
+    std::size_t last = i;
+    while (last + 1 < blocks.size() && blocks[last + 1] == blocks[last] + 1) ++last;
+    if (!stretches.empty()) stretches += ", ";
+    stretches += TrackTime(blocks[i]);
+    if (last > i) stretches += "\u2013" + TrackTime(blocks[last]);
+    i = last + 1;
+  }
+  std::string count = std::to_string(blocks.size()) + (blocks.size() == 1 ? " block" : " blocks");
+  return "Track " + number + ": " + count + " could not be read at " + stretches;
+}
 
 bool ReadRipValues(TIniFile& settings, RipValues& values) {
   try {
@@ -84,6 +106,7 @@ RipJob::~RipJob() = default;
 void RipJob::Start(RipInput input) {
   FInput = std::move(input);
   FFinished.clear();
+  FReadErrors.clear();
   FCancel = false;
   FRunning = true;
   FHost.SetCaption("Marrowby");
@@ -127,14 +150,33 @@ void RipJob::CommonStart(const RipRow& row) {
   FHost.SetCaption("Processing:" + row.number + " (" + row.name + ")");
 }
 
+std::string RipJob::FinishedCaption() const {
+  return FReadErrors.empty() ? "Finished!" : "Finished with read errors";
+}
+
 void RipJob::Finish() {
   FCancel = false;
   FRunning = false;
-  FHost.SetCaption("Finished!");
+  FHost.SetCaption(FinishedCaption());
   FHost.SetButtonCaption("Close");
 }
 
-void RipJob::ReadTrack(const RipRow& row, TFileStream& file, int scale) {
+// A file whose track had unreadable blocks stays as the best the drive could give, and the user is told.
+void RipJob::TrackFinished(const RipRow& row, const std::string& path, const std::vector<std::uint32_t>& unreadable) {
+  FFinished.push_back(path);
+  if (unreadable.empty()) return;
+  FReadErrors.push_back(ReadErrorText(row.number, unreadable));
+  FHost.ReportReadErrors(FReadErrors.back());
+}
+
+// The drive may take long over a damaged stretch; the window is served meanwhile.
+void RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable) {
+  FReader.Start(FInput.handle, &buffer);
+  while (!FReader.Wait(std::chrono::milliseconds(20))) FHost.ProcessMessages();
+  unreadable.insert(unreadable.end(), FReader.Unreadable().begin(), FReader.Unreadable().end());
+}
+
+std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream& file, int scale) {
   const std::uint32_t length = row.blocks;
   auto buffer = std::make_unique<TRACKBUF>();
   // A track shorter than one read must not take blocks of the next track with it.
@@ -144,11 +186,12 @@ void RipJob::ReadTrack(const RipRow& row, TFileStream& file, int scale) {
   std::uint32_t start = row.start;
   std::uint32_t remaining = length;
   std::int64_t written = 0;
+  std::vector<std::uint32_t> unreadable;
   while (remaining > 0 && !FCancel) {
     buffer->startFrame = start;
     buffer->numFrames = blocksPerRead;
     buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
-    ReadCDAudioLBA(FInput.handle, buffer.get());
+    ReadKeepingWindowAlive(*buffer, unreadable);
     // A disc that delivers nothing (taken out, a dead handle) must not give silent files.
     if (buffer->len == 0) throw EStreamError("The disc could not be read");
     file.WriteBuffer(buffer->buf + buffer->startOffset, buffer->len);
@@ -169,25 +212,27 @@ void RipJob::ReadTrack(const RipRow& row, TFileStream& file, int scale) {
     file.Seek(4, SEEK_SET);
     file.WriteBuffer(size, 4);
   }
+  for (std::uint32_t& block : unreadable) block -= row.start;
+  return unreadable;
 }
 
 void RipJob::WavBranch() {
   for (RipRow& row : FInput.rows) {
-    if (!row.checked) continue;
+    if (!Rippable(row)) continue;
     CommonStart(row);
     std::string path = OutputPath(row);
     TFileStream file(path, TFileStream::Mode::Replace);
-    ReadTrack(row, file, 100);
+    std::vector<std::uint32_t> unreadable = ReadTrack(row, file, 100);
     if (FCancel) break;  // the unfinished file goes; an earlier file of that name stays
     if (!file.Commit()) throw EStreamError("Cannot create file " + path);
-    FFinished.push_back(path);
+    TrackFinished(row, path, unreadable);
   }
   Finish();
 }
 
 void RipJob::Mp3Branch() {
   for (RipRow& row : FInput.rows) {
-    if (!row.checked) continue;
+    if (!Rippable(row)) continue;
     CommonStart(row);
     FOutputPath = OutputPath(row);
     FTemporaryPath = FOutputPath + ".convert";
@@ -196,9 +241,10 @@ void RipJob::Mp3Branch() {
       std::string path;
       ~RemoveTemporary() { RemoveFile(path); }
     } temporary{FTemporaryPath};
+    std::vector<std::uint32_t> unreadable;
     {
       TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
-      ReadTrack(row, file, 40);
+      unreadable = ReadTrack(row, file, 40);
     }
     if (FCancel) break;
     Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath);
@@ -207,7 +253,7 @@ void RipJob::Mp3Branch() {
       return;
     }
     if (result == Mp3Result::Cancelled) break;
-    FFinished.push_back(FOutputPath);
+    TrackFinished(row, FOutputPath, unreadable);
   }
   if (FCancel) FHost.CloseWindow();
   Finish();
@@ -265,7 +311,7 @@ RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::str
 
 void RipJob::OggBranch() {
   std::size_t index = 0;
-  while (index < FInput.rows.size() && !FInput.rows[index].checked) ++index;
+  while (index < FInput.rows.size() && !Rippable(FInput.rows[index])) ++index;
   if (index == FInput.rows.size()) {
     FRunning = false;
     return;
@@ -276,12 +322,13 @@ void RipJob::OggBranch() {
   FTemporaryPath = FOutputPath + ".convert";
   {
     TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
-    ReadTrack(row, file, 40);
+    FEncodedUnreadable = ReadTrack(row, file, 40);
   }
+  FEncodedRow = &row;
   if (FCancel) {
     RemoveFile(FTemporaryPath);
     FRunning = false;
-    FHost.SetCaption("Finished!");
+    FHost.SetCaption(FinishedCaption());
     FHost.SetButtonCaption("Close");
     return;
   }
@@ -299,14 +346,14 @@ void RipJob::VorbisOut1done() {
   std::string error = FVorbisOut.RunError();
   // A stopped encoding has put its partial file in place; a failed one has left the old file alone.
   if (FCancel && error.empty()) RemoveFile(FOutputPath);
+  if (error.empty() && !FCancel) TrackFinished(*FEncodedRow, FOutputPath, FEncodedUnreadable);
   FHost.SetButtonCaption("Close");
-  FHost.SetCaption("Finished!");
+  FHost.SetCaption(FinishedCaption());
   if (!error.empty()) throw EStreamError(error);
   if (FCancel) {
     FRunning = false;
     return;
   }
-  FFinished.push_back(FOutputPath);
   RipProcedure();
 }
 

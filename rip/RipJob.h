@@ -10,6 +10,7 @@
 
 #include "cd/TrackTable.h"
 #include "platform/akrip32/akrip32.h"
+#include "rip/DriveReader.h"
 
 class TFileStream;
 class TIniFile;
@@ -29,6 +30,10 @@ struct RipValues {
   int compr = 20;
 };
 
+// "Track 03: 2 blocks could not be read at 00:01.10–00:01.11": the blocks are counted from the track's start,
+// each stretch of them shown by the times of its first and last block (minutes, seconds, blocks).
+std::string ReadErrorText(const std::string& number, const std::vector<std::uint32_t>& blocks);
+
 // False when the sample rate or the bit rate is no number once its unit is dropped, or the file
 // cannot be read.
 bool ReadRipValues(TIniFile& settings, RipValues& values);
@@ -39,6 +44,7 @@ struct RipRow {
   std::string name;    // the file name with its extension
   std::uint32_t blocks = 0;
   std::uint32_t start = 0;  // the track's first block on the disc
+  bool audio = true;        // a data track is never ripped, checked or not
 };
 
 struct RipInput {
@@ -63,6 +69,8 @@ class RipHost {
   virtual void ShowStandardError(const std::string& text) = 0;
   virtual void CloseWindow() = 0;
   virtual void UncheckRow(std::size_t row) = 0;
+  // A finished track that holds blocks the drive could not read (silence in their place).
+  virtual void ReportReadErrors(const std::string& text) = 0;
   // Runs work on the job's thread later; the Ogg sink reports from its worker thread.
   virtual void Post(std::function<void()> work) = 0;
 };
@@ -79,8 +87,10 @@ class RipJob {
   // The answer to "Cancel or not?"; a Yes also stops the Ogg encoder.
   void SetCancel(bool cancel);
   const RipInput& Input() const { return FInput; }
-  // The output files this job finished.
+  // The output files this job finished, those with read errors included.
   const std::vector<std::string>& Finished() const { return FFinished; }
+  // One text per finished track with blocks that could not be read.
+  const std::vector<std::string>& ReadErrors() const { return FReadErrors; }
 
  private:
   void RunGuarded(const std::function<void()>& step);
@@ -91,7 +101,11 @@ class RipJob {
   void VorbisOut1done();
   void VorbisOut1Progress(int progress);
   void CommonStart(const RipRow& row);
-  void ReadTrack(const RipRow& row, TFileStream& file, int scale);
+  // Returns the blocks that could not be read, counted from the track's start.
+  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream& file, int scale);
+  void ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
+  void TrackFinished(const RipRow& row, const std::string& path, const std::vector<std::uint32_t>& unreadable);
+  std::string FinishedCaption() const;
   enum class Mp3Result { Done, Cancelled, Failed };
   Mp3Result EncodeMp3(const std::string& temporary, const std::string& output);
   void Finish();
@@ -105,5 +119,9 @@ class RipJob {
   bool FRunning = false;
   std::string FTemporaryPath;
   std::string FOutputPath;
+  const RipRow* FEncodedRow = nullptr;  // the Ogg branch's row while it is encoded, and what it could not read
+  std::vector<std::uint32_t> FEncodedUnreadable;
   std::vector<std::string> FFinished;
+  std::vector<std::string> FReadErrors;
+  DriveReader FReader;
 };

@@ -1,6 +1,7 @@
 #include "rip/TRipPropressForm.h"
 
 #include <QCoreApplication>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
@@ -10,6 +11,10 @@
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
 #include "platform/qtseams/Shell.h"
+
+namespace {
+constexpr int kReadErrorListHeight = 90;
+}  // namespace
 
 TRipPropressForm::TRipPropressForm(QWidget* parent)
     : QDialog(parent), WaveIn1(std::make_unique<TWaveIn>()), VorbisOut1(std::make_unique<TVorbisOut>()) {
@@ -26,6 +31,9 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   spSkinButtonStop->setGeometry(130, 42, 81, 25);
   spSkinButtonStop->setFont(QFont("Arial"));
   connect(spSkinButtonStop, &QPushButton::clicked, this, &TRipPropressForm::spSkinButtonStopClick);
+  ReadErrorList = new QListWidget(this);
+  ReadErrorList->setGeometry(18, 79, 304, kReadErrorListHeight);
+  ReadErrorList->hide();
   WaveIn1->SetLoop(false);
   VorbisOut1->SetSerial(0);
   VorbisOut1->SetCompression(0.4f);
@@ -54,6 +62,9 @@ void TRipPropressForm::FormActivate() {
     EndProgram();
     return;
   }
+  ReadErrorList->clear();
+  ReadErrorList->hide();
+  setFixedSize(337, 79);
   FJob->Start(std::move(input));
 }
 
@@ -89,6 +100,13 @@ void TRipPropressForm::CloseWindow() { reject(); }
 
 void TRipPropressForm::UncheckRow(std::size_t row) {
   if (RowUnchecked) RowUnchecked(row);
+}
+
+void TRipPropressForm::ReportReadErrors(const std::string& text) {
+  ReadErrorList->addItem(QString::fromStdString(text));
+  if (ReadErrorList->isVisible()) return;
+  ReadErrorList->show();
+  setFixedSize(337, 79 + kReadErrorListHeight + 12);
 }
 
 void TRipPropressForm::Post(std::function<void()> work) {

@@ -7,6 +7,7 @@
 
 #include "rip/RipJob.h"
 
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class TIniFile;
@@ -28,6 +29,8 @@ class TRipPropressForm : public QDialog, private RipHost {
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* spSkinButtonStop = nullptr;
+  // The tracks that came out with blocks the drive could not read; shown below the button when there are any.
+  QListWidget* ReadErrorList = nullptr;
   RipJob& Job() { return *FJob; }
 
   void FormActivate();
@@ -45,6 +48,7 @@ class TRipPropressForm : public QDialog, private RipHost {
   void ShowStandardError(const std::string& text) override;
   void CloseWindow() override;
   void UncheckRow(std::size_t row) override;
+  void ReportReadErrors(const std::string& text) override;
   void Post(std::function<void()> work) override;
 
   std::unique_ptr<TWaveIn> WaveIn1;

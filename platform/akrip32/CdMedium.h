@@ -14,18 +14,44 @@ struct DiscTrack {
   bool audio = true;
 };
 
+// An enhanced CD's data session starts this far after the audio session's last block: the audio session's
+// lead-out and the data session's lead-in and pregap lie between them.
+constexpr std::int32_t kSessionGapBlocks = 11400;
+
+// Where a track that starts at start ends when the next one starts at nextStart: there, or, when a data
+// track follows audio (an enhanced CD), before the gap of the data session.
+inline std::int64_t TrackEnd(std::int64_t start, bool audio, std::int64_t nextStart, bool nextAudio) {
+  bool dataSession = audio && !nextAudio && nextStart - kSessionGapBlocks > start;
+  return dataSession ? nextStart - kSessionGapBlocks : nextStart;
+}
+
 struct DiscLayout {
   std::vector<DiscTrack> tracks;
   std::int32_t leadout = 0;
+
+  // The block after the audio of track index: the next track's start, or the lead-out; when a data track
+  // follows audio (an enhanced CD), the end of the audio session before the gap.
+  std::int32_t AudioEnd(std::size_t index) const {
+    if (index + 1 >= tracks.size()) return leadout;
+    const DiscTrack& track = tracks[index];
+    const DiscTrack& next = tracks[index + 1];
+    return static_cast<std::int32_t>(TrackEnd(track.start, track.audio, next.start, next.audio));
+  }
+};
+
+// What one read delivered: every block asked for, those that could not be read as silence; or nothing at
+// all when the disc is gone.
+struct BlockRead {
+  bool delivered = true;
+  std::vector<std::int32_t> unreadable;  // disc addresses, ascending
 };
 
 class CdMedium {
  public:
   virtual ~CdMedium() = default;
   virtual const DiscLayout& Layout() const = 0;
-  // Fills count blocks starting at lba (all inside the disc). A block that cannot be read is
-  // delivered as silence and makes the result false.
-  virtual bool ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) = 0;
+  // Fills count blocks starting at lba (all inside the disc's audio).
+  virtual BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) = 0;
 };
 
 // One entry of the drive list.

@@ -267,21 +267,26 @@ const CueImage::ImageFile* CueImage::FileAt(std::int32_t lba) const {
   return nullptr;
 }
 
-bool CueImage::ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
-  bool complete = true;
-  while (count > 0) {
-    const ImageFile* file = FileAt(lba);
-    if (file == nullptr) {
-      std::memset(out, 0, static_cast<std::size_t>(count) * CD_BLOCK_BYTES);
-      return false;
-    }
-    std::int32_t here = std::min(count, file->firstBlock + file->blocks - lba);
-    complete = ReadFromFile(*file, lba, here, out) && complete;
-    lba += here;
-    count -= here;
-    out += static_cast<std::size_t>(here) * CD_BLOCK_BYTES;
+BlockRead CueImage::ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
+  BlockRead result;
+  for (std::int32_t i = 0; i < count;) {
+    const ImageFile* file = FileAt(lba + i);
+    std::int32_t here = file == nullptr ? 1 : std::min(count - i, file->firstBlock + file->blocks - lba - i);
+    std::uint8_t* blocks = out + static_cast<std::size_t>(i) * CD_BLOCK_BYTES;
+    // A file that fails to read (cut short, an I/O error) fails like a damaged disc: block by block.
+    if (file == nullptr || !ReadFromFile(*file, lba + i, here, blocks))
+      for (std::int32_t b = 0; b < here; ++b)
+        if (!ReadBlock(file, lba + i + b, blocks + static_cast<std::size_t>(b) * CD_BLOCK_BYTES))
+          result.unreadable.push_back(lba + i + b);
+    i += here;
   }
-  return complete;
+  return result;
+}
+
+bool CueImage::ReadBlock(const ImageFile* file, std::int32_t lba, std::uint8_t* out) {
+  if (file != nullptr && ReadFromFile(*file, lba, 1, out)) return true;
+  std::memset(out, 0, CD_BLOCK_BYTES);
+  return false;
 }
 
 bool CueImage::ReadFromFile(const ImageFile& file, std::int32_t lba, std::int32_t count, std::uint8_t* out) {

@@ -10,7 +10,7 @@ class CueImage : public CdMedium {
   ~CueImage() override;
 
   const DiscLayout& Layout() const override { return FLayout; }
-  bool ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) override;
+  BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) override;
 
   enum class FileFormat { Binary, Motorola, Wave };
   struct ImageFile {
@@ -25,6 +25,7 @@ class CueImage : public CdMedium {
 
  private:
   CueImage() = default;
+  bool ReadBlock(const ImageFile* file, std::int32_t lba, std::uint8_t* out);
   bool ReadFromFile(const ImageFile& file, std::int32_t lba, std::int32_t count, std::uint8_t* out);
   const ImageFile* FileAt(std::int32_t lba) const;
 

@@ -1,21 +1,9 @@
 #include "platform/akrip32/PhysicalDrive.h"
 
-#include <cdio/cdio.h>
-#include <cdio/paranoia/cdda.h>
-#include <cdio/paranoia/paranoia.h>
-
-#include <cstring>
+#include "platform/akrip32/CdioSectorReader.h"
+#include "platform/akrip32/PhysicalMedium.h"
 
 namespace {
-
-constexpr int kParanoiaRetries = 20;
-
-// Paranoia's callback has no user pointer; reads of one thread are tracked here.
-thread_local bool gBlockSkipped = false;
-
-void NoteSkip(long, paranoia_cb_mode_t mode) {
-  if (mode == PARANOIA_CB_SKIP || mode == PARANOIA_CB_READERR) gBlockSkipped = true;
-}
 
 std::string Trimmed(const char* text) {
   std::string value(text);
@@ -24,83 +12,14 @@ std::string Trimmed(const char* text) {
   return value;
 }
 
-class PhysicalMedium : public CdMedium {
- public:
-  PhysicalMedium(CdIo_t* cdio, DiscLayout layout) : FCdio(cdio), FLayout(std::move(layout)) {
-    FDrive = cdio_cddap_identify_cdio(FCdio, CDDA_MESSAGE_FORGETIT, nullptr);
-    if (FDrive != nullptr && cdio_cddap_open(FDrive) == 0) {
-      FParanoia = cdio_paranoia_init(FDrive);
-      cdio_paranoia_modeset(FParanoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
-    }
-  }
-
-  ~PhysicalMedium() override {
-    if (FParanoia != nullptr) cdio_paranoia_free(FParanoia);
-    if (FDrive != nullptr) cdio_cddap_close_no_free_cdio(FDrive);
-    cdio_destroy(FCdio);
-  }
-
-  const DiscLayout& Layout() const override { return FLayout; }
-
-  bool ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) override {
-    return FParanoia != nullptr ? ReadCorrected(lba, count, out) : ReadPlain(lba, count, out);
-  }
-
- private:
-  bool ReadCorrected(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
-    bool complete = true;
-    cdio_paranoia_seek(FParanoia, lba, SEEK_SET);
-    for (std::int32_t i = 0; i < count; ++i, out += CD_BLOCK_BYTES) {
-      gBlockSkipped = false;
-      const int16_t* block = cdio_paranoia_read_limited(FParanoia, NoteSkip, kParanoiaRetries);
-      if (block == nullptr || gBlockSkipped) {
-        std::memset(out, 0, CD_BLOCK_BYTES);
-        complete = false;
-      } else {
-        std::memcpy(out, block, CD_BLOCK_BYTES);
-      }
-    }
-    return complete;
-  }
-
-  // Without paranoia (the drive refused its own interface) each block is read directly, with retries.
-  bool ReadPlain(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
-    bool complete = true;
-    for (std::int32_t i = 0; i < count; ++i, out += CD_BLOCK_BYTES) {
-      bool read = false;
-      for (int attempt = 0; attempt < 3 && !read; ++attempt)
-        read = cdio_read_audio_sectors(FCdio, out, lba + i, 1) == DRIVER_OP_SUCCESS;
-      if (!read) {
-        std::memset(out, 0, CD_BLOCK_BYTES);
-        complete = false;
-      }
-    }
-    return complete;
-  }
-
-  CdIo_t* FCdio;
-  DiscLayout FLayout;
-  cdrom_drive_t* FDrive = nullptr;
-  cdrom_paranoia_t* FParanoia = nullptr;
-};
-
-bool ReadLayout(CdIo_t* cdio, DiscLayout& layout) {
-  track_t first = cdio_get_first_track_num(cdio);
-  track_t count = cdio_get_num_tracks(cdio);
-  if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) return false;
-  for (track_t t = first; t < first + count; ++t) {
-    lsn_t start = cdio_get_track_lsn(cdio, t);
-    if (start == CDIO_INVALID_LSN) return false;
-    layout.tracks.push_back({t, start, cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO});
-  }
-  layout.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-  return layout.leadout != CDIO_INVALID_LSN;
-}
-
 }  // namespace
 
-PhysicalDrive::PhysicalDrive(std::string device) : FDevice(std::move(device)), FIdentification(FDevice) {
-  CdIo_t* cdio = cdio_open(FDevice.c_str(), DRIVER_DEVICE);
+PhysicalDrive::PhysicalDrive(std::string device)
+    : PhysicalDrive(std::move(device), DRIVER_DEVICE, [](CdIo_t* cdio) { return std::make_unique<CdioSectorReader>(cdio); }) {}
+
+PhysicalDrive::PhysicalDrive(std::string source, driver_id_t driver, ReaderMaker makeReader)
+    : FDevice(std::move(source)), FDriver(driver), FMakeReader(std::move(makeReader)), FIdentification(FDevice) {
+  CdIo_t* cdio = cdio_open(FDevice.c_str(), FDriver);
   if (cdio == nullptr) return;
   cdio_hwinfo_t info{};
   if (cdio_get_hwinfo(cdio, &info)) {
@@ -113,14 +32,9 @@ PhysicalDrive::PhysicalDrive(std::string device) : FDevice(std::move(device)), F
 std::string PhysicalDrive::Identification() const { return FIdentification; }
 
 std::unique_ptr<CdMedium> PhysicalDrive::Open() {
-  CdIo_t* cdio = cdio_open(FDevice.c_str(), DRIVER_DEVICE);
+  CdIo_t* cdio = cdio_open(FDevice.c_str(), FDriver);
   if (cdio == nullptr) return nullptr;
-  DiscLayout layout;
-  if (!ReadLayout(cdio, layout)) {
-    cdio_destroy(cdio);
-    return nullptr;
-  }
-  return std::make_unique<PhysicalMedium>(cdio, std::move(layout));
+  return PhysicalMedium::Open(cdio, FMakeReader(cdio));
 }
 
 std::vector<std::string> PhysicalDrive::DeviceNames() {
@@ -131,7 +45,9 @@ std::vector<std::string> PhysicalDrive::DeviceNames() {
   return names;
 }
 
+// Only a drive of the machine has a door: libcdio's image drivers must not be asked.
 bool PhysicalDrive::HasDoor() const {
+  if (FDriver != DRIVER_DEVICE) return false;
   cdio_drive_read_cap_t read = 0;
   cdio_drive_write_cap_t write = 0;
   cdio_drive_misc_cap_t misc = 0;
@@ -139,6 +55,6 @@ bool PhysicalDrive::HasDoor() const {
   return (misc & CDIO_DRIVE_CAP_MISC_EJECT) != 0;
 }
 
-bool PhysicalDrive::OpenDoor() { return cdio_eject_media_drive(FDevice.c_str()) == DRIVER_OP_SUCCESS; }
+bool PhysicalDrive::OpenDoor() { return HasDoor() && cdio_eject_media_drive(FDevice.c_str()) == DRIVER_OP_SUCCESS; }
 
-bool PhysicalDrive::CloseDoor() { return cdio_close_tray(FDevice.c_str(), nullptr) == DRIVER_OP_SUCCESS; }
+bool PhysicalDrive::CloseDoor() { return HasDoor() && cdio_close_tray(FDevice.c_str(), nullptr) == DRIVER_OP_SUCCESS; }

@@ -1,11 +1,20 @@
 #pragma once
-// A real CD drive, read through libcdio and libcdio-paranoia.
+// A CD drive, read through libcdio: a drive of the machine, or any other libcdio source read through a
+// reader of the caller's (the tests' drives that fail on purpose).
+
+#include <cdio/cdio.h>
+
+#include <functional>
 
 #include "platform/akrip32/CdMedium.h"
+#include "platform/akrip32/SectorReader.h"
 
 class PhysicalDrive : public CdDriveEntry {
  public:
+  using ReaderMaker = std::function<std::unique_ptr<SectorReader>(CdIo_t*)>;
+
   explicit PhysicalDrive(std::string device);
+  PhysicalDrive(std::string source, driver_id_t driver, ReaderMaker makeReader);
   std::string Identification() const override;
   std::unique_ptr<CdMedium> Open() override;
   bool HasDoor() const override;
@@ -16,5 +25,7 @@ class PhysicalDrive : public CdDriveEntry {
 
  private:
   std::string FDevice;
+  driver_id_t FDriver = DRIVER_DEVICE;
+  ReaderMaker FMakeReader;
   std::string FIdentification;
 };

@@ -16,6 +16,7 @@ namespace {
 // Adapter numbers tell the kinds of drive apart; the target is the index within the kind.
 constexpr std::uint8_t kPhysicalAdapter = 0;
 constexpr std::uint8_t kImageAdapter = 1;
+constexpr std::uint8_t kSimulatedAdapter = 2;
 
 struct ListedDrive {
   std::uint8_t ha;
@@ -23,9 +24,15 @@ struct ListedDrive {
   std::shared_ptr<CdDriveEntry> entry;
 };
 
+// What the last read of a handle could not read; kept with the handle's read lock.
+struct ReadState {
+  std::mutex lock;
+  std::vector<std::uint32_t> unreadable;
+};
+
 struct OpenDisc {
   std::shared_ptr<CdMedium> medium;
-  std::shared_ptr<std::mutex> readLock = std::make_shared<std::mutex>();
+  std::shared_ptr<ReadState> reads = std::make_shared<ReadState>();
   bool msf = true;
 };
 
@@ -33,6 +40,7 @@ struct Library {
   std::mutex lock;
   bool physicalDrives = true;
   std::vector<std::string> imageFiles;
+  std::vector<std::shared_ptr<CdDriveEntry>> simulatedDrives;
   std::vector<ListedDrive> drives;
   std::map<HCDROM, OpenDisc> handles;
   HCDROM nextHandle = 1;
@@ -96,6 +104,11 @@ void UseCDImagesOf(const std::string& settingsFile) {
   SetCDImageFiles(images);
 }
 
+void SetSimulatedCDDrives(std::vector<std::shared_ptr<CdDriveEntry>> drives) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  Lib().simulatedDrives = std::move(drives);
+}
+
 void SetPhysicalDrivesEnabled(bool enabled) {
   std::lock_guard<std::mutex> guard(Lib().lock);
   Lib().physicalDrives = enabled;
@@ -113,6 +126,8 @@ int GetCDList(CDLIST* list) {
   std::uint8_t index = 0;
   for (const std::string& sheet : Lib().imageFiles)
     drives.push_back({kImageAdapter, index++, std::make_shared<ImageDrive>(sheet)});
+  index = 0;
+  for (const std::shared_ptr<CdDriveEntry>& drive : Lib().simulatedDrives) drives.push_back({kSimulatedAdapter, index++, drive});
   if (drives.size() > capacity) drives.resize(capacity);
 
   list->num = static_cast<std::uint8_t>(drives.size());
@@ -191,6 +206,20 @@ int ReadTOC(HCDROM handle, TOC* toc) {
   return 1;
 }
 
+namespace {
+
+// The end of the stretch of audio that holds lba (consecutive audio tracks, up to a data track, the gap
+// before a data session or the lead-out); lba itself when it holds no audio.
+std::int64_t AudioStretchEnd(const DiscLayout& layout, std::int64_t lba) {
+  std::size_t i = 0;
+  while (i + 1 < layout.tracks.size() && layout.tracks[i + 1].start <= lba) ++i;
+  if (layout.tracks.empty() || !layout.tracks[i].audio) return lba;
+  while (i + 1 < layout.tracks.size() && layout.AudioEnd(i) == layout.tracks[i + 1].start && layout.tracks[i + 1].audio) ++i;
+  return std::max<std::int64_t>(layout.AudioEnd(i), lba);
+}
+
+}  // namespace
+
 int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
   if (buffer == nullptr) return SS_ERR;
   buffer->len = 0;
@@ -198,21 +227,29 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
   buffer->status = SS_ERR;
   OpenDisc disc;
   if (!FindDisc(handle, disc)) return SS_ERR;
+  std::lock_guard<std::mutex> guard(disc.reads->lock);
+  disc.reads->unreadable.clear();
   std::int64_t start = buffer->startFrame;
   std::int64_t count = buffer->numFrames;
   std::int64_t capacity = std::min<std::int64_t>(buffer->maxLen, sizeof(buffer->buf));
-  std::int64_t leadout = disc.medium->Layout().leadout;
-  if (count <= 0 || count * CD_BLOCK_BYTES > capacity || start >= leadout) return SS_ERR;
-  count = std::min(count, leadout - start);  // a read past the lead-out stops at it
-  bool complete;
-  {
-    std::lock_guard<std::mutex> guard(*disc.readLock);
-    complete = disc.medium->ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), buffer->buf);
-  }
+  // Data tracks are never read as audio, and a read past the audio stops where the audio ends.
+  std::int64_t end = AudioStretchEnd(disc.medium->Layout(), start);
+  if (count <= 0 || count * CD_BLOCK_BYTES > capacity || start >= end) return SS_ERR;
+  count = std::min(count, end - start);
+  BlockRead read = disc.medium->ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), buffer->buf);
+  if (!read.delivered) return SS_ERR;
+  disc.reads->unreadable.assign(read.unreadable.begin(), read.unreadable.end());
   buffer->numFrames = static_cast<std::uint32_t>(count);
   buffer->len = static_cast<std::uint32_t>(count * CD_BLOCK_BYTES);
-  buffer->status = complete ? SS_COMP : SS_ERR;
+  buffer->status = read.unreadable.empty() ? SS_COMP : SS_ERR;
   return static_cast<int>(buffer->status);
+}
+
+std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle) {
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return {};
+  std::lock_guard<std::mutex> guard(disc.reads->lock);
+  return disc.reads->unreadable;
 }
 
 namespace {

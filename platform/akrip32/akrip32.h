@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,12 @@ HCDROM GetCDHandle(const GETCDHAND* request);
 int CloseCDHandle(HCDROM handle);
 int ModifyCDParms(HCDROM handle, int which, std::uint32_t value);
 int ReadTOC(HCDROM handle, TOC* toc);
+// Fills the buffer with numFrames blocks from startFrame on, within the audio that holds startFrame (never a
+// data track). Blocks that cannot be read come as silence and make the status SS_ERR; a disc that is gone
+// delivers nothing (len 0).
 int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer);
+// The disc addresses of the blocks that the handle's last ReadCDAudioLBA could not read, ascending.
+std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle);
 
 struct CDDBSITE {
   char host[81] = {};
@@ -124,5 +130,7 @@ bool CloseCDDoor(const CDREC& drive);
 void SetCDImageFiles(const std::vector<std::string>& cueSheets);
 // Reads the image list from the "CD Images" section of a settings file.
 void UseCDImagesOf(const std::string& settingsFile);
+// Drives that tests make (over libcdio's image drivers, failing on purpose), listed after the disc images.
+void SetSimulatedCDDrives(std::vector<std::shared_ptr<CdDriveEntry>> drives);
 // Whether GetCDList should also look for physical drives (tests and quillon-cli on an image turn it off).
 void SetPhysicalDrivesEnabled(bool enabled);

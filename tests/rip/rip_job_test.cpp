@@ -36,6 +36,7 @@ class RecordingHost : public RipHost {
   void ShowStandardError(const std::string& text) override { errors.push_back(text); }
   void CloseWindow() override { ++closes; }
   void UncheckRow(std::size_t row) override { unchecked.push_back(row); }
+  void ReportReadErrors(const std::string& text) override { readErrors.push_back(text); }
   void Post(std::function<void()> work) override {
     std::lock_guard<std::mutex> guard(lock);
     posted.push_back(std::move(work));
@@ -55,7 +56,7 @@ class RecordingHost : public RipHost {
     }));
   }
 
-  std::vector<std::string> captions, errors;
+  std::vector<std::string> captions, errors, readErrors;
   std::string button;
   std::vector<int> gauges;
   std::vector<std::size_t> unchecked;

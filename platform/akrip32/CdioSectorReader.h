@@ -1,0 +1,16 @@
+#pragma once
+// Raw audio sectors read through a libcdio handle: a CD drive, or one of libcdio's image drivers.
+
+#include <cdio/cdio.h>
+
+#include "platform/akrip32/SectorReader.h"
+
+class CdioSectorReader : public SectorReader {
+ public:
+  explicit CdioSectorReader(CdIo_t* cdio);
+  long Read(std::uint8_t* out, std::int32_t lsn, long count) override;
+  bool DiscPresent() override;
+
+ private:
+  CdIo_t* FCdio;  // owned by the medium
+};

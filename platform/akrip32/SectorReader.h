@@ -1,0 +1,14 @@
+#pragma once
+// How a drive's raw audio sectors are read: the drive itself, or, in tests, a drive that fails on purpose.
+
+#include <cstdint>
+
+class SectorReader {
+ public:
+  virtual ~SectorReader() = default;
+  // Reads count sectors of 2352 bytes from lsn on into out. Returns how many were read from the start: fewer
+  // than count when the drive reported an error at the sector after them.
+  virtual long Read(std::uint8_t* out, std::int32_t lsn, long count) = 0;
+  // Whether the disc is still there; asked after a read failed.
+  virtual bool DiscPresent() = 0;
+};

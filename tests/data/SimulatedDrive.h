@@ -1,0 +1,46 @@
+#pragma once
+// Drives made of libcdio's image drivers (a BIN/CUE or cdrdao image standing in for the disc), read through a
+// reader that fails as the test tells it: the drive the program uses, broken on purpose.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/akrip32/akrip32.h"
+
+namespace testdata {
+
+// One track of an image: audio with its samples, or a data track of so many blocks.
+struct DriveTrack {
+  std::vector<std::int16_t> audio;  // interleaved stereo, whole blocks
+  std::int32_t dataBlocks = 0;      // a data track when not 0
+};
+
+enum class DriveImageForm { BinCue, Cdrdao };
+
+// Writes FOLDER/disc.bin with its sheet (disc.cue or disc.toc) and returns the sheet's path. A data track that
+// follows audio starts a second session: the gap between them is filled with bytes that are not audio.
+std::string WriteDriveImage(const std::filesystem::path& folder, const std::vector<DriveTrack>& tracks,
+                            DriveImageForm form);
+
+// What the drive does wrong; may be changed while it is read.
+struct DriveFaults {
+  std::map<std::int32_t, int> unreadable;  // sector: reads that fail before one succeeds, -1 for all
+  std::set<std::int32_t> jitter;           // a read that holds one of these starts a few samples off
+  std::set<std::int32_t> slow;             // a read that holds one of these takes slowTime
+  std::chrono::milliseconds slowTime{0};
+  std::atomic<std::int64_t> vanishAfter{-1};  // sectors asked for before the drive is gone; -1 never
+  int offsetSamples = 0;                   // the drive delivers audio this many samples late
+  std::atomic<std::int64_t> requested{0};  // sectors asked of the drive so far
+};
+
+// Lists the image as the only drive, read through the faults, and opens it; 0 when that failed.
+HCDROM OpenSimulatedDrive(const std::string& sheet, const std::shared_ptr<DriveFaults>& faults);
+
+}  // namespace testdata
