@@ -1,7 +1,7 @@
 #include "rip/TRipPropressForm.h"
 
 #include <QCoreApplication>
-#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
@@ -31,7 +31,8 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   spSkinButtonStop->setGeometry(130, 42, 81, 25);
   spSkinButtonStop->setFont(QFont("Arial"));
   connect(spSkinButtonStop, &QPushButton::clicked, this, &TRipPropressForm::spSkinButtonStopClick);
-  ReadErrorList = new QListWidget(this);
+  ReadErrorList = new QPlainTextEdit(this);
+  ReadErrorList->setReadOnly(true);
   ReadErrorList->setGeometry(18, 79, 304, kReadErrorListHeight);
   ReadErrorList->hide();
   WaveIn1->SetLoop(false);
@@ -103,7 +104,7 @@ void TRipPropressForm::UncheckRow(std::size_t row) {
 }
 
 void TRipPropressForm::ReportReadErrors(const std::string& text) {
-  ReadErrorList->addItem(QString::fromStdString(text));
+  ReadErrorList->appendPlainText(QString::fromStdString(text));
   if (ReadErrorList->isVisible()) return;
   ReadErrorList->show();
   setFixedSize(337, 79 + kReadErrorListHeight + 12);

@@ -7,7 +7,7 @@
 
 #include "rip/RipJob.h"
 
-class QListWidget;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class TIniFile;
@@ -30,7 +30,7 @@ class TRipPropressForm : public QDialog, private RipHost {
   QProgressBar* Gauge1 = nullptr;
   QPushButton* spSkinButtonStop = nullptr;
   // The tracks that came out with blocks the drive could not read; shown below the button when there are any.
-  QListWidget* ReadErrorList = nullptr;
+  QPlainTextEdit* ReadErrorList = nullptr;
   RipJob& Job() { return *FJob; }
 
   void FormActivate();

@@ -35,4 +35,21 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   EXPECT_EQ(2, RunCli("frobnicate").status);
 }
 
+TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
+  testdata::TempFolder folder;
+  std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(200), 1)},
+                                               {{}, testdata::Pattern(testdata::BlockFrames(100), 2)}};
+  std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
+  std::string out = folder.File("out");
+  std::filesystem::create_directory(out);
+  testdata::ProcessResult result = testdata::RunCommand(
+      "LD_PRELOAD=" FAILING_READS " QUILLON_FAIL_FILE=/disc.bin QUILLON_FAIL_BYTES=" + std::to_string(75 * 2352) + "-" +
+      std::to_string(77 * 2352 - 1) + " " QUILLON_CLI " rip '" + sheet + "' --format wav --out '" + out + "'");
+  EXPECT_EQ(1, result.status);
+  EXPECT_EQ("error: Track 01: 2 blocks could not be read at 00:01.00\u201300:01.01\n" + out + "/Track-01.wav\n" + out +
+                "/Track-02.wav\n",
+            result.out);
+  EXPECT_EQ(44u + 200 * 2352, std::filesystem::file_size(out + "/Track-01.wav"));
+}
+
 }  // namespace

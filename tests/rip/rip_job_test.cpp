@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,10 @@
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
 #include "platform/inifile/TIniFile.h"
+#include "cd/CdDrives.h"
+#include "platform/akrip32/PhysicalMedium.h"
 #include "tests/acs/TestStreams.h"
+#include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +35,10 @@ class RecordingHost : public RipHost {
     gauges.push_back(percent);
     if (onGauge) onGauge(percent);
   }
-  void ProcessMessages() override {}
+  void ProcessMessages() override {
+    ++messagePumps;
+    if (onPump) onPump();
+  }
   void ShowError(const std::string& text) override { errors.push_back(text); }
   void ShowStandardError(const std::string& text) override { errors.push_back(text); }
   void CloseWindow() override { ++closes; }
@@ -61,7 +68,9 @@ class RecordingHost : public RipHost {
   std::vector<int> gauges;
   std::vector<std::size_t> unchecked;
   int closes = 0;
+  int messagePumps = 0;
   std::function<void(int)> onGauge;
+  std::function<void()> onPump;
   std::mutex lock;
   std::deque<std::function<void()>> posted;
 };
@@ -80,6 +89,24 @@ class RipJobTest : public ::testing::Test {
   void TearDown() override {
     if (FHandle != 0) CloseCDHandle(FHandle);
     SetCDImageFiles({});
+    SetSimulatedCDDrives({});
+  }
+
+  // A disc in a drive that fails as FFaults says, with its rows as the main window makes them.
+  RipInput DriveDisc(const std::vector<testdata::DriveTrack>& tracks, OutputFormat format) {
+    PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds(300));
+    std::string sheet = testdata::WriteDriveImage(FFolder.Path(), tracks, testdata::DriveImageForm::BinCue);
+    CloseCDHandle(testdata::OpenSimulatedDrive(sheet, FFaults));
+    FDrives.ReadDriveList();
+    RipInput input;
+    input.format = format;
+    input.folder = (FFolder.Path() / "out").string();
+    std::vector<TrackRow> rows = FDrives.ReadTableOfContents(format).rows;
+    input.handle = FDrives.Handle();
+    for (std::size_t k = 0; k < rows.size(); ++k)
+      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, std::uint32_t(std::stoul(rows[k].blocks)),
+                            FDrives.Toc().entries[k].start, FDrives.Toc().entries[k].audio});
+    return input;
   }
 
   // A disc of the given tracks, opened, with one checked row per track named for the format.
@@ -116,6 +143,8 @@ class RipJobTest : public ::testing::Test {
 
   testdata::TempFolder FFolder;
   HCDROM FHandle = 0;
+  std::shared_ptr<testdata::DriveFaults> FFaults = std::make_shared<testdata::DriveFaults>();
+  CdDrives FDrives;
   RecordingHost FHost;
   TWaveIn FWaveIn;
   TVorbisOut FVorbisOut;
@@ -274,6 +303,82 @@ TEST_F(RipJobTest, FailuresEndTheJobWithTheirMessageAndLeaveNothingThatLooksFini
     EXPECT_EQ((std::vector<std::string>{"Stream write error"}), FHost.errors);
     EXPECT_TRUE(OutFiles().empty());
   }
+}
+
+std::vector<std::uint8_t> WaveOf(std::vector<std::uint8_t> pcm) {
+  TWaveHeader header = MakeWaveHeader(2, 16, static_cast<std::int32_t>(pcm.size()), 44100);
+  pcm.insert(pcm.begin(), header.begin(), header.end());
+  return pcm;
+}
+
+std::vector<std::uint8_t> Bytes(const std::vector<std::int16_t>& samples) {
+  std::vector<std::uint8_t> bytes(samples.size() * 2);
+  std::memcpy(bytes.data(), samples.data(), bytes.size());
+  return bytes;
+}
+
+TEST_F(RipJobTest, TracksWithUnreadableBlocksAreKeptReportedAndNeverCalledFinished) {
+  std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(300), 1)}, {Pattern(BlockFrames(200), 2)}};
+  FFaults->unreadable = {{120, -1}, {121, -1}, {123, -1}, {350, 2}};  // 350 fails twice, then reads
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::Ogg}) {
+    FHost.readErrors.clear();
+    Rip(DriveDisc(tracks, format));
+    EXPECT_TRUE(FHost.errors.empty());
+    EXPECT_EQ((std::vector<std::string>{"Track 01: 3 blocks could not be read at 00:01.45\u201300:01.46, 00:01.48"}),
+              FHost.readErrors);
+    EXPECT_EQ(FHost.readErrors, FJob.ReadErrors());
+    EXPECT_EQ("Finished with read errors", FHost.captions.back());
+    EXPECT_EQ(2u, FJob.Finished().size());  // the damaged track's file stays, as good as the drive gave it
+  }
+  std::vector<std::uint8_t> first = Bytes(tracks[0].audio);
+  for (int block : {120, 121, 123}) std::fill_n(first.begin() + block * 2352, 2352, 0);
+  EXPECT_TRUE(ReadAll(Out("Track-01.wav")) == WaveOf(first));
+  EXPECT_TRUE(ReadAll(Out("Track-02.wav")) == WaveOf(Bytes(tracks[1].audio)));
+}
+
+TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
+  std::vector<testdata::DriveTrack> tracks = {{{}, 150}, {Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(80), 2)},
+                                              {{}, 200}};  // mixed mode and enhanced CD at once
+  RipInput input = DriveDisc(tracks, OutputFormat::WAV);
+  ASSERT_EQ(4u, input.rows.size());
+  EXPECT_FALSE(input.rows[0].checked);
+  EXPECT_FALSE(input.rows[3].checked);
+  EXPECT_EQ(80u, input.rows[2].blocks);  // the audio session ends before the data session's gap
+  input.rows[3].checked = true;           // checked by hand, still not ripped
+  Rip(input);
+  EXPECT_EQ((std::vector<std::string>{"Track-02.wav", "Track-03.wav"}), OutFiles());
+  EXPECT_TRUE(ReadAll(Out("Track-03.wav")) == WaveOf(Bytes(tracks[2].audio)));
+  EXPECT_EQ("Finished!", FHost.captions.back());
+}
+
+TEST_F(RipJobTest, ASlowDriveKeepsTheWindowServedAndAVanishedOneEndsTheJob) {
+  std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(100), 2)}};
+  FFaults->slow = {60};
+  FFaults->slowTime = std::chrono::milliseconds(800);
+  RipInput input = DriveDisc(tracks, OutputFormat::WAV);
+  FHost.onPump = [&] {
+    if (FHost.messagePumps == 10) FJob.SetCancel(true);  // answered while the drive is still busy
+  };
+  Rip(input);
+  EXPECT_TRUE(OutFiles().empty());
+  EXPECT_EQ("Finished!", FHost.captions.back());
+
+  FHost.onPump = nullptr;
+  FFaults->slow.clear();
+  FFaults->vanishAfter = FFaults->requested + 120;
+  Rip(input);
+  EXPECT_EQ((std::vector<std::string>{"The disc could not be read"}), FHost.errors);
+  EXPECT_EQ((std::vector<std::string>{"Track-01.wav"}), OutFiles());
+}
+
+TEST_F(RipJobTest, AnImageCutShortWhileRippingIsReportedAsDamage) {
+  RipInput input = Disc(ThreeTracks(), OutputFormat::WAV);
+  fs::resize_file(FFolder.File("disc.bin"), (100 + 20) * 2352);  // track 2 loses its last 6 blocks, track 3 all
+  Rip(input);
+  EXPECT_EQ((std::vector<std::string>{"Track 02: 6 blocks could not be read at 00:00.20\u201300:00.25",
+                                      "Track 03: 10 blocks could not be read at 00:00.00\u201300:00.09"}),
+            FHost.readErrors);
+  EXPECT_EQ("Finished with read errors", FHost.captions.back());
 }
 
 TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
