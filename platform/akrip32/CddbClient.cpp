@@ -1,55 +1,19 @@
 #include "platform/akrip32/CddbClient.h"
 
-#include <curl/curl.h>
-
 #include <cstdio>
-#include <memory>
+
+#include "platform/http/HttpClient.h"
 
 namespace {
 
-// Entries are a few kilobytes; anything far larger is not a CDDB reply.
-constexpr std::size_t kMaxReplyBytes = 1 << 20;
 constexpr int kLeadIn = 150;  // blocks before the first track's address 0
 
-using CurlPointer = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
-
-CurlPointer NewCurl() {
-  static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return CurlPointer(initialised ? curl_easy_init() : nullptr, &curl_easy_cleanup);
-}
-
-std::size_t Collect(char* data, std::size_t size, std::size_t count, void* target) {
-  auto* body = static_cast<std::string*>(target);
-  std::size_t bytes = size * count;
-  if (body->size() + bytes > kMaxReplyBytes) return 0;  // makes libcurl give up
-  body->append(data, bytes);
-  return bytes;
-}
-
-// A GET of url; false unless the server answered it with HTTP 200.
-bool Fetch(CURL* curl, const std::string& url, std::chrono::milliseconds connectTimeout,
-           std::chrono::milliseconds totalTimeout, std::string& body) {
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeout.count()));
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(totalTimeout.count()));
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-  if (curl_easy_perform(curl) != CURLE_OK) return false;
-  long httpStatus = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &httpStatus);
-  return httpStatus == 200;
-}
-
 // The protocol separates the words of a command by "+", so each word is escaped on its own.
-std::string EscapedWords(CURL* curl, const std::vector<std::string>& words) {
+std::string EscapedWords(const std::vector<std::string>& words) {
   std::string joined;
   for (const std::string& word : words) {
-    char* escaped = curl_easy_escape(curl, word.c_str(), static_cast<int>(word.size()));
-    if (escaped == nullptr) return {};
     if (!joined.empty()) joined += '+';
-    joined += escaped;
-    curl_free(escaped);
+    joined += UrlEscaped(word);
   }
   return joined;
 }
@@ -136,12 +100,13 @@ std::vector<std::string> CddbClient::HelloWords() const {
 }
 
 bool CddbClient::Exchange(const std::vector<std::string>& command, Reply& reply) const {
-  CurlPointer curl = NewCurl();
-  if (!curl) return false;
-  std::string url = "http://" + FServer + FCgiPath + "?cmd=" + EscapedWords(curl.get(), command) +
-                    "&hello=" + EscapedWords(curl.get(), HelloWords()) + "&proto=6";
-  std::string body;
-  return Fetch(curl.get(), url, FConnectTimeout, FTotalTimeout, body) && ParseReply(body, reply);
+  HttpRequest request;
+  request.url = "http://" + FServer + FCgiPath + "?cmd=" + EscapedWords(command) + "&hello=" +
+                EscapedWords(HelloWords()) + "&proto=6";
+  request.connectTimeout = FConnectTimeout;
+  request.totalTimeout = FTotalTimeout;
+  HttpReply answer = HttpGet(request);  // entries are a few kilobytes: the cap is far above any reply
+  return answer.status == 200 && ParseReply(answer.body, reply);
 }
 
 bool CddbClient::ParseReply(const std::string& body, Reply& reply) {

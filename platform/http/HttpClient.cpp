@@ -1,0 +1,58 @@
+#include "platform/http/HttpClient.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+
+namespace {
+
+using CurlPointer = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
+
+CurlPointer NewCurl() {
+  static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  return CurlPointer(initialised ? curl_easy_init() : nullptr, &curl_easy_cleanup);
+}
+
+struct Collected {
+  std::string body;
+  std::size_t maxBytes;
+};
+
+std::size_t Collect(char* data, std::size_t size, std::size_t count, void* target) {
+  auto* collected = static_cast<Collected*>(target);
+  std::size_t bytes = size * count;
+  if (collected->body.size() + bytes > collected->maxBytes) return 0;  // makes libcurl give up
+  collected->body.append(data, bytes);
+  return bytes;
+}
+
+}  // namespace
+
+HttpReply HttpGet(const HttpRequest& request) {
+  HttpReply reply;
+  CurlPointer curl = NewCurl();
+  if (!curl) return reply;
+  HeaderList headers(nullptr, &curl_slist_free_all);
+  for (const std::string& header : request.headers) headers.reset(curl_slist_append(headers.release(), header.c_str()));
+  Collected collected{{}, request.maxBytes};
+  curl_easy_setopt(curl.get(), CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeout.count()));
+  curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, static_cast<long>(request.totalTimeout.count()));
+  curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
+  curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Collect);
+  curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &collected);
+  if (curl_easy_perform(curl.get()) != CURLE_OK) return reply;
+  curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);
+  reply.body = std::move(collected.body);
+  return reply;
+}
+
+std::string UrlEscaped(const std::string& text) {
+  char* escaped = curl_easy_escape(nullptr, text.c_str(), static_cast<int>(text.size()));
+  if (escaped == nullptr) return {};
+  std::string result(escaped);
+  curl_free(escaped);
+  return result;
+}
