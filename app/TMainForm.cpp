@@ -293,6 +293,8 @@ RipInput TMainForm::RipJobInput() const {
   input.format = CurrentFormat();
   input.folder = spSkinEdit1->text().toStdString();
   input.handle = FDrives.Handle();
+  input.toc = FDrives.Toc();
+  input.drive = FDrives.CurrentDrive().id;
   const TableOfContents& toc = FDrives.Toc();
   for (int k = 0; k < ListView1->topLevelItemCount(); ++k) {
     const QTreeWidgetItem* item = ListView1->topLevelItem(k);

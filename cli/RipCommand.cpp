@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -25,10 +26,13 @@ struct RipOptions {
   std::string folder;
   std::set<int> tracks;  // empty: every track
   std::string settings;
+  std::optional<int> offset;  // the drive's read offset for this run, instead of the settings'
+  bool testAndCopy = false;
 };
 
 int Usage() {
-  std::fputs("usage: quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n",
+  std::fputs("usage: quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
+             "                       [--offset SAMPLES] [--test-and-copy]\n",
              stderr);
   return 2;
 }
@@ -60,12 +64,18 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
       options.drive = arg;
       continue;
     }
+    if (arg == "--test-and-copy") {
+      options.testAndCopy = true;
+      continue;
+    }
     if (++i == args.size()) return false;
     const std::string& value = args[i];
+    int number = 0;
     if (arg == "--format") formatGiven = ParseFormat(value, options.format);
     else if (arg == "--out") options.folder = value;
     else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return false; }
     else if (arg == "--settings") options.settings = value;
+    else if (arg == "--offset" && ParseNumber(value, -100000, 100000, number)) options.offset = number;
     else return false;
   }
   return formatGiven && !options.drive.empty() && !options.folder.empty();
@@ -85,6 +95,16 @@ class CliRipHost : public RipHost {
   void CloseWindow() override {}
   void UncheckRow(std::size_t) override {}
   void ReportReadErrors(const std::string& text) override { Report(text); }
+  // Each file as it is finished: NN, path, CRC32 and the AccurateRip verdict.
+  void ReportTrack(const TrackResult& result) override {
+    std::printf("%s\t%s\t%08x\t%s\n", result.number.c_str(), result.path.c_str(), result.sums.crc32,
+                result.verdict.Text().c_str());
+    std::fflush(stdout);
+  }
+  void ReportDisc(const std::string& verdict, const std::string& logPath) override {
+    std::fprintf(stderr, "AccurateRip: %s\n", verdict.c_str());
+    if (!logPath.empty()) std::fprintf(stderr, "Log: %s\n", logPath.c_str());
+  }
   void Post(std::function<void()> work) override {
     std::lock_guard<std::mutex> guard(FLock);
     FQueue.push_back(std::move(work));
@@ -133,6 +153,10 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   input.format = options.format;
   input.folder = options.folder;
   input.handle = drives.Handle();
+  input.toc = drives.Toc();
+  input.drive = drives.CurrentDrive().id;
+  input.offset = options.offset.value_or(ReadDriveOffset(settings, input.drive));
+  input.values.testAndCopy = input.values.testAndCopy || options.testAndCopy;
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {
     const TrackRow& track = reading.rows[k];
     int number = drives.Toc().firstTrack + static_cast<int>(k);
@@ -161,7 +185,6 @@ int RunRip(const std::vector<std::string>& args) {
     job.Start(std::move(input));
     host.RunUntilDone(job);
     if (isatty(STDERR_FILENO) != 0) std::fputs("\n", stderr);
-    for (const std::string& path : job.Finished()) std::printf("%s\n", path.c_str());
     return host.Failed() ? 1 : 0;
   } catch (const std::exception& failure) {
     return Fail(failure.what());

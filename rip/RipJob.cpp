@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "acs/ACS_Vorbis.h"
@@ -49,13 +50,13 @@ void PutLittleEndian(std::uint8_t* out, std::uint32_t value) {
 
 bool Rippable(const RipRow& row) { return row.checked && row.audio; }
 
+}  // namespace
+
 std::string TrackTime(std::uint32_t block) {
   char text[16];
   std::snprintf(text, sizeof text, "%02u:%02u.%02u", block / 75 / 60, block / 75 % 60, block % 75);
   return text;
 }
-
-}  // namespace
 
 std::string ReadErrorText(const std::string& number, const std::vector<std::uint32_t>& blocks) {
   std::string stretches;
@@ -84,10 +85,21 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.open = ReadFlag(settings, "Folder", "open");
     values.cpu = ReadInteger(settings, "OGG Options", "cpu", 3);
     values.compr = ReadInteger(settings, "OGG Options", "compr", 20);
+    values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
+    values.cacheFolder = std::filesystem::path(settings.FileName()).parent_path().string();
+    values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
   } catch (const EIniFileError&) {
     return false;
   }
   return true;
+}
+
+int ReadDriveOffset(TIniFile& settings, const std::string& drive) {
+  try {
+    return ReadInteger(settings, "Drive Offsets", drive.c_str(), 0);
+  } catch (const EIniFileError&) {
+    return 0;
+  }
 }
 
 RipJob::RipJob(RipHost& host, TWaveIn& waveIn, TVorbisOut& vorbisOut)
@@ -107,6 +119,9 @@ void RipJob::Start(RipInput input) {
   FInput = std::move(input);
   FFinished.clear();
   FReadErrors.clear();
+  FResults.clear();
+  SetCDReadOffset(FInput.handle, FInput.offset);
+  FAccuracy.Start(FInput);
   FCancel = false;
   FRunning = true;
   FHost.SetCaption("Marrowby");
@@ -161,12 +176,62 @@ void RipJob::Finish() {
   FHost.SetButtonCaption("Close");
 }
 
-// A file whose track had unreadable blocks stays as the best the drive could give, and the user is told.
-void RipJob::TrackFinished(const RipRow& row, const std::string& path, const std::vector<std::uint32_t>& unreadable) {
+// A file whose track had unreadable blocks, or whose reads disagreed, stays as the best the drive could give,
+// and the user is told.
+void RipJob::TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read) {
   FFinished.push_back(path);
-  if (unreadable.empty()) return;
-  FReadErrors.push_back(ReadErrorText(row.number, unreadable));
-  FHost.ReportReadErrors(FReadErrors.back());
+  TrackResult& result = read.result;
+  result.path = path;
+  std::vector<std::string> problems;
+  if (!result.unreadable.empty()) problems.push_back(ReadErrorText(row.number, result.unreadable));
+  if (!result.reliable) problems.push_back("Track " + row.number + ": the reads of test and copy differ, the track is unreliable");
+  for (const std::string& text : problems) {
+    FReadErrors.push_back(text);
+    FHost.ReportReadErrors(text);
+  }
+  result.verdict = FAccuracy.Verify(row, read.checksums, [this] { FHost.ProcessMessages(); });
+  FResults.push_back(result);
+  FHost.ReportTrack(result);
+}
+
+// The disc's verdict, the log and the cue sheet, once every checked track is written.
+void RipJob::Completed() {
+  if (FResults.empty() || FInput.toc.entries.empty()) return;
+  std::vector<TrackVerdict> verdicts;
+  for (const TrackResult& result : FResults) verdicts.push_back(result.verdict);
+  std::string verdict = DiscVerdictText(verdicts);
+  if (!FAccuracy.LookupError().empty()) verdict += " (" + FAccuracy.LookupError() + ")";
+  FHost.ReportDisc(verdict, FAccuracy.WriteLogAndCue(FResults, verdict));
+}
+
+RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file, int scale) {
+  ProvedRead read{{}, FAccuracy.ChecksumsFor(row)};
+  TrackResult& result = read.result;
+  result.number = row.number;
+  result.blocks = row.blocks;
+  std::vector<std::uint32_t> crcs;  // of the reads so far
+  if (FInput.values.testAndCopy) {
+    TrackChecksums test = FAccuracy.ChecksumsFor(row);
+    ReadTrack(row, nullptr, scale, test);
+    result.tested = true;
+    result.testCrc = test.Sums().crc32;
+    crcs.push_back(result.testCrc);
+  }
+  // A copy that differs from every earlier read is read again, three times at most.
+  for (int copy = 0; !FCancel; ++copy) {
+    read.checksums = FAccuracy.ChecksumsFor(row);
+    file.Seek(0, SEEK_SET);
+    result.unreadable = ReadTrack(row, &file, scale, read.checksums);
+    std::uint32_t crc = read.checksums.Sums().crc32;
+    if (!result.tested || std::find(crcs.begin(), crcs.end(), crc) != crcs.end()) break;
+    crcs.push_back(crc);
+    if (copy == 3) {
+      result.reliable = false;
+      break;
+    }
+  }
+  result.sums = read.checksums.Sums();
+  return read;
 }
 
 // The drive may take long over a damaged stretch; the window is served meanwhile.
@@ -176,13 +241,14 @@ void RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>
   unreadable.insert(unreadable.end(), FReader.Unreadable().begin(), FReader.Unreadable().end());
 }
 
-std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream& file, int scale) {
+std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* file, int scale,
+                                             TrackChecksums& checksums) {
   const std::uint32_t length = row.blocks;
   auto buffer = std::make_unique<TRACKBUF>();
   // A track shorter than one read must not take blocks of the next track with it.
   std::uint32_t blocksPerRead = std::min<std::uint32_t>(TRACKBUF_BLOCKS, length);
   TWaveHeader header = MakeWaveHeader(2, 16, static_cast<std::int32_t>(length * CD_BLOCK_BYTES), 44100);
-  file.WriteBuffer(header.data(), kWaveHeaderSize);
+  if (file != nullptr) file->WriteBuffer(header.data(), kWaveHeaderSize);
   std::uint32_t start = row.start;
   std::uint32_t remaining = length;
   std::int64_t written = 0;
@@ -194,7 +260,8 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream& fil
     ReadKeepingWindowAlive(*buffer, unreadable);
     // A disc that delivers nothing (taken out, a dead handle) must not give silent files.
     if (buffer->len == 0) throw EStreamError("The disc could not be read");
-    file.WriteBuffer(buffer->buf + buffer->startOffset, buffer->len);
+    if (file != nullptr) file->WriteBuffer(buffer->buf + buffer->startOffset, buffer->len);
+    checksums.Add(buffer->buf + buffer->startOffset, buffer->len);
     written += buffer->len;
     start += buffer->numFrames;
     remaining -= std::min(buffer->numFrames, remaining);
@@ -203,14 +270,14 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream& fil
     FHost.SetGauge(static_cast<int>(std::int64_t(length - remaining) * scale / length));
   }
   // The header states what the file holds when the disc gave less than its table promised.
-  if (!FCancel && written != std::int64_t(length) * CD_BLOCK_BYTES) {
+  if (file != nullptr && !FCancel && written != std::int64_t(length) * CD_BLOCK_BYTES) {
     std::uint8_t size[4];
     PutLittleEndian(size, static_cast<std::uint32_t>(written));
-    file.Seek(40, SEEK_SET);
-    file.WriteBuffer(size, 4);
+    file->Seek(40, SEEK_SET);
+    file->WriteBuffer(size, 4);
     PutLittleEndian(size, static_cast<std::uint32_t>(written + 36));
-    file.Seek(4, SEEK_SET);
-    file.WriteBuffer(size, 4);
+    file->Seek(4, SEEK_SET);
+    file->WriteBuffer(size, 4);
   }
   for (std::uint32_t& block : unreadable) block -= row.start;
   return unreadable;
@@ -222,11 +289,12 @@ void RipJob::WavBranch() {
     CommonStart(row);
     std::string path = OutputPath(row);
     TFileStream file(path, TFileStream::Mode::Replace);
-    std::vector<std::uint32_t> unreadable = ReadTrack(row, file, 100);
+    ProvedRead read = ReadTrackProved(row, file, 100);
     if (FCancel) break;  // the unfinished file goes; an earlier file of that name stays
     if (!file.Commit()) throw EStreamError("Cannot create file " + path);
-    TrackFinished(row, path, unreadable);
+    TrackFinished(row, path, read);
   }
+  if (!FCancel) Completed();
   Finish();
 }
 
@@ -241,10 +309,10 @@ void RipJob::Mp3Branch() {
       std::string path;
       ~RemoveTemporary() { RemoveFile(path); }
     } temporary{FTemporaryPath};
-    std::vector<std::uint32_t> unreadable;
+    std::optional<ProvedRead> read;
     {
       TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
-      unreadable = ReadTrack(row, file, 40);
+      read = ReadTrackProved(row, file, 40);
     }
     if (FCancel) break;
     Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath);
@@ -253,9 +321,10 @@ void RipJob::Mp3Branch() {
       return;
     }
     if (result == Mp3Result::Cancelled) break;
-    TrackFinished(row, FOutputPath, unreadable);
+    TrackFinished(row, FOutputPath, *read);
   }
   if (FCancel) FHost.CloseWindow();
+  else Completed();
   Finish();
 }
 
@@ -313,6 +382,7 @@ void RipJob::OggBranch() {
   std::size_t index = 0;
   while (index < FInput.rows.size() && !Rippable(FInput.rows[index])) ++index;
   if (index == FInput.rows.size()) {
+    Completed();
     FRunning = false;
     return;
   }
@@ -322,7 +392,7 @@ void RipJob::OggBranch() {
   FTemporaryPath = FOutputPath + ".convert";
   {
     TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
-    FEncodedUnreadable = ReadTrack(row, file, 40);
+    FEncodedRead = ReadTrackProved(row, file, 40);
   }
   FEncodedRow = &row;
   if (FCancel) {
@@ -346,7 +416,7 @@ void RipJob::VorbisOut1done() {
   std::string error = FVorbisOut.RunError();
   // A stopped encoding has put its partial file in place; a failed one has left the old file alone.
   if (FCancel && error.empty()) RemoveFile(FOutputPath);
-  if (error.empty() && !FCancel) TrackFinished(*FEncodedRow, FOutputPath, FEncodedUnreadable);
+  if (error.empty() && !FCancel) TrackFinished(*FEncodedRow, FOutputPath, *FEncodedRead);
   FHost.SetButtonCaption("Close");
   FHost.SetCaption(FinishedCaption());
   if (!error.empty()) throw EStreamError(error);

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cd/TableOfContents.h"
 #include "cd/TrackTable.h"
 #include "platform/akrip32/akrip32.h"
 #include "rip/DriveReader.h"
+#include "rip/RipAccuracy.h"
 
 class TFileStream;
 class TIniFile;
@@ -28,7 +31,13 @@ struct RipValues {
   bool open = false;
   int cpu = 3;
   int compr = 20;
+  std::string accurateRipServer;  // empty: no verification
+  std::string cacheFolder;        // where the AccurateRip replies are kept: the settings file's folder
+  bool testAndCopy = false;
 };
+
+// "01:23.45": minutes, seconds and blocks of a position counted in blocks.
+std::string TrackTime(std::uint32_t block);
 
 // "Track 03: 2 blocks could not be read at 00:01.10–00:01.11": the blocks are counted from the track's start,
 // each stretch of them shown by the times of its first and last block (minutes, seconds, blocks).
@@ -37,6 +46,8 @@ std::string ReadErrorText(const std::string& number, const std::vector<std::uint
 // False when the sample rate or the bit rate is no number once its unit is dropped, or the file
 // cannot be read.
 bool ReadRipValues(TIniFile& settings, RipValues& values);
+// The read offset of the drive so identified, in samples (section "Drive Offsets"); 0 when none is set.
+int ReadDriveOffset(TIniFile& settings, const std::string& drive);
 
 struct RipRow {
   bool checked = true;
@@ -53,6 +64,10 @@ struct RipInput {
   std::vector<RipRow> rows;
   HCDROM handle = 0;
   RipValues values;
+  TableOfContents toc;  // the whole disc, for its AccurateRip IDs; empty: the rip is not verified
+  std::string drive;    // the drive's identification
+  int offset = 0;       // the drive's read offset in samples, made good by every read
+  std::string album;    // names the log and the cue sheet; empty: "Disc <CDDB ID>"
 };
 
 // What the job asks of the window that runs it.
@@ -71,6 +86,10 @@ class RipHost {
   virtual void UncheckRow(std::size_t row) = 0;
   // A finished track that holds blocks the drive could not read (silence in their place).
   virtual void ReportReadErrors(const std::string& text) = 0;
+  // Each finished track with its checksums and AccurateRip verdict, and at the end the disc's verdict and the
+  // log written beside the files.
+  virtual void ReportTrack(const TrackResult& result) = 0;
+  virtual void ReportDisc(const std::string& verdict, const std::string& logPath) = 0;
   // Runs work on the job's thread later; the Ogg sink reports from its worker thread.
   virtual void Post(std::function<void()> work) = 0;
 };
@@ -91,6 +110,7 @@ class RipJob {
   const std::vector<std::string>& Finished() const { return FFinished; }
   // One text per finished track with blocks that could not be read.
   const std::vector<std::string>& ReadErrors() const { return FReadErrors; }
+  const std::vector<TrackResult>& Results() const { return FResults; }
 
  private:
   void RunGuarded(const std::function<void()>& step);
@@ -101,10 +121,17 @@ class RipJob {
   void VorbisOut1done();
   void VorbisOut1Progress(int progress);
   void CommonStart(const RipRow& row);
-  // Returns the blocks that could not be read, counted from the track's start.
-  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream& file, int scale);
+  struct ProvedRead {
+    TrackResult result;
+    TrackChecksums checksums;
+  };
+  ProvedRead ReadTrackProved(const RipRow& row, TFileStream& file, int scale);
+  // Returns the blocks that could not be read, counted from the track's start; without a file, only the
+  // checksums are taken.
+  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, int scale, TrackChecksums& checksums);
   void ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
-  void TrackFinished(const RipRow& row, const std::string& path, const std::vector<std::uint32_t>& unreadable);
+  void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
+  void Completed();
   std::string FinishedCaption() const;
   enum class Mp3Result { Done, Cancelled, Failed };
   Mp3Result EncodeMp3(const std::string& temporary, const std::string& output);
@@ -119,9 +146,11 @@ class RipJob {
   bool FRunning = false;
   std::string FTemporaryPath;
   std::string FOutputPath;
-  const RipRow* FEncodedRow = nullptr;  // the Ogg branch's row while it is encoded, and what it could not read
-  std::vector<std::uint32_t> FEncodedUnreadable;
+  const RipRow* FEncodedRow = nullptr;  // the Ogg branch's row while it is encoded, and how it was read
+  std::optional<ProvedRead> FEncodedRead;
   std::vector<std::string> FFinished;
   std::vector<std::string> FReadErrors;
+  std::vector<TrackResult> FResults;
   DriveReader FReader;
+  RipAccuracy FAccuracy;
 };

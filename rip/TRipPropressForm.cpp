@@ -13,7 +13,7 @@
 #include "platform/qtseams/Shell.h"
 
 namespace {
-constexpr int kReadErrorListHeight = 90;
+constexpr int kReportListHeight = 90;
 }  // namespace
 
 TRipPropressForm::TRipPropressForm(QWidget* parent)
@@ -31,10 +31,10 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   spSkinButtonStop->setGeometry(130, 42, 81, 25);
   spSkinButtonStop->setFont(QFont("Arial"));
   connect(spSkinButtonStop, &QPushButton::clicked, this, &TRipPropressForm::spSkinButtonStopClick);
-  ReadErrorList = new QPlainTextEdit(this);
-  ReadErrorList->setReadOnly(true);
-  ReadErrorList->setGeometry(18, 79, 304, kReadErrorListHeight);
-  ReadErrorList->hide();
+  ReportList = new QPlainTextEdit(this);
+  ReportList->setReadOnly(true);
+  ReportList->setGeometry(18, 79, 304, kReportListHeight);
+  ReportList->hide();
   WaveIn1->SetLoop(false);
   VorbisOut1->SetSerial(0);
   VorbisOut1->SetCompression(0.4f);
@@ -63,8 +63,9 @@ void TRipPropressForm::FormActivate() {
     EndProgram();
     return;
   }
-  ReadErrorList->clear();
-  ReadErrorList->hide();
+  input.offset = ReadDriveOffset(*settings, input.drive);
+  ReportList->clear();
+  ReportList->hide();
   setFixedSize(337, 79);
   FJob->Start(std::move(input));
 }
@@ -103,11 +104,23 @@ void TRipPropressForm::UncheckRow(std::size_t row) {
   if (RowUnchecked) RowUnchecked(row);
 }
 
-void TRipPropressForm::ReportReadErrors(const std::string& text) {
-  ReadErrorList->appendPlainText(QString::fromStdString(text));
-  if (ReadErrorList->isVisible()) return;
-  ReadErrorList->show();
-  setFixedSize(337, 79 + kReadErrorListHeight + 12);
+void TRipPropressForm::ReportReadErrors(const std::string& text) { AddReport(text); }
+
+// Each track's AccurateRip verdict once the database answered, and the disc's (with why it was not verified).
+void TRipPropressForm::ReportTrack(const TrackResult& result) {
+  if (result.verdict.kind != TrackVerdict::Kind::NotVerified)
+    AddReport("Track " + result.number + ": " + result.verdict.Text());
+}
+
+void TRipPropressForm::ReportDisc(const std::string& verdict, const std::string&) {
+  if (!FJob->Input().values.accurateRipServer.empty()) AddReport("AccurateRip: " + verdict);
+}
+
+void TRipPropressForm::AddReport(const std::string& text) {
+  ReportList->appendPlainText(QString::fromStdString(text));
+  if (ReportList->isVisible()) return;
+  ReportList->show();
+  setFixedSize(337, 79 + kReportListHeight + 12);
 }
 
 void TRipPropressForm::Post(std::function<void()> work) {

@@ -29,8 +29,9 @@ class TRipPropressForm : public QDialog, private RipHost {
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* spSkinButtonStop = nullptr;
-  // The tracks that came out with blocks the drive could not read; shown below the button when there are any.
-  QPlainTextEdit* ReadErrorList = nullptr;
+  // What the job found: tracks with blocks the drive could not read, each track's AccurateRip verdict and the
+  // disc's; shown below the button when there is anything to say.
+  QPlainTextEdit* ReportList = nullptr;
   RipJob& Job() { return *FJob; }
 
   void FormActivate();
@@ -49,6 +50,9 @@ class TRipPropressForm : public QDialog, private RipHost {
   void CloseWindow() override;
   void UncheckRow(std::size_t row) override;
   void ReportReadErrors(const std::string& text) override;
+  void ReportTrack(const TrackResult& result) override;
+  void ReportDisc(const std::string& verdict, const std::string& logPath) override;
+  void AddReport(const std::string& text);
   void Post(std::function<void()> work) override;
 
   std::unique_ptr<TWaveIn> WaveIn1;

@@ -28,6 +28,7 @@ struct ListedDrive {
 struct ReadState {
   std::mutex lock;
   std::vector<std::uint32_t> unreadable;
+  int offsetSamples = 0;
 };
 
 struct OpenDisc {
@@ -208,17 +209,62 @@ int ReadTOC(HCDROM handle, TOC* toc) {
 
 namespace {
 
-// The end of the stretch of audio that holds lba (consecutive audio tracks, up to a data track, the gap
-// before a data session or the lead-out); lba itself when it holds no audio.
-std::int64_t AudioStretchEnd(const DiscLayout& layout, std::int64_t lba) {
+struct Stretch {
+  std::int64_t begin = 0;
+  std::int64_t end = 0;  // empty when lba holds no audio
+};
+
+// The stretch of audio that holds lba: consecutive audio tracks, between data tracks, the gap before a data
+// session and the ends of the disc.
+Stretch AudioStretchOf(const DiscLayout& layout, std::int64_t lba) {
   std::size_t i = 0;
   while (i + 1 < layout.tracks.size() && layout.tracks[i + 1].start <= lba) ++i;
-  if (layout.tracks.empty() || !layout.tracks[i].audio) return lba;
+  if (layout.tracks.empty() || !layout.tracks[i].audio || lba < 0) return {lba, lba};
+  std::size_t first = i;
+  while (first > 0 && layout.tracks[first - 1].audio && layout.AudioEnd(first - 1) == layout.tracks[first].start) --first;
   while (i + 1 < layout.tracks.size() && layout.AudioEnd(i) == layout.tracks[i + 1].start && layout.tracks[i + 1].audio) ++i;
-  return std::max<std::int64_t>(layout.AudioEnd(i), lba);
+  return {first == 0 ? 0 : layout.tracks[first].start, std::max<std::int64_t>(layout.AudioEnd(i), lba)};
+}
+
+std::int64_t FloorDivide(std::int64_t value, std::int64_t by) { return value >= 0 ? value / by : -((-value + by - 1) / by); }
+
+// Blocks as a drive reads them that delivers its audio shiftBytes late (a read offset made good): each block
+// is put together from the two it straddles; what lies outside the stretch is silence.
+BlockRead ReadShifted(CdMedium& medium, const Stretch& stretch, std::int64_t start, std::int64_t count,
+                      std::int64_t shiftBytes, std::uint8_t* out) {
+  const std::int64_t firstByte = start * CD_BLOCK_BYTES + shiftBytes;
+  const std::int64_t firstSource = FloorDivide(firstByte, CD_BLOCK_BYTES);
+  const std::int64_t within = firstByte - firstSource * CD_BLOCK_BYTES;
+  const std::int64_t sources = count + (within != 0 ? 1 : 0);
+  std::vector<std::uint8_t> source(static_cast<std::size_t>(sources) * CD_BLOCK_BYTES, 0);
+  const std::int64_t from = std::max(firstSource, stretch.begin);
+  const std::int64_t to = std::min(firstSource + sources, stretch.end);
+  BlockRead read;
+  if (from < to)
+    read = medium.ReadBlocks(static_cast<std::int32_t>(from), static_cast<std::int32_t>(to - from),
+                             source.data() + (from - firstSource) * CD_BLOCK_BYTES);
+  std::memcpy(out, source.data() + within, static_cast<std::size_t>(count) * CD_BLOCK_BYTES);
+  std::vector<std::int32_t> unreadable;
+  for (std::int64_t i = 0; i < count; ++i) {
+    auto straddled = [&](std::int64_t block) {
+      return std::binary_search(read.unreadable.begin(), read.unreadable.end(), static_cast<std::int32_t>(block));
+    };
+    if (straddled(firstSource + i) || (within != 0 && straddled(firstSource + i + 1)))
+      unreadable.push_back(static_cast<std::int32_t>(start + i));
+  }
+  read.unreadable = std::move(unreadable);
+  return read;
 }
 
 }  // namespace
+
+int SetCDReadOffset(HCDROM handle, int samples) {
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return 0;
+  std::lock_guard<std::mutex> guard(disc.reads->lock);
+  disc.reads->offsetSamples = samples;
+  return 1;
+}
 
 int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
   if (buffer == nullptr) return SS_ERR;
@@ -233,10 +279,10 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
   std::int64_t count = buffer->numFrames;
   std::int64_t capacity = std::min<std::int64_t>(buffer->maxLen, sizeof(buffer->buf));
   // Data tracks are never read as audio, and a read past the audio stops where the audio ends.
-  std::int64_t end = AudioStretchEnd(disc.medium->Layout(), start);
-  if (count <= 0 || count * CD_BLOCK_BYTES > capacity || start >= end) return SS_ERR;
-  count = std::min(count, end - start);
-  BlockRead read = disc.medium->ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), buffer->buf);
+  Stretch stretch = AudioStretchOf(disc.medium->Layout(), start);
+  if (count <= 0 || count * CD_BLOCK_BYTES > capacity || start >= stretch.end) return SS_ERR;
+  count = std::min(count, stretch.end - start);
+  BlockRead read = ReadShifted(*disc.medium, stretch, start, count, std::int64_t(disc.reads->offsetSamples) * 4, buffer->buf);
   if (!read.delivered) return SS_ERR;
   disc.reads->unreadable.assign(read.unreadable.begin(), read.unreadable.end());
   buffer->numFrames = static_cast<std::uint32_t>(count);

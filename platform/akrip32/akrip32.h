@@ -82,6 +82,9 @@ int ReadTOC(HCDROM handle, TOC* toc);
 // data track). Blocks that cannot be read come as silence and make the status SS_ERR; a disc that is gone
 // delivers nothing (len 0).
 int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer);
+// Makes good a drive's read offset from now on: the handle's reads deliver the disc's audio from samples
+// (stereo frames) later, or earlier when negative; beyond the disc's audio they deliver silence.
+int SetCDReadOffset(HCDROM handle, int samples);
 // The disc addresses of the blocks that the handle's last ReadCDAudioLBA could not read, ascending.
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle);
 

@@ -5,6 +5,12 @@
 
 namespace {
 
+// The CRC-32 of a WAV file's audio, computed apart from the program.
+std::string Crc32(const std::string& wav) {
+  return testdata::RunCommand("/usr/bin/python3 -c 'import sys,zlib; d=open(sys.argv[1],\"rb\").read()[44:]; "
+                              "print(\"%08x\" % zlib.crc32(d), end=\"\")' '" + wav + "'").out;
+}
+
 testdata::ProcessResult RunCli(const std::string& arguments) {
   return testdata::RunCommand(std::string(QUILLON_CLI) + " " + arguments);
 }
@@ -42,12 +48,17 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
   std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
   std::string out = folder.File("out");
   std::filesystem::create_directory(out);
+  testdata::WriteTextFile(folder.File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
+                                                       "[AccurateRip]\nserver=http://127.0.0.1:9\n");
   testdata::ProcessResult result = testdata::RunCommand(
       "LD_PRELOAD=" FAILING_READS " QUILLON_FAIL_FILE=/disc.bin QUILLON_FAIL_BYTES=" + std::to_string(75 * 2352) + "-" +
-      std::to_string(77 * 2352 - 1) + " " QUILLON_CLI " rip '" + sheet + "' --format wav --out '" + out + "'");
+      std::to_string(77 * 2352 - 1) + " " QUILLON_CLI " rip '" + sheet + "' --format wav --out '" + out +
+      "' --settings '" + folder.File("settings.ini") + "'");
   EXPECT_EQ(1, result.status);
-  EXPECT_EQ("error: Track 01: 2 blocks could not be read at 00:01.00\u201300:01.01\n" + out + "/Track-01.wav\n" + out +
-                "/Track-02.wav\n",
+  EXPECT_EQ("error: Track 01: 2 blocks could not be read at 00:01.00\u201300:01.01\n"
+            "01\t" + out + "/Track-01.wav\t" + Crc32(out + "/Track-01.wav") + "\tnot verified\n"
+            "02\t" + out + "/Track-02.wav\t" + Crc32(out + "/Track-02.wav") + "\tnot verified\n"
+            "AccurateRip: not verified (no answer from http://127.0.0.1:9)\nLog: " + out + "/Disc 06000402.log\n",
             result.out);
   EXPECT_EQ(44u + 200 * 2352, std::filesystem::file_size(out + "/Track-01.wav"));
 }

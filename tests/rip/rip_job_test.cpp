@@ -44,6 +44,8 @@ class RecordingHost : public RipHost {
   void CloseWindow() override { ++closes; }
   void UncheckRow(std::size_t row) override { unchecked.push_back(row); }
   void ReportReadErrors(const std::string& text) override { readErrors.push_back(text); }
+  void ReportTrack(const TrackResult& result) override { tracks.push_back(result); }
+  void ReportDisc(const std::string& verdict, const std::string& log) override { discs.push_back({verdict, log}); }
   void Post(std::function<void()> work) override {
     std::lock_guard<std::mutex> guard(lock);
     posted.push_back(std::move(work));
@@ -67,6 +69,8 @@ class RecordingHost : public RipHost {
   std::string button;
   std::vector<int> gauges;
   std::vector<std::size_t> unchecked;
+  std::vector<TrackResult> tracks;
+  std::vector<std::pair<std::string, std::string>> discs;
   int closes = 0;
   int messagePumps = 0;
   std::function<void(int)> onGauge;
@@ -103,6 +107,7 @@ class RipJobTest : public ::testing::Test {
     input.folder = (FFolder.Path() / "out").string();
     std::vector<TrackRow> rows = FDrives.ReadTableOfContents(format).rows;
     input.handle = FDrives.Handle();
+    input.toc = FDrives.Toc();
     for (std::size_t k = 0; k < rows.size(); ++k)
       input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, std::uint32_t(std::stoul(rows[k].blocks)),
                             FDrives.Toc().entries[k].start, FDrives.Toc().entries[k].audio});
@@ -346,7 +351,8 @@ TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
   EXPECT_EQ(80u, input.rows[2].blocks);  // the audio session ends before the data session's gap
   input.rows[3].checked = true;           // checked by hand, still not ripped
   Rip(input);
-  EXPECT_EQ((std::vector<std::string>{"Track-02.wav", "Track-03.wav"}), OutFiles());
+  EXPECT_EQ((std::vector<std::string>{"Disc 19009f04.cue", "Disc 19009f04.log", "Track-02.wav", "Track-03.wav"}),
+            OutFiles());
   EXPECT_TRUE(ReadAll(Out("Track-03.wav")) == WaveOf(Bytes(tracks[2].audio)));
   EXPECT_EQ("Finished!", FHost.captions.back());
 }

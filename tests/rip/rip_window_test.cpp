@@ -77,7 +77,7 @@ class RipWindowTest : public QObject {
   void tracksWithReadErrorsAreListedUnderTheButton() {
     RipInput input = Disc();
     fs::resize_file(FFolder->Path() / "disc.bin", 290 * 2352);  // the last track loses its last 10 blocks
-    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n");
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n");
     TIniFile settings(FFolder->File("settings.ini"));
     TRipPropressForm form(nullptr);
     form.Settings = [&] { return &settings; };
@@ -85,16 +85,16 @@ class RipWindowTest : public QObject {
     form.show();
     QTRY_COMPARE(form.spSkinButtonStop->text(), QString("Close"));
     QCOMPARE(form.windowTitle(), QString("Finished with read errors"));
-    QVERIFY(form.ReadErrorList->isVisible());
-    QCOMPARE(form.ReadErrorList->toPlainText(), QString::fromUtf8("Track 03: 10 blocks could not be read at 00:01.15\u201300:01.24"));
-    QVERIFY(form.ReadErrorList->geometry().bottom() < form.height());
+    QVERIFY(form.ReportList->isVisible());
+    QCOMPARE(form.ReportList->toPlainText(), QString::fromUtf8("Track 03: 10 blocks could not be read at 00:01.15\u201300:01.24"));
+    QVERIFY(form.ReportList->geometry().bottom() < form.height());
 
     form.hide();
     CloseCDHandle(FHandle);
     input = Disc();  // the next job starts with the window as it was made
     form.show();
     QTRY_COMPARE(form.windowTitle(), QString("Finished!"));
-    QVERIFY(!form.ReadErrorList->isVisible());
+    QVERIFY(!form.ReportList->isVisible());
     QCOMPARE(form.size(), QSize(337, 79));
   }
 

@@ -1,0 +1,75 @@
+#include "rip/RipAccuracy.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "rip/RipCueSheet.h"
+#include "rip/RipJob.h"
+#include "rip/RipLog.h"
+
+namespace {
+
+// Replaces path only with a complete file.
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  std::string temporary = path + ".XXXXXX";
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+  bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  written = fsync(fd) == 0 && written;
+  written = close(fd) == 0 && written;
+  if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  std::remove(temporary.c_str());
+  return false;
+}
+
+}  // namespace
+
+void RipAccuracy::Start(const RipInput& input) {
+  FInput = &input;
+  FLooked = true;
+  FLookup = DbarLookup{};
+  if (input.toc.entries.empty()) return;
+  FIds = AccurateRipIdsOf(input.toc);
+  if (input.values.accurateRipServer.empty()) return;
+  FLooked = false;
+  AccurateRipClient client(input.values.accurateRipServer, input.values.cacheFolder);
+  FPending = std::async(std::launch::async, [client, ids = FIds] { return client.Look(ids); });
+}
+
+std::size_t RipAccuracy::AudioIndexOf(const RipRow& row) const {
+  std::size_t index = 0;
+  for (const TocEntry& entry : FInput->toc.entries)
+    if (entry.start < row.start && entry.audio) ++index;
+  return index;
+}
+
+TrackChecksums RipAccuracy::ChecksumsFor(const RipRow& row) const {
+  std::size_t audioTracks = static_cast<std::size_t>(FIds.audioTracks);
+  std::size_t index = FInput->toc.entries.empty() ? 0 : AudioIndexOf(row);
+  bool last = FInput->toc.entries.empty() || index + 1 == audioTracks;
+  return TrackChecksums(std::uint64_t(row.blocks) * 588, index == 0, last);
+}
+
+TrackVerdict RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checksums,
+                                 const std::function<void()>& pump) {
+  if (!FLooked) {
+    while (FPending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) pump();
+    FLookup = FPending.get();
+    FLooked = true;
+  }
+  if (FLookup.result == DbarLookup::Result::Failed || FInput->toc.entries.empty()) return TrackVerdict{};
+  return VerifyTrack(FLookup.pressings, AudioIndexOf(row), checksums);
+}
+
+std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const std::string& discVerdict) const {
+  char id[16];
+  std::snprintf(id, sizeof id, "%08x", FIds.cddb);
+  std::string name = FInput->album.empty() ? "Disc " + std::string(id) : FInput->album;
+  std::string base = FInput->folder + "/" + name;
+  RipLogHeader header{FInput->drive, FInput->offset, FInput->values.testAndCopy, FIds.FileName()};
+  if (!WriteWholeFile(base + ".log", RipLogText(header, tracks, discVerdict))) return {};
+  WriteWholeFile(base + ".cue", RipCueSheet(tracks));
+  return base + ".log";
+}

@@ -1,0 +1,75 @@
+#include "rip/RipLog.h"
+
+#include <openssl/evp.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "rip/RipJob.h"
+
+namespace {
+
+const char kChecksumLabel[] = "SHA-256: ";
+
+std::string Sha256Hex(const std::string& text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr);
+  std::string hex;
+  char pair[3];
+  for (unsigned int i = 0; i < length; ++i) {
+    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
+    hex += pair;
+  }
+  return hex;
+}
+
+std::string Hex8(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08x", value);
+  return text;
+}
+
+std::string Now() {
+  char text[32];
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+std::string TrackLines(const TrackResult& track) {
+  std::string text = "Track " + track.number + "\n";
+  text += "  File: " + track.path + "\n";
+  text += "  Length: " + TrackTime(track.blocks) + "\n";
+  text += "  CRC32: " + Hex8(track.sums.crc32) + "\n";
+  text += "  CRC32 without null samples: " + Hex8(track.sums.crc32NoNull) + "\n";
+  if (track.tested)
+    text += "  Test CRC32: " + Hex8(track.testCrc) + (track.reliable ? " (copy OK)" : " (reads differ: unreliable)") + "\n";
+  text += "  Unreadable blocks: " + (track.unreadable.empty() ? "none" : ReadErrorText(track.number, track.unreadable)) + "\n";
+  text += "  AccurateRip: " + track.verdict.Text() + "\n";
+  return text;
+}
+
+}  // namespace
+
+std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks,
+                       const std::string& discVerdict) {
+  std::string text = "Quillon " QUILLON_VERSION " rip log, " + Now() + "\n\n";
+  text += "Drive: " + header.drive + "\n";
+  text += "Read offset: " + std::string(header.offset > 0 ? "+" : "") + std::to_string(header.offset) + " samples\n";
+  text += std::string("Test and copy: ") + (header.testAndCopy ? "yes" : "no") + "\n";
+  text += "AccurateRip: " + header.accurateRipFile + "\n\n";
+  for (const TrackResult& track : tracks) text += TrackLines(track) + "\n";
+  text += "Disc: " + discVerdict + "\n";
+  return text + kChecksumLabel + Sha256Hex(text) + "\n";
+}
+
+bool RipLogIntact(const std::string& log) {
+  std::size_t last = log.rfind(kChecksumLabel);
+  if (last == std::string::npos || (last > 0 && log[last - 1] != '\n')) return false;
+  std::string stated = log.substr(last + sizeof kChecksumLabel - 1);
+  if (!stated.empty() && stated.back() == '\n') stated.pop_back();
+  return stated == Sha256Hex(log.substr(0, last));
+}
