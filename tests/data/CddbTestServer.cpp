@@ -1,20 +1,10 @@
 #include "tests/data/CddbTestServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <sstream>
-#include <stdexcept>
 
 namespace testdata {
 
 namespace {
-
-constexpr int kMaxRequests = 100;  // a client caught in a loop cannot keep the server busy
-constexpr std::size_t kMaxRequestBytes = 16384;
 
 std::vector<std::string> Words(const std::string& text) {
   std::istringstream stream(text);
@@ -38,12 +28,11 @@ std::string Decoded(const std::string& text) {
   return decoded;
 }
 
-// "GET /~cddb/cddb.cgi?cmd=...&hello=...&proto=6 HTTP/1.1"; false for any other request.
-bool ParseRequest(const std::string& head, CddbRequest& request) {
-  std::vector<std::string> words = Words(head.substr(0, head.find("\r\n")));
+// "/~cddb/cddb.cgi?cmd=...&hello=...&proto=6"; false for any other target.
+bool ParseRequest(const std::string& target, CddbRequest& request) {
   const std::string path = "/~cddb/cddb.cgi?";
-  if (words.size() != 3 || words[0] != "GET" || words[1].rfind(path, 0) != 0) return false;
-  std::istringstream query(words[1].substr(path.size()));
+  if (target.rfind(path, 0) != 0) return false;
+  std::istringstream query(target.substr(path.size()));
   for (std::string pair; std::getline(query, pair, '&');) {
     std::size_t equals = pair.find('=');
     std::string key = pair.substr(0, equals);
@@ -53,19 +42,6 @@ bool ParseRequest(const std::string& head, CddbRequest& request) {
     if (key == "proto") request.proto = value;
   }
   return true;
-}
-
-void SendAll(int connection, const std::string& bytes) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    ssize_t done = send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (done <= 0) return;
-    sent += static_cast<std::size_t>(done);
-  }
-}
-
-std::string HttpResponse(const std::string& body) {
-  return "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 }  // namespace
@@ -81,76 +57,28 @@ std::vector<std::string> XmcdLines(const std::string& discId, const std::string&
   return lines;
 }
 
-CddbTestServer::CddbTestServer(std::vector<CddbTestEntry> entries) : FEntries(std::move(entries)) {
-  FListener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;  // a free port
-  socklen_t length = sizeof address;
-  if (FListener < 0 || bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(FListener, 8) != 0 || getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    throw std::runtime_error("the CDDB test server cannot listen");
-  FPort = ntohs(address.sin_port);
-  FThread = std::thread(&CddbTestServer::Serve, this);
-}
+CddbTestServer::CddbTestServer(std::vector<CddbTestEntry> entries)
+    : FEntries(std::move(entries)), FHttp([this](const std::string& target) { return Answer(target); }) {}
 
-CddbTestServer::~CddbTestServer() {
-  FStop = true;
-  FThread.join();
-  for (int connection : FHeld) close(connection);
-  close(FListener);
-}
+CddbTestServer::~CddbTestServer() = default;
 
-std::string CddbTestServer::Address() const { return "127.0.0.1:" + std::to_string(FPort); }
+std::string CddbTestServer::Address() const { return FHttp.Address(); }
 
 std::vector<CddbRequest> CddbTestServer::Requests() const {
   std::lock_guard<std::mutex> guard(FLock);
   return FRequests;
 }
 
-void CddbTestServer::Serve() {
-  int served = 0;
-  while (!FStop) {
-    pollfd waiting{FListener, POLLIN, 0};
-    if (poll(&waiting, 1, 20) <= 0) continue;
-    int connection = accept(FListener, nullptr, nullptr);
-    if (connection < 0) continue;
-    if (++served > kMaxRequests) {
-      close(connection);
-      continue;
-    }
-    Handle(connection);
-  }
-}
-
-void CddbTestServer::Handle(int connection) {
-  if (FFault == CddbFault::Silent) {
-    FHeld.push_back(connection);
-    return;
-  }
-  timeval limit{2, 0};
-  setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  std::string head;
-  char buffer[1024];
-  while (head.find("\r\n\r\n") == std::string::npos && head.size() < kMaxRequestBytes) {
-    ssize_t got = recv(connection, buffer, sizeof buffer, 0);
-    if (got <= 0) break;
-    head.append(buffer, static_cast<std::size_t>(got));
-  }
+HttpTestReply CddbTestServer::Answer(const std::string& target) {
   CddbRequest request;
-  if (!ParseRequest(head, request)) {
-    SendAll(connection, "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-  } else if (FFault == CddbFault::HttpError) {
-    SendAll(connection, "HTTP/1.0 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
-  } else {
-    {
-      std::lock_guard<std::mutex> guard(FLock);
-      FRequests.push_back(request);
-    }
-    SendAll(connection, HttpResponse(Reply(request)));
+  if (FFault == CddbFault::Silent) return {200, {}, true};
+  if (!ParseRequest(target, request)) return {404, {}, false};
+  if (FFault == CddbFault::HttpError) return {500, {}, false};
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    FRequests.push_back(request);
   }
-  close(connection);
+  return {200, Reply(request), false};
 }
 
 std::string CddbTestServer::Reply(const CddbRequest& request) const {
@@ -159,7 +87,7 @@ std::string CddbTestServer::Reply(const CddbRequest& request) const {
   if (Words(request.hello).size() != 4) {
     reply = "409 No handshake.\r\n";
   } else if (cmd.size() == 1 && cmd[0] == "sites") {
-    reply = "210 OK, site information follows (until terminating `.')\r\n127.0.0.1 http " + std::to_string(FPort) +
+    reply = "210 OK, site information follows (until terminating `.')\r\n127.0.0.1 http " + std::to_string(FHttp.Port()) +
             " /~cddb/cddb.cgi N000.00 W000.00 Test server\r\n.\r\n";
   } else if (cmd.size() >= 5 && cmd[0] == "cddb" && cmd[1] == "query") {
     std::vector<const CddbTestEntry*> found;

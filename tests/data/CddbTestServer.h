@@ -5,8 +5,9 @@
 #include <atomic>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/data/HttpTestServer.h"
 
 namespace testdata {
 
@@ -49,19 +50,14 @@ class CddbTestServer {
   std::vector<CddbRequest> Requests() const;
 
  private:
-  void Serve();
-  void Handle(int connection);
+  HttpTestReply Answer(const std::string& target);
   std::string Reply(const CddbRequest& request) const;
 
   std::vector<CddbTestEntry> FEntries;
-  int FListener = -1;
-  int FPort = 0;
   std::atomic<CddbFault> FFault{CddbFault::None};
-  std::atomic<bool> FStop{false};
   mutable std::mutex FLock;
   std::vector<CddbRequest> FRequests;
-  std::vector<int> FHeld;  // connections left unanswered
-  std::thread FThread;
+  HttpTestServer FHttp;  // last: it answers through the members above
 };
 
 }  // namespace testdata
