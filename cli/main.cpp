@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/AccuracyCommands.h"
 #include "cli/AudioCommands.h"
 #include "cli/CddbCommand.h"
 #include "cli/ConvertCommand.h"
@@ -19,6 +20,11 @@ int Usage() {
       "usage: quillon-cli drives\n"
       "       quillon-cli toc DRIVE\n"
       "       quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
+      "                       [--offset SAMPLES] [--test-and-copy]\n"
+      "       quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"
+      "       quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"
+      "       quillon-cli ids DRIVE\n"
+      "       quillon-cli verify-log FILE\n"
       "       quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
       "       quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
       "       quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"
@@ -41,6 +47,10 @@ int main(int argc, char* argv[]) {
   if (args.size() == 1 && args[0] == "drives") return RunDrives();
   if (args.size() == 2 && args[0] == "toc") return RunToc(args[1]);
   if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "checksums") return RunChecksums({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "verify") return RunVerify({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "ids") return RunIds({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "verify-log") return RunVerifyLog({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "cddb") return RunCddb({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "mix") return RunMix({args.begin() + 1, args.end()});

@@ -1,0 +1,40 @@
+#include "cd/DiscChecksums.h"
+
+#include <memory>
+
+namespace {
+
+bool ReadInto(HCDROM handle, std::uint32_t start, std::uint32_t blocks, TrackChecksums& checksums,
+              std::vector<std::uint32_t>& unreadable) {
+  auto buffer = std::make_unique<TRACKBUF>();
+  for (std::uint32_t done = 0; done < blocks;) {
+    buffer->startFrame = start + done;
+    buffer->numFrames = std::min<std::uint32_t>(TRACKBUF_BLOCKS, blocks - done);
+    buffer->maxLen = sizeof buffer->buf;
+    ReadCDAudioLBA(handle, buffer.get());
+    if (buffer->len == 0) return false;
+    checksums.Add(buffer->buf + buffer->startOffset, buffer->len);
+    for (std::uint32_t block : UnreadableCDBlocks(handle)) unreadable.push_back(block);
+    done += buffer->numFrames;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ChecksumAudioTracks(HCDROM handle, const TableOfContents& toc, std::vector<AudioTrackChecksums>& tracks,
+                         std::vector<std::uint32_t>& unreadable, std::string& error) {
+  std::vector<int> audio;
+  for (int k = 0; k < toc.TrackCount(); ++k)
+    if (toc.entries[k].audio) audio.push_back(k);
+  for (std::size_t i = 0; i < audio.size(); ++i) {
+    int k = audio[i];
+    std::uint32_t blocks = toc.BlocksOf(k);
+    tracks.push_back({toc.entries[k].trackNumber, TrackChecksums(std::uint64_t(blocks) * 588, i == 0, i + 1 == audio.size())});
+    if (!ReadInto(handle, toc.entries[k].start, blocks, tracks.back().checksums, unreadable)) {
+      error = "The disc could not be read";
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The checksums of every audio track of the disc in an open drive, read as a rip reads it (the drive's
+// read offset set on the handle applies), without writing any audio.
+
+#include <string>
+#include <vector>
+
+#include "cd/TableOfContents.h"
+#include "cd/TrackChecksums.h"
+#include "platform/akrip32/akrip32.h"
+
+struct AudioTrackChecksums {
+  int number = 0;
+  TrackChecksums checksums;
+};
+
+// False with a reason when the disc could not be read; blocks that could not be read count as silence and
+// are named in unreadable (disc addresses).
+bool ChecksumAudioTracks(HCDROM handle, const TableOfContents& toc, std::vector<AudioTrackChecksums>& tracks,
+                         std::vector<std::uint32_t>& unreadable, std::string& error);

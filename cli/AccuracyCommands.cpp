@@ -1,0 +1,146 @@
+#include "cli/AccuracyCommands.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "cd/AccurateRip.h"
+#include "cd/AccurateRipClient.h"
+#include "cd/CdDrives.h"
+#include "cd/DiscChecksums.h"
+#include "cli/CliSupport.h"
+#include "platform/ProgramFolder.h"
+#include "platform/inifile/TIniFile.h"
+#include "rip/RipJob.h"
+#include "rip/RipLog.h"
+
+namespace {
+
+struct DiscOptions {
+  std::string drive;
+  std::string settings;
+  std::optional<int> offset;
+};
+
+int Usage(const char* command) {
+  std::fprintf(stderr, "usage: quillon-cli %s DRIVE [--offset SAMPLES] [--settings FILE]\n", command);
+  return 2;
+}
+
+bool Parse(const std::vector<std::string>& args, DiscOptions& options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    int number = 0;
+    if (args[i].rfind("--", 0) != 0) {
+      if (!options.drive.empty()) return false;
+      options.drive = args[i];
+    } else if (i + 1 == args.size()) {
+      return false;
+    } else if (args[i] == "--settings") {
+      options.settings = args[++i];
+    } else if (args[i] == "--offset" && ParseNumber(args[i + 1], -100000, 100000, number)) {
+      options.offset = number;
+      ++i;
+    } else {
+      return false;
+    }
+  }
+  return !options.drive.empty();
+}
+
+// The disc of the drive, opened with the drive's read offset set.
+struct OpenedDisc {
+  CdDrives drives;
+  std::unique_ptr<TIniFile> settings;
+};
+
+bool Open(const DiscOptions& options, OpenedDisc& disc, std::string& error) {
+  if (!SelectDrive(disc.drives, options.drive)) {
+    error = "No such drive: " + options.drive;
+    return false;
+  }
+  DiscReading reading = disc.drives.ReadTableOfContents(OutputFormat::WAV);
+  if (!reading.message.empty()) {
+    error = reading.message;
+    return false;
+  }
+  disc.settings = std::make_unique<TIniFile>(options.settings.empty() ? ProgramFolder() + "settings.ini" : options.settings);
+  int offset = options.offset.value_or(ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id));
+  SetCDReadOffset(disc.drives.Handle(), offset);
+  return true;
+}
+
+std::string Hex8(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08x", value);
+  return text;
+}
+
+int ReadChecksums(const std::vector<std::string>& args, const char* command, OpenedDisc& disc,
+                  std::vector<AudioTrackChecksums>& tracks) {
+  DiscOptions options;
+  if (!Parse(args, options)) return Usage(command);
+  std::string error;
+  std::vector<std::uint32_t> unreadable;
+  if (!Open(options, disc, error) || !ChecksumAudioTracks(disc.drives.Handle(), disc.drives.Toc(), tracks, unreadable, error))
+    return Fail(error);
+  if (!unreadable.empty()) std::fprintf(stderr, "error: %zu blocks could not be read\n", unreadable.size());
+  return unreadable.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int RunChecksums(const std::vector<std::string>& args) {
+  OpenedDisc disc;
+  std::vector<AudioTrackChecksums> tracks;
+  int status = ReadChecksums(args, "checksums", disc, tracks);
+  for (const AudioTrackChecksums& track : tracks) {
+    const TrackSums& sums = track.checksums.Sums();
+    std::printf("%02d\t%s\t%s\t%s\t%s\t%s\n", track.number, Hex8(sums.crc32).c_str(), Hex8(sums.crc32NoNull).c_str(),
+                Hex8(sums.arV1).c_str(), Hex8(sums.arV2).c_str(), Hex8(sums.ar450).c_str());
+  }
+  return status;
+}
+
+int RunVerify(const std::vector<std::string>& args) {
+  OpenedDisc disc;
+  std::vector<AudioTrackChecksums> tracks;
+  int status = ReadChecksums(args, "verify", disc, tracks);
+  if (tracks.empty()) return status;
+  RipValues values;
+  ReadRipValues(*disc.settings, values);
+  AccurateRipIds ids = AccurateRipIdsOf(disc.drives.Toc());
+  DbarLookup lookup = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(ids);
+  if (lookup.result == DbarLookup::Result::Failed) return Fail("AccurateRip: " + lookup.error);
+  std::vector<TrackVerdict> verdicts;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    verdicts.push_back(VerifyTrack(lookup.pressings, i, tracks[i].checksums));
+    std::printf("%02d\t%s\n", tracks[i].number, verdicts.back().Text().c_str());
+  }
+  std::printf("Disc\t%s\n", DiscVerdictText(verdicts).c_str());
+  return status;
+}
+
+int RunIds(const std::vector<std::string>& args) {
+  DiscOptions options;
+  if (!Parse(args, options) || options.offset) return Usage("ids");
+  OpenedDisc disc;
+  std::string error;
+  if (!Open(options, disc, error)) return Fail(error);
+  AccurateRipIds ids = AccurateRipIdsOf(disc.drives.Toc());
+  std::printf("CDDB: %s\nAccurateRip: %s\n", Hex8(ids.cddb).c_str(), ids.FileName().c_str());
+  return 0;
+}
+
+int RunVerifyLog(const std::vector<std::string>& args) {
+  if (args.size() != 1) {
+    std::fputs("usage: quillon-cli verify-log FILE\n", stderr);
+    return 2;
+  }
+  std::ifstream in(args[0], std::ios::binary);
+  if (!in) return Fail("Cannot open file " + args[0]);
+  std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!RipLogIntact(log)) return Fail("The log " + args[0] + " was changed after it was written");
+  std::printf("The log is as it was written\n");
+  return 0;
+}

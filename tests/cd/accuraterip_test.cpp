@@ -1,0 +1,189 @@
+#include "cd/AccurateRip.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "cd/AccurateRipClient.h"
+#include "cd/DiscChecksums.h"
+#include "tests/data/HttpTestServer.h"
+#include "tests/data/TestDiscs.h"
+#include "tests/data/TestProcess.h"
+
+using discimage::ImageTrack;
+using testdata::BlockFrames;
+using testdata::Pattern;
+
+namespace {
+
+std::vector<ImageTrack> ThreeTracks() {
+  return {{{}, Pattern(BlockFrames(460), 1)}, {{}, Pattern(BlockFrames(30), 2)}, {{}, Pattern(BlockFrames(460), 3)}};
+}
+
+std::string Lines(const std::string& text, bool ids) {
+  std::string kept;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::string line = text.substr(start, end - start + 1);
+    if ((line.rfind("ids ", 0) == 0) == ids) kept += line;
+    start = end + 1;
+  }
+  return kept;
+}
+
+TEST(AccurateRipTest, ChecksumsIdsAndOffsetsMatchAnIndependentComputation) {
+  testdata::TempFolder folder;
+  testdata::WriteTextFile(folder.File("settings.ini"), "[Drive Offsets]\n");
+  std::string settings = " --settings '" + folder.File("settings.ini") + "'";
+  struct Disc {
+    std::vector<ImageTrack> tracks;
+    std::string bounds;
+  } discs[] = {{ThreeTracks(), "0 460 490 950"}, {{{{}, Pattern(BlockFrames(460), 4)}}, "0 460"}};
+  for (const Disc& disc : discs) {
+    std::string sheet = discimage::WriteImage(folder.Path(), "disc", disc.tracks, {});
+    for (int offset : {0, 6, -6, 667, -1200}) {
+      SCOPED_TRACE("offset " + std::to_string(offset));
+      testdata::ProcessResult ours = testdata::RunCommand(std::string(QUILLON_CLI) + " checksums '" + sheet +
+                                                          "' --offset " + std::to_string(offset) + settings);
+      testdata::ProcessResult reference = testdata::RunCommand(std::string(QUILLON_PYTHON) + " " REFERENCE " '" +
+                                                               folder.File("disc.bin") + "' " + std::to_string(offset) +
+                                                               " " + disc.bounds);
+      EXPECT_EQ(0, ours.status);
+      EXPECT_EQ(Lines(reference.out, false), ours.out);
+    }
+    std::string ids = Lines(testdata::RunCommand(std::string(QUILLON_PYTHON) + " " REFERENCE " '" +
+                                                 folder.File("disc.bin") + "' 0 " + disc.bounds).out, true);
+    std::string id1 = ids.substr(4, 8), id2 = ids.substr(13, 8);
+    std::string printed = testdata::RunCommand(std::string(QUILLON_CLI) + " ids '" + sheet + "'").out;
+    EXPECT_NE(std::string::npos, printed.find("-" + id1 + "-" + id2 + "-")) << printed;
+  }
+}
+
+// A dBAR file of one response per pressing: for each track, its confidence and its checksums.
+std::string Dbar(const AccurateRipIds& ids, const std::vector<std::vector<DbarTrack>>& pressings) {
+  std::string bytes;
+  auto put = [&](std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i));
+  };
+  for (const auto& pressing : pressings) {
+    bytes += static_cast<char>(pressing.size());
+    put(ids.id1);
+    put(ids.id2);
+    put(ids.cddb);
+    for (const DbarTrack& track : pressing) {
+      bytes += static_cast<char>(track.confidence);
+      put(track.checksum);
+      put(track.checksum450);
+    }
+  }
+  return bytes;
+}
+
+class VerificationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FHandle = testdata::OpenImageDrive(discimage::WriteImage(FFolder.Path(), "disc", ThreeTracks(), {}));
+    ModifyCDParms(FHandle, CDP_MSF, 0);
+    TOC record;
+    ReadTOC(FHandle, &record);
+    TableOfContentsFromRecord(record, FToc);
+    FIds = AccurateRipIdsOf(FToc);
+    FTracks = Checksums(0);
+  }
+  void TearDown() override {
+    CloseCDHandle(FHandle);
+    SetCDImageFiles({});
+  }
+
+  std::vector<AudioTrackChecksums> Checksums(int offset) {
+    SetCDReadOffset(FHandle, offset);
+    std::vector<AudioTrackChecksums> tracks;
+    std::vector<std::uint32_t> unreadable;
+    std::string error;
+    EXPECT_TRUE(ChecksumAudioTracks(FHandle, FToc, tracks, unreadable, error));
+    SetCDReadOffset(FHandle, 0);
+    return tracks;
+  }
+
+  std::vector<DbarTrack> Pressing(const std::vector<AudioTrackChecksums>& tracks, int confidence, bool v2) {
+    std::vector<DbarTrack> pressing;
+    for (const AudioTrackChecksums& track : tracks) {
+      const TrackSums& sums = track.checksums.Sums();
+      pressing.push_back({confidence, v2 ? sums.arV2 : sums.arV1, sums.ar450});
+    }
+    return pressing;
+  }
+
+  // The verdicts on our tracks when the server answers so.
+  std::vector<std::string> Verdicts(testdata::HttpTestReply reply, std::string* disc = nullptr) {
+    testdata::HttpTestServer server([&](const std::string&) { return reply; });
+    AccurateRipClient client(server.Url(), "");
+    client.SetTimeouts(std::chrono::milliseconds(500), std::chrono::milliseconds(500));
+    DbarLookup lookup = client.Look(FIds);
+    std::vector<std::string> texts;
+    if (lookup.result == DbarLookup::Result::Failed) return {lookup.error};
+    std::vector<TrackVerdict> verdicts;
+    for (std::size_t i = 0; i < FTracks.size(); ++i) {
+      verdicts.push_back(VerifyTrack(lookup.pressings, i, FTracks[i].checksums));
+      texts.push_back(verdicts.back().Text());
+    }
+    if (disc != nullptr) *disc = DiscVerdictText(verdicts);
+    EXPECT_EQ(FIds.Path(), server.Targets().at(0).substr(1));
+    return texts;
+  }
+
+  testdata::TempFolder FFolder;
+  HCDROM FHandle = 0;
+  TableOfContents FToc;
+  AccurateRipIds FIds;
+  std::vector<AudioTrackChecksums> FTracks;
+};
+
+TEST_F(VerificationTest, EachTrackIsJudgedAgainstEveryPressing) {
+  std::string disc;
+  EXPECT_EQ(std::vector<std::string>(3, "accurate (confidence 3)"),
+            Verdicts({200, Dbar(FIds, {Pressing(FTracks, 3, false)})}, &disc));
+  EXPECT_EQ("accurate (3 of 3 tracks)", disc);
+
+  std::vector<DbarTrack> other = Pressing(Checksums(1000), 9, false);
+  std::vector<DbarTrack> wrong = Pressing(FTracks, 7, true);
+  wrong[1].checksum ^= 1;
+  std::vector<std::string> verdicts = Verdicts({200, Dbar(FIds, {other, wrong})}, &disc);
+  EXPECT_EQ("accurate (confidence 7)", verdicts[0]);
+  EXPECT_EQ("not accurate (database holds " + [&] {
+              char text[32];
+              std::snprintf(text, sizeof text, "%08x, %08x", other[1].checksum, wrong[1].checksum);
+              return std::string(text);
+            }() + ")",
+            verdicts[1]);
+  EXPECT_EQ("not accurate (2 of 3 tracks accurate)", disc);
+
+  // Read six samples too early: the block-450 sums find where the pressing matches.
+  EXPECT_EQ("accurate with offset +6", Verdicts({200, Dbar(FIds, {Pressing(Checksums(6), 2, false)})})[0]);
+}
+
+TEST_F(VerificationTest, AbsentMalformedAndSilentRepliesAreToldApart) {
+  std::string disc;
+  EXPECT_EQ(std::vector<std::string>(3, "not in database"), Verdicts({404, ""}, &disc));
+  EXPECT_EQ("not in database", disc);
+  std::string bytes = Dbar(FIds, {Pressing(FTracks, 3, false)});
+  EXPECT_EQ(std::vector<std::string>{"the server's reply is malformed"}, Verdicts({200, bytes.substr(1)}));
+  std::string otherDisc = bytes;
+  otherDisc[2] ^= 1;
+  EXPECT_EQ(std::vector<std::string>{"the server's reply is malformed"}, Verdicts({200, otherDisc}));
+  EXPECT_EQ(1u, Verdicts({200, "", true})[0].rfind("no answer from http://127.0.0.1:", 0) + 1);
+}
+
+TEST_F(VerificationTest, AFoundDiscIsKeptSoTheNextLookNeedsNoServer) {
+  std::string bytes = Dbar(FIds, {Pressing(FTracks, 3, false)});
+  {
+    testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, bytes}; });
+    EXPECT_EQ(DbarLookup::Result::Found, AccurateRipClient(server.Url(), FFolder.File("cache")).Look(FIds).result);
+  }
+  DbarLookup again = AccurateRipClient("http://127.0.0.1:9", FFolder.File("cache")).Look(FIds);
+  EXPECT_EQ(DbarLookup::Result::Found, again.result);
+  EXPECT_EQ(1u, again.pressings.size());
+}
+
+}  // namespace
