@@ -2,7 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -14,20 +17,36 @@ std::uint32_t Crc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t coun
   return static_cast<std::uint32_t>(crc32(crc, bytes, static_cast<uInt>(count)));
 }
 
-// The CRC without null samples: only the 16-bit samples that are not 0.
+// Four samples at a time: a 16-bit lane that is 0 keeps its top bit after the subtraction.
+bool HoldsNullSample(const std::uint8_t* bytes) {
+  std::uint64_t lanes;
+  std::memcpy(&lanes, bytes, 8);
+  return ((lanes - 0x0001000100010001ULL) & ~lanes & 0x8000800080008000ULL) != 0;
+}
+
+// The next null sample at or after from, or count.
+std::size_t NextNullSample(const std::uint8_t* bytes, std::size_t from, std::size_t count) {
+  while (from + 8 <= count && !HoldsNullSample(bytes + from)) from += 8;
+  for (; from + 1 < count; from += 2)
+    if (bytes[from] == 0 && bytes[from + 1] == 0) return from;
+  return count;
+}
+
+// The CRC without null samples: the stretches of samples that are not 0, each taken where it lies.
 std::uint32_t CrcWithoutNulls(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count) {
-  std::uint8_t kept[4096];
-  std::size_t held = 0;
-  for (std::size_t i = 0; i + 1 < count; i += 2) {
-    if (bytes[i] == 0 && bytes[i + 1] == 0) continue;
-    kept[held++] = bytes[i];
-    kept[held++] = bytes[i + 1];
-    if (held == sizeof kept) {
-      crc = Crc(crc, kept, held);
-      held = 0;
-    }
+  std::size_t run = 0;
+  for (std::size_t null = NextNullSample(bytes, 0, count); null < count; null = NextNullSample(bytes, run, count)) {
+    crc = Crc(crc, bytes + run, null - run);
+    run = null + 2;
   }
-  return Crc(crc, kept, held);
+  return Crc(crc, bytes + run, count - run);
+}
+
+std::uint32_t WordAt(const std::uint8_t* bytes) {
+  static_assert(std::endian::native == std::endian::little, "PCM words are read as they lie in memory");
+  std::uint32_t word;
+  std::memcpy(&word, bytes, 4);
+  return word;
 }
 
 }  // namespace
@@ -40,32 +59,40 @@ TrackChecksums::TrackChecksums(std::uint64_t words, bool firstAudioTrack, bool l
 }
 
 void TrackChecksums::Add(const std::uint8_t* pcm, std::size_t bytes) {
-  FSums.crc32 = Crc(FSums.crc32, pcm, bytes);
-  FSums.crc32NoNull = CrcWithoutNulls(FSums.crc32NoNull, pcm, bytes);
+  // Music rarely holds a sample of 0: then both CRCs take the same bytes, whose CRC is computed once.
+  std::uint32_t alone = Crc(0, pcm, bytes);
+  FSums.crc32 = static_cast<std::uint32_t>(crc32_combine(FSums.crc32, alone, static_cast<z_off_t>(bytes)));
+  FSums.crc32NoNull = NextNullSample(pcm, 0, bytes) < bytes
+                          ? CrcWithoutNulls(FSums.crc32NoNull, pcm, bytes)
+                          : static_cast<std::uint32_t>(crc32_combine(FSums.crc32NoNull, alone, static_cast<z_off_t>(bytes)));
   std::size_t i = 0;
   while (FCarried > 0 && FCarried < 4 && i < bytes) FCarry[FCarried++] = pcm[i++];
   if (FCarried == 4) {
-    AddWord(std::uint32_t(FCarry[0]) | std::uint32_t(FCarry[1]) << 8 | std::uint32_t(FCarry[2]) << 16 |
-            std::uint32_t(FCarry[3]) << 24);
+    AddWords(FCarry, 1);
     FCarried = 0;
   }
-  for (; i + 4 <= bytes; i += 4)
-    AddWord(std::uint32_t(pcm[i]) | std::uint32_t(pcm[i + 1]) << 8 | std::uint32_t(pcm[i + 2]) << 16 |
-            std::uint32_t(pcm[i + 3]) << 24);
-  while (i < bytes) FCarry[FCarried++] = pcm[i++];
+  std::size_t words = (bytes - i) / 4;
+  AddWords(pcm + i, words);
+  for (i += words * 4; i < bytes; ++i) FCarry[FCarried++] = pcm[i];
 }
 
-void TrackChecksums::AddWord(std::uint32_t word) {
-  const std::uint64_t multiplier = ++FPosition;
-  if (multiplier >= FFirstCounted && multiplier <= FLastCounted) {
-    std::uint64_t product = std::uint64_t(word) * multiplier;
-    FSums.arV1 += static_cast<std::uint32_t>(product);
-    FSums.arV2 += static_cast<std::uint32_t>(product) + static_cast<std::uint32_t>(product >> 32);
+// The words' index runs from FPosition; each sum takes only the part of them that falls in its range.
+void TrackChecksums::AddWords(const std::uint8_t* pcm, std::size_t count) {
+  const std::uint64_t first = FPosition, end = FPosition + count;
+  const std::uint64_t from = std::max(first, FFirstCounted - 1), to = std::min(end, FLastCounted);
+  std::uint32_t v1 = 0, v2 = 0;
+  for (std::uint64_t index = from; index < to; ++index) {
+    std::uint64_t product = std::uint64_t(WordAt(pcm + (index - first) * 4)) * (index + 1);
+    v1 += static_cast<std::uint32_t>(product);
+    v2 += static_cast<std::uint32_t>(product) + static_cast<std::uint32_t>(product >> 32);
   }
-  const std::uint64_t index = multiplier - 1;
-  if (index >= 450 * kBlockFrames && index < 451 * kBlockFrames)
-    FSums.ar450 += word * static_cast<std::uint32_t>(index - 450 * kBlockFrames + 1);
-  if (index >= kAroundStart && index < kAroundStart + kAroundFrames) FAround450.push_back(word);
+  FSums.arV1 += v1;
+  FSums.arV2 += v2;
+  for (std::uint64_t index = std::max(first, 450 * kBlockFrames); index < std::min(end, 451 * kBlockFrames); ++index)
+    FSums.ar450 += WordAt(pcm + (index - first) * 4) * static_cast<std::uint32_t>(index - 450 * kBlockFrames + 1);
+  for (std::uint64_t index = std::max(first, kAroundStart); index < std::min(end, kAroundStart + kAroundFrames); ++index)
+    FAround450.push_back(WordAt(pcm + (index - first) * 4));
+  FPosition = end;
 }
 
 std::uint32_t TrackChecksums::Ar450At(int shift) const {

@@ -28,7 +28,7 @@ class TrackChecksums {
   static constexpr int kSearchFrames = 5 * 588;
 
  private:
-  void AddWord(std::uint32_t word);
+  void AddWords(const std::uint8_t* pcm, std::size_t count);
 
   std::uint64_t FFirstCounted;
   std::uint64_t FLastCounted;

@@ -232,6 +232,8 @@ std::int64_t FloorDivide(std::int64_t value, std::int64_t by) { return value >= 
 // is put together from the two it straddles; what lies outside the stretch is silence.
 BlockRead ReadShifted(CdMedium& medium, const Stretch& stretch, std::int64_t start, std::int64_t count,
                       std::int64_t shiftBytes, std::uint8_t* out) {
+  if (shiftBytes == 0 && start >= stretch.begin && start + count <= stretch.end)
+    return medium.ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), out);
   const std::int64_t firstByte = start * CD_BLOCK_BYTES + shiftBytes;
   const std::int64_t firstSource = FloorDivide(firstByte, CD_BLOCK_BYTES);
   const std::int64_t within = firstByte - firstSource * CD_BLOCK_BYTES;

@@ -87,7 +87,10 @@ class FailingReader : public SectorReader {
     long good = GoodSectors(lsn, count);
     int shift = FFaults->offsetSamples;
     if (Holds(FFaults->jitter, lsn, good)) shift += kJitter[FJitterReads++ % std::size(kJitter)];
-    return ReadShifted(out, lsn, good, shift) ? good : 0;
+    if (!ReadShifted(out, lsn, good, shift)) return 0;
+    for (std::int32_t sector : FFaults->noisy)
+      if (sector >= lsn && sector < lsn + good) out[std::size_t(sector - lsn) * CD_BLOCK_BYTES] ^= ++FNoise;
+    return good;
   }
 
   bool DiscPresent() override { return FFaults->vanishAfter < 0 || FFaults->requested <= FFaults->vanishAfter; }
@@ -134,6 +137,7 @@ class FailingReader : public SectorReader {
   std::int64_t FEnd;
   std::mutex FLock;
   std::size_t FJitterReads = 0;
+  std::uint8_t FNoise = 0;
 };
 
 }  // namespace

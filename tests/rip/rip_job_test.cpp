@@ -14,6 +14,7 @@
 #include "acs/ACS_Wave.h"
 #include "platform/inifile/TIniFile.h"
 #include "cd/CdDrives.h"
+#include "rip/RipLog.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/acs/TestStreams.h"
 #include "tests/data/SimulatedDrive.h"
@@ -375,6 +376,43 @@ TEST_F(RipJobTest, ASlowDriveKeepsTheWindowServedAndAVanishedOneEndsTheJob) {
   Rip(input);
   EXPECT_EQ((std::vector<std::string>{"The disc could not be read"}), FHost.errors);
   EXPECT_EQ((std::vector<std::string>{"Track-01.wav"}), OutFiles());
+}
+
+TEST_F(RipJobTest, TheLogAndCueSheetStandBesideTheFiles) {
+  std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(60), 2)}};
+  FFaults->noisy = {130};  // reads differently each time: test and copy cannot agree on track 2
+  RipInput input = DriveDisc(tracks, OutputFormat::WAV);
+  input.values.testAndCopy = true;
+  Rip(input);
+  EXPECT_EQ((std::vector<std::string>{"Track 02: the reads of test and copy differ, the track is unreliable"}),
+            FHost.readErrors);
+  ASSERT_EQ(2u, FHost.tracks.size());
+  EXPECT_TRUE(FHost.tracks[0].reliable);
+  EXPECT_EQ(FHost.tracks[0].testCrc, FHost.tracks[0].sums.crc32);
+  ASSERT_EQ(1u, FHost.discs.size());
+  std::string log = FHost.discs[0].second;
+  EXPECT_EQ(Out("Disc 05000202.log"), log);
+  std::vector<std::uint8_t> bytes = ReadAll(log);
+  std::string text(bytes.begin(), bytes.end());
+  char crc[16];
+  std::snprintf(crc, sizeof crc, "%08x", FHost.tracks[0].sums.crc32);
+  EXPECT_NE(std::string::npos, text.find("  CRC32: " + std::string(crc) + "\n  CRC32 without null samples: "));
+  EXPECT_NE(std::string::npos, text.find("reads differ: unreliable"));
+  EXPECT_TRUE(RipLogIntact(text));
+  text.replace(text.find(crc), 8, "00000000");
+  EXPECT_FALSE(RipLogIntact(text));
+  // The cue sheet read back as a disc image gives the disc's table of contents.
+  CloseCDHandle(FDrives.Handle());
+  HCDROM again = testdata::OpenImageDrive(Out("Disc 05000202.cue"));
+  ASSERT_NE(0u, again);
+  TOC record;
+  ModifyCDParms(again, CDP_MSF, 0);
+  ASSERT_EQ(1, ReadTOC(again, &record));
+  TableOfContents toc;
+  ASSERT_TRUE(TableOfContentsFromRecord(record, toc));
+  EXPECT_EQ(160u, toc.Leadout());
+  EXPECT_EQ(100u, toc.entries[1].start);
+  CloseCDHandle(again);
 }
 
 TEST_F(RipJobTest, AnImageCutShortWhileRippingIsReportedAsDamage) {
