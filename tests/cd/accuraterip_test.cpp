@@ -60,24 +60,13 @@ TEST(AccurateRipTest, ChecksumsIdsAndOffsetsMatchAnIndependentComputation) {
   }
 }
 
-// A dBAR file of one response per pressing: for each track, its confidence and its checksums.
 std::string Dbar(const AccurateRipIds& ids, const std::vector<std::vector<DbarTrack>>& pressings) {
-  std::string bytes;
-  auto put = [&](std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i));
-  };
+  std::vector<std::vector<testdata::DbarEntry>> entries;
   for (const auto& pressing : pressings) {
-    bytes += static_cast<char>(pressing.size());
-    put(ids.id1);
-    put(ids.id2);
-    put(ids.cddb);
-    for (const DbarTrack& track : pressing) {
-      bytes += static_cast<char>(track.confidence);
-      put(track.checksum);
-      put(track.checksum450);
-    }
+    entries.emplace_back();
+    for (const DbarTrack& track : pressing) entries.back().push_back({track.confidence, track.checksum, track.checksum450});
   }
-  return bytes;
+  return testdata::DbarFile(ids.id1, ids.id2, ids.cddb, entries);
 }
 
 class VerificationTest : public ::testing::Test {

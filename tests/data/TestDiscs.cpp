@@ -48,6 +48,26 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   out << text;
 }
 
+std::string DbarFile(std::uint32_t id1, std::uint32_t id2, std::uint32_t cddb,
+                     const std::vector<std::vector<DbarEntry>>& pressings) {
+  std::string bytes;
+  auto put = [&](std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i));
+  };
+  for (const std::vector<DbarEntry>& pressing : pressings) {
+    bytes += static_cast<char>(pressing.size());
+    put(id1);
+    put(id2);
+    put(cddb);
+    for (const DbarEntry& track : pressing) {
+      bytes += static_cast<char>(track.confidence);
+      put(track.checksum);
+      put(track.checksum450);
+    }
+  }
+  return bytes;
+}
+
 HCDROM OpenImageDrive(const std::string& sheet) {
   SetPhysicalDrivesEnabled(false);
   SetCDImageFiles({sheet});

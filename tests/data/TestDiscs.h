@@ -34,6 +34,15 @@ std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageT
 
 void WriteTextFile(const std::string& path, const std::string& text);
 
+// A dBAR file: one response per pressing, each with its tracks' confidence, checksum and block-450 sum.
+struct DbarEntry {
+  int confidence;
+  std::uint32_t checksum;
+  std::uint32_t checksum450;
+};
+std::string DbarFile(std::uint32_t id1, std::uint32_t id2, std::uint32_t cddb,
+                     const std::vector<std::vector<DbarEntry>>& pressings);
+
 // Lists the sheet as the only drive and opens it; 0 when it cannot be opened.
 HCDROM OpenImageDrive(const std::string& sheet);
 

@@ -14,6 +14,8 @@
 #include "acs/ACS_Wave.h"
 #include "platform/inifile/TIniFile.h"
 #include "cd/CdDrives.h"
+#include "cd/DiscChecksums.h"
+#include "tests/data/HttpTestServer.h"
 #include "rip/RipLog.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/acs/TestStreams.h"
@@ -413,6 +415,27 @@ TEST_F(RipJobTest, TheLogAndCueSheetStandBesideTheFiles) {
   EXPECT_EQ(160u, toc.Leadout());
   EXPECT_EQ(100u, toc.entries[1].start);
   CloseCDHandle(again);
+}
+
+TEST_F(RipJobTest, ARipOfAKnownDiscSaysItIsAccurate) {
+  std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(500), 1)}, {Pattern(BlockFrames(480), 2)}};
+  RipInput input = DriveDisc(tracks, OutputFormat::MP3);
+  std::vector<AudioTrackChecksums> sums;
+  std::vector<std::uint32_t> unreadable;
+  std::string error;
+  ASSERT_TRUE(ChecksumAudioTracks(input.handle, input.toc, sums, unreadable, error));
+  AccurateRipIds ids = AccurateRipIdsOf(input.toc);
+  std::vector<testdata::DbarEntry> pressing;
+  for (const AudioTrackChecksums& track : sums) pressing.push_back({4, track.checksums.Sums().arV2, 0});
+  testdata::HttpTestServer server([&](const std::string&) {
+    return testdata::HttpTestReply{200, testdata::DbarFile(ids.id1, ids.id2, ids.cddb, {pressing})};
+  });
+  input.values.accurateRipServer = server.Url();
+  Rip(input);
+  ASSERT_EQ(2u, FHost.tracks.size());
+  EXPECT_EQ("accurate (confidence 4)", FHost.tracks[1].verdict.Text());
+  EXPECT_EQ("accurate (2 of 2 tracks)", FHost.discs.at(0).first);
+  EXPECT_EQ("Finished!", FHost.captions.back());
 }
 
 TEST_F(RipJobTest, AnImageCutShortWhileRippingIsReportedAsDamage) {
