@@ -49,7 +49,7 @@ void PrintLookup(const CddbLookupResult& result) {
 }  // namespace
 
 int RunCddb(const std::vector<std::string>& args) {
-  TIniFile settings(ProgramFolder() + "settings.ini");
+  TIniFile settings(SettingsFile());
   CddbServer server = ReadCddbServer(&settings);
   std::string drive;
   if (!Parse(args, drive, server)) return Usage();

@@ -29,7 +29,7 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
 
 bool SelectDrive(CdDrives& drives, const std::string& drive) {
   if (IsIndex(drive)) {
-    UseCDImagesOf(ProgramFolder() + "settings.ini");
+    UseCDImagesOf(SettingsFile(), ProgramFolder());
   } else {
     SetPhysicalDrivesEnabled(false);
     SetCDImageFiles({drive});

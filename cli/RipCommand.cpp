@@ -124,7 +124,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     error = reading.message;
     return false;
   }
-  TIniFile settings(options.settings.empty() ? ProgramFolder() + "settings.ini" : options.settings);
+  TIniFile settings(options.settings.empty() ? SettingsFile() : options.settings);
   if (!ReadRipValues(settings, input.values)) {
     error = "Settings.ini not exist!  ";
     return false;

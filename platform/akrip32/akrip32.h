@@ -122,7 +122,7 @@ bool CloseCDDoor(const CDREC& drive);
 
 // Disc images listed after the physical drives, one CUE sheet path each.
 void SetCDImageFiles(const std::vector<std::string>& cueSheets);
-// Reads the image list from the "CD Images" section of a settings file.
-void UseCDImagesOf(const std::string& settingsFile);
+// Reads the image list from the "CD Images" section of a settings file; relative paths start at the folder.
+void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeTo);
 // Whether GetCDList should also look for physical drives (tests and quillon-cli on an image turn it off).
 void SetPhysicalDrivesEnabled(bool enabled);
