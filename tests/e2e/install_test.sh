@@ -19,7 +19,7 @@ for file in quillon quillon-cli Quillon.html settings.ini demo/QuillonDemo.cue d
 done
 desktop="$prefix/share/applications/quillon.desktop"
 [ -f "$desktop" ] || fail "no desktop entry"
-grep -qx "Exec=$folder/quillon" "$desktop" || fail "the desktop entry does not start the installed program"
+grep -qx "Exec=$folder/quillon %U" "$desktop" || fail "the desktop entry does not start the installed program"
 [ -f "$prefix/share/icons/hicolor/64x64/apps/quillon.png" ] || fail "no icon"
 
 # The installed quillon-cli reads the demo disc through the installed folder.
