@@ -13,6 +13,7 @@
 #include "acs/ACS_Wave.h"
 #include "cd/CdDrives.h"
 #include "cli/CliSupport.h"
+#include "cli/Usage.h"
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -26,12 +27,6 @@ struct RipOptions {
   std::set<int> tracks;  // empty: every track
   std::string settings;
 };
-
-int Usage() {
-  std::fputs("usage: quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n",
-             stderr);
-  return 2;
-}
 
 bool ParseTracks(const std::string& text, std::set<int>& tracks) {
   std::istringstream list(text);
@@ -56,19 +51,23 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("--", 0) != 0) {
-      if (!options.drive.empty()) return false;
+      if (!options.drive.empty()) return WrongArgument("unexpected argument " + arg);
       options.drive = arg;
       continue;
     }
-    if (++i == args.size()) return false;
+    if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings")
+      return WrongArgument("unknown option " + arg);
+    if (++i == args.size()) return WrongArgument(arg + " needs a value");
     const std::string& value = args[i];
     if (arg == "--format") formatGiven = ParseFormat(value, options.format);
     else if (arg == "--out") options.folder = value;
-    else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return false; }
-    else if (arg == "--settings") options.settings = value;
-    else return false;
+    else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return WrongArgument("wrong --tracks: " + value); }
+    else options.settings = value;
+    if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3 or ogg, not " + value);
   }
-  return formatGiven && !options.drive.empty() && !options.folder.empty();
+  if (options.drive.empty()) return WrongArgument("DRIVE is missing");
+  if (!formatGiven) return WrongArgument("--format is missing");
+  return !options.folder.empty() || WrongArgument("--out is missing");
 }
 
 // Runs the job on this thread: the encoder's reports wait in a queue until the job takes them.
@@ -146,11 +145,18 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
 
 int RunRip(const std::vector<std::string>& args) {
   RipOptions options;
-  if (!Parse(args, options)) return Usage();
+  if (!Parse(args, options)) return UsageError("rip");
   CdDrives drives;
   RipInput input;
   std::string error;
   if (!BuildInput(options, drives, input, error)) return Fail(error);
+  int first = drives.Toc().firstTrack;
+  for (int number : options.tracks)
+    if (number < first || number >= first + int(input.rows.size())) {
+      WrongArgument("the disc has no track " + std::to_string(number) + " (it has tracks " + std::to_string(first) +
+                    " to " + std::to_string(first + int(input.rows.size()) - 1) + ")");
+      return UsageError("rip");
+    }
   try {
     BindVorbisLibraries();
     TWaveIn waveIn;

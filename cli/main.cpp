@@ -1,6 +1,6 @@
 // quillon-cli: the program's libraries from the command line, for scripts and batch work.
 
-#include <cstdio>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,42 +11,44 @@
 #include "cli/MixCommand.h"
 #include "cli/RipCommand.h"
 #include "cli/TagCommands.h"
+#include "cli/Usage.h"
 
 namespace {
 
-int Usage() {
-  std::fputs(
-      "usage: quillon-cli drives\n"
-      "       quillon-cli toc DRIVE\n"
-      "       quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-      "       quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
-      "       quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
-      "       quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"
-      "       quillon-cli tag show FILE\n"
-      "       quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
-      " [--comment C]\n"
-      "       quillon-cli tag remove FILE\n"
-      "       quillon-cli devices\n"
-      "       quillon-cli play FILE.ogg\n"
-      "       quillon-cli record OUT.wav --seconds N [--rate 11025|22050|44100] [--bits 8|16] [--channels 1|2]\n"
-      "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n",
-      stderr);
-  return 2;
+// A command without arguments of its own.
+int WithoutArguments(const std::string& command, const std::vector<std::string>& rest, int (*run)()) {
+  if (!rest.empty()) {
+    WrongArgument("unexpected argument " + rest[0]);
+    return UsageError(command);
+  }
+  return run();
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 1 && args[0] == "drives") return RunDrives();
-  if (args.size() == 2 && args[0] == "toc") return RunToc(args[1]);
-  if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "cddb") return RunCddb({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "mix") return RunMix({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "tag") return RunTag({args.begin() + 1, args.end()});
-  if (args.size() == 1 && args[0] == "devices") return RunDevices();
-  if (!args.empty() && args[0] == "play") return RunPlay({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "record") return RunRecord({args.begin() + 1, args.end()});
-  return Usage();
+  if (args.empty()) return UsageError("");
+  const std::string& command = args[0];
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h" || (command == "help" && rest.empty())) return ShowHelp();
+  if (command == "help" && rest.size() == 1) return ShowHelp(rest[0]);
+  if (command == "--version") return ShowVersion();
+  if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) return ShowHelp(command);
+  if (command == "drives") return WithoutArguments(command, rest, RunDrives);
+  if (command == "devices") return WithoutArguments(command, rest, RunDevices);
+  if (command == "toc") {
+    if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) return RunToc(rest[0]);
+    WrongArgument(rest.empty() ? "DRIVE is missing" : "toc takes one DRIVE, not " + rest.back());
+    return UsageError(command);
+  }
+  if (command == "rip") return RunRip(rest);
+  if (command == "cddb") return RunCddb(rest);
+  if (command == "convert") return RunConvert(rest);
+  if (command == "mix") return RunMix(rest);
+  if (command == "tag") return RunTag(rest);
+  if (command == "play") return RunPlay(rest);
+  if (command == "record") return RunRecord(rest);
+  WrongArgument("no such command: " + command);
+  return UsageError("");
 }
