@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -78,7 +79,9 @@ class CliRipHost : public RipHost {
   void SetGauge(int percent) override {
     if (isatty(STDERR_FILENO) != 0) std::fprintf(stderr, "\r%3d%%", percent);
   }
-  void ProcessMessages() override {}
+  void ProcessMessages() override {
+    if (Interrupted() && FJob != nullptr) FJob->SetCancel(true);
+  }
   void ShowError(const std::string& text) override { Report(text); }
   void ShowStandardError(const std::string& text) override { Report(text); }
   void CloseWindow() override {}
@@ -89,10 +92,13 @@ class CliRipHost : public RipHost {
     FArrived.notify_one();
   }
 
-  void RunUntilDone(const RipJob& job) {
+  void RunUntilDone(RipJob& job) {
     while (job.Running()) {
       std::unique_lock<std::mutex> lock(FLock);
-      FArrived.wait(lock, [this] { return !FQueue.empty(); });
+      if (!FArrived.wait_for(lock, std::chrono::milliseconds(100), [this] { return !FQueue.empty(); })) {
+        ProcessMessages();
+        continue;
+      }
       std::function<void()> work = std::move(FQueue.front());
       FQueue.pop_front();
       lock.unlock();
@@ -100,6 +106,7 @@ class CliRipHost : public RipHost {
     }
   }
   bool Failed() const { return FFailed; }
+  void SetJob(RipJob* job) { FJob = job; }
 
  private:
   void Report(const std::string& text) {
@@ -111,6 +118,7 @@ class CliRipHost : public RipHost {
   std::condition_variable FArrived;
   std::deque<std::function<void()>> FQueue;
   bool FFailed = false;
+  RipJob* FJob = nullptr;  // cancelled by Ctrl-C
 };
 
 bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, std::string& error) {
@@ -163,10 +171,12 @@ int RunRip(const std::vector<std::string>& args) {
     TVorbisOut vorbisOut;
     CliRipHost host;
     RipJob job(host, waveIn, vorbisOut);
+    host.SetJob(&job);
     job.Start(std::move(input));
     host.RunUntilDone(job);
     if (isatty(STDERR_FILENO) != 0) std::fputs("\n", stderr);
     for (const std::string& path : job.Finished()) std::printf("%s\n", path.c_str());
+    if (Interrupted()) return kInterruptedStatus;
     return host.Failed() ? 1 : 0;
   } catch (const std::exception& failure) {
     return Fail(failure.what());

@@ -47,7 +47,7 @@ int ShowHelp() {
   std::fputs(
       "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n"
       "quillon-cli help COMMAND shows one command; quillon-cli --version the version; man quillon-cli the rest.\n"
-      "Exit status: 0 success, 1 failure (error: TEXT on stderr), 2 wrong usage.\n",
+      "Exit status: 0 success, 1 failure (error: TEXT on stderr), 2 wrong usage, 130 stopped by Ctrl-C.\n",
       stdout);
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "cli/AudioCommands.h"
 #include "cli/CddbCommand.h"
+#include "cli/CliSupport.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DiscCommands.h"
 #include "cli/MixCommand.h"
@@ -24,10 +25,7 @@ int WithoutArguments(const std::string& command, const std::vector<std::string>&
   return run();
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+int Dispatch(const std::vector<std::string>& args) {
   if (args.empty()) return UsageError("");
   const std::string& command = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -51,4 +49,15 @@ int main(int argc, char* argv[]) {
   if (command == "record") return RunRecord(rest);
   WrongArgument("no such command: " + command);
   return UsageError("");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  CatchInterrupt();
+  try {
+    return Dispatch({argv + 1, argv + argc});
+  } catch (const Interruption&) {
+    return kInterruptedStatus;
+  }
 }
