@@ -5,12 +5,7 @@
 #   package_test.sh BUILD_FOLDER
 set -euo pipefail
 build=${1:?build folder}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "package_test: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/scratch.sh"
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/pack" >/dev/null 2>&1 || fail "cpack failed"
 deb=$(ls "$work"/pack/quillon_*_amd64.deb)
