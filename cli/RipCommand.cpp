@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -74,10 +75,34 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
 // Runs the job on this thread: the encoder's reports wait in a queue until the job takes them.
 class CliRipHost : public RipHost {
  public:
-  void SetCaption(const std::string&) override {}
+  CliRipHost(OutputFormat format, int tracks) : FFormat(format), FTracks(tracks) {}
+
+  // A new track begins, or the job ends: the files finished by then are printed.
+  void SetCaption(const std::string& text) override {
+    PrintFinished();
+    if (text.rfind("Processing:", 0) == 0) ++FTrack;
+  }
   void SetButtonCaption(const std::string&) override {}
+  // One line on a terminal, redrawn: "Track 3/12  reading  45%". MP3 and Ogg tracks are read up to 40 %
+  // of the gauge, then encoded.
   void SetGauge(int percent) override {
-    if (isatty(STDERR_FILENO) != 0) std::fprintf(stderr, "\r%3d%%", percent);
+    if (isatty(STDERR_FILENO) == 0) return;
+    bool reading = FFormat == OutputFormat::WAV || percent < 40;
+    int part = FFormat == OutputFormat::WAV ? percent : reading ? percent * 100 / 40 : (percent - 40) * 100 / 60;
+    std::fprintf(stderr, "\r\033[KTrack %d/%d  %s  %d%%", FTrack, FTracks, reading ? "reading" : "encoding", part);
+    FLineShown = true;
+  }
+  void PrintFinished() {
+    if (FJob == nullptr) return;
+    for (; FPrinted < FJob->Finished().size(); ++FPrinted) {
+      ClearLine();
+      std::printf("%s\n", FJob->Finished()[FPrinted].c_str());
+      std::fflush(stdout);
+    }
+  }
+  void ClearLine() {
+    if (FLineShown) std::fputs("\r\033[K", stderr);
+    FLineShown = false;
   }
   void ProcessMessages() override {
     if (Interrupted() && FJob != nullptr) FJob->SetCancel(true);
@@ -119,6 +144,11 @@ class CliRipHost : public RipHost {
   std::deque<std::function<void()>> FQueue;
   bool FFailed = false;
   RipJob* FJob = nullptr;  // cancelled by Ctrl-C
+  OutputFormat FFormat;
+  int FTracks;
+  int FTrack = 0;
+  std::size_t FPrinted = 0;
+  bool FLineShown = false;
 };
 
 bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, std::string& error) {
@@ -169,13 +199,14 @@ int RunRip(const std::vector<std::string>& args) {
     BindVorbisLibraries();
     TWaveIn waveIn;
     TVorbisOut vorbisOut;
-    CliRipHost host;
+    CliRipHost host(input.format, int(std::count_if(input.rows.begin(), input.rows.end(),
+                                                    [](const RipRow& row) { return row.checked; })));
     RipJob job(host, waveIn, vorbisOut);
     host.SetJob(&job);
     job.Start(std::move(input));
     host.RunUntilDone(job);
-    if (isatty(STDERR_FILENO) != 0) std::fputs("\n", stderr);
-    for (const std::string& path : job.Finished()) std::printf("%s\n", path.c_str());
+    host.PrintFinished();
+    host.ClearLine();
     if (Interrupted()) return kInterruptedStatus;
     return host.Failed() ? 1 : 0;
   } catch (const std::exception& failure) {
