@@ -83,13 +83,20 @@ void TACSThread::Suspend() {
 void TACSThread::Resume() {
   std::lock_guard<std::mutex> guard(FLock);
   FSuspended = false;
-  ++FResumes;
   FWake.notify_all();
 }
 
 bool TACSThread::Suspended() {
   std::lock_guard<std::mutex> guard(FLock);
   return FSuspended;
+}
+
+void TACSThread::StartRun() {
+  std::lock_guard<std::mutex> guard(FLock);
+  FSuspended = false;
+  FIdle = false;
+  ++FRunsStarted;
+  FWake.notify_all();
 }
 
 void TACSThread::Terminate(bool finalStep) {
@@ -104,13 +111,13 @@ void TACSThread::Terminate(bool finalStep) {
   FThread.join();
 }
 
-void TACSThread::WaitWhileSuspended() {
+void TACSThread::WaitUntilNeeded() {
   std::unique_lock<std::mutex> lock(FLock);
-  FWake.wait(lock, [this] { return !FSuspended || FTerminateRequest; });
+  FWake.wait(lock, [this] { return (!FSuspended && !FIdle) || FTerminateRequest; });
 }
 
 void TACSThread::Execute() {
-  WaitWhileSuspended();
+  WaitUntilNeeded();
   while (!FTerminateRequest) {
     std::int32_t delay = FDelay;
     if (delay > 5) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -122,16 +129,15 @@ void TACSThread::Execute() {
     }
     if (!more) {
       FStop = false;
-      std::uint64_t resumesBefore = ResumeCount();
+      std::uint64_t runsBefore = RunsStarted();
       try {
         FCompletion();
       } catch (...) {
         // A handler that throws still ends the run; the sink is idle by now.
       }
-      // A handler that started the next run has resumed the worker: it must not fall asleep then.
-      if (FSuspendWhenIdle) SuspendUnlessResumedSince(resumesBefore);
+      IdleUnlessStartedSince(runsBefore);
     }
-    WaitWhileSuspended();
+    WaitUntilNeeded();
   }
   try {
     if (FFinalStep) FOutputStep(true);
@@ -140,14 +146,17 @@ void TACSThread::Execute() {
   FTerminateRequest = false;
 }
 
-std::uint64_t TACSThread::ResumeCount() {
+std::uint64_t TACSThread::RunsStarted() {
   std::lock_guard<std::mutex> guard(FLock);
-  return FResumes;
+  return FRunsStarted;
 }
 
-void TACSThread::SuspendUnlessResumedSince(std::uint64_t resumes) {
+// A handler that started the next run from OnDone has woken the worker already: it must stay awake then.
+void TACSThread::IdleUnlessStartedSince(std::uint64_t runs) {
   std::lock_guard<std::mutex> guard(FLock);
-  if (FResumes == resumes && !FTerminateRequest) FSuspended = true;
+  if (FRunsStarted != runs || FTerminateRequest) return;
+  FIdle = true;
+  if (FSuspendWhenIdle) FSuspended = true;
 }
 
 // ---- TACSOutput ----
@@ -179,7 +188,7 @@ void TACSOutput::Run() {
   FThread->FStop = false;
   FOutputting = true;
   // Also when the worker is awake: a run started from OnDone must keep it from falling asleep.
-  FThread->Resume();
+  FThread->StartRun();
 }
 
 void TACSOutput::Pause() {

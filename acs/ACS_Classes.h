@@ -95,7 +95,8 @@ class TACSFileIn : public TACSInput {
 };
 
 // The worker of a sink: runs the sink's output step until it reports the end of a run, then its
-// completion routine; created suspended.
+// completion routine; created suspended. Between runs it sleeps on its condition variable, so an idle
+// sink costs no processor time whether or not it suspends itself.
 class TACSThread {
  public:
   TACSThread(std::function<bool(bool)> outputStep, std::function<void()> completion);
@@ -106,6 +107,8 @@ class TACSThread {
   void Suspend();
   void Resume();
   bool Suspended();
+  // Wakes the worker for a run the sink has just started, also a suspended one.
+  void StartRun();
   // Asks the worker to leave its loop and waits until it has; with finalStep the worker calls the
   // output step once more with Abort set, as a sink's own destructor wants.
   void Terminate(bool finalStep);
@@ -118,16 +121,17 @@ class TACSThread {
 
  private:
   void Execute();
-  void WaitWhileSuspended();
-  std::uint64_t ResumeCount();
-  void SuspendUnlessResumedSince(std::uint64_t resumes);
+  void WaitUntilNeeded();
+  std::uint64_t RunsStarted();
+  void IdleUnlessStartedSince(std::uint64_t runs);
 
   std::function<bool(bool)> FOutputStep;
   std::function<void()> FCompletion;
   std::mutex FLock;
   std::condition_variable FWake;
   bool FSuspended = true;
-  std::uint64_t FResumes = 0;
+  bool FIdle = true;  // no run since creation or since the last one ended
+  std::uint64_t FRunsStarted = 0;
   std::thread FThread;  // last: it starts at once and uses everything above
 };
 

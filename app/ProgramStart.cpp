@@ -18,7 +18,7 @@ std::unique_ptr<TMainForm> StartProgram() {
 
   QApplication::setApplicationName("Quillon");
   QApplication::setApplicationDisplayName("Quillon");
-  UseCDImagesOf(ProgramFolder() + "settings.ini");
+  UseCDImagesOf(SettingsFile(), ProgramFolder());
   BindVorbisLibraries();
 
   std::unique_ptr<TMainForm> mainForm;

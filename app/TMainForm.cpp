@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -45,6 +46,13 @@ constexpr int kClientHeight = 347;
 constexpr int kTimerInterval = 500;
 
 QString FromBytes(const std::string& text) { return QString::fromStdString(text); }
+
+// The program folder when it can be written, as a portable program keeps everything together; otherwise a
+// folder of the program's own in the user's Music folder.
+std::string OutputRoot() {
+  if (ProgramFolderWritable()) return ProgramFolder();
+  return QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString() + "/Quillon/";
+}
 
 }  // namespace
 
@@ -253,8 +261,8 @@ bool TMainForm::event(QEvent* event) {
 
 // Runs once: coming back from a dialog must not reset the folder the user chose.
 void TMainForm::FormActivate() {
-  FProgramFolder = ProgramFolder();
-  FSettings = std::make_unique<TIniFile>(FProgramFolder + "settings.ini");
+  FOutputRoot = OutputRoot();
+  FSettings = std::make_unique<TIniFile>(SettingsFile());
   try {
     spSkinEdit1->setText(FormatFolder("mp3 folder", "MP3"));
   } catch (const EIniFileError&) {
@@ -263,11 +271,11 @@ void TMainForm::FormActivate() {
 }
 
 QString TMainForm::FormatFolder(const char* key, const char* fallback) {
-  std::string folder = FSettings ? FSettings->ReadString("Folder", key, FProgramFolder) : FProgramFolder;
+  std::string folder = FSettings ? FSettings->ReadString("Folder", key, FOutputRoot) : FOutputRoot;
   if (!folder.empty()) return FromBytes(folder);
-  folder = FProgramFolder + fallback;
+  folder = FOutputRoot + fallback;
   std::error_code ignored;
-  std::filesystem::create_directory(folder, ignored);
+  std::filesystem::create_directories(folder, ignored);
   return FromBytes(folder);
 }
 

@@ -44,7 +44,6 @@ class TMainForm : public QMainWindow {
 
   CdDrives& Drives() { return FDrives; }
   bool DeviceFlag() const { return FDeviceFlag; }
-  const std::string& ProgramFolderPath() const { return FProgramFolder; }
   TIniFile* Settings() const { return FSettings.get(); }
   OutputFormat CurrentFormat() const;
   // What a rip takes from this window: format, folder, rows, their start blocks and the drive.
@@ -121,7 +120,7 @@ class TMainForm : public QMainWindow {
   CdAudioDevice MediaPlayer1;
   bool FDeviceFlag = false;
   bool FActivated = false;
-  std::string FProgramFolder;
+  std::string FOutputRoot;  // where the output folders go when the settings name none
   std::unique_ptr<TIniFile> FSettings;
   TForms FForms;
 };

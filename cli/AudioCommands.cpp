@@ -9,6 +9,7 @@
 #include "acs/ACS_Wave.h"
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
+#include "cli/Usage.h"
 
 namespace {
 
@@ -25,13 +26,14 @@ std::string FormatNames(TAudioFormats formats) {
   return names;
 }
 
-void ListDevices(bool output) {
+// The number of devices listed.
+int ListDevices(bool output) {
   TDeviceInfo info;
   for (int number = 0;; ++number) {
     try {
       GetDeviceInfo(number, output, info);
     } catch (const EACSException&) {
-      return;  // past the last device
+      return number;  // past the last device
     }
     std::printf("%s\t%d\t%s\tdriver %u.%u\t%s\t%s\n", output ? "playback" : "recording", number,
                 info.DeviceName.c_str(), unsigned(info.DriverVersion >> 8), unsigned(info.DriverVersion & 0xFF),
@@ -47,45 +49,45 @@ struct RecordOptions {
   int channels = 1;
 };
 
-int RecordUsage() {
-  std::fputs("usage: quillon-cli record OUT.wav --seconds N [--rate 11025|22050|44100] [--bits 8|16] [--channels 1|2]\n",
-             stderr);
-  return 2;
-}
-
 bool Parse(const std::vector<std::string>& args, RecordOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("--", 0) != 0) {
-      if (!options.out.empty()) return false;
+      if (!options.out.empty()) return WrongArgument("unexpected argument " + arg);
       options.out = arg;
       continue;
     }
-    if (++i == args.size()) return false;
     int* value = arg == "--seconds"    ? &options.seconds
                  : arg == "--rate"     ? &options.rate
                  : arg == "--bits"     ? &options.bits
                  : arg == "--channels" ? &options.channels
                                        : nullptr;
-    if (value == nullptr || !ParseNumber(args[i], INT_MIN, INT_MAX, *value)) return false;
+    if (value == nullptr) return WrongArgument("unknown option " + arg);
+    if (++i == args.size()) return WrongArgument(arg + " needs a value");
+    if (!ParseNumber(args[i], INT_MIN, INT_MAX, *value)) return WrongArgument("wrong value for " + arg + ": " + args[i]);
   }
   bool rateKnown = options.rate == 11025 || options.rate == 22050 || options.rate == 44100;
-  return !options.out.empty() && options.seconds > 0 && rateKnown && (options.bits == 8 || options.bits == 16) &&
-         (options.channels == 1 || options.channels == 2);
+  if (options.out.empty()) return WrongArgument("OUT.wav is missing");
+  if (options.seconds <= 0) return WrongArgument("--seconds N (above 0) is missing");
+  if (!rateKnown) return WrongArgument("--rate takes 11025, 22050 or 44100");
+  if (options.bits != 8 && options.bits != 16) return WrongArgument("--bits takes 8 or 16");
+  return options.channels == 1 || options.channels == 2 || WrongArgument("--channels takes 1 or 2");
 }
 
 }  // namespace
 
 int RunDevices() {
-  ListDevices(true);
-  ListDevices(false);
+  int devices = ListDevices(true);
+  devices += ListDevices(false);
+  if (devices == 0) return Fail("No sound device: is a sound server (PulseAudio or PipeWire) running?");
   return 0;
 }
 
 int RunPlay(const std::vector<std::string>& args) {
-  if (args.size() != 1) {
-    std::fputs("usage: quillon-cli play FILE.ogg\n", stderr);
-    return 2;
+  if (args.size() != 1 || args[0].rfind("--", 0) == 0) {
+    WrongArgument(args.empty() ? "FILE.ogg is missing" : args.size() == 1 ? "unknown option " + args[0]
+                                                                          : "unexpected argument " + args[1]);
+    return UsageError("play");
   }
   try {
     BindVorbisLibraries();
@@ -105,7 +107,7 @@ int RunPlay(const std::vector<std::string>& args) {
 
 int RunRecord(const std::vector<std::string>& args) {
   RecordOptions options;
-  if (!Parse(args, options)) return RecordUsage();
+  if (!Parse(args, options)) return UsageError("record");
   try {
     TAudioIn source;
     source.SetInSampleRate(options.rate);

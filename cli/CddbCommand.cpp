@@ -4,39 +4,26 @@
 
 #include "cd/CddbLookup.h"
 #include "cli/CliSupport.h"
+#include "cli/Usage.h"
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 
 namespace {
-
-int Usage() {
-  std::fputs(
-      "usage: quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
-      "Without options the server and e-mail address come from the keys server and email of the section\n"
-      "[CDDB] in settings.ini (gnudb.gnudb.org and quillon@localhost). Public servers such as gnudb answer\n"
-      "only clients that give a real e-mail address.\n",
-      stderr);
-  return 2;
-}
 
 // The options override the "CDDB" section of the program folder's settings.ini.
 bool Parse(const std::vector<std::string>& args, std::string& drive, CddbServer& server) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("--", 0) != 0) {
-      if (!drive.empty()) return false;
+      if (!drive.empty()) return WrongArgument("unexpected argument " + arg);
       drive = arg;
       continue;
     }
-    if (++i == args.size() || args[i].empty()) return false;
-    if (arg == "--server")
-      server.server = args[i];
-    else if (arg == "--email")
-      server.email = args[i];
-    else
-      return false;
+    if (arg != "--server" && arg != "--email") return WrongArgument("unknown option " + arg);
+    if (++i == args.size() || args[i].empty()) return WrongArgument(arg + " needs a value");
+    (arg == "--server" ? server.server : server.email) = args[i];
   }
-  return !drive.empty();
+  return !drive.empty() || WrongArgument("DRIVE is missing");
 }
 
 void PrintLookup(const CddbLookupResult& result) {
@@ -49,10 +36,10 @@ void PrintLookup(const CddbLookupResult& result) {
 }  // namespace
 
 int RunCddb(const std::vector<std::string>& args) {
-  TIniFile settings(ProgramFolder() + "settings.ini");
+  TIniFile settings(SettingsFile());
   CddbServer server = ReadCddbServer(&settings);
   std::string drive;
-  if (!Parse(args, drive, server)) return Usage();
+  if (!Parse(args, drive, server)) return UsageError("cddb");
   CdDrives drives;
   if (!SelectDrive(drives, drive)) return Fail("No such drive: " + drive);
   // The rows are named as the track list names them at start, with "MP3" chosen.

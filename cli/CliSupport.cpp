@@ -1,5 +1,8 @@
 #include "cli/CliSupport.h"
 
+#include <signal.h>
+
+#include <atomic>
 #include <cstdio>
 #include <exception>
 
@@ -7,10 +10,23 @@
 #include "platform/ProgramFolder.h"
 
 namespace {
+std::atomic<bool> gInterrupted{false};  // lock-free, so the signal handler may set it
+
+extern "C" void OnInterrupt(int) { gInterrupted = true; }
+
 bool IsIndex(const std::string& text) {
   return !text.empty() && text.size() < 3 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 }  // namespace
+
+void CatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool Interrupted() { return gInterrupted; }
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "error: %s\n", message.c_str());
@@ -29,7 +45,7 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
 
 bool SelectDrive(CdDrives& drives, const std::string& drive) {
   if (IsIndex(drive)) {
-    UseCDImagesOf(ProgramFolder() + "settings.ini");
+    UseCDImagesOf(SettingsFile(), ProgramFolder());
   } else {
     SetPhysicalDrivesEnabled(false);
     SetCDImageFiles({drive});

@@ -11,5 +11,12 @@ int Fail(const std::string& message);
 // The whole text as a decimal integer within [low, high].
 bool ParseNumber(const std::string& text, int low, int high, int& value);
 
+// Ctrl-C stops a command's work; what it had not finished is removed, and the program exits with this status.
+constexpr int kInterruptedStatus = 130;
+void CatchInterrupt();
+bool Interrupted();
+// Thrown where a command notices Ctrl-C: unwinding ends its components, which remove their unfinished files.
+struct Interruption {};
+
 // A drive index selects from the program's drive list; a path makes that CUE sheet the only drive.
 bool SelectDrive(CdDrives& drives, const std::string& drive);

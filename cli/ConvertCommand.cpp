@@ -9,6 +9,7 @@
 #include "acs/ACS_Wave.h"
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
+#include "cli/Usage.h"
 
 namespace {
 
@@ -20,31 +21,24 @@ struct ConvertOptions {
   int cpu = 3;
 };
 
-int Usage() {
-  std::fputs(
-      "usage: quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
-      "KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256 or 320\n",
-      stderr);
-  return 2;
-}
-
 bool Parse(const std::vector<std::string>& args, ConvertOptions& options) {
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     bool valued = arg == "--bitrate" || arg == "--quality" || arg == "--cpu";
     if (!valued) {
-      if (arg.rfind("--", 0) == 0) return false;
+      if (arg.rfind("--", 0) == 0) return WrongArgument("unknown option " + arg);
       files.push_back(arg);
       continue;
     }
-    if (++i == args.size()) return false;
+    if (++i == args.size()) return WrongArgument(arg + " needs a value");
     bool ok = arg == "--bitrate"   ? ParseNumber(args[i], 8, 320, options.bitrate)
               : arg == "--quality" ? ParseNumber(args[i], 0, 100, options.quality)
                                    : ParseNumber(args[i], 1, 3, options.cpu);
-    if (!ok) return false;
+    if (!ok) return WrongArgument("wrong value for " + arg + ": " + args[i]);
   }
-  if (files.size() != 2) return false;
+  if (files.size() > 2) return WrongArgument("unexpected argument " + files[2]);
+  if (files.size() != 2) return WrongArgument("IN and OUT are needed");
   options.in = files[0];
   options.out = files[1];
   return true;
@@ -100,11 +94,14 @@ int ToMp3(const ConvertOptions& options, TMP3BitRate bitRate, const std::string&
 
 int RunConvert(const std::vector<std::string>& args) {
   ConvertOptions options;
-  if (!Parse(args, options)) return Usage();
+  if (!Parse(args, options)) return UsageError("convert");
   std::string from = Extension(options.in);
   std::string to = Extension(options.out);
   TMP3BitRate bitRate = br128;
-  if (!BitRateOfKilobits(options.bitrate, bitRate)) return Usage();
+  if (!BitRateOfKilobits(options.bitrate, bitRate)) {
+    WrongArgument("no MP3 bit rate of " + std::to_string(options.bitrate) + " kbit/s");
+    return UsageError("convert");
+  }
   try {
     BindVorbisLibraries();
     if (from == ".wav" && to == ".ogg") return WaveToOgg(options);
@@ -114,5 +111,7 @@ int RunConvert(const std::vector<std::string>& args) {
   } catch (const std::exception& error) {
     return Fail(error.what());
   }
-  return Usage();
+  WrongArgument("cannot convert " + options.in + " to " + options.out + ": the extensions must be .wav to .ogg or "
+                ".mp3, or .ogg to .wav or .mp3");
+  return UsageError("convert");
 }

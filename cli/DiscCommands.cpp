@@ -7,7 +7,7 @@
 #include "platform/ProgramFolder.h"
 
 int RunDrives() {
-  UseCDImagesOf(ProgramFolder() + "settings.ini");
+  UseCDImagesOf(SettingsFile(), ProgramFolder());
   CdDrives drives;
   if (!drives.ReadDriveList()) return Fail("No CD drive found");
   int index = 0;

@@ -7,6 +7,7 @@
 #include "acs/ACS_Wave.h"
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
+#include "cli/Usage.h"
 
 namespace {
 
@@ -17,26 +18,23 @@ struct MixOptions {
   int volume2 = 255;
 };
 
-int Usage() {
-  std::fputs("usage: quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n", stderr);
-  return 2;
-}
-
 bool Parse(const std::vector<std::string>& args, MixOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--concatenate") {
       options.mode = amConcatenate;
     } else if (arg == "--volume1" || arg == "--volume2") {
-      if (++i == args.size() || !ParseNumber(args[i], 0, 255, arg == "--volume1" ? options.volume1 : options.volume2))
-        return false;
+      if (++i == args.size()) return WrongArgument(arg + " needs a value");
+      if (!ParseNumber(args[i], 0, 255, arg == "--volume1" ? options.volume1 : options.volume2))
+        return WrongArgument(arg + " takes 0 to 255, not " + args[i]);
     } else if (arg.rfind("--", 0) == 0) {
-      return false;
+      return WrongArgument("unknown option " + arg);
     } else {
       options.files.push_back(arg);
     }
   }
-  return options.files.size() == 3;
+  if (options.files.size() > 3) return WrongArgument("unexpected argument " + options.files[3]);
+  return options.files.size() == 3 || WrongArgument("IN1, IN2 and OUT are needed");
 }
 
 // The WAV mixer's own check, with its message.
@@ -48,7 +46,7 @@ bool SamePaths(const std::vector<std::string>& files) {
 
 int RunMix(const std::vector<std::string>& args) {
   MixOptions options;
-  if (!Parse(args, options)) return Usage();
+  if (!Parse(args, options)) return UsageError("mix");
   if (SamePaths(options.files))
     return Fail("Please check the Input File and Output File! They can't be the same file!");
   TWaveIn source1;

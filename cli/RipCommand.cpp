@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -14,6 +16,7 @@
 #include "acs/ACS_Wave.h"
 #include "cd/CdDrives.h"
 #include "cli/CliSupport.h"
+#include "cli/Usage.h"
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -29,13 +32,6 @@ struct RipOptions {
   std::optional<int> offset;  // the drive's read offset for this run, instead of the settings'
   bool testAndCopy = false;
 };
-
-int Usage() {
-  std::fputs("usage: quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-             "                       [--offset SAMPLES] [--test-and-copy]\n",
-             stderr);
-  return 2;
-}
 
 bool ParseTracks(const std::string& text, std::set<int>& tracks) {
   std::istringstream list(text);
@@ -60,7 +56,7 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("--", 0) != 0) {
-      if (!options.drive.empty()) return false;
+      if (!options.drive.empty()) return WrongArgument("unexpected argument " + arg);
       options.drive = arg;
       continue;
     }
@@ -68,40 +64,66 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
       options.testAndCopy = true;
       continue;
     }
-    if (++i == args.size()) return false;
+    if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset")
+      return WrongArgument("unknown option " + arg);
+    if (++i == args.size()) return WrongArgument(arg + " needs a value");
     const std::string& value = args[i];
     int number = 0;
     if (arg == "--format") formatGiven = ParseFormat(value, options.format);
     else if (arg == "--out") options.folder = value;
-    else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return false; }
+    else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return WrongArgument("wrong --tracks: " + value); }
     else if (arg == "--settings") options.settings = value;
-    else if (arg == "--offset" && ParseNumber(value, -100000, 100000, number)) options.offset = number;
-    else return false;
+    else if (ParseNumber(value, -100000, 100000, number)) options.offset = number;
+    else return WrongArgument("--offset takes a number of samples, not " + value);
+    if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3 or ogg, not " + value);
   }
-  return formatGiven && !options.drive.empty() && !options.folder.empty();
+  if (options.drive.empty()) return WrongArgument("DRIVE is missing");
+  if (!formatGiven) return WrongArgument("--format is missing");
+  return !options.folder.empty() || WrongArgument("--out is missing");
 }
 
 // Runs the job on this thread: the encoder's reports wait in a queue until the job takes them.
 class CliRipHost : public RipHost {
  public:
-  void SetCaption(const std::string&) override {}
-  void SetButtonCaption(const std::string&) override {}
-  void SetGauge(int percent) override {
-    if (isatty(STDERR_FILENO) != 0) std::fprintf(stderr, "\r%3d%%", percent);
+  CliRipHost(OutputFormat format, int tracks) : FFormat(format), FTracks(tracks) {}
+
+  void SetCaption(const std::string& text) override {
+    if (text.rfind("Processing:", 0) == 0) ++FTrack;
   }
-  void ProcessMessages() override {}
+  void SetButtonCaption(const std::string&) override {}
+  // One line on a terminal, redrawn: "Track 3/12  reading  45%". MP3 and Ogg tracks are read up to 40 %
+  // of the gauge, then encoded.
+  void SetGauge(int percent) override {
+    if (isatty(STDERR_FILENO) == 0) return;
+    bool reading = FFormat == OutputFormat::WAV || percent < 40;
+    int part = FFormat == OutputFormat::WAV ? percent : reading ? percent * 100 / 40 : (percent - 40) * 100 / 60;
+    std::fprintf(stderr, "\r\033[KTrack %d/%d  %s  %d%%", FTrack, FTracks, reading ? "reading" : "encoding", part);
+    FLineShown = true;
+  }
+  void ClearLine() {
+    if (FLineShown) std::fputs("\r\033[K", stderr);
+    FLineShown = false;
+  }
+  void ProcessMessages() override {
+    if (Interrupted() && FJob != nullptr) FJob->SetCancel(true);
+  }
   void ShowError(const std::string& text) override { Report(text); }
   void ShowStandardError(const std::string& text) override { Report(text); }
   void CloseWindow() override {}
   void UncheckRow(std::size_t) override {}
-  void ReportReadErrors(const std::string& text) override { Report(text); }
+  void ReportReadErrors(const std::string& text) override {
+    ClearLine();
+    Report(text);
+  }
   // Each file as it is finished: NN, path, CRC32 and the AccurateRip verdict.
   void ReportTrack(const TrackResult& result) override {
+    ClearLine();
     std::printf("%s\t%s\t%08x\t%s\n", result.number.c_str(), result.path.c_str(), result.sums.crc32,
                 result.verdict.Text().c_str());
     std::fflush(stdout);
   }
   void ReportDisc(const std::string& verdict, const std::string& logPath) override {
+    ClearLine();
     std::fprintf(stderr, "AccurateRip: %s\n", verdict.c_str());
     if (!logPath.empty()) std::fprintf(stderr, "Log: %s\n", logPath.c_str());
   }
@@ -111,10 +133,13 @@ class CliRipHost : public RipHost {
     FArrived.notify_one();
   }
 
-  void RunUntilDone(const RipJob& job) {
+  void RunUntilDone(RipJob& job) {
     while (job.Running()) {
       std::unique_lock<std::mutex> lock(FLock);
-      FArrived.wait(lock, [this] { return !FQueue.empty(); });
+      if (!FArrived.wait_for(lock, std::chrono::milliseconds(100), [this] { return !FQueue.empty(); })) {
+        ProcessMessages();
+        continue;
+      }
       std::function<void()> work = std::move(FQueue.front());
       FQueue.pop_front();
       lock.unlock();
@@ -122,6 +147,7 @@ class CliRipHost : public RipHost {
     }
   }
   bool Failed() const { return FFailed; }
+  void SetJob(RipJob* job) { FJob = job; }
 
  private:
   void Report(const std::string& text) {
@@ -133,6 +159,11 @@ class CliRipHost : public RipHost {
   std::condition_variable FArrived;
   std::deque<std::function<void()>> FQueue;
   bool FFailed = false;
+  RipJob* FJob = nullptr;  // cancelled by Ctrl-C
+  OutputFormat FFormat;
+  int FTracks;
+  int FTrack = 0;
+  bool FLineShown = false;
 };
 
 bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, std::string& error) {
@@ -145,7 +176,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     error = reading.message;
     return false;
   }
-  TIniFile settings(options.settings.empty() ? ProgramFolder() + "settings.ini" : options.settings);
+  TIniFile settings(options.settings.empty() ? SettingsFile() : options.settings);
   if (!ReadRipValues(settings, input.values)) {
     error = "Settings.ini not exist!  ";
     return false;
@@ -171,20 +202,30 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
 
 int RunRip(const std::vector<std::string>& args) {
   RipOptions options;
-  if (!Parse(args, options)) return Usage();
+  if (!Parse(args, options)) return UsageError("rip");
   CdDrives drives;
   RipInput input;
   std::string error;
   if (!BuildInput(options, drives, input, error)) return Fail(error);
+  int first = drives.Toc().firstTrack;
+  for (int number : options.tracks)
+    if (number < first || number >= first + int(input.rows.size())) {
+      WrongArgument("the disc has no track " + std::to_string(number) + " (it has tracks " + std::to_string(first) +
+                    " to " + std::to_string(first + int(input.rows.size()) - 1) + ")");
+      return UsageError("rip");
+    }
   try {
     BindVorbisLibraries();
     TWaveIn waveIn;
     TVorbisOut vorbisOut;
-    CliRipHost host;
+    CliRipHost host(input.format, int(std::count_if(input.rows.begin(), input.rows.end(),
+                                                    [](const RipRow& row) { return row.checked; })));
     RipJob job(host, waveIn, vorbisOut);
+    host.SetJob(&job);
     job.Start(std::move(input));
     host.RunUntilDone(job);
-    if (isatty(STDERR_FILENO) != 0) std::fputs("\n", stderr);
+    host.ClearLine();
+    if (Interrupted()) return kInterruptedStatus;
     return host.Failed() ? 1 : 0;
   } catch (const std::exception& failure) {
     return Fail(failure.what());

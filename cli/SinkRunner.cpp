@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
 #include "acs/ACS_Classes.h"
+#include "cli/CliSupport.h"
 
 namespace {
 
@@ -21,22 +24,30 @@ void DrawProgress(int percent) {
 }  // namespace
 
 std::string RunToEnd(TACSOutput& sink) {
-  std::mutex lock;
-  std::condition_variable finished;
-  bool done = false;
+  // Shared with the handler: after Ctrl-C the sink may still end its run while this function is gone.
+  struct Ending {
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+  };
+  auto ending = std::make_shared<Ending>();
   bool terminal = isatty(STDERR_FILENO) != 0;
   sink.SetOnProgress([terminal](TACSOutput* sender) {
     if (terminal) DrawProgress(sender->Progress());
   });
-  sink.SetOnDone([&](TACSOutput*) {
-    std::lock_guard<std::mutex> guard(lock);
-    done = true;
-    finished.notify_all();
+  sink.SetOnDone([ending](TACSOutput*) {
+    std::lock_guard<std::mutex> guard(ending->lock);
+    ending->done = true;
+    ending->finished.notify_all();
   });
   sink.Run();
   {
-    std::unique_lock<std::mutex> wait(lock);
-    finished.wait(wait, [&] { return done; });
+    std::unique_lock<std::mutex> wait(ending->lock);
+    while (!ending->finished.wait_for(wait, std::chrono::milliseconds(100), [&] { return ending->done; }))
+      if (Interrupted()) {
+        if (terminal) std::fputs("\n", stderr);
+        throw Interruption();
+      }
   }
   if (terminal) std::fputs("\n", stderr);
   return sink.RunError();

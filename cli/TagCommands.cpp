@@ -5,20 +5,11 @@
 #include <map>
 
 #include "cli/CliSupport.h"
+#include "cli/Usage.h"
 #include "id3/ID3v2.h"
 #include "id3/TagFields.h"
 
 namespace {
-
-int Usage() {
-  std::fputs(
-      "usage: quillon-cli tag show FILE\n"
-      "       quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
-      " [--comment C]\n"
-      "       quillon-cli tag remove FILE\n",
-      stderr);
-  return 2;
-}
 
 bool FileExists(const std::string& file) {
   std::error_code ignored;
@@ -61,7 +52,9 @@ int Write(const std::string& file, const std::vector<std::string>& options) {
       {"--comment", &fields.Comment}};
   for (std::size_t i = 0; i < options.size(); i += 2) {
     auto target = targets.find(options[i]);
-    if (target == targets.end() || i + 1 == options.size()) return Usage();
+    if (target == targets.end()) WrongArgument("unknown option " + options[i]);
+    else if (i + 1 == options.size()) WrongArgument(options[i] + " needs a value");
+    if (target == targets.end() || i + 1 == options.size()) return UsageError("tag");
     *target->second = options[i + 1];
   }
   StoreFields(fields, tag);
@@ -81,5 +74,8 @@ int RunTag(const std::vector<std::string>& args) {
   if (args.size() == 2 && args[0] == "show") return Show(args[1]);
   if (args.size() == 2 && args[0] == "remove") return Remove(args[1]);
   if (args.size() >= 2 && args[0] == "write") return Write(args[1], {args.begin() + 2, args.end()});
-  return Usage();
+  if (args.empty()) WrongArgument("show, write or remove is missing");
+  else if (args[0] != "show" && args[0] != "write" && args[0] != "remove") WrongArgument("no such tag command: " + args[0]);
+  else WrongArgument(args.size() == 1 ? "FILE is missing" : "unexpected argument " + args[2]);
+  return UsageError("tag");
 }

@@ -1,62 +1,68 @@
 // quillon-cli: the program's libraries from the command line, for scripts and batch work.
 
-#include <cstdio>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "cli/AccuracyCommands.h"
 #include "cli/AudioCommands.h"
 #include "cli/CddbCommand.h"
+#include "cli/CliSupport.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DiscCommands.h"
 #include "cli/MixCommand.h"
 #include "cli/RipCommand.h"
 #include "cli/TagCommands.h"
+#include "cli/Usage.h"
 
 namespace {
 
-int Usage() {
-  std::fputs(
-      "usage: quillon-cli drives\n"
-      "       quillon-cli toc DRIVE\n"
-      "       quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-      "                       [--offset SAMPLES] [--test-and-copy]\n"
-      "       quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"
-      "       quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"
-      "       quillon-cli ids DRIVE\n"
-      "       quillon-cli verify-log FILE\n"
-      "       quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
-      "       quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
-      "       quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"
-      "       quillon-cli tag show FILE\n"
-      "       quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
-      " [--comment C]\n"
-      "       quillon-cli tag remove FILE\n"
-      "       quillon-cli devices\n"
-      "       quillon-cli play FILE.ogg\n"
-      "       quillon-cli record OUT.wav --seconds N [--rate 11025|22050|44100] [--bits 8|16] [--channels 1|2]\n"
-      "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n",
-      stderr);
-  return 2;
+// A command without arguments of its own.
+int WithoutArguments(const std::string& command, const std::vector<std::string>& rest, int (*run)()) {
+  if (!rest.empty()) {
+    WrongArgument("unexpected argument " + rest[0]);
+    return UsageError(command);
+  }
+  return run();
+}
+
+int Dispatch(const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError("");
+  const std::string& command = args[0];
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h" || (command == "help" && rest.empty())) return ShowHelp();
+  if (command == "help" && rest.size() == 1) return ShowHelp(rest[0]);
+  if (command == "--version") return ShowVersion();
+  if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) return ShowHelp(command);
+  if (command == "drives") return WithoutArguments(command, rest, RunDrives);
+  if (command == "devices") return WithoutArguments(command, rest, RunDevices);
+  if (command == "toc") {
+    if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) return RunToc(rest[0]);
+    WrongArgument(rest.empty() ? "DRIVE is missing" : "toc takes one DRIVE, not " + rest.back());
+    return UsageError(command);
+  }
+  if (command == "rip") return RunRip(rest);
+  if (command == "checksums") return RunChecksums(rest);
+  if (command == "verify") return RunVerify(rest);
+  if (command == "ids") return RunIds(rest);
+  if (command == "verify-log") return RunVerifyLog(rest);
+  if (command == "cddb") return RunCddb(rest);
+  if (command == "convert") return RunConvert(rest);
+  if (command == "mix") return RunMix(rest);
+  if (command == "tag") return RunTag(rest);
+  if (command == "play") return RunPlay(rest);
+  if (command == "record") return RunRecord(rest);
+  WrongArgument("no such command: " + command);
+  return UsageError("");
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 1 && args[0] == "drives") return RunDrives();
-  if (args.size() == 2 && args[0] == "toc") return RunToc(args[1]);
-  if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "checksums") return RunChecksums({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "verify") return RunVerify({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "ids") return RunIds({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "verify-log") return RunVerifyLog({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "cddb") return RunCddb({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "mix") return RunMix({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "tag") return RunTag({args.begin() + 1, args.end()});
-  if (args.size() == 1 && args[0] == "devices") return RunDevices();
-  if (!args.empty() && args[0] == "play") return RunPlay({args.begin() + 1, args.end()});
-  if (!args.empty() && args[0] == "record") return RunRecord({args.begin() + 1, args.end()});
-  return Usage();
+  CatchInterrupt();
+  try {
+    return Dispatch({argv + 1, argv + argc});
+  } catch (const Interruption&) {
+    return kInterruptedStatus;
+  }
 }

@@ -1,21 +1,67 @@
 #include "platform/ProgramFolder.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 
+namespace fs = std::filesystem;
+
 namespace {
-std::string& Override() {
-  static std::string folder;
-  return folder;
+
+struct Override {
+  std::string folder;
+  bool writable = true;
+};
+
+Override& TheOverride() {
+  static Override override;
+  return override;
 }
+
+// An XDG base folder: the variable when it holds an absolute path, otherwise the fallback under $HOME.
+fs::path BaseFolder(const char* variable, const char* fallback) {
+  const char* value = std::getenv(variable);
+  if (value != nullptr && value[0] == '/') return value;
+  const char* home = std::getenv("HOME");
+  return fs::path(home != nullptr ? home : "/") / fallback;
+}
+
+// Copies the file whole or not at all: a half copy would read as settings with keys missing.
+void CopyWhole(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::create_directories(to.parent_path(), ec);
+  fs::path part = to;
+  part += ".part";
+  if (fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec)) fs::rename(part, to, ec);
+  if (ec) fs::remove(part, ec);
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
-  if (!Override().empty()) return Override();
+  if (!TheOverride().folder.empty()) return TheOverride().folder;
   std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   return ec ? std::string("./") : exe.parent_path().string() + "/";
 }
 
-void OverrideProgramFolder(const std::string& folder) {
-  Override() = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+bool ProgramFolderWritable() {
+  if (!TheOverride().folder.empty()) return TheOverride().writable;
+  std::string folder = ProgramFolder();
+  return folder.rfind("/usr/", 0) != 0 && access(folder.c_str(), W_OK) == 0;
+}
+
+std::string SettingsFile() {
+  std::string shipped = ProgramFolder() + "settings.ini";
+  if (ProgramFolderWritable()) return shipped;
+  fs::path own = BaseFolder("XDG_CONFIG_HOME", ".config") / "quillon" / "settings.ini";
+  std::error_code ec;
+  if (!fs::exists(own, ec) && fs::exists(shipped, ec)) CopyWhole(shipped, own);
+  return own.string();
+}
+
+void OverrideProgramFolder(const std::string& folder, bool writable) {
+  TheOverride().folder = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  TheOverride().writable = writable;
 }

@@ -1,8 +1,15 @@
 #pragma once
-// The folder of the running executable, ending in "/": settings.ini and the fallback folders live there.
+// The folder of the running executable, ending in "/": the help page, the demo disc and the default
+// settings.ini live there. A program folder the user can write to (the build's bin/, a copy in a folder of
+// their own) also holds the settings and the fallback output folders; an installed one, which the user
+// cannot write (or one under /usr, which programs never write), sends them to the user's own folders.
 
 #include <string>
 
 std::string ProgramFolder();
-// Tests run the windows against a folder of their own.
-void OverrideProgramFolder(const std::string& folder);
+bool ProgramFolderWritable();
+// settings.ini in a writable program folder; otherwise $XDG_CONFIG_HOME/quillon/settings.ini
+// (~/.config/quillon), made as a copy of the program folder's settings.ini when it is not there yet.
+std::string SettingsFile();
+// Tests run the windows against a folder of their own, which they may declare read-only.
+void OverrideProgramFolder(const std::string& folder, bool writable = true);

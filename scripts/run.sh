@@ -2,7 +2,7 @@
 # Installs what is missing, builds Quillon and starts it. Without a CD drive the demo disc is a drive.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" run build
 "$root/scripts/build.sh"
 
 settings="$root/build/bin/settings.ini"

@@ -1,17 +1,37 @@
 #!/usr/bin/env bash
-# Installs every Debian package Quillon needs to build, run and test. Safe to run again.
+# Installs the Debian packages Quillon needs, by what you want to do; safe to run again.
+#   scripts/setup.sh [run] [build] [test] [bench]      (no argument: all four)
+#   run    what the program needs at run time besides its libraries (xdg-open for Help and output folders)
+#   build  compilers, libraries and packaging tools, for scripts/build.sh, run.sh and package.sh
+#   test   what the tests need: GoogleTest, a sound server, an X server, reference tools, lintian
+#   bench  the reference programs the benchmarks race against
 set -euo pipefail
 
-packages=(
-  # build
+run=(xdg-utils)
+build=(
   cmake ninja-build g++ pkg-config
-  # libraries
   qt6-base-dev libcdio-dev libcdio-paranoia-dev libcue-dev libcurl4-openssl-dev libmp3lame-dev
   libogg-dev libvorbis-dev libsdl2-dev libsimpleini-dev zlib1g-dev libssl-dev
-  # tests and screenshots
-  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools time lame mpg123 bchunk
-  python3-mutagen
+  dpkg-dev file
 )
+test=(
+  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools time lame mpg123
+  python3-mutagen lintian desktop-file-utils appstream man-db
+)
+bench=(sox vorbis-tools time lame mpg123 bchunk xvfb xauth xdotool pulseaudio)
+
+groups=("$@")
+[[ ${#groups[@]} -gt 0 ]] || groups=(run build test bench)
+packages=()
+for group in "${groups[@]}"; do
+  case $group in
+    run) packages+=("${run[@]}") ;;
+    build) packages+=("${build[@]}") ;;
+    test) packages+=("${build[@]}" "${test[@]}") ;;
+    bench) packages+=("${bench[@]}") ;;
+    *) echo "usage: $0 [run] [build] [test] [bench]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
@@ -19,6 +39,7 @@ for package in "${packages[@]}"; do
   [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
+mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
 
 echo "Installing: ${missing[*]}"
 sudo_cmd=()

@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test. Exits non-zero when any test fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 "$root/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
 # The sound-card tests play into and record from a sound server of their own.

@@ -93,12 +93,12 @@ void SetCDImageFiles(const std::vector<std::string>& cueSheets) {
   Lib().imageFiles = cueSheets;
 }
 
-void UseCDImagesOf(const std::string& settingsFile) {
-  std::filesystem::path folder = std::filesystem::path(settingsFile).parent_path();
+void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeTo) {
+  std::filesystem::path folder = relativeTo;
   std::vector<std::string> images;
   try {
     for (const std::string& value : TIniFile(settingsFile).ReadSectionValues("CD Images"))
-      if (!value.empty()) images.push_back((folder / value).string());  // relative paths start at the file's folder
+      if (!value.empty()) images.push_back((folder / value).string());
   } catch (const EIniFileError&) {
     // An unreadable settings file lists no images; the program reports the file itself elsewhere.
   }

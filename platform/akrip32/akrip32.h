@@ -131,8 +131,8 @@ bool CloseCDDoor(const CDREC& drive);
 
 // Disc images listed after the physical drives, one CUE sheet path each.
 void SetCDImageFiles(const std::vector<std::string>& cueSheets);
-// Reads the image list from the "CD Images" section of a settings file.
-void UseCDImagesOf(const std::string& settingsFile);
+// Reads the image list from the "CD Images" section of a settings file; relative paths start at the folder.
+void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeTo);
 // Drives that tests make (over libcdio's image drivers, failing on purpose), listed after the disc images.
 void SetSimulatedCDDrives(std::vector<std::shared_ptr<CdDriveEntry>> drives);
 // Whether GetCDList should also look for physical drives (tests and quillon-cli on an image turn it off).

@@ -10,6 +10,9 @@ namespace {
 
 constexpr std::int32_t kFramesPerSecond = 75;
 constexpr std::int32_t kLeadIn = 150;  // minute/second/frame addresses count the lead-in
+// How long a stopped player keeps the sound card: long enough for a skip to the next track, which stops
+// and plays again at once.
+constexpr std::chrono::seconds kKeepSound{2};
 
 std::uint32_t Pack(int low, int second, int third, int high) {
   return std::uint32_t(low & 0xFF) | std::uint32_t(second & 0xFF) << 8 | std::uint32_t(third & 0xFF) << 16 |
@@ -98,11 +101,17 @@ bool CdAudioDevice::ReadLayout() {
 }
 
 CdAudioMode CdAudioDevice::Mode() {
+  ReleaseQuietSound();
   if (!FOpen) return CdAudioMode::NotReady;
   if (!DiscPresent()) return FDoorOpen ? CdAudioMode::Open : CdAudioMode::NotReady;
   if (Playing() && FPlayer->Finished()) Stop();
   if (!Playing()) return CdAudioMode::Stopped;
   return FPaused ? CdAudioMode::Paused : CdAudioMode::Playing;
+}
+
+// An open sound device costs processor time even while it plays nothing.
+void CdAudioDevice::ReleaseQuietSound() {
+  if (FPlayer && !Playing() && std::chrono::steady_clock::now() - FStoppedAt > kKeepSound) FPlayer.reset();
 }
 
 bool CdAudioDevice::Playing() const { return FPlayer && FPlayer->Active(); }
@@ -185,6 +194,7 @@ bool CdAudioDevice::Stop() {
   if (Playing()) {
     FPosition = FPlayer->HeardBlock();
     FPlayer->Stop();
+    FStoppedAt = std::chrono::steady_clock::now();
   }
   FPaused = false;
   return true;

@@ -4,6 +4,7 @@
 // images too. Without a sound device it still opens and answers; playing then does nothing.
 // Its calls come from one thread; the playing itself runs on threads of its own.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +35,8 @@ class CdAudioDevice {
   // Positions are minute, second and frame from the start of the disc until this is called; from then
   // on track, minute, second and frame within the track.
   void SetTimeFormatTMSF();
+  // Asked at every tick of the main window's timer; it also lets go of the sound card once the player
+  // has stood stopped for a moment.
   CdAudioMode Mode();
   // The position of what is heard: one field per byte from the lowest.
   std::uint32_t Position();
@@ -59,6 +62,7 @@ class CdAudioDevice {
   bool DiscPresent();
   bool Playing() const;
   void ForgetDisc();
+  void ReleaseQuietSound();
   bool ReadLayout();
   // Where in the disc the sound is, as a block address.
   std::int32_t CurrentBlock() const;
@@ -83,5 +87,6 @@ class CdAudioDevice {
   std::int32_t FLeadout = 0;
   std::int32_t FPosition = 0;  // where a stopped device stands
   bool FPaused = false;
-  std::unique_ptr<DiscPlayer> FPlayer;  // opened at the first play, closed with the device
+  std::unique_ptr<DiscPlayer> FPlayer;  // opened to play, closed a moment after the playing stopped
+  std::chrono::steady_clock::time_point FStoppedAt;
 };

@@ -4,6 +4,7 @@
 
 #include "acs/ACS_Audio.h"
 #include "tests/acs/TestStreams.h"
+#include "tests/data/TestProcess.h"
 
 namespace {
 
@@ -35,6 +36,12 @@ TEST(AudioWithoutDevice, QueriesFailAndPlaybackFailsToStartCleanly) {
   }
   EXPECT_THROW(recorder.Init(), EACSException);
   EXPECT_FALSE(recorder.Busy());
+}
+
+TEST(AudioWithoutDevice, TheDeviceListSaysSoAndFails) {
+  testdata::ProcessResult devices = testdata::RunCommand(std::string(QUILLON_CLI) + " devices");
+  EXPECT_EQ(1, devices.status);
+  EXPECT_EQ(0u, devices.out.find("error: No sound device")) << devices.out;
 }
 
 }  // namespace

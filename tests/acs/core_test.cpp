@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <memory>
 
 #include "tests/acs/TestStreams.h"
@@ -10,6 +12,13 @@ using teststreams::MemorySource;
 using teststreams::WaitFor;
 
 namespace {
+
+// Processor time of the whole test process, in seconds; besides this thread only sink workers run.
+double ProcessCpuSeconds() {
+  timespec time{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
+  return double(time.tv_sec) + double(time.tv_nsec) / 1e9;
+}
 
 TEST(CoreTest, ProgressRoundsHalvesToEvenAndKnowsUnknownSizes) {
   CountingSink sink;
@@ -97,6 +106,25 @@ TEST(CoreTest, TheNextRunCanStartFromInsideOnDone) {
     ASSERT_TRUE(WaitFor([&] { return runs == 2; })) << "suspend when idle " << suspendWhenIdle;
     EXPECT_EQ(600, sink.bytes);
     EXPECT_EQ(2, source.inits);
+  }
+}
+
+TEST(CoreTest, AnIdleSinkCostsNoProcessorTime) {
+  for (bool suspendWhenIdle : {true, false}) {
+    MemorySource source(Bytes(1000));
+    CountingSink sink;
+    sink.SetSuspendWhenIdle(suspendWhenIdle);
+    sink.SetDelay(1);  // the rip's delay at its default processor share
+    sink.SetInput(&source);
+    sink.Run();
+    ASSERT_TRUE(WaitFor([&] { return sink.dones == 1 && !sink.Busy(); }));
+    sink.Resume();
+    double before = ProcessCpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(ProcessCpuSeconds() - before, 0.05) << "suspend when idle " << suspendWhenIdle;
+    sink.Run();
+    ASSERT_TRUE(WaitFor([&] { return sink.dones == 2; }));
+    EXPECT_EQ(2000, sink.bytes);
   }
 }
 

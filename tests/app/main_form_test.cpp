@@ -159,6 +159,22 @@ class MainFormTest : public QObject {
     Activate(form);  // coming back from a dialog keeps the user's folder
     QCOMPARE(form.spSkinEdit1->text(), QString("/chosen"));
   }
+
+  void anInstalledProgramKeepsSettingsAndOutputWithTheUser() {
+    std::string home = FFolder->File("home");
+    qputenv("HOME", QByteArray::fromStdString(home));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home + "/.config"));
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[Folder]\nmp3 folder=\nwav folder=\n");
+    OverrideProgramFolder(FFolder->Path().string(), false);
+    TMainForm form;
+    Activate(form);
+    QCOMPARE(form.spSkinEdit1->text().toStdString(), home + "/Music/Quillon/MP3");
+    QVERIFY(std::filesystem::is_directory(home + "/Music/Quillon/MP3"));
+    form.wavcheck->click();
+    QCOMPARE(form.spSkinEdit1->text().toStdString(), home + "/Music/Quillon/WAV");
+    QVERIFY(std::filesystem::is_regular_file(home + "/.config/quillon/settings.ini"));
+    QVERIFY(!std::filesystem::exists(FFolder->File("MP3")));
+  }
 };
 
 QTEST_MAIN(MainFormTest)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/data/TestDiscs.h"
 #include "tests/data/TestProcess.h"
 
@@ -61,6 +63,29 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
             "AccurateRip: not verified (no answer from http://127.0.0.1:9)\nLog: " + out + "/Disc 06000402.log\n",
             result.out);
   EXPECT_EQ(44u + 200 * 2352, std::filesystem::file_size(out + "/Track-01.wav"));
+}
+
+TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {
+  testdata::ProcessResult help = RunCli("--help");
+  EXPECT_EQ(0, help.status);
+  EXPECT_NE(std::string::npos, help.out.find("quillon-cli record OUT.wav")) << help.out;
+  testdata::ProcessResult ripHelp = RunCli("help rip 2>/dev/null");
+  EXPECT_EQ(0, ripHelp.status);
+  EXPECT_EQ(0u, ripHelp.out.find("usage: quillon-cli rip DRIVE")) << ripHelp.out;
+  EXPECT_EQ(0, RunCli("--version").status);
+
+  testdata::TempFolder folder;
+  std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(75), 1)},
+                                               {{}, testdata::Pattern(testdata::BlockFrames(75), 2)}};
+  std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
+  std::string rip = "rip '" + sheet + "' --out '" + folder.Path().string() + "' ";
+  testdata::ProcessResult misspelt = RunCli(rip + "--fromat wav");
+  EXPECT_EQ(2, misspelt.status);
+  EXPECT_EQ(0u, misspelt.out.find("quillon-cli: unknown option --fromat\nusage: quillon-cli rip")) << misspelt.out;
+  testdata::ProcessResult absent = RunCli(rip + "--format wav --tracks 2,3");
+  EXPECT_EQ(2, absent.status);
+  EXPECT_EQ(0u, absent.out.find("quillon-cli: the disc has no track 3 (it has tracks 1 to 2)")) << absent.out;
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Track-02.wav")) << "nothing is ripped";
 }
 
 }  // namespace

@@ -98,4 +98,16 @@ TEST_F(MixCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
     EXPECT_EQ(2, RunCli(wrong).status) << wrong;
 }
 
+// Ctrl-C: the work stops, an earlier file of the output's name stays as it was, nothing half-written is left.
+TEST_F(MixCommandTest, CtrlCStopsTheWorkKeepsTheOldFileAndExits130) {
+  std::string wav = Input("long.wav", "120");
+  std::string ogg = File("long.ogg");
+  std::ofstream(ogg) << "old";
+  testdata::ProcessResult stopped = testdata::RunCommand(
+      std::string(QUILLON_CLI) + " convert '" + wav + "' '" + ogg + "' --cpu 1 & pid=$!; sleep 1; kill -INT $pid; wait $pid");
+  EXPECT_EQ(130, stopped.status) << stopped.out;
+  EXPECT_EQ((std::vector<std::uint8_t>{'o', 'l', 'd'}), ReadAll(ogg));
+  EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(folder.Path()), {})) << "only the two files";
+}
+
 }  // namespace

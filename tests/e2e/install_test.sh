@@ -4,12 +4,8 @@
 #   install_test.sh BUILD_FOLDER
 set -euo pipefail
 build=${1:?build folder}
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-fail() {
-  echo "install_test: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/scratch.sh"
+prefix=$work
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 folder=$(dirname "$(find "$prefix" -name quillon -type f -perm -u+x | head -1)")
@@ -19,11 +15,11 @@ for file in quillon quillon-cli Quillon.html settings.ini demo/QuillonDemo.cue d
 done
 desktop="$prefix/share/applications/quillon.desktop"
 [ -f "$desktop" ] || fail "no desktop entry"
-grep -qx "Exec=$folder/quillon" "$desktop" || fail "the desktop entry does not start the installed program"
+grep -qx "Exec=$folder/quillon %U" "$desktop" || fail "the desktop entry does not start the installed program"
 [ -f "$prefix/share/icons/hicolor/64x64/apps/quillon.png" ] || fail "no icon"
 
-# The installed quillon-cli reads the demo disc through the installed folder.
-"$folder/quillon-cli" toc "$folder/demo/QuillonDemo.cue" | grep -q "^Last: 4$" || fail "the installed demo disc cannot be read"
+# The command in PREFIX/bin finds its program folder through the link and reads the installed demo disc.
+"$prefix/bin/quillon-cli" toc "$folder/demo/QuillonDemo.cue" | grep -q "^Last: 4$" || fail "the installed demo disc cannot be read"
 
 printf '[CD Images]\nmine=/discs/mine.cue\n' >"$folder/settings.ini"
 cmake --install "$build" --prefix "$prefix" >/dev/null

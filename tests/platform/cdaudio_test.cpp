@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -39,6 +40,18 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
 
 bool WaitForMode(CdAudioDevice& device, CdAudioMode mode, std::chrono::seconds limit) {
   return WaitFor([&] { return device.Mode() == mode; }, limit);
+}
+
+// Threads of this process that serve an open sound device.
+int SoundDeviceThreads() {
+  int count = 0;
+  for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    std::getline(comm, name);
+    if (name.rfind("SDLAudio", 0) == 0) ++count;
+  }
+  return count;
 }
 
 class CdAudioTest : public ::testing::Test {
@@ -133,6 +146,9 @@ TEST_F(CdAudioTest, PlayingRunsToTheEndOfTheDiscAndStops) {
   ASSERT_TRUE(device.Play());
   EXPECT_TRUE(WaitForMode(device, CdAudioMode::Stopped, 5s));
   EXPECT_EQ(device.Position(), Tmsf(3, 0, 1)) << "at the end of the last track";
+  // Even a silent sound device keeps a thread working: a stopped player lets it go after a moment.
+  EXPECT_EQ(SoundDeviceThreads(), 1);
+  EXPECT_TRUE(WaitFor([&] { return device.Mode() == CdAudioMode::Stopped && SoundDeviceThreads() == 0; }, 5s));
 }
 
 // What reaches the sound server is the track's audio, whole.

@@ -1,10 +1,13 @@
 #include "platform/inifile/TIniFile.h"
 
+#include <stdlib.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "platform/ProgramFolder.h"
 #include "tests/data/TestDiscs.h"
 
 namespace {
@@ -79,6 +82,28 @@ TEST(IniFileTest, FilesThatCannotBeReadOrWrittenThrowAndLeaveNothingBehind) {
   EXPECT_THROW(unwritable.WriteString("Folder", "open", "True"), EIniFileError);
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "gone"));
   EXPECT_EQ("False", unwritable.ReadString("Folder", "open", "False"));  // the failed value is not kept
+}
+
+TEST(SettingsFileTest, AWritableProgramFolderKeepsItsOwnAnInstalledOneGivesTheUserACopy) {
+  testdata::TempFolder folder;
+  std::string program = folder.File("program/");
+  std::filesystem::create_directory(program);
+  testdata::WriteTextFile(program + "settings.ini", "[Ogg Options]\ncpu=3\n");
+  OverrideProgramFolder(program);
+  EXPECT_EQ(program + "settings.ini", SettingsFile());
+
+  OverrideProgramFolder(program, false);
+  setenv("HOME", folder.Path().c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(folder.File(".config/quillon/settings.ini"), SettingsFile());
+  setenv("XDG_CONFIG_HOME", folder.File("config").c_str(), 1);
+  std::string own = SettingsFile();
+  EXPECT_EQ(folder.File("config/quillon/settings.ini"), own);
+  EXPECT_EQ("[Ogg Options]\ncpu=3\n", Contents(own));
+  TIniFile(own).WriteString("Ogg Options", "cpu", "1");
+  EXPECT_EQ(own, SettingsFile());
+  EXPECT_EQ("1", TIniFile(own).ReadString("Ogg Options", "cpu", "")) << "a later start keeps the user's settings";
+  OverrideProgramFolder("");
 }
 
 }  // namespace

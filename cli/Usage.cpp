@@ -1,0 +1,90 @@
+#include "cli/Usage.h"
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+const std::map<std::string, std::string>& Usages() {
+  static const std::map<std::string, std::string> usages = {
+      {"drives", "quillon-cli drives\n"},
+      {"toc", "quillon-cli toc DRIVE\n"},
+      {"rip",
+       "quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
+       "                [--offset SAMPLES] [--test-and-copy]\n"
+       "  Prints NN, FILE, CRC32 and the AccurateRip verdict of each file as it is finished.\n"},
+      {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
+      {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},
+      {"ids", "quillon-cli ids DRIVE\n"},
+      {"verify-log", "quillon-cli verify-log FILE\n"},
+      {"cddb",
+       "quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
+       "  Without options the server and e-mail address come from the keys server and email of the section\n"
+       "  [CDDB] in settings.ini (gnudb.gnudb.org and quillon@localhost). Public servers such as gnudb answer\n"
+       "  only clients that give a real e-mail address.\n"},
+      {"convert",
+       "quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
+       "  KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256 or 320\n"},
+      {"mix", "quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"},
+      {"tag",
+       "quillon-cli tag show FILE\n"
+       "quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
+       " [--comment C]\n"
+       "quillon-cli tag remove FILE\n"},
+      {"devices", "quillon-cli devices\n"},
+      {"play", "quillon-cli play FILE.ogg\n"},
+      {"record", "quillon-cli record OUT.wav --seconds N [--rate 11025|22050|44100] [--bits 8|16] [--channels 1|2]\n"},
+  };
+  return usages;
+}
+
+const char* const kCommandOrder[] = {"drives", "toc",     "rip",  "checksums", "verify", "ids",    "verify-log",
+                                     "cddb",   "convert", "mix",  "tag",       "devices", "play", "record"};
+
+std::string& Problem() {
+  static std::string problem;
+  return problem;
+}
+
+}  // namespace
+
+int ShowHelp() {
+  std::fputs("usage:\n", stdout);
+  for (const char* command : kCommandOrder) std::fputs(Usages().at(command).c_str(), stdout);
+  std::fputs(
+      "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n"
+      "quillon-cli help COMMAND shows one command; quillon-cli --version the version; man quillon-cli the rest.\n"
+      "Exit status: 0 success, 1 failure (error: TEXT on stderr), 2 wrong usage, 130 stopped by Ctrl-C.\n",
+      stdout);
+  return 0;
+}
+
+int ShowHelp(const std::string& command) {
+  auto usage = Usages().find(command);
+  if (usage == Usages().end()) {
+    WrongArgument("no such command: " + command);
+    return UsageError("");
+  }
+  std::printf("usage: %s", usage->second.c_str());
+  return 0;
+}
+
+bool WrongArgument(const std::string& problem) {
+  if (Problem().empty()) Problem() = problem;
+  return false;
+}
+
+int UsageError(const std::string& command) {
+  if (!Problem().empty()) std::fprintf(stderr, "quillon-cli: %s\n", Problem().c_str());
+  auto usage = Usages().find(command);
+  if (usage != Usages().end())
+    std::fprintf(stderr, "usage: %s", usage->second.c_str());
+  else
+    std::fputs("usage: quillon-cli COMMAND ...; quillon-cli --help lists the commands\n", stderr);
+  return 2;
+}
+
+int ShowVersion() {
+  std::printf("quillon-cli %s\n", QUILLON_VERSION);
+  return 0;
+}

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The Debian package made from the build: its control fields, its files, lintian without errors, valid desktop
+# entry, metainfo and manual pages; then, unpacked, its programs work for a user who cannot write the program
+# folder: settings in ~/.config/quillon, a rip of the shipped demo disc.
+#   package_test.sh BUILD_FOLDER
+set -euo pipefail
+build=${1:?build folder}
+source "$(dirname "$0")/scratch.sh"
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/pack" >/dev/null 2>&1 || fail "cpack failed"
+deb=$(ls "$work"/pack/quillon_*_amd64.deb)
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = quillon ] || fail "the package is not named quillon"
+[ "$(field Architecture)" = amd64 ] || fail "the package is not for amd64"
+[[ "$deb" == */quillon_$(field Version)_amd64.deb ]] || fail "the file name does not carry the version"
+for dependency in libqt6widgets6 libcdio-paranoia2 libcue2 libmp3lame0 libsdl2-2.0-0 libvorbisfile3 qt6-qpa-plugins; do
+  field Depends | grep -q "$dependency" || fail "Depends lacks $dependency: $(field Depends)"
+done
+
+dpkg-deb -c "$deb" | awk '{ print $6 }' >"$work/contents"
+for path in usr/bin/quillon usr/bin/quillon-cli usr/lib/quillon/quillon usr/lib/quillon/quillon-cli \
+  usr/lib/quillon/Quillon.html usr/lib/quillon/settings.ini usr/lib/quillon/demo/QuillonDemo.cue \
+  usr/share/applications/quillon.desktop usr/share/icons/hicolor/64x64/apps/quillon.png \
+  usr/share/metainfo/org.quillon_ripper.Quillon.metainfo.xml usr/share/man/man1/quillon.1.gz \
+  usr/share/man/man1/quillon-cli.1.gz usr/share/doc/quillon/copyright; do
+  grep -qx "./$path" "$work/contents" || fail "$path is not in the package"
+done
+
+lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || fail "lintian: $(cat "$work/lintian")"
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+chmod 755 "$work"
+desktop-file-validate "$root/usr/share/applications/quillon.desktop" || fail "the desktop entry is not valid"
+grep -qx "Exec=/usr/lib/quillon/quillon %U" "$root/usr/share/applications/quillon.desktop" ||
+  fail "the desktop entry does not start /usr/lib/quillon/quillon"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.quillon_ripper.Quillon.metainfo.xml" >"$work/appstream" ||
+  fail "the metainfo is not valid: $(cat "$work/appstream")"
+for page in quillon quillon-cli; do
+  warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "man $page: $warnings"
+done
+
+# A user who cannot write the program folder, as after installing the package.
+[ "$(id -u)" -eq 0 ] || { echo "package_test: the package is sound (not root: the user's run was skipped)"; exit 0; }
+home="$work/home"
+mkdir -p "$home"
+chown nobody "$home"
+as_user() { setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" PATH=/usr/bin:/bin "$@"; }
+cli="$root/usr/bin/quillon-cli"
+demo="$root/usr/lib/quillon/demo/QuillonDemo.cue"
+as_user mkdir "$home/rips"
+as_user "$cli" rip "$demo" --format wav --out "$home/rips" --tracks 2 >"$work/ripped" || fail "the demo rip failed"
+cmp -s "$home/.config/quillon/settings.ini" "$root/usr/lib/quillon/settings.ini" ||
+  fail "the user's settings were not made from the shipped ones"
+[ "$(cat "$work/ripped")" = "$home/rips/Track-02.wav" ] || fail "the demo rip printed $(cat "$work/ripped")"
+[ -f "$home/rips/Track-02.wav" ] || fail "the demo rip left no file"
+[ -z "$(find "$root/usr/lib/quillon" -newer "$deb")" ] || fail "the program wrote into its folder"
+echo "package_test: $(basename "$deb") is sound and works for a user"
