@@ -109,6 +109,11 @@ std::vector<CddbRequest> CddbTestServer::Requests() const {
   return FRequests;
 }
 
+void CddbTestServer::SetFixedReply(std::string reply) {
+  std::lock_guard<std::mutex> guard(FLock);
+  FFixedReply = std::move(reply);
+}
+
 void CddbTestServer::Serve() {
   int served = 0;
   while (!FStop) {
@@ -116,7 +121,12 @@ void CddbTestServer::Serve() {
     if (poll(&waiting, 1, 20) <= 0) continue;
     int connection = accept(FListener, nullptr, nullptr);
     if (connection < 0) continue;
-    if (++served > kMaxRequests) {
+    bool fixed;
+    {
+      std::lock_guard<std::mutex> guard(FLock);
+      fixed = FFixedReply.has_value();
+    }
+    if (++served > kMaxRequests && !fixed) {
       close(connection);
       continue;
     }
@@ -144,11 +154,13 @@ void CddbTestServer::Handle(int connection) {
   } else if (FFault == CddbFault::HttpError) {
     SendAll(connection, "HTTP/1.0 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
   } else {
+    std::optional<std::string> fixed;
     {
       std::lock_guard<std::mutex> guard(FLock);
-      FRequests.push_back(request);
+      fixed = FFixedReply;
+      if (!fixed) FRequests.push_back(request);
     }
-    SendAll(connection, HttpResponse(Reply(request)));
+    SendAll(connection, HttpResponse(fixed ? *fixed : Reply(request)));
   }
   close(connection);
 }

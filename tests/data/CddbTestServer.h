@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,9 @@ class CddbTestServer {
 
   std::string Address() const;  // "127.0.0.1:PORT"
   void SetFault(CddbFault fault) { FFault = fault; }
+  // Every request from now on gets this reply, however many come and whatever they ask (the fuzzer's
+  // server); requests are then not kept.
+  void SetFixedReply(std::string reply);
   std::vector<CddbRequest> Requests() const;
 
  private:
@@ -61,6 +65,7 @@ class CddbTestServer {
   mutable std::mutex FLock;
   std::vector<CddbRequest> FRequests;
   std::vector<int> FHeld;  // connections left unanswered
+  std::optional<std::string> FFixedReply;
   std::thread FThread;
 };
 
