@@ -27,7 +27,8 @@ for harness in "${harnesses[@]}"; do
     passed=$((passed + 1))
   else
     echo "fuzz $harness: FAILED"
-    grep -v '^#\|^INFO\|^stat::' "$log" | tail -60
+    # The report, from its first line on.
+    sed -n '/^==[0-9]*==\|runtime error\|^ALARM\|deadly signal/,$p' "$log" | grep -v '^stat::' | head -80
     failed=$((failed + 1))
   fi
 done

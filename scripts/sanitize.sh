@@ -9,8 +9,13 @@ build=$root/build-sanitize
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   "-DCMAKE_C_FLAGS_DEBUG=-O1 -g" "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" -DQUILLON_SANITIZE=ON -DQUILLON_FUZZ=ON >/dev/null
 cmake --build "$build" -j2
+echo "sanitizer build: ${SECONDS} s"
+SECONDS=0
 (
   source "$root/scripts/sanitizer-options.sh"
   ctest --test-dir "$build" --output-on-failure -j2 -LE display
 )
+echo "sanitized tests: ${SECONDS} s"
+SECONDS=0
 "$root/scripts/fuzz.sh" "${FUZZ_SECONDS:-30}"
+echo "fuzzing: ${SECONDS} s"

@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  # the sanitizer build and the fuzz harnesses: clang and its sanitizer and libFuzzer runtimes
-  clang libclang-rt-14-dev
+  # the sanitizer build and the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, the symbolizer
+  clang libclang-rt-14-dev llvm
   # libraries
   qt6-base-dev libcdio-dev libcdio-paranoia-dev libcue-dev libcurl4-openssl-dev libmp3lame-dev
   libogg-dev libvorbis-dev libsdl2-dev libsimpleini-dev
