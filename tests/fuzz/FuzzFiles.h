@@ -12,16 +12,24 @@
 
 namespace fuzzfiles {
 
-// A folder of this process, in memory where the machine has /dev/shm, so that each run costs no disk write.
+// A folder of this process, in memory where the machine has /dev/shm, so that each run costs no disk write;
+// removed when the process ends.
 inline const std::filesystem::path& Scratch() {
-  static const std::filesystem::path folder = [] {
-    std::filesystem::path base = std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
-                                                                           : std::filesystem::temp_directory_path();
-    std::filesystem::path path = base / ("quillon-fuzz-" + std::to_string(getpid()));
-    std::filesystem::create_directories(path);
-    return path;
-  }();
-  return folder;
+  struct Folder {
+    Folder() {
+      std::filesystem::path base = std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
+                                                                             : std::filesystem::temp_directory_path();
+      path = base / ("quillon-fuzz-" + std::to_string(getpid()));
+      std::filesystem::create_directories(path);
+    }
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+  };
+  static const Folder folder;
+  return folder.path;
 }
 
 // The scratch folder emptied, so that no file of one run is seen by the next.
