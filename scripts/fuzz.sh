@@ -6,6 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzz=$root/build-sanitize/fuzz
+[[ -x $fuzz/fuzz_seeds ]] || { echo "fuzz.sh: no harnesses built; run scripts/sanitize.sh first" >&2; exit 1; }
 seconds=${1:-30}
 shift || true
 harnesses=("$@")
