@@ -17,6 +17,8 @@ build=(
 test=(
   libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools time lame mpg123
   python3-mutagen lintian desktop-file-utils appstream man-db
+  # the sanitizer build and the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, the symbolizer
+  clang libclang-rt-14-dev llvm
 )
 bench=(sox vorbis-tools time lame mpg123 bchunk xvfb xauth xdotool pulseaudio)
 

@@ -10,3 +10,5 @@ sound=$(mktemp -d)
 trap '"$root/scripts/sound-server.sh" stop "$sound"; rm -rf "$sound"' EXIT
 eval "$("$root/scripts/sound-server.sh" start "$sound")"
 ctest --test-dir "$root/build" --output-on-failure -j2
+# The same tests built with the sanitizers, and a short run of every fuzz harness.
+"$root/scripts/sanitize.sh"

@@ -69,6 +69,11 @@ std::vector<CddbRequest> CddbTestServer::Requests() const {
   return FRequests;
 }
 
+void CddbTestServer::SetFixedReply(std::string reply) {
+  std::lock_guard<std::mutex> guard(FLock);
+  FFixedReply = std::move(reply);
+}
+
 HttpTestReply CddbTestServer::Answer(const std::string& target) {
   CddbRequest request;
   if (FFault == CddbFault::Silent) return {200, {}, true};
@@ -76,6 +81,7 @@ HttpTestReply CddbTestServer::Answer(const std::string& target) {
   if (FFault == CddbFault::HttpError) return {500, {}, false};
   {
     std::lock_guard<std::mutex> guard(FLock);
+    if (FFixedReply) return {200, *FFixedReply, false};
     FRequests.push_back(request);
   }
   return {200, Reply(request), false};

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ class CddbTestServer {
 
   std::string Address() const;  // "127.0.0.1:PORT"
   void SetFault(CddbFault fault) { FFault = fault; }
+  // Every request from now on gets this reply, however many come and whatever they ask (the fuzzer's
+  // server); requests are then not kept.
+  void SetFixedReply(std::string reply);
   std::vector<CddbRequest> Requests() const;
 
  private:
@@ -57,6 +61,7 @@ class CddbTestServer {
   std::atomic<CddbFault> FFault{CddbFault::None};
   mutable std::mutex FLock;
   std::vector<CddbRequest> FRequests;
+  std::optional<std::string> FFixedReply;
   HttpTestServer FHttp;  // last: it answers through the members above
 };
 

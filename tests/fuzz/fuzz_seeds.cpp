@@ -1,0 +1,123 @@
+// Writes the seed inputs of every harness into FOLDER/HARNESS/, made with the tests' own generators.
+// A new harness adds its writer to the table at the end.
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "acs/ACS_Vorbis.h"
+#include "acs/ACS_Wave.h"
+#include "tests/acs/TestStreams.h"
+#include "tests/data/CddbTestServer.h"
+#include "tests/data/TestDiscs.h"
+#include "tests/fuzz/FuzzFiles.h"
+#include "tests/id3/TagFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Seeds = std::map<std::string, std::string>;  // file name and bytes
+
+std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+std::string WaveFile(int channels, int bits, int rate, int frames) {
+  std::vector<std::uint8_t> pcm = teststreams::Music(frames, channels, bits);
+  TWaveHeader header = MakeWaveHeader(channels, bits, static_cast<std::int32_t>(pcm.size()), rate);
+  return std::string(header.begin(), header.end()) + Text(pcm);
+}
+
+std::vector<discimage::ImageTrack> SmallTracks(int count) {
+  std::vector<discimage::ImageTrack> tracks;
+  for (int i = 0; i < count; ++i)
+    tracks.push_back({i == 0 ? std::vector<std::int16_t>{} : testdata::Pattern(testdata::BlockFrames(1), 9),
+                      testdata::Pattern(testdata::BlockFrames(2) - (i == count - 1 ? 100 : 0), i)});
+  return tracks;
+}
+
+// The sheet, then every file beside it.
+std::string ImageBundle(discimage::ImageLayout layout) {
+  testdata::TempFolder folder;
+  std::string sheet = discimage::WriteImage(folder.Path(), "disc", SmallTracks(3), layout);
+  std::vector<fuzzfiles::BundledFile> files = {{"", fuzzfiles::ReadFile(sheet)}};
+  for (const auto& entry : fs::directory_iterator(folder.Path()))
+    if (entry.path() != sheet) files.push_back({entry.path().filename(), fuzzfiles::ReadFile(entry.path())});
+  return fuzzfiles::Bundle(files);
+}
+
+Seeds CueSeeds() {
+  using discimage::FileType;
+  return {{"binary", ImageBundle({FileType::Binary, false})},
+          {"motorola", ImageBundle({FileType::Motorola, true})},
+          {"wave", ImageBundle({FileType::Wave, true})}};
+}
+
+Seeds WaveSeeds() {
+  std::string chunked = WaveFile(2, 16, 44100, 600);
+  chunked.insert(36, std::string("LIST\x06\0\0\0INFOab", 14));
+  return {{"cd", WaveFile(2, 16, 44100, 600)}, {"mono8", WaveFile(1, 8, 11025, 300)}, {"chunked", chunked}};
+}
+
+std::string VorbisFile(int channels, int frames) {
+  testdata::TempFolder folder;
+  teststreams::MemorySource source(teststreams::Music(frames, channels, 16), channels);
+  TVorbisOut sink;
+  std::atomic<bool> done{false};
+  sink.SetInput(&source);
+  sink.SetFileName(folder.File("seed.ogg"));
+  sink.SetOnDone([&](TACSOutput*) { done = true; });
+  sink.Run();
+  teststreams::WaitFor([&] { return done.load(); });
+  return fuzzfiles::ReadFile(folder.File("seed.ogg"));
+}
+
+Seeds VorbisSeeds() { return {{"stereo", VorbisFile(2, 3000)}, {"mono", VorbisFile(1, 2000)}}; }
+
+Seeds Id3Seeds() {
+  using tagfiles::TextFrame;
+  std::string frames = TextFrame("TIT2", "Title") + TextFrame("TPE1", "Artist") + TextFrame("TRCK", "3/12") +
+                       TextFrame("TCON", "(17)Rock") + tagfiles::Frame("COMM", std::string("\0eng\0Nice", 9));
+  return {{"v3", tagfiles::Tag(3, frames) + tagfiles::Audio(300)},
+          {"v3padded", tagfiles::Tag(3, frames + std::string(64, '\0')) + tagfiles::Audio(300)},
+          {"v4", tagfiles::Tag(4, frames) + tagfiles::Audio(300)},
+          {"untagged", tagfiles::Audio(300)}};
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+Seeds CddbSeeds() {
+  std::vector<std::string> entry = testdata::XmcdLines("06000003", "Artist / Title", {"One", "Two", "Three"});
+  return {{"entry", "210 rock 06000003 CD database entry follows\r\n" + Lines(entry) + ".\r\n"},
+          {"sites", "210 OK\r\ngnudb.gnudb.org http 80 /~cddb/cddb.cgi N000.00 W000.00 Somewhere\r\n.\r\n"},
+          {"match", "200 rock 06000003 Artist / Title\r\n"},
+          {"none", "202 No match for disc ID 06000003.\r\n"}};
+}
+
+Seeds SettingsSeeds() {
+  return {{"default", fuzzfiles::ReadFile(QUILLON_DEFAULT_SETTINGS)},
+          {"images", "[CD Images]\ndemo=demo/QuillonDemo.cue\n[CDDB]\nserver=localhost:8880\nemail=me@example.org\n"}};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seeds FOLDER\n");
+    return 2;
+  }
+  BindVorbisLibraries();
+  const std::map<std::string, std::function<Seeds()>> writers = {
+      {"cue", CueSeeds},   {"wave", WaveSeeds}, {"vorbis", VorbisSeeds},
+      {"id3", Id3Seeds},   {"cddb", CddbSeeds}, {"settings", SettingsSeeds}};
+  for (const auto& [harness, seeds] : writers) {
+    fs::path folder = fs::path(argv[1]) / harness;
+    fs::create_directories(folder);
+    for (const auto& [name, bytes] : seeds()) fuzzfiles::WriteFile(folder / name, bytes);
+  }
+  return 0;
+}
