@@ -303,8 +303,15 @@ RipInput TMainForm::RipJobInput() const {
     row.blocks = item->data(0, Qt::UserRole).toString().toUInt();
     row.start = k < static_cast<int>(toc.entries.size()) ? toc.entries[k].start : 0;
     row.audio = k >= static_cast<int>(toc.entries.size()) || toc.entries[k].audio;
+    row.tags = TrackTagsOf(FMetadata, static_cast<std::size_t>(k), row.name, item->text(0).toInt(),
+                           ListView1->topLevelItemCount());
     input.rows.push_back(row);
   }
+  // Rows the user renamed alike must not rip into one file.
+  std::vector<std::string> names;
+  for (const RipRow& row : input.rows) names.push_back(row.name);
+  MakeNamesUnique(names);
+  for (std::size_t k = 0; k < names.size(); ++k) input.rows[k].name = names[k];
   return input;
 }
 
@@ -347,6 +354,7 @@ void TMainForm::RefreshClick() { GetTrackList(); }
 void TMainForm::GetTrackList() {
   if (FDeviceFlag) MediaPlayer1.SelectDrive(FDrives.CurrentDrive());
   ListView1->clear();
+  FMetadata.reset();
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
   if (!reading.message.empty()) ShowStatus(FromBytes(reading.message));
   FillTrackList(reading.rows);
@@ -565,7 +573,8 @@ std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
       LookUpDisc(FDrives, CurrentFormat(), ReadCddbServer(FSettings.get()), [this](const std::string& text) {
         ShowStatus(FromBytes(text));
         spSLMsgOut->repaint();  // the lookup holds the event loop; this way its progress still shows
-      });
+      }, ReadNamingOptions(FSettings.get()));
+  FMetadata = result.metadata;
   QApplication::restoreOverrideCursor();
   FillTrackList(result.rows);
   if (result.outcome == CddbOutcome::NoEntry)

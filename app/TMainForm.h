@@ -123,5 +123,6 @@ class TMainForm : public QMainWindow {
   bool FActivated = false;
   std::string FProgramFolder;
   std::unique_ptr<TIniFile> FSettings;
+  std::optional<DiscMetadata> FMetadata;  // the last lookup's data for the tags; none after a fresh reading
   TForms FForms;
 };

@@ -13,6 +13,7 @@
 #include "acs/ACS_Wave.h"
 #include "cd/CdDrives.h"
 #include "cli/CliSupport.h"
+#include "cli/RipNaming.h"
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -25,10 +26,12 @@ struct RipOptions {
   std::string folder;
   std::set<int> tracks;  // empty: every track
   std::string settings;
+  RipNamingChoice naming;
 };
 
 int Usage() {
-  std::fputs("usage: quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n",
+  std::fputs("usage: quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE] [--lookup]\n"
+             "       [--name TEMPLATE]\n",
              stderr);
   return 2;
 }
@@ -55,6 +58,10 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
   bool formatGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--lookup") {
+      options.naming.lookup = true;
+      continue;
+    }
     if (arg.rfind("--", 0) != 0) {
       if (!options.drive.empty()) return false;
       options.drive = arg;
@@ -66,6 +73,7 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     else if (arg == "--out") options.folder = value;
     else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return false; }
     else if (arg == "--settings") options.settings = value;
+    else if (arg == "--name") options.naming.nameTemplate = value;
     else return false;
   }
   return formatGiven && !options.drive.empty() && !options.folder.empty();
@@ -140,6 +148,8 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     input.rows.push_back({checked, track.number, track.name, static_cast<std::uint32_t>(std::stoul(track.blocks)),
                           drives.Toc().entries[k].start, drives.Toc().entries[k].audio});
   }
+  NameAndTagRows(drives, options.format, options.naming, settings, input.rows);
+  input.handle = drives.Handle();  // a lookup reads the disc again
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/CddbCommand.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DiscCommands.h"
+#include "cli/IdsCommand.h"
 #include "cli/MixCommand.h"
 #include "cli/RipCommand.h"
 #include "cli/TagCommands.h"
@@ -18,7 +19,9 @@ int Usage() {
   std::fputs(
       "usage: quillon-cli drives\n"
       "       quillon-cli toc DRIVE\n"
-      "       quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
+      "       quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE] [--lookup]\n"
+      "                       [--name TEMPLATE]\n"
+      "       quillon-cli ids DRIVE\n"
       "       quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
       "       quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
       "       quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"
@@ -40,6 +43,7 @@ int main(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "drives") return RunDrives();
   if (args.size() == 2 && args[0] == "toc") return RunToc(args[1]);
+  if (args.size() == 2 && args[0] == "ids") return RunIds(args[1]);
   if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "cddb") return RunCddb({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});

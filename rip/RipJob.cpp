@@ -8,7 +8,9 @@
 #include "acs/ACS_Wave.h"
 #include "acs/TFileStream.h"
 #include "platform/bladeenc/BladeEnc.h"
+#include "cd/TrackNaming.h"
 #include "platform/inifile/TIniFile.h"
+#include "rip/TrackTagging.h"
 
 namespace {
 
@@ -143,7 +145,12 @@ void RipJob::RipProcedure() {
   }
 }
 
-std::string RipJob::OutputPath(const RipRow& row) const { return FInput.folder + "/" + Trimmed(row.name); }
+// A name may hold folders (a naming template's); they are made below the output folder.
+std::string RipJob::OutputPath(const RipRow& row) const {
+  std::string path = FInput.folder + "/" + Trimmed(row.name);
+  MakeOutputFolders(path);
+  return path;
+}
 
 void RipJob::CommonStart(const RipRow& row) {
   FHost.SetButtonCaption("Cancel");
@@ -247,7 +254,7 @@ void RipJob::Mp3Branch() {
       unreadable = ReadTrack(row, file, 40);
     }
     if (FCancel) break;
-    Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath);
+    Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath, Mp3TagOf(row.tags));
     if (result == Mp3Result::Failed) {
       FRunning = false;
       return;
@@ -259,9 +266,10 @@ void RipJob::Mp3Branch() {
   Finish();
 }
 
-RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::string& output) {
+RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::string& output, const std::string& tag) {
   TFileStream in(temporary, TFileStream::Mode::Read);
   TFileStream out(output, TFileStream::Mode::Replace);
+  out.WriteBuffer(tag.data(), static_cast<std::int64_t>(tag.size()));
   BE_CONFIG config;
   config.mp3.dwSampleRate = static_cast<std::uint32_t>(FInput.values.sampleRate);
   config.mp3.wBitrate = static_cast<std::uint16_t>(FInput.values.bitrate);
@@ -336,6 +344,7 @@ void RipJob::OggBranch() {
   FWaveIn.SetFileName(FTemporaryPath);
   FVorbisOut.SetFileName(FOutputPath);
   FVorbisOut.SetCompression(static_cast<float>(FInput.values.compr) / 100.0f);
+  FVorbisOut.SetComments(VorbisCommentsOf(row.tags));
   FVorbisOut.Run();
   row.checked = false;
   FHost.UncheckRow(index);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cd/DiscMetadata.h"
 #include "cd/TrackTable.h"
 #include "platform/akrip32/akrip32.h"
 #include "rip/DriveReader.h"
@@ -45,6 +46,7 @@ struct RipRow {
   std::uint32_t blocks = 0;
   std::uint32_t start = 0;  // the track's first block on the disc
   bool audio = true;        // a data track is never ripped, checked or not
+  TrackTags tags{};         // what the finished MP3 or Ogg file is tagged with
 };
 
 struct RipInput {
@@ -107,7 +109,7 @@ class RipJob {
   void TrackFinished(const RipRow& row, const std::string& path, const std::vector<std::uint32_t>& unreadable);
   std::string FinishedCaption() const;
   enum class Mp3Result { Done, Cancelled, Failed };
-  Mp3Result EncodeMp3(const std::string& temporary, const std::string& output);
+  Mp3Result EncodeMp3(const std::string& temporary, const std::string& output, const std::string& tag);
   void Finish();
   std::string OutputPath(const RipRow& row) const;
 

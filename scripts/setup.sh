@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   # libraries
   qt6-base-dev libcdio-dev libcdio-paranoia-dev libcue-dev libcurl4-openssl-dev libmp3lame-dev
-  libogg-dev libvorbis-dev libsdl2-dev libsimpleini-dev
+  libogg-dev libvorbis-dev libsdl2-dev libsimpleini-dev nlohmann-json3-dev libssl-dev
   # tests and screenshots
   libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools time lame mpg123 bchunk
   python3-mutagen

@@ -120,9 +120,6 @@ TEST(CddbTitleTest, TitleRunsToTheCarriageReturnAndTheFirstKeyWins) {
   EXPECT_EQ("Last line", CddbTrackTitle(entry, 3));
   EXPECT_EQ("Eleventh", CddbTrackTitle(entry, 11));
   EXPECT_EQ("", CddbTrackTitle(entry, 4));
-  EXPECT_EQ("Intro.wav", CddbTrackName("Intro", OutputFormat::WAV));
-  EXPECT_EQ(".ogg", CddbTrackName("", OutputFormat::Ogg));
-  EXPECT_EQ("_..mp3", CddbTrackName(".", OutputFormat::MP3));
 }
 
 TEST(CddbSettingsTest, ServerAndEmailComeFromTheCddbSectionOrTheirDefaults) {
