@@ -26,20 +26,28 @@ std::pair<std::string, std::string> SplitAtSlash(const std::string& text) {
   return {text.substr(0, slash), text.substr(slash + 3)};
 }
 
+// Printable and without surrounding blanks.
+std::string Clean(const std::string& text) {
+  std::string printable = PrintableText(text);
+  std::size_t first = printable.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return printable.substr(first, printable.find_last_not_of(' ') - first + 1);
+}
+
 bool VariousArtists(const std::string& artist) { return artist == "Various" || artist == "Various Artists"; }
 
 }  // namespace
 
 DiscMetadata CddbDiscMetadata(const std::string& entry, const std::string& cddbId, const std::vector<int>& trackNumbers) {
   DiscMetadata metadata;
-  auto [artist, album] = SplitAtSlash(PrintableText(EntryValue(entry, "DTITLE")));
+  auto [artist, album] = SplitAtSlash(Clean(EntryValue(entry, "DTITLE")));
   metadata.artist = artist.empty() ? album : artist;
   metadata.album = album;
-  metadata.year = PrintableText(EntryValue(entry, "DYEAR"));
-  metadata.genre = PrintableText(EntryValue(entry, "DGENRE"));
+  metadata.year = Clean(EntryValue(entry, "DYEAR"));
+  metadata.genre = Clean(EntryValue(entry, "DGENRE"));
   metadata.cddbId = cddbId;
   for (int number : trackNumbers) {
-    std::string title = PrintableText(CddbTrackTitle(entry, number));
+    std::string title = Clean(CddbTrackTitle(entry, number));
     std::string trackArtist = metadata.artist;
     if (VariousArtists(metadata.artist)) {
       auto [named, rest] = SplitAtSlash(title);
@@ -61,7 +69,7 @@ TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t r
   tags.total = total;
   if (!metadata) {
     std::string base = std::filesystem::path(rowName).stem().string();
-    tags.title = PrintableText(base);
+    tags.title = Clean(base);
     return tags;
   }
   auto at = [row](const std::vector<std::string>& values) { return row < values.size() ? values[row] : std::string(); };

@@ -61,6 +61,25 @@ TEST_F(CddbLookupTest, MatchNamesTheRowsAfterTheirTitlesWithinTheOutputFolder) {
   EXPECT_TRUE(result.rows[2].checked);
 }
 
+TEST_F(CddbLookupTest, EveryTrackGetsAFileOfItsOwnAndTheEntrysDataForItsTags) {
+  // A NUL inside the first title once cut off the entry there, leaving the later tracks unnamed.
+  std::vector<std::string> titles = {std::string("Intro\0\x1b[2J", 9), " ", "intro"};
+  CddbTestServer server({{"rock", "06000003", "Various / Mix", testdata::XmcdLines("06000003", "Various / Mix", titles)}});
+  CddbLookupResult result = LookUp(server);
+  EXPECT_EQ(std::vector<std::string>({"Intro.mp3", "Track-02.mp3", "intro (2).mp3"}), Names(result));
+  ASSERT_TRUE(result.metadata);
+  EXPECT_EQ("Various", result.metadata->artist);
+  EXPECT_EQ("Mix", result.metadata->album);
+  EXPECT_EQ("2001", result.metadata->year);
+  EXPECT_EQ("Test", result.metadata->genre);
+  EXPECT_EQ("06000003", result.metadata->cddbId);
+  EXPECT_EQ(std::vector<std::string>({"Intro", "", "intro"}), result.metadata->titles);
+
+  CddbServer settings{server.Address(), "me@example.org"};
+  result = LookUpDisc(FDrives, OutputFormat::Ogg, settings, [](const std::string&) {}, {"%A/%n %t", false});
+  EXPECT_EQ(std::vector<std::string>({"Mix/01 Intro.ogg", "Mix/02 Track-02.ogg", "Mix/03 intro.ogg"}), Names(result));
+}
+
 TEST_F(CddbLookupTest, EachFailureKeepsTheFreshRowsWithTheirDefaultNames) {
   CddbTestServer server({{"rock", "06000003", "A / B", testdata::XmcdLines("06000003", "A / B", {"x", "y", "z"})}});
 

@@ -61,6 +61,23 @@ TEST_F(CddbCommandTest, PrintsTheDialogsTextsAndTheTrackNames) {
       none.out);
 }
 
+TEST_F(CddbCommandTest, RipLooksTheDiscUpForNamesAndIdsPrintsTheDiscsIds) {
+  CddbTestServer server({{"rock", "06000003", "Blue / Songs",
+                          testdata::XmcdLines("06000003", "Blue / Songs", {"Intro", "Intro", "\x1b[31mOutro"})}});
+  std::string settings = FFolder.File("settings.ini");
+  testdata::WriteTextFile(settings, "[CDDB]\nserver=" + server.Address() + "\nemail=me@example.org\n"
+                                    "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[Rip]\nname template=%a/%n %t\n");
+  std::string out = FFolder.File("out");
+  std::string rip = "rip '" + FSheet + "' --format wav --out '" + out + "' --settings '" + settings + "' --lookup";
+  Result named = RunCli(rip);
+  EXPECT_EQ(0, named.status);
+  EXPECT_EQ(out + "/Blue/01 Intro.wav\n" + out + "/Blue/02 Intro.wav\n" + out + "/Blue/03 Outro.wav\n", named.out);
+  EXPECT_EQ(out + "/03.wav\n", RunCli(rip + " --tracks 3 --name %n").out);
+
+  // The MusicBrainz ID as computed apart: SHA-1 of "0103000000B4" and the offsets 150, 160, 170.
+  EXPECT_EQ("CDDB: 06000003\nMusicBrainz: 5Yg_iRnsRa_h7uC5YjaJKRRyoZw-\n", RunCli("ids '" + FSheet + "'").out);
+}
+
 TEST_F(CddbCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   CddbTestServer server({{"rock", "06000003", "Blue / Songs", {}}});
   server.SetFault(CddbFault::HttpError);
