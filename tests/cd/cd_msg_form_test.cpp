@@ -122,6 +122,15 @@ class CdMsgFormTest : public QObject {
                });
     QCOMPARE(Names(*FForm), QStringList({"Intro.wav", "AC-DC.wav", "Caf\u00e9.wav"}));
     QCOMPARE(FForm->ListView1->topLevelItem(1)->checkState(0), Qt::Checked);
+    // The rip tags the files from the lookup, and rows renamed alike still rip into files of their own.
+    FForm->ListView1->topLevelItem(1)->setText(1, "Intro.wav");
+    RipInput input = FForm->RipJobInput();
+    QCOMPARE(input.rows[1].name, std::string("Intro (2).wav"));
+    QCOMPARE(input.rows[2].tags.title, std::string("Caf\u00e9"));
+    QCOMPARE(input.rows[2].tags.album, std::string("Songs"));
+    QCOMPARE(input.rows[2].tags.total, 3);
+    FForm->GetTrackList();
+    QCOMPARE(FForm->RipJobInput().rows[2].tags.title, std::string("Track-03"));
     QCOMPARE(FForm->ListView1->currentItem(), FForm->ListView1->topLevelItem(0));
     QVERIFY(FForm->Timer1->isActive());
     QVERIFY(FBoxes->shown.empty());
