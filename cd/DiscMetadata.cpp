@@ -82,5 +82,6 @@ TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t r
   tags.genre = metadata->genre;
   tags.cddbId = metadata->cddbId;
   tags.musicBrainzDiscId = metadata->musicBrainzDiscId;
+  tags.musicBrainzReleaseId = metadata->musicBrainzReleaseId;
   return tags;
 }

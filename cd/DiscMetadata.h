@@ -13,6 +13,7 @@ struct DiscMetadata {
   std::string genre;
   std::string cddbId;              // 8 hexadecimal digits
   std::string musicBrainzDiscId;   // computed from the table of contents
+  std::string musicBrainzReleaseId;  // when the data came from MusicBrainz
   std::vector<std::string> titles;   // one per track row, in row order
   std::vector<std::string> artists;  // one per track row; the disc's artist where the entry names none
 };
@@ -28,6 +29,7 @@ struct TrackTags {
   int total = 0;
   std::string cddbId;
   std::string musicBrainzDiscId;
+  std::string musicBrainzReleaseId;
 };
 
 // The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows

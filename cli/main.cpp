@@ -10,6 +10,7 @@
 #include "cli/DiscCommands.h"
 #include "cli/IdsCommand.h"
 #include "cli/MixCommand.h"
+#include "cli/MusicBrainzCommand.h"
 #include "cli/RipCommand.h"
 #include "cli/TagCommands.h"
 
@@ -23,6 +24,7 @@ int Usage() {
       "                       [--name TEMPLATE]\n"
       "       quillon-cli ids DRIVE\n"
       "       quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
+      "       quillon-cli musicbrainz DRIVE [--server URL] [--release N]\n"
       "       quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
       "       quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"
       "       quillon-cli tag show FILE\n"
@@ -46,6 +48,7 @@ int main(int argc, char* argv[]) {
   if (args.size() == 2 && args[0] == "ids") return RunIds(args[1]);
   if (!args.empty() && args[0] == "rip") return RunRip({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "cddb") return RunCddb({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "musicbrainz") return RunMusicBrainz({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "convert") return RunConvert({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "mix") return RunMix({args.begin() + 1, args.end()});
   if (!args.empty() && args[0] == "tag") return RunTag({args.begin() + 1, args.end()});

@@ -24,6 +24,7 @@ std::string Mp3TagOf(const TrackTags& tags) {
       {"TCON", tags.genre, ""},
       {"TXXX", tags.cddbId, "CDDB DiscID"},
       {"TXXX", tags.musicBrainzDiscId, "MusicBrainz Disc Id"},
+      {"TXXX", tags.musicBrainzReleaseId, "MusicBrainz Album Id"},
   };
   bool any = false;
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
@@ -42,6 +43,7 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
       {"GENRE", tags.genre},
       {"CDDB", tags.cddbId},
       {"MUSICBRAINZ_DISCID", tags.musicBrainzDiscId},
+      {"MUSICBRAINZ_ALBUMID", tags.musicBrainzReleaseId},
   };
   std::vector<std::string> comments;
   for (const auto& [name, value] : fields)

@@ -290,7 +290,7 @@ std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
 }
 
 TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
-  DiscMetadata metadata{"Die \xC3\x84rzte", "Live", "1999", "Rock", "0a001402", "49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
+  DiscMetadata metadata{"Die \xC3\x84rzte", "Live", "1999", "Rock", "0a001402", "49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "",
                         {"\xC3\x96" "ffnung", "\xE6\x9D\xB1\xE4\xBA\xAC"}, {"Die \xC3\x84rzte", "Gast"}};
   for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg}) {
     RipInput input = Disc({{{}, Pattern(BlockFrames(40), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, format);
