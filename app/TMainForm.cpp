@@ -21,6 +21,7 @@
 
 #include "app/Links.h"
 #include "app/TAboutForm.h"
+#include "app/TReleaseChoiceForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
 #include "cd/TCdMsgForm.h"
@@ -60,6 +61,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BuildTrackList(client);
   BuildStatusBar(client);
   BuildMenus();
+  auto* releaseChoice = new TReleaseChoiceForm(this);
+  ChooseRelease = [releaseChoice](const std::vector<MusicBrainzRelease>& releases) {
+    return releaseChoice->Choose(releases);
+  };
   Timer1 = new QTimer(this);
   Timer1->setInterval(kTimerInterval);
   connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
@@ -213,6 +218,7 @@ void TMainForm::BuildMenus() {
   connect(add(tools, "ID3 Editor"), &QAction::triggered, this, &TMainForm::ID3Editor1Click);
   tools->addSeparator();
   connect(add(tools, "CD Information (CDDB)"), &QAction::triggered, this, &TMainForm::CDInformation1Click);
+  connect(add(tools, "MusicBrainz Lookup"), &QAction::triggered, this, &TMainForm::MusicBrainz1Click);
 
   QMenu* help = menuBar()->addMenu("Help");
   connect(add(help, "Help Contents"), &QAction::triggered, this, [] { OpenDocument(HelpFileUrl()); });
@@ -582,4 +588,37 @@ std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
                                MessageBoxes::Icon::Plain);
   SelectFirstRow();
   return result.information;
+}
+
+void TMainForm::MusicBrainz1Click() {
+  bool timerRunning = Timer1->isActive();
+  Timer1->stop();
+  GetTrackList();
+  if (ListView1->topLevelItemCount() > 0) {
+    ShowStatus("Connecting with MusicBrainz......");
+    spSLMsgOut->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    MusicBrainzResult result = LookUpMusicBrainz(FDrives.Toc(), ReadMusicBrainzServer(FSettings.get()));
+    QApplication::restoreOverrideCursor();
+    int chosen = result.releases.size() == 1 ? 0 : result.releases.empty() ? -1 : ChooseRelease(result.releases);
+    if (result.outcome != MusicBrainzOutcome::Found)
+      CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),
+                                 MessageBoxes::Icon::Plain);
+    if (chosen >= 0) NameAfter(result.releases[static_cast<std::size_t>(chosen)].metadata);
+  }
+  if (timerRunning) Timer1->start();
+}
+
+void TMainForm::NameAfter(const DiscMetadata& metadata) {
+  std::vector<TrackRow> rows;
+  for (int k = 0; k < ListView1->topLevelItemCount(); ++k) {
+    TrackRow row;
+    row.number = ListView1->topLevelItem(k)->text(0).toStdString();
+    row.name = ListView1->topLevelItem(k)->text(1).toStdString();
+    rows.push_back(row);
+  }
+  std::vector<std::string> names = LookedUpNames(metadata, rows, CurrentFormat(), ReadNamingOptions(FSettings.get()));
+  for (int k = 0; k < ListView1->topLevelItemCount(); ++k)
+    ListView1->topLevelItem(k)->setText(1, FromBytes(names[static_cast<std::size_t>(k)]));
+  FMetadata = metadata;
 }
