@@ -114,6 +114,16 @@ TEST(MusicBrainzCommandTest, ListsTheReleasesAndNamesTheTracksAfterTheChosenOne)
       result.out);
   EXPECT_EQ(1, testdata::RunCommand(std::string(QUILLON_CLI) + " musicbrainz '" + sheet + "' --server " + server.Url() +
                                     " --release 3").status);
+
+  // rip --lookup asks MusicBrainz when the settings say so, and takes the first release.
+  std::string settings = folder.File("settings.ini");
+  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[MusicBrainz]\nserver=" +
+                                        server.Url() + "\nlookup=MusicBrainz, then CDDB\n");
+  std::string out = folder.File("out");
+  result = testdata::RunCommand(std::string(QUILLON_CLI) + " rip '" + sheet + "' --format wav --tracks 3 --lookup --out '" +
+                                out + "' --settings '" + settings + "'");
+  EXPECT_EQ(0, result.status) << result.out;
+  EXPECT_EQ(out + "/Outro.wav\n", result.out);
 }
 
 }  // namespace
