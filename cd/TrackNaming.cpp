@@ -221,8 +221,9 @@ std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::
   return names;
 }
 
-void MakeOutputFolders(const std::string& path) {
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+void MakeOutputFolders(const std::string& folder, const std::string& name) {
+  std::filesystem::path parent = std::filesystem::path(name).parent_path();
   std::error_code ignored;
-  if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+  if (parent.empty() || !std::filesystem::is_directory(folder, ignored)) return;
+  std::filesystem::create_directories(std::filesystem::path(folder) / parent, ignored);
 }

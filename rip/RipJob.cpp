@@ -147,9 +147,8 @@ void RipJob::RipProcedure() {
 
 // A name may hold folders (a naming template's); they are made below the output folder.
 std::string RipJob::OutputPath(const RipRow& row) const {
-  std::string path = FInput.folder + "/" + Trimmed(row.name);
-  MakeOutputFolders(path);
-  return path;
+  MakeOutputFolders(FInput.folder, Trimmed(row.name));
+  return FInput.folder + "/" + Trimmed(row.name);
 }
 
 void RipJob::CommonStart(const RipRow& row) {

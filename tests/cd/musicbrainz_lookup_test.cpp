@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cd/MusicBrainzLookup.h"
 #include "cd/TrackNaming.h"
 #include "tests/data/MusicBrainzTestServer.h"
@@ -120,6 +122,7 @@ TEST(MusicBrainzCommandTest, ListsTheReleasesAndNamesTheTracksAfterTheChosenOne)
   testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[MusicBrainz]\nserver=" +
                                         server.Url() + "\nlookup=MusicBrainz, then CDDB\n");
   std::string out = folder.File("out");
+  std::filesystem::create_directory(out);
   result = testdata::RunCommand(std::string(QUILLON_CLI) + " rip '" + sheet + "' --format wav --tracks 3 --lookup --out '" +
                                 out + "' --settings '" + settings + "'");
   EXPECT_EQ(0, result.status) << result.out;

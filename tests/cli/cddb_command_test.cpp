@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <array>
 #include <cstdio>
 
@@ -68,6 +70,7 @@ TEST_F(CddbCommandTest, RipLooksTheDiscUpForNamesAndIdsPrintsTheDiscsIds) {
   testdata::WriteTextFile(settings, "[CDDB]\nserver=" + server.Address() + "\nemail=me@example.org\n"
                                     "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[Rip]\nname template=%a/%n %t\n");
   std::string out = FFolder.File("out");
+  std::filesystem::create_directory(out);
   std::string rip = "rip '" + FSheet + "' --format wav --out '" + out + "' --settings '" + settings + "' --lookup";
   Result named = RunCli(rip);
   EXPECT_EQ(0, named.status);

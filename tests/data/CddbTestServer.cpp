@@ -1,13 +1,13 @@
 #include "tests/data/CddbTestServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <sstream>
 #include <stdexcept>
+
+#include "tests/data/TestSockets.h"
 
 namespace testdata {
 
@@ -55,14 +55,6 @@ bool ParseRequest(const std::string& head, CddbRequest& request) {
   return true;
 }
 
-void SendAll(int connection, const std::string& bytes) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    ssize_t done = send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (done <= 0) return;
-    sent += static_cast<std::size_t>(done);
-  }
-}
-
 std::string HttpResponse(const std::string& body) {
   return "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
@@ -82,16 +74,7 @@ std::vector<std::string> XmcdLines(const std::string& discId, const std::string&
 }
 
 CddbTestServer::CddbTestServer(std::vector<CddbTestEntry> entries) : FEntries(std::move(entries)) {
-  FListener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;  // a free port
-  socklen_t length = sizeof address;
-  if (FListener < 0 || bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(FListener, 8) != 0 || getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    throw std::runtime_error("the CDDB test server cannot listen");
-  FPort = ntohs(address.sin_port);
+  FListener = ListenOnLoopback(FPort, "CDDB");
   FThread = std::thread(&CddbTestServer::Serve, this);
 }
 

@@ -1,7 +1,5 @@
 #include "tests/data/MusicBrainzTestServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -11,17 +9,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tests/data/TestSockets.h"
+
 namespace testdata {
 
 namespace {
-
-void SendAll(int connection, const std::string& bytes) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    ssize_t done = send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (done <= 0) return;
-    sent += static_cast<std::size_t>(done);
-  }
-}
 
 std::string HeaderValue(const std::string& head, const std::string& name) {
   std::istringstream lines(head);
@@ -46,15 +38,7 @@ std::string MusicBrainzReplyFile(const std::string& name) {
 
 MusicBrainzTestServer::MusicBrainzTestServer(std::map<std::string, MusicBrainzReply> replies)
     : FReplies(std::move(replies)) {
-  FListener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (FListener < 0 || bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(FListener, 8) != 0 || getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    throw std::runtime_error("the MusicBrainz test server cannot listen");
-  FPort = ntohs(address.sin_port);
+  FListener = ListenOnLoopback(FPort, "MusicBrainz");
   FThread = std::thread(&MusicBrainzTestServer::Serve, this);
 }
 
