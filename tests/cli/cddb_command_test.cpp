@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 #include "tests/data/CddbTestServer.h"
 #include "tests/data/TestDiscs.h"
