@@ -64,10 +64,14 @@ std::size_t EscapeEnd(const std::string& text, std::size_t i) {
   return i + 2;
 }
 
+// C0 and C1 controls, DEL, and the bidirectional overrides and isolates that can make a name read backwards.
 bool IsControl(const std::string& text, std::size_t i, std::size_t length) {
   unsigned char c = static_cast<unsigned char>(text[i]);
   if (length == 1) return c < 0x20 || c == 0x7F;
-  return length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;  // C1 controls
+  if (length == 2) return c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+  if (length != 3 || c != 0xE2) return false;
+  unsigned char second = static_cast<unsigned char>(text[i + 1]), third = static_cast<unsigned char>(text[i + 2]);
+  return (second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9);
 }
 
 std::string Trimmed(const std::string& text) {
@@ -101,7 +105,7 @@ std::string Component(const std::string& text, bool windowsSafe) {
 }
 
 std::string Fitted(std::string base, const std::string& extension) {
-  if (base == "." || base == "..") base = "_" + base;
+  if (!base.empty() && base[0] == '.') base = "_" + base;  // ".", ".." and hidden files
   std::size_t room = kLongestFileName > extension.size() ? kLongestFileName - extension.size() : 0;
   return CutAtCharacter(base, room) + extension;
 }

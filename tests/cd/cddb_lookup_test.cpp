@@ -51,7 +51,7 @@ TEST_F(CddbLookupTest, MatchNamesTheRowsAfterTheirTitlesWithinTheOutputFolder) {
       {{"rock", "06000003", "Die \xC3\x84rzte / Live", testdata::XmcdLines("06000003", "x", {"Intro", "../../evil", ".."})}});
   CddbLookupResult result = LookUp(server, OutputFormat::WAV);
   EXPECT_EQ(CddbOutcome::Found, result.outcome);
-  EXPECT_EQ(std::vector<std::string>({"Intro.wav", "..-..-evil.wav", "_...wav"}), Names(result));
+  EXPECT_EQ(std::vector<std::string>({"Intro.wav", "_..-..-evil.wav", "_...wav"}), Names(result));
   ASSERT_TRUE(result.information);
   EXPECT_EQ("06000003", result.information->discId);
   EXPECT_EQ("Die \xC3\x84rzte", result.information->artist);

@@ -10,11 +10,13 @@ TEST(PrintableTextTest, ControlCharactersAndEscapeSequencesGoAndLatin1BecomesUtf
   EXPECT_EQ("Tab and NUL", PrintableText(std::string("Tab\t and\x7F NUL\0", 16)));
   EXPECT_EQ("Caf\xC3\xA9", PrintableText("Caf\xE9"));  // not UTF-8: read as Latin-1
   EXPECT_EQ("Caf\xC3\xA9", PrintableText("Caf\xC3\xA9"));
+  EXPECT_EQ("evilmp3.exe", PrintableText("evil\xE2\x80\xAEmp3.exe"));  // no right-to-left override
 }
 
 TEST(TrackFileNameTest, NamesStayInTheFolderAreNeverBlankAndFitTheFileSystem) {
   EXPECT_EQ("AC-DC.mp3", TrackFileName("AC/DC", "01", ".mp3"));
   EXPECT_EQ("_...ogg", TrackFileName("..", "01", ".ogg"));
+  EXPECT_EQ("_...And More.ogg", TrackFileName("...And More", "01", ".ogg"));  // never a hidden file
   EXPECT_EQ("Track-07.wav", TrackFileName(" \t\x1b[0m ", "07", ".wav"));
   EXPECT_EQ("What_ _Why__.mp3", TrackFileName("What? \"Why\"|", "01", ".mp3", true));
   EXPECT_EQ("What? \"Why\"|.mp3", TrackFileName("What? \"Why\"|", "01", ".mp3"));
