@@ -22,6 +22,7 @@
 
 #include "app/Links.h"
 #include "app/TAboutForm.h"
+#include "app/TReleaseChoiceForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
 #include "cd/TCdMsgForm.h"
@@ -68,6 +69,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   BuildTrackList(client);
   BuildStatusBar(client);
   BuildMenus();
+  auto* releaseChoice = new TReleaseChoiceForm(this);
+  ChooseRelease = [releaseChoice](const std::vector<MusicBrainzRelease>& releases) {
+    return releaseChoice->Choose(releases);
+  };
   Timer1 = new QTimer(this);
   Timer1->setInterval(kTimerInterval);
   connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
@@ -221,6 +226,7 @@ void TMainForm::BuildMenus() {
   connect(add(tools, "ID3 Editor"), &QAction::triggered, this, &TMainForm::ID3Editor1Click);
   tools->addSeparator();
   connect(add(tools, "CD Information (CDDB)"), &QAction::triggered, this, &TMainForm::CDInformation1Click);
+  connect(add(tools, "MusicBrainz Lookup"), &QAction::triggered, this, &TMainForm::MusicBrainz1Click);
 
   QMenu* help = menuBar()->addMenu("Help");
   connect(add(help, "Help Contents"), &QAction::triggered, this, [] { OpenDocument(HelpFileUrl()); });
@@ -313,8 +319,15 @@ RipInput TMainForm::RipJobInput() const {
     row.blocks = item->data(0, Qt::UserRole).toString().toUInt();
     row.start = k < static_cast<int>(toc.entries.size()) ? toc.entries[k].start : 0;
     row.audio = k >= static_cast<int>(toc.entries.size()) || toc.entries[k].audio;
+    row.tags = TrackTagsOf(FMetadata, static_cast<std::size_t>(k), row.name, item->text(0).toInt(),
+                           ListView1->topLevelItemCount());
     input.rows.push_back(row);
   }
+  // Rows the user renamed alike must not rip into one file.
+  std::vector<std::string> names;
+  for (const RipRow& row : input.rows) names.push_back(row.name);
+  MakeNamesUnique(names);
+  for (std::size_t k = 0; k < names.size(); ++k) input.rows[k].name = names[k];
   return input;
 }
 
@@ -357,6 +370,7 @@ void TMainForm::RefreshClick() { GetTrackList(); }
 void TMainForm::GetTrackList() {
   if (FDeviceFlag) MediaPlayer1.SelectDrive(FDrives.CurrentDrive());
   ListView1->clear();
+  FMetadata.reset();
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
   if (!reading.message.empty()) ShowStatus(FromBytes(reading.message));
   FillTrackList(reading.rows);
@@ -575,7 +589,8 @@ std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
       LookUpDisc(FDrives, CurrentFormat(), ReadCddbServer(FSettings.get()), [this](const std::string& text) {
         ShowStatus(FromBytes(text));
         spSLMsgOut->repaint();  // the lookup holds the event loop; this way its progress still shows
-      });
+      }, ReadNamingOptions(FSettings.get()));
+  FMetadata = result.metadata;
   QApplication::restoreOverrideCursor();
   FillTrackList(result.rows);
   if (result.outcome == CddbOutcome::NoEntry)
@@ -583,4 +598,37 @@ std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
                                MessageBoxes::Icon::Plain);
   SelectFirstRow();
   return result.information;
+}
+
+void TMainForm::MusicBrainz1Click() {
+  bool timerRunning = Timer1->isActive();
+  Timer1->stop();
+  GetTrackList();
+  if (ListView1->topLevelItemCount() > 0) {
+    ShowStatus("Connecting with MusicBrainz......");
+    spSLMsgOut->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    MusicBrainzResult result = LookUpMusicBrainz(FDrives.Toc(), ReadMusicBrainzServer(FSettings.get()));
+    QApplication::restoreOverrideCursor();
+    int chosen = result.releases.size() == 1 ? 0 : result.releases.empty() ? -1 : ChooseRelease(result.releases);
+    if (result.outcome != MusicBrainzOutcome::Found)
+      CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),
+                                 MessageBoxes::Icon::Plain);
+    if (chosen >= 0) NameAfter(result.releases[static_cast<std::size_t>(chosen)].metadata);
+  }
+  if (timerRunning) Timer1->start();
+}
+
+void TMainForm::NameAfter(const DiscMetadata& metadata) {
+  std::vector<TrackRow> rows;
+  for (int k = 0; k < ListView1->topLevelItemCount(); ++k) {
+    TrackRow row;
+    row.number = ListView1->topLevelItem(k)->text(0).toStdString();
+    row.name = ListView1->topLevelItem(k)->text(1).toStdString();
+    rows.push_back(row);
+  }
+  std::vector<std::string> names = LookedUpNames(metadata, rows, CurrentFormat(), ReadNamingOptions(FSettings.get()));
+  for (int k = 0; k < ListView1->topLevelItemCount(); ++k)
+    ListView1->topLevelItem(k)->setText(1, FromBytes(names[static_cast<std::size_t>(k)]));
+  FMetadata = metadata;
 }

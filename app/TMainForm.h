@@ -2,12 +2,14 @@
 // The main window: drives, the disc's tracks, the output format and folder, the player and the menus.
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/Forms.h"
 #include "cd/CdDrives.h"
 #include "cd/CddbLookup.h"
+#include "cd/MusicBrainzLookup.h"
 #include "platform/cdaudio/CdAudioDevice.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -87,6 +89,10 @@ class TMainForm : public QMainWindow {
   void CDInformation1Click();
   // Reads the disc afresh and looks it up in CDDB; answers the CD information dialog's new texts.
   std::optional<CdInformation> GetTrackList_cddb();
+  // Tools > "MusicBrainz Lookup": reads the disc afresh and names and tags its tracks after MusicBrainz.
+  void MusicBrainz1Click();
+  // Picks one of several releases: the index, or -1 for none. Tests replace the dialog.
+  std::function<int(const std::vector<MusicBrainzRelease>&)> ChooseRelease;
 
  protected:
   bool event(QEvent* event) override;
@@ -103,6 +109,8 @@ class TMainForm : public QMainWindow {
   void FormCreate();
   void FormActivate();
   void FillTrackList(const std::vector<TrackRow>& rows);
+  // Renames the rows after a lookup's data and keeps that data for the tags.
+  void NameAfter(const DiscMetadata& metadata);
   void SelectFirstRow();
   void ShowStatus(const QString& text);
   // The folder setting of a format; when it is empty, the fallback folder in the program folder.
@@ -122,5 +130,6 @@ class TMainForm : public QMainWindow {
   bool FActivated = false;
   std::string FOutputRoot;  // where the output folders go when the settings name none
   std::unique_ptr<TIniFile> FSettings;
+  std::optional<DiscMetadata> FMetadata;  // the last lookup's data for the tags; none after a fresh reading
   TForms FForms;
 };

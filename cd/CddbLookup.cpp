@@ -1,7 +1,6 @@
 #include "cd/CddbLookup.h"
 
-#include <algorithm>
-
+#include "cd/MusicBrainzDiscId.h"
 #include "platform/inifile/TIniFile.h"
 
 const char* const kCddbNoDiscMessage = "Cann't get CD Information from CDDB!";
@@ -56,7 +55,7 @@ CddbServer ReadCddbServer(TIniFile* settings) {
 }
 
 CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbServer& server,
-                            const std::function<void(const std::string&)>& status) {
+                            const std::function<void(const std::string&)>& status, const NamingOptions& naming) {
   CddbLookupResult result;
   DiscReading reading = drives.ReadTableOfContents(format);
   if (!reading.message.empty()) {
@@ -89,12 +88,16 @@ CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbSer
   std::string entry(kEntryCapacity, '\0');
   if (CDDBGetDiskInfo(&match, entry.data(), kEntryCapacity) != 1)
     return Failure(result, CddbOutcome::NoEntry, kCddbNoEntryMessage);
-  entry.resize(entry.find('\0'));
+  // A NUL inside the entry is one bad character, not its end: only the buffer's zero filling goes.
+  entry.resize(entry.find_last_not_of('\0') + 1);
   result.outcome = CddbOutcome::Found;
   result.information = CdInformation{match.cddbId, match.artist, match.title, match.categ};
-  const TableOfContents& toc = drives.Toc();
-  for (std::size_t k = 0; k < result.rows.size(); ++k)
-    result.rows[k].name = CddbTrackName(CddbTrackTitle(entry, toc.entries[k].trackNumber), format);
+  std::vector<int> trackNumbers;
+  for (std::size_t k = 0; k < result.rows.size(); ++k) trackNumbers.push_back(drives.Toc().entries[k].trackNumber);
+  result.metadata = CddbDiscMetadata(entry, match.cddbId, trackNumbers);
+  result.metadata->musicBrainzDiscId = MusicBrainzDiscId(drives.Toc());
+  std::vector<std::string> names = LookedUpNames(*result.metadata, result.rows, format, naming);
+  for (std::size_t k = 0; k < result.rows.size(); ++k) result.rows[k].name = names[k];
   return result;
 }
 
@@ -107,8 +110,3 @@ std::string CddbTrackTitle(const std::string& entry, int trackNumber) {
   return entry.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::string CddbTrackName(std::string title, OutputFormat format) {
-  std::replace(title.begin(), title.end(), '/', '-');
-  if (title == "." || title == "..") title = "_" + title;
-  return title + FormatExtension(format);
-}

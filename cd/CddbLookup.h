@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cd/CdDrives.h"
+#include "cd/DiscMetadata.h"
+#include "cd/TrackNaming.h"
 
 class TIniFile;
 
@@ -39,13 +41,13 @@ struct CddbLookupResult {
   std::vector<TrackRow> rows;                // the disc's rows, named after their titles when found
   std::string message;                       // what the user is told when no entry was found
   std::optional<CdInformation> information;  // new texts for the dialog; none keeps the old ones
+  std::optional<DiscMetadata> metadata;      // what the entry tells for the tags, when found
 };
 
 // status receives the status line's texts as the lookup goes on; the entry failure is left to the caller.
 CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbServer& server,
-                            const std::function<void(const std::string&)>& status);
+                            const std::function<void(const std::string&)>& status,
+                            const NamingOptions& naming = NamingOptions{});
 
 // Track n's title in a disc entry: the text after the first "TITLE<n-1>=" up to the next carriage return.
 std::string CddbTrackTitle(const std::string& entry, int trackNumber);
-// A title as a file name that stays in the output folder: "/" becomes "-", "." and ".." get a "_" in front.
-std::string CddbTrackName(std::string title, OutputFormat format);

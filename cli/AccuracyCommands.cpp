@@ -121,17 +121,6 @@ int RunVerify(const std::vector<std::string>& args) {
   return status;
 }
 
-int RunIds(const std::vector<std::string>& args) {
-  DiscOptions options;
-  if (!Parse(args, options) || options.offset) return Usage("ids");
-  OpenedDisc disc;
-  std::string error;
-  if (!Open(options, disc, error)) return Fail(error);
-  AccurateRipIds ids = AccurateRipIdsOf(disc.drives.Toc());
-  std::printf("CDDB: %s\nAccurateRip: %s\n", Hex8(ids.cddb).c_str(), ids.FileName().c_str());
-  return 0;
-}
-
 int RunVerifyLog(const std::vector<std::string>& args) {
   if (args.size() != 1) {
     std::fputs("usage: quillon-cli verify-log FILE\n", stderr);

@@ -28,8 +28,10 @@ bool Parse(const std::vector<std::string>& args, std::string& drive, CddbServer&
 
 void PrintLookup(const CddbLookupResult& result) {
   const CdInformation& information = *result.information;
-  std::printf("ID: %s\nArtist: %s\nTitle: %s\nType: %s\n", information.discId.c_str(), information.artist.c_str(),
-              information.title.c_str(), information.category.c_str());
+  // What a server sent reaches the terminal without its control characters.
+  std::printf("ID: %s\nArtist: %s\nTitle: %s\nType: %s\n", PrintableText(information.discId).c_str(),
+              PrintableText(information.artist).c_str(), PrintableText(information.title).c_str(),
+              PrintableText(information.category).c_str());
   for (const TrackRow& row : result.rows) std::printf("%s\t%s\n", row.number.c_str(), row.name.c_str());
 }
 

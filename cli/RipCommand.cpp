@@ -17,6 +17,7 @@
 #include "cd/CdDrives.h"
 #include "cli/CliSupport.h"
 #include "cli/Usage.h"
+#include "cli/RipNaming.h"
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -31,6 +32,8 @@ struct RipOptions {
   std::string settings;
   std::optional<int> offset;  // the drive's read offset for this run, instead of the settings'
   bool testAndCopy = false;
+
+  RipNamingChoice naming;
 };
 
 bool ParseTracks(const std::string& text, std::set<int>& tracks) {
@@ -55,6 +58,10 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
   bool formatGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--lookup") {
+      options.naming.lookup = true;
+      continue;
+    }
     if (arg.rfind("--", 0) != 0) {
       if (!options.drive.empty()) return WrongArgument("unexpected argument " + arg);
       options.drive = arg;
@@ -64,7 +71,8 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
       options.testAndCopy = true;
       continue;
     }
-    if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset")
+    if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset" &&
+        arg != "--name")
       return WrongArgument("unknown option " + arg);
     if (++i == args.size()) return WrongArgument(arg + " needs a value");
     const std::string& value = args[i];
@@ -73,7 +81,8 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     else if (arg == "--out") options.folder = value;
     else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return WrongArgument("wrong --tracks: " + value); }
     else if (arg == "--settings") options.settings = value;
-    else if (ParseNumber(value, -100000, 100000, number)) options.offset = number;
+    else if (arg == "--name") options.naming.nameTemplate = value;
+    else if (arg == "--offset" && ParseNumber(value, -100000, 100000, number)) options.offset = number;
     else return WrongArgument("--offset takes a number of samples, not " + value);
     if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3 or ogg, not " + value);
   }
@@ -195,6 +204,8 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     input.rows.push_back({checked, track.number, track.name, static_cast<std::uint32_t>(std::stoul(track.blocks)),
                           drives.Toc().entries[k].start, drives.Toc().entries[k].audio});
   }
+  NameAndTagRows(drives, options.format, options.naming, settings, input.rows);
+  input.handle = drives.Handle();  // a lookup reads the disc again
   return true;
 }
 

@@ -11,7 +11,7 @@ const std::map<std::string, std::string>& Usages() {
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
        "quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-       "                [--offset SAMPLES] [--test-and-copy]\n"
+       "                [--offset SAMPLES] [--test-and-copy] [--lookup] [--name TEMPLATE]\n"
        "  Prints NN, FILE, CRC32 and the AccurateRip verdict of each file as it is finished.\n"},
       {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},
@@ -22,6 +22,7 @@ const std::map<std::string, std::string>& Usages() {
        "  Without options the server and e-mail address come from the keys server and email of the section\n"
        "  [CDDB] in settings.ini (gnudb.gnudb.org and quillon@localhost). Public servers such as gnudb answer\n"
        "  only clients that give a real e-mail address.\n"},
+      {"musicbrainz", "quillon-cli musicbrainz DRIVE [--server URL] [--release N]\n"},
       {"convert",
        "quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
        "  KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256 or 320\n"},
@@ -39,7 +40,7 @@ const std::map<std::string, std::string>& Usages() {
 }
 
 const char* const kCommandOrder[] = {"drives", "toc",     "rip",  "checksums", "verify", "ids",    "verify-log",
-                                     "cddb",   "convert", "mix",  "tag",       "devices", "play", "record"};
+                                     "cddb",   "musicbrainz", "convert", "mix",  "tag",       "devices", "play", "record"};
 
 std::string& Problem() {
   static std::string problem;

@@ -10,7 +10,9 @@
 #include "cli/CliSupport.h"
 #include "cli/ConvertCommand.h"
 #include "cli/DiscCommands.h"
+#include "cli/IdsCommand.h"
 #include "cli/MixCommand.h"
+#include "cli/MusicBrainzCommand.h"
 #include "cli/RipCommand.h"
 #include "cli/TagCommands.h"
 #include "cli/Usage.h"
@@ -44,7 +46,12 @@ int Dispatch(const std::vector<std::string>& args) {
   if (command == "rip") return RunRip(rest);
   if (command == "checksums") return RunChecksums(rest);
   if (command == "verify") return RunVerify(rest);
-  if (command == "ids") return RunIds(rest);
+  if (command == "ids") {
+    if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) return RunIds(rest[0]);
+    WrongArgument(rest.empty() ? "DRIVE is missing" : "ids takes one DRIVE, not " + rest.back());
+    return UsageError(command);
+  }
+  if (command == "musicbrainz") return RunMusicBrainz(rest);
   if (command == "verify-log") return RunVerifyLog(rest);
   if (command == "cddb") return RunCddb(rest);
   if (command == "convert") return RunConvert(rest);

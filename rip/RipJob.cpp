@@ -9,7 +9,9 @@
 #include "acs/ACS_Wave.h"
 #include "acs/TFileStream.h"
 #include "platform/bladeenc/BladeEnc.h"
+#include "cd/TrackNaming.h"
 #include "platform/inifile/TIniFile.h"
+#include "rip/TrackTagging.h"
 
 namespace {
 
@@ -158,7 +160,11 @@ void RipJob::RipProcedure() {
   }
 }
 
-std::string RipJob::OutputPath(const RipRow& row) const { return FInput.folder + "/" + Trimmed(row.name); }
+// A name may hold folders (a naming template's); they are made below the output folder.
+std::string RipJob::OutputPath(const RipRow& row) const {
+  MakeOutputFolders(FInput.folder, Trimmed(row.name));
+  return FInput.folder + "/" + Trimmed(row.name);
+}
 
 void RipJob::CommonStart(const RipRow& row) {
   FHost.SetButtonCaption("Cancel");
@@ -315,7 +321,7 @@ void RipJob::Mp3Branch() {
       read = ReadTrackProved(row, file, 40);
     }
     if (FCancel) break;
-    Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath);
+    Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath, Mp3TagOf(row.tags));
     if (result == Mp3Result::Failed) {
       FRunning = false;
       return;
@@ -328,9 +334,10 @@ void RipJob::Mp3Branch() {
   Finish();
 }
 
-RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::string& output) {
+RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::string& output, const std::string& tag) {
   TFileStream in(temporary, TFileStream::Mode::Read);
   TFileStream out(output, TFileStream::Mode::Replace);
+  out.WriteBuffer(tag.data(), static_cast<std::int64_t>(tag.size()));
   BE_CONFIG config;
   config.mp3.dwSampleRate = static_cast<std::uint32_t>(FInput.values.sampleRate);
   config.mp3.wBitrate = static_cast<std::uint16_t>(FInput.values.bitrate);
@@ -406,6 +413,7 @@ void RipJob::OggBranch() {
   FWaveIn.SetFileName(FTemporaryPath);
   FVorbisOut.SetFileName(FOutputPath);
   FVorbisOut.SetCompression(static_cast<float>(FInput.values.compr) / 100.0f);
+  FVorbisOut.SetComments(VorbisCommentsOf(row.tags));
   FVorbisOut.Run();
   row.checked = false;
   FHost.UncheckRow(index);

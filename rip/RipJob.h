@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cd/TableOfContents.h"
+#include "cd/DiscMetadata.h"
 #include "cd/TrackTable.h"
 #include "platform/akrip32/akrip32.h"
 #include "rip/DriveReader.h"
@@ -56,6 +57,7 @@ struct RipRow {
   std::uint32_t blocks = 0;
   std::uint32_t start = 0;  // the track's first block on the disc
   bool audio = true;        // a data track is never ripped, checked or not
+  TrackTags tags{};         // what the finished MP3 or Ogg file is tagged with
 };
 
 struct RipInput {
@@ -134,7 +136,7 @@ class RipJob {
   void Completed();
   std::string FinishedCaption() const;
   enum class Mp3Result { Done, Cancelled, Failed };
-  Mp3Result EncodeMp3(const std::string& temporary, const std::string& output);
+  Mp3Result EncodeMp3(const std::string& temporary, const std::string& output, const std::string& tag);
   void Finish();
   std::string OutputPath(const RipRow& row) const;
 

@@ -18,6 +18,7 @@
 #include "platform/ProgramFolder.h"
 #include "tests/app/TestSeams.h"
 #include "tests/data/CddbTestServer.h"
+#include "tests/data/MusicBrainzTestServer.h"
 #include "tests/data/TestDiscs.h"
 
 using testdata::CddbFault;
@@ -122,9 +123,44 @@ class CdMsgFormTest : public QObject {
                });
     QCOMPARE(Names(*FForm), QStringList({"Intro.wav", "AC-DC.wav", "Caf\u00e9.wav"}));
     QCOMPARE(FForm->ListView1->topLevelItem(1)->checkState(0), Qt::Checked);
+    // The rip tags the files from the lookup, and rows renamed alike still rip into files of their own.
+    FForm->ListView1->topLevelItem(1)->setText(1, "Intro.wav");
+    RipInput input = FForm->RipJobInput();
+    QCOMPARE(input.rows[1].name, std::string("Intro (2).wav"));
+    QCOMPARE(input.rows[2].tags.title, std::string("Caf\u00e9"));
+    QCOMPARE(input.rows[2].tags.album, std::string("Songs"));
+    QCOMPARE(input.rows[2].tags.total, 3);
+    FForm->GetTrackList();
+    QCOMPARE(FForm->RipJobInput().rows[2].tags.title, std::string("Track-03"));
     QCOMPARE(FForm->ListView1->currentItem(), FForm->ListView1->topLevelItem(0));
     QVERIFY(FForm->Timer1->isActive());
     QVERIFY(FBoxes->shown.empty());
+  }
+
+  void musicBrainzEntryNamesAndTagsTheTracksAfterTheChosenRelease() {
+    testdata::MusicBrainzTestServer server(
+        {{"/ws/2/discid/5Yg_iRnsRa_h7uC5YjaJKRRyoZw-", {200, testdata::MusicBrainzReplyFile("several_releases.json")}}});
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MusicBrainz]\nserver=" + server.Url() + "\n");
+    std::size_t offered = 0;
+    FForm->ChooseRelease = [&](const std::vector<MusicBrainzRelease>& releases) {
+      offered = releases.size();
+      return 1;
+    };
+    for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
+      if (action->text() == "MusicBrainz Lookup") action->trigger();
+    QCOMPARE(offered, std::size_t(2));
+    QCOMPARE(Names(*FForm), QStringList({"Intro (Remaster).mp3", "Middle (Remaster).mp3", "Outro (Remaster).mp3"}));
+    RipInput input = FForm->RipJobInput();
+    QCOMPARE(input.rows[0].tags.album, std::string("Songs (Remaster)"));
+    QCOMPARE(input.rows[0].tags.musicBrainzReleaseId, std::string("0d1e2f3a-4b5c-4d6e-7f80-91a2b3c4d5e6"));
+    QVERIFY(FBoxes->shown.empty());
+
+    testdata::MusicBrainzTestServer none({});
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MusicBrainz]\nserver=" + none.Url() + "\n");
+    for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
+      if (action->text() == "MusicBrainz Lookup") action->trigger();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.mp3", "Track-02.mp3", "Track-03.mp3"}));
+    QCOMPARE(FBoxes->shown.size(), std::size_t(1));
   }
 
   void failuresKeepTheLabelsAndTheDefaultNames() {

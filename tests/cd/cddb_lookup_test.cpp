@@ -51,7 +51,7 @@ TEST_F(CddbLookupTest, MatchNamesTheRowsAfterTheirTitlesWithinTheOutputFolder) {
       {{"rock", "06000003", "Die \xC3\x84rzte / Live", testdata::XmcdLines("06000003", "x", {"Intro", "../../evil", ".."})}});
   CddbLookupResult result = LookUp(server, OutputFormat::WAV);
   EXPECT_EQ(CddbOutcome::Found, result.outcome);
-  EXPECT_EQ(std::vector<std::string>({"Intro.wav", "..-..-evil.wav", "_...wav"}), Names(result));
+  EXPECT_EQ(std::vector<std::string>({"Intro.wav", "_..-..-evil.wav", "_...wav"}), Names(result));
   ASSERT_TRUE(result.information);
   EXPECT_EQ("06000003", result.information->discId);
   EXPECT_EQ("Die \xC3\x84rzte", result.information->artist);
@@ -59,6 +59,25 @@ TEST_F(CddbLookupTest, MatchNamesTheRowsAfterTheirTitlesWithinTheOutputFolder) {
   EXPECT_EQ("rock", result.information->category);
   EXPECT_EQ(std::vector<std::string>({"Connecting with CDDB......", "Successful"}), FStatus);
   EXPECT_TRUE(result.rows[2].checked);
+}
+
+TEST_F(CddbLookupTest, EveryTrackGetsAFileOfItsOwnAndTheEntrysDataForItsTags) {
+  // A NUL inside the first title once cut off the entry there, leaving the later tracks unnamed.
+  std::vector<std::string> titles = {std::string("Intro\0\x1b[2J", 9), " ", "intro"};
+  CddbTestServer server({{"rock", "06000003", "Various / Mix", testdata::XmcdLines("06000003", "Various / Mix", titles)}});
+  CddbLookupResult result = LookUp(server);
+  EXPECT_EQ(std::vector<std::string>({"Intro.mp3", "Track-02.mp3", "intro (2).mp3"}), Names(result));
+  ASSERT_TRUE(result.metadata);
+  EXPECT_EQ("Various", result.metadata->artist);
+  EXPECT_EQ("Mix", result.metadata->album);
+  EXPECT_EQ("2001", result.metadata->year);
+  EXPECT_EQ("Test", result.metadata->genre);
+  EXPECT_EQ("06000003", result.metadata->cddbId);
+  EXPECT_EQ(std::vector<std::string>({"Intro", "", "intro"}), result.metadata->titles);
+
+  CddbServer settings{server.Address(), "me@example.org"};
+  result = LookUpDisc(FDrives, OutputFormat::Ogg, settings, [](const std::string&) {}, {"%A/%n %t", false});
+  EXPECT_EQ(std::vector<std::string>({"Mix/01 Intro.ogg", "Mix/02 Track-02.ogg", "Mix/03 intro.ogg"}), Names(result));
 }
 
 TEST_F(CddbLookupTest, EachFailureKeepsTheFreshRowsWithTheirDefaultNames) {
@@ -120,9 +139,6 @@ TEST(CddbTitleTest, TitleRunsToTheCarriageReturnAndTheFirstKeyWins) {
   EXPECT_EQ("Last line", CddbTrackTitle(entry, 3));
   EXPECT_EQ("Eleventh", CddbTrackTitle(entry, 11));
   EXPECT_EQ("", CddbTrackTitle(entry, 4));
-  EXPECT_EQ("Intro.wav", CddbTrackName("Intro", OutputFormat::WAV));
-  EXPECT_EQ(".ogg", CddbTrackName("", OutputFormat::Ogg));
-  EXPECT_EQ("_..mp3", CddbTrackName(".", OutputFormat::MP3));
 }
 
 TEST(CddbSettingsTest, ServerAndEmailComeFromTheCddbSectionOrTheirDefaults) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 #include "tests/data/CddbTestServer.h"
 #include "tests/data/TestDiscs.h"
@@ -59,6 +60,27 @@ TEST_F(CddbCommandTest, PrintsTheDialogsTextsAndTheTrackNames) {
       "ID: 6000003\nArtist: Unknown Artist\nTitle: Unknown Title\nType: Unknown Type\n"
       "01\tTrack-01.mp3\n02\tTrack-02.mp3\n03\tTrack-03.mp3\n",
       none.out);
+}
+
+TEST_F(CddbCommandTest, RipLooksTheDiscUpForNamesAndIdsPrintsTheDiscsIds) {
+  CddbTestServer server({{"rock", "06000003", "Blue / Songs",
+                          testdata::XmcdLines("06000003", "Blue / Songs", {"Intro", "Intro", "\x1b[31mOutro"})}});
+  std::string settings = FFolder.File("settings.ini");
+  testdata::WriteTextFile(settings, "[CDDB]\nserver=" + server.Address() + "\nemail=me@example.org\n"
+                                    "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[Rip]\nname template=%a/%n %t\n"
+                                    "[AccurateRip]\nserver=\n");
+  std::string out = FFolder.File("out");
+  std::filesystem::create_directory(out);
+  std::string rip = "rip '" + FSheet + "' --format wav --out '" + out + "' --settings '" + settings + "' --lookup";
+  EXPECT_EQ(0, RunCli(rip).status);
+  const std::string files = " 2>/dev/null | cut -f2";  // each finished file's line: number, path, CRC, verdict
+  EXPECT_EQ(out + "/Blue/01 Intro.wav\n" + out + "/Blue/02 Intro.wav\n" + out + "/Blue/03 Outro.wav\n",
+            RunCli(rip + files).out);
+  EXPECT_EQ(out + "/03.wav\n", RunCli(rip + " --tracks 3 --name %n" + files).out);
+
+  // The MusicBrainz ID as computed apart: SHA-1 of "0103000000B4" and the offsets 150, 160, 170.
+  EXPECT_EQ("CDDB: 06000003\nMusicBrainz: 5Yg_iRnsRa_h7uC5YjaJKRRyoZw-\nAccurateRip: dBAR-003-0000003c-000000c9-06000003.bin\n",
+            RunCli("ids '" + FSheet + "'").out);
 }
 
 TEST_F(CddbCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
@@ -21,6 +22,7 @@
 #include "tests/acs/TestStreams.h"
 #include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
+#include "tests/data/TestProcess.h"
 
 namespace fs = std::filesystem;
 using discimage::ImageTrack;
@@ -276,6 +278,59 @@ TEST_F(RipJobTest, OggTracksAreEncodedOneAfterTheOtherAndUncheckedAsTheyStart) {
   EXPECT_EQ(100 * 2352, decoded.Size());
   EXPECT_FLOAT_EQ(0.4f, FVorbisOut.Compression());
   EXPECT_EQ("Finished!", FHost.captions.back());
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Tags as independent readers see them: mutagen for MP3, vorbiscomment for Ogg.
+std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
+  std::string command = format == OutputFormat::MP3 ? std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + path + "'"
+                                                    : "vorbiscomment -l '" + path + "'";
+  testdata::ProcessResult result = testdata::RunCommand(command);
+  EXPECT_EQ(0, result.status) << result.out;
+  return SortedLines(result.out);
+}
+
+TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
+  DiscMetadata metadata{"Die \xC3\x84rzte", "Live", "1999", "Rock", "0a001402", "49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "",
+                        {"\xC3\x96" "ffnung", "\xE6\x9D\xB1\xE4\xBA\xAC"}, {"Die \xC3\x84rzte", "Gast"}};
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg}) {
+    RipInput input = Disc({{{}, Pattern(BlockFrames(40), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, format);
+    for (std::size_t k = 0; k < 2; ++k) input.rows[k].tags = TrackTagsOf(metadata, k, input.rows[k].name, int(k) + 1, 2);
+    input.rows[1].name = "Gast/Live/02" + FormatExtension(format);
+    Rip(input);
+    EXPECT_TRUE(FHost.errors.empty());
+    const std::string ext = FormatExtension(format);
+    if (format == OutputFormat::MP3) {
+      EXPECT_EQ((std::vector<std::string>{"TALB=Live", "TCON=Rock", "TIT2=\xC3\x96""ffnung", "TPE1=Die \xC3\x84rzte",
+                                          "TRCK=1/2", "TXXX:CDDB DiscID=0a001402",
+                                          "TXXX:MusicBrainz Disc Id=49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "TYER=1999",
+                                          "version=2.3"}),
+                TagsOf(Out("Track-01" + ext), format));
+      EXPECT_EQ((std::vector<std::string>{"TALB=Live", "TCON=Rock", "TIT2=\xE6\x9D\xB1\xE4\xBA\xAC", "TPE1=Gast",
+                                          "TPE2=Die \xC3\x84rzte", "TRCK=2/2", "TXXX:CDDB DiscID=0a001402",
+                                          "TXXX:MusicBrainz Disc Id=49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "TYER=1999",
+                                          "version=2.3"}),
+                TagsOf(Out("Gast/Live/02" + ext), format));
+    } else {
+      EXPECT_EQ((std::vector<std::string>{"ALBUM=Live", "ALBUMARTIST=Die \xC3\x84rzte", "ARTIST=Gast", "CDDB=0a001402",
+                                          "DATE=1999", "GENRE=Rock", "MUSICBRAINZ_DISCID=49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
+                                          "TITLE=\xE6\x9D\xB1\xE4\xBA\xAC", "TRACKNUMBER=2", "TRACKTOTAL=2"}),
+                TagsOf(Out("Gast/Live/02" + ext), format));
+    }
+    // The tag in front leaves the audio whole.
+    std::string decoded = FFolder.File("decoded.wav");
+    std::string decoder = format == OutputFormat::MP3 ? "lame --quiet --decode '" : "oggdec --quiet -o '" + decoded + "' '";
+    std::string command = decoder + Out("Track-01" + ext) + (format == OutputFormat::MP3 ? "' '" + decoded + "'" : "'");
+    ASSERT_EQ(0, std::system(command.c_str()));
+    EXPECT_NEAR(44 + 40 * 2352, double(fs::file_size(decoded)), 2 * 1152 * 4);
+  }
 }
 
 TEST_F(RipJobTest, CancellingOggDuringEncodingRemovesThatTrack) {

@@ -1,0 +1,42 @@
+#pragma once
+// What a lookup tells about a disc beyond its file names, and the tags each ripped track gets from it.
+// All text is UTF-8 without control characters.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct DiscMetadata {
+  std::string artist;
+  std::string album;
+  std::string year;
+  std::string genre;
+  std::string cddbId;              // 8 hexadecimal digits
+  std::string musicBrainzDiscId;   // computed from the table of contents
+  std::string musicBrainzReleaseId;  // when the data came from MusicBrainz
+  std::vector<std::string> titles;   // one per track row, in row order
+  std::vector<std::string> artists;  // one per track row; the disc's artist where the entry names none
+};
+
+struct TrackTags {
+  std::string title;
+  std::string artist;
+  std::string albumArtist;  // only when it differs from the track's artist
+  std::string album;
+  std::string year;
+  std::string genre;
+  int track = 0;
+  int total = 0;
+  std::string cddbId;
+  std::string musicBrainzDiscId;
+  std::string musicBrainzReleaseId;
+};
+
+// The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows
+// (trackNumbers in row order); on a disc of various artists a title "Artist / Title" names the track's artist.
+DiscMetadata CddbDiscMetadata(const std::string& entry, const std::string& cddbId, const std::vector<int>& trackNumbers);
+
+// The tags of row k: from the lookup's data when there is some, else the title is the row's file name
+// without its extension.
+TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t row, const std::string& rowName,
+                      int trackNumber, int total);

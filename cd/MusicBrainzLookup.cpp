@@ -1,0 +1,157 @@
+#include "cd/MusicBrainzLookup.h"
+
+#include <chrono>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "cd/CddbLookup.h"
+#include "cd/MusicBrainzDiscId.h"
+#include "cd/TrackNaming.h"
+#include "platform/http/HttpClient.h"
+#include "platform/inifile/TIniFile.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr auto kRequestSpacing = std::chrono::seconds(1);
+constexpr const char* kIncludes = "inc=recordings+artist-credits+labels&fmt=json";
+
+// The service allows one request a second from a client; every lookup of the process shares the pace.
+void WaitForTurn() {
+  static std::mutex lock;
+  static std::chrono::steady_clock::time_point last;
+  std::lock_guard<std::mutex> guard(lock);
+  auto now = std::chrono::steady_clock::now();
+  if (last.time_since_epoch().count() != 0 && now - last < kRequestSpacing)
+    std::this_thread::sleep_for(kRequestSpacing - (now - last));
+  last = std::chrono::steady_clock::now();
+}
+
+HttpReply Get(const MusicBrainzServer& server, const std::string& path) {
+  WaitForTurn();
+  HttpRequest request;
+  request.url = server.server + path;
+  request.headers = {"User-Agent: Quillon/" QUILLON_VERSION " ( " + server.contact + " )", "Accept: application/json"};
+  return HttpGet(request);
+}
+
+// The array under key, or an empty one; a reference into the document, so that what is found in it lasts.
+const json& Array(const json& object, const char* key) {
+  static const json empty = json::array();
+  auto found = object.find(key);
+  return found != object.end() && found->is_array() ? *found : empty;
+}
+
+std::string Text(const json& object, const char* key) {
+  auto found = object.find(key);
+  return found != object.end() && found->is_string() ? PrintableText(found->get<std::string>()) : std::string();
+}
+
+// "Artist feat. Other": the credited names with their join phrases.
+std::string Credit(const json& object) {
+  std::string credit;
+  for (const json& part : Array(object, "artist-credit"))
+    if (part.is_object()) credit += Text(part, "name") + Text(part, "joinphrase");
+  return credit;
+}
+
+bool HoldsDisc(const json& medium, const std::string& discId) {
+  for (const json& disc : Array(medium, "discs"))
+    if (disc.is_object() && Text(disc, "id") == discId) return true;
+  return false;
+}
+
+const json* MatchedMedium(const json& release, const std::string& discId, int trackCount) {
+  const json* byCount = nullptr;
+  for (const json& medium : Array(release, "media")) {
+    if (!medium.is_object()) continue;
+    if (HoldsDisc(medium, discId)) return &medium;
+    auto count = medium.find("track-count");
+    if (byCount == nullptr && count != medium.end() && count->is_number_integer() && *count == trackCount)
+      byCount = &medium;
+  }
+  return byCount;
+}
+
+MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std::string& discId) {
+  MusicBrainzRelease result;
+  result.id = Text(release, "id");
+  result.artist = Credit(release);
+  result.title = Text(release, "title");
+  result.date = Text(release, "date");
+  result.country = Text(release, "country");
+  for (const json& info : Array(release, "label-info"))
+    if (info.is_object() && info.contains("label") && info.at("label").is_object() && result.label.empty())
+      result.label = Text(info.at("label"), "name");
+  result.format = Text(medium, "format");
+  DiscMetadata& metadata = result.metadata;
+  metadata.artist = result.artist;
+  metadata.album = result.title;
+  metadata.year = result.date.substr(0, 4);
+  metadata.musicBrainzDiscId = discId;
+  metadata.musicBrainzReleaseId = result.id;
+  for (const json& track : Array(medium, "tracks")) {
+    if (!track.is_object()) continue;
+    metadata.titles.push_back(Text(track, "title"));
+    std::string artist = Credit(track);
+    metadata.artists.push_back(artist.empty() ? result.artist : artist);
+  }
+  return result;
+}
+
+}  // namespace
+
+MusicBrainzServer ReadMusicBrainzServer(TIniFile* settings) {
+  MusicBrainzServer server;
+  server.contact = ReadCddbServer(settings).email;
+  if (settings == nullptr) return server;
+  try {
+    std::string value = settings->ReadString("MusicBrainz", "server", "");
+    if (!value.empty()) server.server = value;
+  } catch (const EIniFileError&) {
+  }
+  while (server.server.size() > 1 && server.server.back() == '/') server.server.pop_back();
+  return server;
+}
+
+std::vector<MusicBrainzRelease> ParseMusicBrainzReleases(const std::string& reply, const std::string& discId,
+                                                         int trackCount) {
+  json document = json::parse(reply);
+  std::vector<MusicBrainzRelease> releases;
+  for (const json& release : document.at("releases")) {
+    if (!release.is_object()) continue;
+    if (const json* medium = MatchedMedium(release, discId, trackCount)) releases.push_back(ReleaseOf(release, *medium, discId));
+  }
+  return releases;
+}
+
+MusicBrainzResult LookUpMusicBrainz(const TableOfContents& toc, const MusicBrainzServer& server) {
+  MusicBrainzResult result;
+  result.discId = MusicBrainzDiscId(toc);
+  HttpReply reply = Get(server, "/ws/2/discid/" + result.discId + "?" + kIncludes);
+  if (reply.status == 404) {
+    std::string parameter = "toc=" + std::to_string(toc.firstTrack) + "+" + std::to_string(toc.lastTrack) + "+" +
+                            std::to_string(toc.Leadout() + 150);
+    for (int k = 0; k < toc.TrackCount(); ++k) parameter += "+" + std::to_string(toc.entries[std::size_t(k)].start + 150);
+    reply = Get(server, "/ws/2/discid/-?" + parameter + "&cdstubs=no&" + kIncludes);
+  }
+  if (reply.status != 200) {
+    result.message = reply.status == 0   ? "MusicBrainz could not be reached"
+                     : reply.status == 503 ? "MusicBrainz is busy (503); try again in a moment"
+                     : reply.status == 404 ? "No record in MusicBrainz!"
+                                           : "MusicBrainz answered HTTP " + std::to_string(reply.status);
+    result.outcome = reply.status == 404 ? MusicBrainzOutcome::NoMatch : MusicBrainzOutcome::Failed;
+    return result;
+  }
+  try {
+    result.releases = ParseMusicBrainzReleases(reply.body, result.discId, toc.TrackCount());
+  } catch (const json::exception&) {
+    result.message = "MusicBrainz sent a reply that cannot be read";
+    return result;
+  }
+  result.outcome = result.releases.empty() ? MusicBrainzOutcome::NoMatch : MusicBrainzOutcome::Found;
+  if (result.releases.empty()) result.message = "No record in MusicBrainz!";
+  return result;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Version-3 tags of any text frames, for files we tag ourselves: text given as UTF-8 is written as
+// ISO-8859-1 where every character fits, else as UTF-16 with a byte order mark; user-defined text frames
+// (TXXX) carry a description. The editor's seven items stay with TID3v2.
+
+#include <string>
+#include <vector>
+
+struct Id3TextFrame {
+  std::string id;           // "TIT2", "TRCK", "TXXX"...
+  std::string text;         // UTF-8
+  std::string description;  // UTF-8, TXXX only
+};
+
+// The whole tag, header included, without padding; frames with an empty text are left out. Empty when the
+// tag would be too large for the header's size bytes.
+std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames);

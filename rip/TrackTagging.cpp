@@ -1,0 +1,52 @@
+#include "rip/TrackTagging.h"
+
+#include "id3/ID3v2Frames.h"
+
+namespace {
+
+std::string NumberOrEmpty(int number) { return number > 0 ? std::to_string(number) : std::string(); }
+
+std::string TrackText(const TrackTags& tags) {
+  if (tags.track <= 0) return {};
+  return tags.total > 0 ? std::to_string(tags.track) + "/" + std::to_string(tags.total) : std::to_string(tags.track);
+}
+
+}  // namespace
+
+std::string Mp3TagOf(const TrackTags& tags) {
+  std::vector<Id3TextFrame> frames = {
+      {"TIT2", tags.title, ""},
+      {"TPE1", tags.artist, ""},
+      {"TPE2", tags.albumArtist, ""},
+      {"TALB", tags.album, ""},
+      {"TRCK", TrackText(tags), ""},
+      {"TYER", tags.year, ""},
+      {"TCON", tags.genre, ""},
+      {"TXXX", tags.cddbId, "CDDB DiscID"},
+      {"TXXX", tags.musicBrainzDiscId, "MusicBrainz Disc Id"},
+      {"TXXX", tags.musicBrainzReleaseId, "MusicBrainz Album Id"},
+  };
+  bool any = false;
+  for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
+  return any ? BuildId3v23Tag(frames) : std::string();
+}
+
+std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
+  const std::pair<const char*, std::string> fields[] = {
+      {"TITLE", tags.title},
+      {"ARTIST", tags.artist},
+      {"ALBUMARTIST", tags.albumArtist},
+      {"ALBUM", tags.album},
+      {"TRACKNUMBER", NumberOrEmpty(tags.track)},
+      {"TRACKTOTAL", NumberOrEmpty(tags.total)},
+      {"DATE", tags.year},
+      {"GENRE", tags.genre},
+      {"CDDB", tags.cddbId},
+      {"MUSICBRAINZ_DISCID", tags.musicBrainzDiscId},
+      {"MUSICBRAINZ_ALBUMID", tags.musicBrainzReleaseId},
+  };
+  std::vector<std::string> comments;
+  for (const auto& [name, value] : fields)
+    if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
+  return comments;
+}

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "cd/MusicBrainzDiscId.h"
+#include "cd/TrackNaming.h"
+
+namespace {
+
+TEST(PrintableTextTest, ControlCharactersAndEscapeSequencesGoAndLatin1BecomesUtf8) {
+  EXPECT_EQ("Red and bold", PrintableText("\x1b[31mRed\x1b[0m and \x1b]0;title\a\xC2\x9B" "1mbold"));
+  EXPECT_EQ("Tab and NUL", PrintableText(std::string("Tab\t and\x7F NUL\0", 16)));
+  EXPECT_EQ("Caf\xC3\xA9", PrintableText("Caf\xE9"));  // not UTF-8: read as Latin-1
+  EXPECT_EQ("Caf\xC3\xA9", PrintableText("Caf\xC3\xA9"));
+  EXPECT_EQ("evilmp3.exe", PrintableText("evil\xE2\x80\xAEmp3.exe"));  // no right-to-left override
+}
+
+TEST(TrackFileNameTest, NamesStayInTheFolderAreNeverBlankAndFitTheFileSystem) {
+  EXPECT_EQ("AC-DC.mp3", TrackFileName("AC/DC", "01", ".mp3"));
+  EXPECT_EQ("_...ogg", TrackFileName("..", "01", ".ogg"));
+  EXPECT_EQ("_...And More.ogg", TrackFileName("...And More", "01", ".ogg"));  // never a hidden file
+  EXPECT_EQ("Track-07.wav", TrackFileName(" \t\x1b[0m ", "07", ".wav"));
+  EXPECT_EQ("What_ _Why__.mp3", TrackFileName("What? \"Why\"|", "01", ".mp3", true));
+  EXPECT_EQ("What? \"Why\"|.mp3", TrackFileName("What? \"Why\"|", "01", ".mp3"));
+  std::string longName = TrackFileName(std::string(1000, 'a') + std::string(300, '\xC3'), "01", ".mp3");
+  EXPECT_EQ(kLongestFileName, longName.size());
+  EXPECT_EQ(".mp3", longName.substr(longName.size() - 4));
+  std::string wide;
+  for (int i = 0; i < 200; ++i) wide += "\xE6\x9D\xB1";  // three bytes a character
+  std::string cut = TrackFileName(wide, "01", ".ogg");
+  EXPECT_LE(cut.size(), kLongestFileName);
+  EXPECT_EQ(0u, (cut.size() - 4) % 3);  // whole characters only
+  EXPECT_EQ(cut, PrintableText(cut));
+}
+
+TEST(MakeNamesUniqueTest, EqualNamesGetANumberBeforeTheExtension) {
+  std::vector<std::string> names = {"Intro.mp3", "Song.mp3", "intro.mp3", " Intro.mp3 ", "Intro (2).mp3"};
+  MakeNamesUnique(names);
+  EXPECT_EQ((std::vector<std::string>{"Intro.mp3", "Song.mp3", "intro (2).mp3", "Intro (3).mp3", "Intro (2) (2).mp3"}),
+            names);
+  std::vector<std::string> full = {std::string(kLongestFileName - 4, 'x') + ".mp3", std::string(kLongestFileName - 4, 'x') + ".mp3"};
+  MakeNamesUnique(full);
+  EXPECT_EQ(kLongestFileName, full[1].size());
+  EXPECT_EQ(" (2).mp3", full[1].substr(full[1].size() - 8));
+}
+
+TEST(TemplateFileNameTest, TokensFolderAndWindowsSafety) {
+  TrackTags tags;
+  tags.title = "Who/What?";
+  tags.artist = "AC/DC";
+  tags.album = "..";
+  tags.year = "1980";
+  EXPECT_EQ("AC-DC/_../1980 - 03 - Who-What?.mp3",
+            TemplateFileName("%a/%A/%y - %n - %t", tags, "03", ".mp3", false));
+  EXPECT_EQ("AC-DC/03 Who-What_ 100%.ogg", TemplateFileName("%a//%n %t 100%%", tags, "03", ".ogg", true));
+  EXPECT_EQ("Unknown Artist/Unknown Album/Track-03.wav", TemplateFileName("%a/%A/%t", TrackTags{}, "03", ".wav", false));
+  // Without a lookup the tags' title is the row's name.
+  EXPECT_EQ("Track-03", TrackTagsOf(std::nullopt, 2, "Track-03.mp3", 3, 9).title);
+}
+
+TEST(MusicBrainzDiscIdTest, ThePublishedExampleAndATableOfContents) {
+  EXPECT_EQ("49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
+            MusicBrainzDiscId(1, 6, 95462, {150, 15363, 32314, 46592, 63414, 80489}));
+  TableOfContents toc;
+  toc.firstTrack = 1;
+  toc.lastTrack = 7;
+  for (std::uint32_t start : {0u, 15213u, 32164u, 46442u, 63264u, 80339u}) toc.entries.push_back({0, start, true});
+  // An enhanced CD: the data track and its session gap are not counted.
+  toc.entries.push_back({7, 95312u + 11400u, false});
+  toc.entries.push_back({0, 200000u, true});
+  EXPECT_EQ("49HHV7Eb8UKF3aQiNmu1GR8vKTY-", MusicBrainzDiscId(toc));
+}
+
+}  // namespace
