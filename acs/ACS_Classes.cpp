@@ -155,6 +155,7 @@ void TACSThread::SuspendUnlessResumedSince(std::uint64_t resumes) {
 TACSOutput::TACSOutput()
     : FThread(std::make_unique<TACSThread>(
           [this](bool abort) {
+            if (abort) FStopped = true;
             try {
               return DoOutput(abort);
             } catch (const std::exception& error) {
@@ -174,6 +175,7 @@ void TACSOutput::Run() {
   if (FBusy) throw EACSException("Component is buisy");
   if (FInput == nullptr) throw EACSException("Input is not assigned");
   SetRunError("");
+  FStopped = false;
   Prepare();
   FBusy = true;
   FThread->FStop = false;
@@ -225,6 +227,7 @@ void TACSOutput::ReadCodableFormat(int& channels, int& bits) {
 }
 
 void TACSOutput::FinishFile(TFileStream& file, const std::string& fileName) {
+  if (FStopped && FDiscardStopped) return;
   if (RunError().empty() && !file.Commit()) SetRunError("Cannot create file " + fileName);
 }
 

@@ -1,7 +1,11 @@
 #include "tests/data/TestDiscs.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <fstream>
 #include <random>
+#include <sstream>
 
 namespace testdata {
 
@@ -46,6 +50,29 @@ std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageT
 void WriteTextFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::trunc);
   out << text;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+FullDisk::FullDisk(std::uint64_t bytes) {
+  signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  FOldLimit = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FullDisk::~FullDisk() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = FOldLimit;
+  setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 HCDROM OpenImageDrive(const std::string& sheet) {

@@ -33,6 +33,19 @@ class TempFolder {
 std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageTrack>& tracks, std::size_t index);
 
 void WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
+
+// While it lives, no file of this process grows past `bytes`: writes fail as on a full disk.
+class FullDisk {
+ public:
+  explicit FullDisk(std::uint64_t bytes = 0);
+  ~FullDisk();
+  FullDisk(const FullDisk&) = delete;
+  FullDisk& operator=(const FullDisk&) = delete;
+
+ private:
+  std::uint64_t FOldLimit;
+};
 
 // Lists the sheet as the only drive and opens it; 0 when it cannot be opened.
 HCDROM OpenImageDrive(const std::string& sheet);
