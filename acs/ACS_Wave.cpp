@@ -124,21 +124,19 @@ void TWaveOut::Prepare() {
   }
   FHeaderDataSize = Get32(&header[40]);
   FWritten = 0;
+  FWriteFailed = false;
+  FKeptAfterError = false;
 }
 
 bool TWaveOut::DoOutput(bool Abort) {
   bool result;
   if (!OutputStepStarts(Abort, result)) return result;
-  int got;
-  try {
-    got = FInput->GetData(FBuffer.data(), static_cast<int>(FBuffer.size()));
-  } catch (const std::exception&) {
-    return false;  // a source that fails ends the run like its end would
-  }
+  int got = FInput->GetData(FBuffer.data(), static_cast<int>(FBuffer.size()));
   if (got <= 0) return false;
   std::int64_t put = FStream->Write(FBuffer.data(), got);
   FWritten += put;
   if (put != got) {
+    FWriteFailed = true;
     SetRunError("Stream write error");
     return false;
   }
@@ -154,6 +152,7 @@ void TWaveOut::Done() {
     Put32(size, static_cast<std::uint32_t>(FWritten + 36));
     fixed = fixed && FStream->Seek(4, SEEK_SET) == 4 && FStream->Write(size, 4) == 4;
     if (!fixed) SetRunError("Stream write error");
+    else if (FWriteFailed && FKeepOnWriteError && FWritten > 0) FKeptAfterError = FStream->Commit();
   }
   FinishFile(*FStream, FFileName);
   FStream.reset();

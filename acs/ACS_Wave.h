@@ -35,6 +35,11 @@ class TWaveOut : public TACSOutput {
   ~TWaveOut() override;
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
+  // When a write fails after some audio went out, what was written takes the file's place as a complete
+  // WAV file (the run still reports its error); otherwise a failed run leaves the earlier file alone.
+  void SetKeepOnWriteError(bool value) { FKeepOnWriteError = value; }
+  // Whether the last run kept its audio that way.
+  bool KeptAfterError() const { return FKeptAfterError; }
 
  protected:
   void Prepare() override;
@@ -47,4 +52,7 @@ class TWaveOut : public TACSOutput {
   std::array<std::uint8_t, 32768> FBuffer{};
   std::uint32_t FHeaderDataSize = 0;
   std::int64_t FWritten = 0;
+  bool FWriteFailed = false;
+  std::atomic<bool> FKeepOnWriteError{false};
+  std::atomic<bool> FKeptAfterError{false};
 };

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/files/RegularFile.h"
+#include "platform/files/FileChecks.h"
 #include "platform/files/ReplacementFile.h"
 
 class EStreamError : public std::runtime_error {

@@ -7,6 +7,7 @@
 #include "acs/ACS_LAME.h"
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
+#include "acs/OutputCheck.h"
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 
@@ -59,7 +60,7 @@ std::string Extension(const std::string& path) {
 // Runs one pipeline and reports as the converter windows would.
 int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind) {
   source.GetChannels();  // opens the file once: a missing one throws here
-  if (!source.Valid()) return Fail("The file " + source.FileName() + " is not a valid " + kind + " file");
+  if (!source.Valid()) return Fail(InvalidInputText(source.FileName(), kind));
   std::string error = RunToEnd(sink);
   return error.empty() ? 0 : Fail(error);
 }
@@ -105,6 +106,8 @@ int RunConvert(const std::vector<std::string>& args) {
   std::string to = Extension(options.out);
   TMP3BitRate bitRate = br128;
   if (!BitRateOfKilobits(options.bitrate, bitRate)) return Usage();
+  std::string warning = OutputPathWarning({options.in}, options.out);
+  if (!warning.empty()) return FailWarning(warning);
   try {
     BindVorbisLibraries();
     if (from == ".wav" && to == ".ogg") return WaveToOgg(options);

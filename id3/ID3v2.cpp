@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files/ReplacementFile.h"
+
 const std::array<const char*, kFrameCount> kFrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
 
 namespace {
@@ -47,14 +49,16 @@ class BufferRemoval {
  public:
   explicit BufferRemoval(std::string name) : FName(std::move(name)) {}
   ~BufferRemoval() {
-    if (!FName.empty()) ::unlink(FName.c_str());
+    if (!FKept) ::unlink(FName.c_str());
   }
   BufferRemoval(const BufferRemoval&) = delete;
   BufferRemoval& operator=(const BufferRemoval&) = delete;
-  void Keep() { FName.clear(); }
+  void Keep() { FKept = true; }
+  void Remove() { FKept = false; }
 
  private:
   std::string FName;
+  bool FKept = false;
 };
 
 TFileReplacer gReplacer;
@@ -116,6 +120,30 @@ std::uint32_t BigEndian32(const std::uint8_t* bytes) {
 
 void AppendBigEndian32(std::string& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+// The rewritten file belongs to whom the old one did, with its mode; false where the system refuses that
+// (another user's file tagged by someone who may not give files away).
+bool TakeOwnerAndMode(int buffer, const struct stat& old) {
+  struct stat mine {};
+  if (::fstat(buffer, &mine) != 0) return false;
+  if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) && ::fchown(buffer, old.st_uid, old.st_gid) != 0)
+    return false;
+  return ::fchmod(buffer, old.st_mode & 07777) == 0;
+}
+
+// A file with other hard links keeps its identity, so every name sees the new tag: the complete buffer is
+// copied over it. The space is taken first, so a full disk fails before the file is touched; should the
+// copy fail after all, the buffer file stays as the one complete copy.
+bool RewriteInPlace(int file, int buffer, BufferRemoval& removal) {
+  struct stat built {};
+  if (::fstat(buffer, &built) != 0 || ::posix_fallocate(file, 0, built.st_size) != 0) return false;
+  removal.Keep();
+  if (::lseek(file, 0, SEEK_SET) != 0 || !CopyRest(buffer, 0, file) || ::ftruncate(file, built.st_size) != 0 ||
+      ::fsync(file) != 0)
+    return false;
+  removal.Remove();
+  return true;
 }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
@@ -233,33 +261,37 @@ void ReadFrames(const std::string& fileName, TagInfo& tag) {
 }
 
 bool ReplaceTagInFile(const std::string& fileName, const std::string* newTag) {
+  // A symbolic link stands for the file it names: that file is rewritten and the link stays.
+  const std::string target = WrittenFile(fileName);
   std::error_code error;
-  if (!std::filesystem::exists(fileName, error)) return false;
+  if (target.empty() || !std::filesystem::exists(target, error)) return false;
   // Owner write permission stands in for plain attributes; it stays even when the rewrite gives up.
-  std::filesystem::permissions(fileName, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
+  std::filesystem::permissions(target, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
                                error);
   if (error) return false;
   TagInfo tag;
-  if (!ReadTagHeader(fileName, tag)) return false;
+  if (!ReadTagHeader(target, tag)) return false;
   if (newTag == nullptr && !IsId3(tag)) return false;
 
-  const std::string bufferName = fileName + "~";
-  // Write access is needed for the lock only; the file itself is never written.
-  FileHandle file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC));
+  const std::string bufferName = target + "~";
+  // Write access is needed for the lock, and for a file with other hard links, which is rewritten in place.
+  FileHandle file(::open(target.c_str(), O_RDWR | O_CLOEXEC));
   struct stat status {};
   if (!file.Valid() || !LockExclusively(file.Get()) || ::fstat(file.Get(), &status) != 0) return false;
   // A leftover buffer file goes first, so that a link of that name cannot redirect the write.
   ::unlink(bufferName.c_str());
-  FileHandle buffer(::open(bufferName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  FileHandle buffer(::open(bufferName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!buffer.Valid()) return false;
   BufferRemoval removal(bufferName);
-  if (::fchmod(buffer.Get(), status.st_mode & 07777) != 0) return false;
+  if (!TakeOwnerAndMode(buffer.Get(), status)) return false;
   if (newTag != nullptr && !WriteAll(buffer.Get(), newTag->data(), newTag->size())) return false;
   std::int64_t audioStart = IsId3(tag) ? TagTotalSize(tag) : 0;
   if (!CopyRest(file.Get(), audioStart, buffer.Get())) return false;
-  if (::fsync(buffer.Get()) != 0 || !buffer.Close()) return false;
+  if (::fsync(buffer.Get()) != 0) return false;
+  if (status.st_nlink > 1) return RewriteInPlace(file.Get(), buffer.Get(), removal);
+  if (!buffer.Close()) return false;
   // One rename puts the complete new file in place: at no moment is the audio only in the buffer file.
-  bool replaced = gReplacer ? gReplacer(bufferName, fileName) : RenameOver(bufferName, fileName);
+  bool replaced = gReplacer ? gReplacer(bufferName, target) : RenameOver(bufferName, target);
   if (!replaced) return false;
   removal.Keep();
   return true;

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/files/RegularFile.h"
+#include "platform/files/FileChecks.h"
 #include "platform/files/ReplacementFile.h"
 
 #define SI_NO_CONVERSION   // settings are byte strings, kept as they are

@@ -117,6 +117,39 @@ TEST(WaveTest, AFailedWriteKeepsTheOldFileAndSaysWhy) {
   EXPECT_FALSE(source.Busy());
 }
 
+TEST(WaveTest, ReadErrorsAreErrorsAndARecordingKeepsWhatItWroteBeforeTheDiskFilled) {
+  TFileStream unreadable("/proc/self/mem", TFileStream::Mode::Read);  // reading at 0 fails with EIO
+  std::uint8_t byte;
+  EXPECT_THROW(unreadable.Read(&byte, 1), EStreamError);
+  testdata::TempFolder folder;
+  std::string path = folder.File("out.wav");
+  WriteAll(path, {'o', 'l', 'd'});
+  MemorySource broken(Bytes(200000));
+  broken.failAt = 100000;
+  EXPECT_EQ("Stream read error", WriteThrough(broken, path));
+  EXPECT_EQ((std::vector<std::uint8_t>{'o', 'l', 'd'}), ReadAll(path));
+
+  MemorySource take(Bytes(2000000));
+  TWaveOut recorder;
+  recorder.SetInput(&take);
+  recorder.SetFileName(path);
+  recorder.SetKeepOnWriteError(true);
+  std::atomic<bool> done{false};
+  recorder.SetOnDone([&](TACSOutput*) { done = true; });
+  {
+    testdata::FullDisk disk(500000);
+    recorder.Run();
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  }
+  EXPECT_EQ("Stream write error", recorder.RunError());
+  EXPECT_TRUE(recorder.KeptAfterError());
+  TWaveIn kept;
+  kept.SetFileName(path);
+  EXPECT_EQ(2, kept.Channels());
+  EXPECT_EQ(std::int64_t(std::filesystem::file_size(path)) - 44, kept.Size());
+  EXPECT_GT(kept.Size(), 400000);
+}
+
 TEST(WaveTest, SourceDeliversExactlyTheDataChunk) {
   testdata::TempFolder folder;
   std::vector<std::uint8_t> pcm = Bytes(70001);

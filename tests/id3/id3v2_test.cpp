@@ -197,6 +197,30 @@ TEST_F(ID3v2Test, ALeftoverBufferFileIsReplacedAndALinkThereIsNotFollowed) {
   EXPECT_EQ("precious", ReadBytes(victim));
 }
 
+// Through a symbolic or a hard link the one real file gets the tag, with its owner, group and mode.
+TEST_F(ID3v2Test, LinksRewriteTheFileTheyNameWhichKeepsItsOwnerAndMode) {
+  std::string real = MakeFile(Audio(), "real.mp3"), hard = FFolder.File("hard.mp3"), soft = FFolder.File("soft.mp3");
+  ASSERT_EQ(0, chown(real.c_str(), 65534, 65534));
+  ASSERT_EQ(0, chmod(real.c_str(), 0664));
+  ASSERT_EQ(0, symlink(real.c_str(), soft.c_str()));
+  TID3v2 tag;
+  tag.SetTitle("soft");
+  ASSERT_TRUE(tag.WriteTag(soft));
+  ASSERT_EQ(0, link(real.c_str(), hard.c_str()));
+  tag.SetTitle("hard");
+  ASSERT_TRUE(tag.WriteTag(hard));
+  for (const std::string& path : {real, soft}) EXPECT_EQ(Tag(3, TextFrame("TIT2", "hard")) + Audio(), ReadBytes(path));
+  struct stat status {}, link {};
+  ASSERT_EQ(0, stat(real.c_str(), &status));
+  ASSERT_EQ(0, lstat(soft.c_str(), &link));
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_EQ(2u, status.st_nlink);
+  EXPECT_EQ(65534u, status.st_uid);
+  EXPECT_EQ(65534u, status.st_gid);
+  EXPECT_EQ(0664u, status.st_mode & 07777);
+  EXPECT_FALSE(Exists(real + "~") || Exists(soft + "~") || Exists(hard + "~"));
+}
+
 TEST_F(ID3v2Test, AFileLockedByAnotherProcessIsLeftAlone) {
   std::string original = Tag(3, TextFrame("TIT2", "old")) + Audio();
   std::string path = MakeFile(original);

@@ -1,4 +1,4 @@
-#include "platform/files/RegularFile.h"
+#include "platform/files/FileChecks.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,4 +23,16 @@ int OpenRegularFile(const std::string& fileName) {
 bool IsRegularFile(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+  if (first == second) return true;
+  struct stat one {}, other {};
+  return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 && one.st_dev == other.st_dev &&
+         one.st_ino == other.st_ino;
 }
