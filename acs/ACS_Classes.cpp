@@ -222,6 +222,8 @@ void TACSOutput::SetRunError(const std::string& message) {
 void TACSOutput::ReadCodableFormat(int& channels, int& bits) {
   channels = FInput->Channels();
   bits = FInput->BitsPerSample();
+  // A source that found no audio format (an empty, text or float file) reports none.
+  if (channels == 0 || bits == 0) throw EACSException("The input is not a valid PCM WAV file");
   if ((channels != 1 && channels != 2) || (bits != 8 && bits != 16))
     throw EACSException("Only mono or stereo audio of 8 or 16 bits can be encoded");
 }

@@ -1,5 +1,6 @@
 #pragma once
-// WAV files: TWaveIn reads the PCM of a canonical 44-byte-header WAV file, TWaveOut writes one.
+// WAV files: TWaveIn reads the PCM of a WAV file (other chunks around it are passed over), TWaveOut writes
+// one with the canonical 44-byte header.
 
 #include <array>
 #include <cstdint>
@@ -28,6 +29,7 @@ class TWaveIn : public TACSFileIn {
   std::unique_ptr<TFileStream> FStream;
   std::array<std::uint8_t, 32768> FBuffer{};
   std::uint16_t FFormatTag = 0;
+  std::int64_t FDataOffset = kWaveHeaderSize;
 };
 
 class TWaveOut : public TACSOutput {

@@ -37,6 +37,7 @@ class TFileStream {
   // The new position, or -1 when the seek failed. whence: SEEK_SET, SEEK_CUR or SEEK_END.
   std::int64_t Seek(std::int64_t offset, int whence);
   std::int64_t Size() const;
+  int Handle() const { return FHandle; }
   // Replace mode: closes the file and moves it to its name; false when that failed.
   bool Commit();
 

@@ -73,7 +73,7 @@ int WaveToOgg(const ConvertOptions& options) {
   sink.SetFileName(options.out);
   sink.SetCompression(options.quality / 100.0f);
   sink.SetDelay(16 - 5 * options.cpu);
-  return Convert(source, sink, "WAV");
+  return Convert(source, sink, "PCM WAV");
 }
 
 int OggToWave(const ConvertOptions& options) {
@@ -112,7 +112,7 @@ int RunConvert(const std::vector<std::string>& args) {
     BindVorbisLibraries();
     if (from == ".wav" && to == ".ogg") return WaveToOgg(options);
     if (from == ".ogg" && to == ".wav") return OggToWave(options);
-    if (from == ".wav" && to == ".mp3") return ToMp3<TWaveIn>(options, bitRate, "WAV");
+    if (from == ".wav" && to == ".mp3") return ToMp3<TWaveIn>(options, bitRate, "PCM WAV");
     if (from == ".ogg" && to == ".mp3") return ToMp3<TVorbisIn>(options, bitRate, "Ogg Vorbis");
   } catch (const std::exception& error) {
     return Fail(error.what());

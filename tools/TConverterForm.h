@@ -25,7 +25,7 @@ struct ConverterLook {
   QString outputPage;
   QString outputFilter;
   QString outputExtension;  // what a name typed into the save dialog without an extension receives
-  std::string inputKind;    // what an input must be: "WAV" or "Ogg Vorbis"
+  std::string inputKind;    // what an input must be: "PCM WAV" or "Ogg Vorbis"
 };
 
 class TConverterForm : public QDialog {

@@ -1,6 +1,8 @@
 #include "platform/akrip32/CueImage.h"
 
 #include "platform/akrip32/akrip32.h"
+#include "platform/files/FileChecks.h"
+#include "platform/files/WaveChunks.h"
 
 #include <fcntl.h>
 #include <libcue.h>
@@ -77,35 +79,6 @@ Cd* ParseQuietly(const std::string& sheet) {
   return cd;
 }
 
-bool ReadSheet(const std::string& path, std::string& text, std::string& error) {
-  std::error_code ec;
-  auto size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    error = "Cannot open file " + path;
-    return false;
-  }
-  if (static_cast<std::int64_t>(size) > kMaxSheetBytes) {
-    error = "The CUE sheet " + path + " is too large";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (!in) {
-    error = "Cannot open file " + path;
-    return false;
-  }
-  text = content.str();
-  if (text.find('\0') != std::string::npos) {
-    error = "The file " + path + " is not a CUE sheet";
-    return false;
-  }
-  return true;
-}
-
-std::uint32_t Le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
 bool ReadExactly(int fd, void* buffer, std::size_t bytes, std::int64_t offset) {
   auto* p = static_cast<unsigned char*>(buffer);
   while (bytes > 0) {
@@ -118,41 +91,53 @@ bool ReadExactly(int fd, void* buffer, std::size_t bytes, std::int64_t offset) {
   return true;
 }
 
-// Finds the PCM of a WAVE file; only CD audio (44,100 Hz, 16-bit, stereo) can stand for a disc.
-bool LocateWaveData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
-  unsigned char riff[12];
-  if (!ReadExactly(file.fd, riff, 12, 0) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
-    error = "The file " + file.path + " is not a WAVE file";
+bool ReadSheet(const std::string& path, std::string& text, std::string& error) {
+  int fd = OpenRegularFile(path);
+  struct stat info {};
+  if (fd < 0 || fstat(fd, &info) != 0) {
+    if (fd >= 0) close(fd);
+    error = "Cannot open file " + path;
     return false;
   }
-  bool formatSeen = false;
-  std::int64_t pos = 12;
-  unsigned char chunk[8];
-  while (pos + 8 <= fileSize && ReadExactly(file.fd, chunk, 8, pos)) {
-    std::int64_t size = Le32(chunk + 4);
-    if (std::memcmp(chunk, "fmt ", 4) == 0) {
-      unsigned char fmt[16];
-      if (size < 16 || !ReadExactly(file.fd, fmt, 16, pos + 8)) break;
-      if (Le16(fmt) != 1 || Le16(fmt + 2) != 2 || Le32(fmt + 4) != 44100 || Le16(fmt + 14) != 16) {
-        error = "The WAVE file " + file.path + " is not 44,100 Hz 16-bit stereo PCM";
-        return false;
-      }
-      formatSeen = true;
-    } else if (std::memcmp(chunk, "data", 4) == 0 && formatSeen) {
-      file.dataOffset = pos + 8;
-      file.dataBytes = std::min(size, fileSize - file.dataOffset);
-      return true;
-    }
-    pos += 8 + size + (size & 1);
+  if (info.st_size > kMaxSheetBytes) {
+    close(fd);
+    error = "The CUE sheet " + path + " is too large";
+    return false;
   }
-  error = "The WAVE file " + file.path + " has no audio data";
-  return false;
+  text.assign(static_cast<std::size_t>(info.st_size), '\0');
+  bool read = ReadExactly(fd, text.data(), text.size(), 0);
+  close(fd);
+  if (!read) {
+    error = "Cannot open file " + path;
+    return false;
+  }
+  if (text.find('\0') != std::string::npos) {
+    error = "The file " + path + " is not a CUE sheet";
+    return false;
+  }
+  return true;
+}
+
+// Finds the PCM of a WAVE file; only CD audio (44,100 Hz, 16-bit, stereo) can stand for a disc.
+bool LocateWaveData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
+  WaveChunks wave;
+  if (!ReadWaveChunks(file.fd, fileSize, wave)) {
+    error = "The file " + file.path + " is not a WAVE file with audio data";
+    return false;
+  }
+  if (wave.formatTag != 1 || wave.channels != 2 || wave.sampleRate != 44100 || wave.bitsPerSample != 16) {
+    error = "The WAVE file " + file.path + " is not 44,100 Hz 16-bit stereo PCM";
+    return false;
+  }
+  file.dataOffset = wave.dataOffset;
+  file.dataBytes = wave.dataBytes;
+  return true;
 }
 
 bool OpenImageFile(CueImage::ImageFile& file, std::string& error) {
-  file.fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+  file.fd = OpenRegularFile(file.path);
   struct stat info {};
-  if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (file.fd < 0 || fstat(file.fd, &info) != 0) {
     error = "Cannot open file " + file.path;
     return false;
   }

@@ -164,6 +164,50 @@ TEST(WaveTest, SourceDeliversExactlyTheDataChunk) {
   source.Flush();
 }
 
+// A RIFF file of chunks, each given as its id and content; odd sizes get their pad byte.
+std::vector<std::uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& chunks) {
+  std::vector<std::uint8_t> file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  for (const auto& [id, content] : chunks) {
+    file.insert(file.end(), id.begin(), id.end());
+    for (int shift = 0; shift < 32; shift += 8) file.push_back(static_cast<std::uint8_t>(content.size() >> shift));
+    file.insert(file.end(), content.begin(), content.end());
+    if (content.size() % 2 == 1) file.push_back(0);
+  }
+  return file;
+}
+
+TEST(WaveTest, ChunksAroundTheAudioArePassedOverAndOnlyPcmIsTaken) {
+  testdata::TempFolder folder;
+  std::vector<std::uint8_t> pcm = Bytes(40000);
+  TWaveHeader canonical = MakeWaveHeader(2, 16, 40000, 44100);
+  std::vector<std::uint8_t> fmt(canonical.begin() + 20, canonical.begin() + 36), fmt18 = fmt, extensible = fmt;
+  fmt18.insert(fmt18.end(), {0, 0});
+  extensible[0] = 0xFE, extensible[1] = 0xFF;
+  extensible.insert(extensible.end(), {22, 0, 16, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0,
+                                       0x38, 0x9B, 0x71});
+  std::vector<std::uint8_t> floatExtensible = extensible, floats = fmt;
+  floatExtensible[24] = 3;
+  floats[0] = 3;
+  std::vector<std::uint8_t> list = {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 5, 0, 0, 0, 'L', 'a', 'v', 'f', 0};
+  const std::vector<std::pair<std::vector<std::uint8_t>, bool>> files = {
+      {Riff({{"fmt ", fmt}, {"LIST", list}, {"data", pcm}}), true},
+      {Riff({{"fmt ", fmt18}, {"data", pcm}}), true},
+      {Riff({{"fact", {4, 0, 0, 0}}, {"fmt ", extensible}, {"data", pcm}}), true},
+      {Riff({{"fmt ", floatExtensible}, {"data", pcm}}), false},
+      {Riff({{"fmt ", floats}, {"data", pcm}}), false}};
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    std::string path = folder.File("in" + std::to_string(k) + ".wav");
+    WriteAll(path, files[k].first);
+    TWaveIn source;
+    source.SetFileName(path);
+    EXPECT_EQ(files[k].second ? 2 : 0, source.Channels()) << k;
+    EXPECT_EQ(files[k].second, source.Valid()) << k;
+    source.Init();
+    EXPECT_TRUE(Drain(source) == (files[k].second ? pcm : std::vector<std::uint8_t>())) << k;
+    source.Flush();
+  }
+}
+
 TEST(WaveTest, JumpMovesByPercentOfTheSizeAndClamps) {
   testdata::TempFolder folder;
   std::vector<std::uint8_t> pcm = Bytes(1000000);

@@ -260,7 +260,7 @@ class ConvertersTest : public QObject {
     Type(form->edit1, text);
     Type(form->edit2, output);
     form->ConvertButton->click();
-    const char* kindName = input.ends_with(".ogg") ? "Ogg Vorbis" : "WAV";
+    const char* kindName = input.ends_with(".ogg") ? "Ogg Vorbis" : "PCM WAV";
     QCOMPARE(FBoxes->shown.back().text, QString("The file %1 is not a valid %2 file.").arg(text.c_str(), kindName));
     QVERIFY(!std::filesystem::exists(output));
 
