@@ -1,6 +1,7 @@
 #include "platform/akrip32/akrip32.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -168,8 +169,13 @@ TEST_F(ImageDriveTest, BrokenImagesAreDrivesThatCannotBeOpened) {
     out.write(header.data(), 44);
   }
   testdata::WriteTextFile(mono, "FILE \"stereo.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  // A FIFO or a device waits for ever for data: neither the sheet nor a file it names may be one.
+  std::string fifo = FFolder.File("fifo.cue"), namesFifo = FFolder.File("namesfifo.cue");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  testdata::WriteTextFile(namesFifo, "FILE \"fifo.cue\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
 
-  for (const std::string& sheet : {missing, garbage, beyond, mono, FFolder.File("nosheet.cue")}) {
+  for (const std::string& sheet : {missing, garbage, beyond, mono, FFolder.File("nosheet.cue"), fifo, namesFifo,
+                                   std::string("/dev/zero")}) {
     EXPECT_EQ(0u, OpenImage(sheet)) << sheet;
   }
   EXPECT_NE(0u, OpenImage(good));
