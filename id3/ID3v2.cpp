@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "id3/Id3Frames.h"
 #include "platform/files/ReplacementFile.h"
 
 const std::array<const char*, kFrameCount> kFrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
@@ -146,6 +147,23 @@ bool RewriteInPlace(int file, int buffer, BufferRemoval& removal) {
   return true;
 }
 
+bool HasFooter(const TagInfo& tag) { return tag.MajorVersion == 4 && (tag.Flags & 0x10); }
+
+// The item a frame holds, or -1. Version 4 keeps the year in TDRC.
+int ItemIndex(const std::string& id, int version) {
+  if (version == 4 && id == "TDRC") return fiYear;
+  for (int index = 0; index < kFrameCount; ++index)
+    if (id == kFrameIds[index]) return index;
+  return -1;
+}
+
+// At most 250 bytes of an item frame are read, zero-filled to 250.
+std::string Limited(const std::string& data) {
+  std::string limited = data.substr(0, kFrameDataLimit);
+  limited.resize(kFrameDataLimit, '\0');
+  return limited;
+}
+
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 std::string TrimRight(const std::string& text) {
@@ -234,29 +252,34 @@ std::int32_t TagTotalSize(const TagInfo& tag) {
   // The bytes are taken whole, as they stand, even when a top bit is set.
   std::int64_t total = (std::int64_t{tag.SizeBytes[0]} << 21) + (std::int64_t{tag.SizeBytes[1]} << 14) +
                        (std::int64_t{tag.SizeBytes[2]} << 7) + tag.SizeBytes[3] + kHeaderSize;
+  if (HasFooter(tag)) total += kHeaderSize;  // the footer repeats the header after the frames
   return total > tag.FileSize ? 0 : static_cast<std::int32_t>(total);
 }
 
 void ReadFrames(const std::string& fileName, TagInfo& tag) {
   FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat status {};
-  if (!file.Valid() || ::fstat(file.Get(), &status) != 0) return;
-  const std::int64_t tagEnd = TagTotalSize(tag);
-  std::int64_t position = kHeaderSize;
-  while (position < tagEnd && position < status.st_size) {
-    std::array<std::uint8_t, kFrameHeaderSize> header;
-    if (!ReadAt(file.Get(), position, header.data(), header.size())) break;
-    // Padding, an extended header or garbage ends the frame list.
-    if (header[0] < 'A' || header[0] > 'Z') break;
-    std::uint32_t dataSize = BigEndian32(&header[4]);
-    if (dataSize & 0x80000000u) break;
-    position += kFrameHeaderSize;
-    std::string data(kFrameDataLimit, '\0');
-    if (!ReadAt(file.Get(), position, data.data(), std::min<std::size_t>(dataSize, kFrameDataLimit))) break;
-    std::string_view id(reinterpret_cast<const char*>(header.data()), 4);
-    for (int index = 0; index < kFrameCount; ++index)
-      if (id == kFrameIds[index]) tag.FrameTexts[index] = data;
-    position += dataSize;
+  const std::int64_t tagEnd = TagTotalSize(tag) - (HasFooter(tag) ? kHeaderSize : 0);
+  if (!file.Valid() || tagEnd <= kHeaderSize) return;
+  std::string body(static_cast<std::size_t>(tagEnd - kHeaderSize), '\0');
+  if (!ReadAt(file.Get(), kHeaderSize, body.data(), body.size())) return;
+  std::vector<Id3Frame> comments;
+  for (Id3Frame& frame : ParseFrames(body, tag.MajorVersion, tag.Flags)) {
+    int index = ItemIndex(frame.id, tag.MajorVersion);
+    if (index == fiComment) {
+      comments.push_back(std::move(frame));
+    } else if (index >= 0) {
+      tag.FrameTexts[index] = Limited(frame.body);  // the last frame of an item wins
+    } else {
+      tag.OtherFrames.push_back(frame.Bytes());
+    }
+  }
+  // The comment is the one without a description, else the last; the other comments stay as they are.
+  auto chosen = std::find_if(comments.begin(), comments.end(),
+                             [](const Id3Frame& frame) { return CommentDescription(frame.body).empty(); });
+  if (chosen == comments.end() && !comments.empty()) chosen = comments.end() - 1;
+  for (auto comment = comments.begin(); comment != comments.end(); ++comment) {
+    if (comment == chosen) tag.FrameTexts[fiComment] = Limited(comment->body);
+    else tag.OtherFrames.push_back(comment->Bytes());
   }
 }
 
@@ -307,29 +330,41 @@ bool TID3v2::ReadTag(const std::string& fileName) {
   FTagExists = true;
   FVersion = tag.MajorVersion;
   FSize = TagTotalSize(tag);
-  // Other versions are recognised and measured only.
-  if (FVersion != 3 || FSize == 0) return true;
+  if (FVersion < 2 || FVersion > 4 || FSize == 0) return true;
   ReadFrames(fileName, tag);
   TakeFrameTexts(tag);
+  FOtherFrames = std::move(tag.OtherFrames);
   return true;
 }
 
-// The texts still hold the encoding byte and the zero filling, which the trimming drops.
+// Latin-1 texts still hold the encoding byte and the zero filling, which the trimming drops.
 void TID3v2::TakeFrameTexts(const TagInfo& tag) {
   const auto& texts = tag.FrameTexts;
-  FTitle = Trim(texts[fiTitle]);
-  FArtist = Trim(texts[fiArtist]);
-  FAlbum = Trim(texts[fiAlbum]);
-  FTrack = TrackFromText(texts[fiTrack]);
-  FYear = Trim(texts[fiYear]);
-  FGenre = GenreFromText(texts[fiGenre]);
-  // Past the encoding byte and the language; a content description stays in front of the comment.
-  FComment = texts[fiComment].size() > 4 ? Trim(texts[fiComment].substr(4)) : std::string();
+  FTitle = Trim(FrameText(texts[fiTitle]));
+  FArtist = Trim(FrameText(texts[fiArtist]));
+  FAlbum = Trim(FrameText(texts[fiAlbum]));
+  FTrack = TrackFromText(FrameText(texts[fiTrack]));
+  FYear = Trim(FrameText(texts[fiYear]));
+  FGenre = GenreFromText(FrameText(texts[fiGenre]));
+  FComment = Trim(CommentText(texts[fiComment]));
+}
+
+bool IsOtherAudioFile(const std::string& fileName) {
+  TagInfo tag;
+  if (!ReadTagHeader(fileName, tag)) return false;
+  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  std::array<char, 12> start{};
+  if (!file.Valid() || !ReadAt(file.Get(), IsId3(tag) ? TagTotalSize(tag) : 0, start.data(), start.size()))
+    return false;
+  std::string_view head(start.data(), start.size());
+  for (std::string_view magic : {"RIFF", "OggS", "fLaC", "FORM"})
+    if (head.starts_with(magic)) return true;
+  return head.substr(4, 4) == "ftyp";
 }
 
 bool TID3v2::WriteTag(const std::string& fileName) const {
   std::string tag = BuildTag();
-  return !tag.empty() && ReplaceTagInFile(fileName, &tag);
+  return !tag.empty() && !IsOtherAudioFile(fileName) && ReplaceTagInFile(fileName, &tag);
 }
 
 bool TID3v2::RemoveTag(const std::string& fileName) const { return ReplaceTagInFile(fileName, nullptr); }
@@ -342,6 +377,7 @@ std::string TID3v2::BuildTag() const {
   std::uint64_t size = 0;
   for (const std::string& text : texts)
     if (!text.empty()) size += text.size() + kFrameHeaderSize + 1;
+  for (const std::string& frame : FOtherFrames) size += frame.size();
   if (size > kLargestTagSize) return {};
   std::string tag("ID3\x03\x00\x00", 6);
   for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((size >> shift) & 0x7F);
@@ -352,6 +388,7 @@ std::string TID3v2::BuildTag() const {
     tag.append(3, '\0');  // two flag bytes, then encoding 0
     tag += texts[index];
   }
+  for (const std::string& frame : FOtherFrames) tag += frame;
   return tag;
 }
 
