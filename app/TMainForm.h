@@ -105,7 +105,7 @@ class TMainForm : public QMainWindow {
   void FormActivate();
   void FillTrackList(const std::vector<TrackRow>& rows);
   void SelectFirstRow();
-  void ShowStatus(const QString& text);
+  void ShowStatus(const QString& text, const QString& reason = QString());
   // The folder setting of a format; when it is empty, the fallback folder in the program folder.
   QString FormatFolder(const char* key, const char* fallback);
   QTreeWidgetItem* FirstSelectedRow() const;
@@ -121,6 +121,7 @@ class TMainForm : public QMainWindow {
   CdAudioDevice MediaPlayer1;
   bool FDeviceFlag = false;
   bool FActivated = false;
+  QString FLoggedReason;
   std::string FProgramFolder;
   std::unique_ptr<TIniFile> FSettings;
   TForms FForms;

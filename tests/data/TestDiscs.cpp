@@ -75,7 +75,7 @@ FullDisk::~FullDisk() {
   setrlimit(RLIMIT_FSIZE, &limit);
 }
 
-HCDROM OpenImageDrive(const std::string& sheet) {
+HCDROM OpenImageDrive(const std::string& sheet, std::string* reason) {
   SetPhysicalDrivesEnabled(false);
   SetCDImageFiles({sheet});
   CDLIST list;
@@ -84,7 +84,9 @@ HCDROM OpenImageDrive(const std::string& sheet) {
   GETCDHAND request;
   request.ha = list.cd[0].ha;
   request.tgt = list.cd[0].tgt;
-  return GetCDHandle(&request);
+  HCDROM handle = GetCDHandle(&request);
+  if (reason != nullptr) *reason = CDDriveOpenError(list.cd[0]);
+  return handle;
 }
 
 }  // namespace testdata

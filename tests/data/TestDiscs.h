@@ -47,7 +47,7 @@ class FullDisk {
   std::uint64_t FOldLimit;
 };
 
-// Lists the sheet as the only drive and opens it; 0 when it cannot be opened.
-HCDROM OpenImageDrive(const std::string& sheet);
+// Lists the sheet as the only drive and opens it; 0 when it cannot be opened, with the drive's reason.
+HCDROM OpenImageDrive(const std::string& sheet, std::string* reason = nullptr);
 
 }  // namespace testdata
