@@ -81,17 +81,6 @@ bool ReadAt(int descriptor, std::int64_t offset, void* data, std::size_t count) 
   return true;
 }
 
-bool WriteAll(int descriptor, const char* data, std::size_t count) {
-  while (count > 0) {
-    ssize_t written = ::write(descriptor, data, count);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // Copies everything from offset to the end of source into target.
 bool CopyRest(int source, std::int64_t offset, int target) {
   std::vector<char> chunk(1 << 20);
@@ -100,7 +89,7 @@ bool CopyRest(int source, std::int64_t offset, int target) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) return true;
-    if (!WriteAll(target, chunk.data(), static_cast<std::size_t>(got))) return false;
+    if (!WriteFully(target, chunk.data(), static_cast<std::size_t>(got))) return false;
     offset += got;
   }
 }
@@ -112,11 +101,6 @@ bool LockExclusively(int descriptor) {
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
   return ::fcntl(descriptor, F_SETLK, &lock) == 0;
-}
-
-std::uint32_t BigEndian32(const std::uint8_t* bytes) {
-  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-         bytes[3];
 }
 
 void AppendBigEndian32(std::string& out, std::uint32_t value) {
@@ -307,7 +291,7 @@ bool ReplaceTagInFile(const std::string& fileName, const std::string* newTag) {
   if (!buffer.Valid()) return false;
   BufferRemoval removal(bufferName);
   if (!TakeOwnerAndMode(buffer.Get(), status)) return false;
-  if (newTag != nullptr && !WriteAll(buffer.Get(), newTag->data(), newTag->size())) return false;
+  if (newTag != nullptr && !WriteFully(buffer.Get(), newTag->data(), newTag->size())) return false;
   std::int64_t audioStart = IsId3(tag) ? TagTotalSize(tag) : 0;
   if (!CopyRest(file.Get(), audioStart, buffer.Get())) return false;
   if (::fsync(buffer.Get()) != 0) return false;

@@ -57,10 +57,10 @@ bool ReplacementFile::Create() {
   return false;
 }
 
-bool ReplacementFile::WriteAll(const void* data, std::size_t count) {
+bool WriteFully(int descriptor, const void* data, std::size_t count) {
   const auto* bytes = static_cast<const char*>(data);
   while (count > 0) {
-    ssize_t written = ::write(FDescriptor, bytes, count);
+    ssize_t written = ::write(descriptor, bytes, count);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
     bytes += written;
@@ -68,6 +68,8 @@ bool ReplacementFile::WriteAll(const void* data, std::size_t count) {
   }
   return true;
 }
+
+bool ReplacementFile::WriteAll(const void* data, std::size_t count) { return WriteFully(FDescriptor, data, count); }
 
 bool ReplacementFile::CloseDescriptor() {
   if (FDescriptor < 0) return true;

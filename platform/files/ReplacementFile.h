@@ -2,6 +2,7 @@
 // The new content of a file, written beside it and put in its place in one step once complete, so that
 // an existing file is never left half written and nothing planted beside it can redirect the write.
 
+#include <cstddef>
 #include <string>
 
 class ReplacementFile {
@@ -39,3 +40,5 @@ class ReplacementFile {
 // The file a write to path lands in: path itself, or the file a symbolic link there names (empty when the
 // link leads nowhere).
 std::string WrittenFile(const std::string& path);
+// Writes every byte to the descriptor; false when the file system refused some.
+bool WriteFully(int descriptor, const void* data, std::size_t count);
