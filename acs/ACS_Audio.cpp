@@ -336,7 +336,8 @@ int TAudioIn::GetData(void* buffer, int bufferSize) {
     FBufStart = 1;
     if (!TakeBuffer()) return 0;
   }
-  int count = std::min(bufferSize, FBufEnd - FBufStart + 1);
+  // The last buffer may reach past the time asked for: the recording stops at that time exactly.
+  int count = std::min({bufferSize, FBufEnd - FBufStart + 1, FRecBytes - FPosition});
   std::memcpy(buffer, FBuffer.data() + FBufStart - 1, std::size_t(count));
   FBufStart += count;
   FPosition += count;

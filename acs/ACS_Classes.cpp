@@ -164,6 +164,7 @@ void TACSThread::IdleUnlessStartedSince(std::uint64_t runs) {
 TACSOutput::TACSOutput()
     : FThread(std::make_unique<TACSThread>(
           [this](bool abort) {
+            if (abort) FStopped = true;
             try {
               return DoOutput(abort);
             } catch (const std::exception& error) {
@@ -183,6 +184,7 @@ void TACSOutput::Run() {
   if (FBusy) throw EACSException("Component is buisy");
   if (FInput == nullptr) throw EACSException("Input is not assigned");
   SetRunError("");
+  FStopped = false;
   Prepare();
   FBusy = true;
   FThread->FStop = false;
@@ -229,11 +231,14 @@ void TACSOutput::SetRunError(const std::string& message) {
 void TACSOutput::ReadCodableFormat(int& channels, int& bits) {
   channels = FInput->Channels();
   bits = FInput->BitsPerSample();
+  // A source that found no audio format (an empty, text or float file) reports none.
+  if (channels == 0 || bits == 0) throw EACSException("The input is not a valid PCM WAV file");
   if ((channels != 1 && channels != 2) || (bits != 8 && bits != 16))
     throw EACSException("Only mono or stereo audio of 8 or 16 bits can be encoded");
 }
 
 void TACSOutput::FinishFile(TFileStream& file, const std::string& fileName) {
+  if (FStopped && FDiscardStopped) return;
   if (RunError().empty() && !file.Commit()) SetRunError("Cannot create file " + fileName);
 }
 

@@ -158,6 +158,8 @@ class TACSOutput {
   bool Busy() const { return FBusy; }
   // Why the last run ended early (a write that failed, an error while coding); empty after a good run.
   std::string RunError() const;
+  // A stopped run puts what it wrote in place of the file, unless set: then the earlier file stays.
+  void SetDiscardStopped(bool value) { FDiscardStopped = value; }
 
  protected:
   virtual bool DoOutput(bool Abort) = 0;
@@ -187,6 +189,8 @@ class TACSOutput {
   TOutputDoneEvent FOnDone;
   TOutputProgressEvent FOnProgress;
   std::atomic<bool> FBusy{false};
+  std::atomic<bool> FDiscardStopped{false};
+  std::atomic<bool> FStopped{false};
   mutable std::mutex FErrorLock;
   std::string FRunError;
 };

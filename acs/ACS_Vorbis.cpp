@@ -1,6 +1,7 @@
 #include "acs/ACS_Vorbis.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -17,11 +18,17 @@ float Sample(const std::uint8_t* bytes, int index, int bits) {
   return Sample16(bytes, index) / 32768.0f;
 }
 
-// The decoder reads our own file stream through these.
+// The decoder reads our own file stream through these. No exception may cross the decoder's C code: a read
+// error is handed to it as the C library would, and it answers OV_EREAD.
 size_t ReadStream(void* buffer, size_t size, size_t count, void* source) {
   if (size == 0) return 0;
-  auto bytes = static_cast<TFileStream*>(source)->Read(buffer, static_cast<std::int64_t>(size * count));
-  return static_cast<size_t>(bytes) / size;
+  try {
+    auto bytes = static_cast<TFileStream*>(source)->Read(buffer, static_cast<std::int64_t>(size * count));
+    return static_cast<size_t>(bytes) / size;
+  } catch (const EStreamError&) {
+    errno = EIO;
+    return 0;
+  }
 }
 
 int SeekStream(void* source, ogg_int64_t offset, int whence) {
@@ -218,6 +225,12 @@ void TVorbisIn::Fill() {
   while (FBufEnd < static_cast<std::int32_t>(FBuffer.size())) {
     long got = Vorbis().ov_read(&FDecoder, reinterpret_cast<char*>(&FBuffer[FBufEnd]),
                                 static_cast<int>(FBuffer.size()) - FBufEnd, 0, 2, 1, &FSection);
+    // A damaged page leaves a hole: the decoder goes on after it, as the reference decoder does.
+    if (got == OV_HOLE || got == OV_EBADLINK) continue;
+    if (got == OV_EREAD) {
+      FEndOfData = true;
+      throw EStreamError("Stream read error");
+    }
     if (got <= 0) {
       FEndOfData = true;  // the end, or data the decoder cannot read
       return;

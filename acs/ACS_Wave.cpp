@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/files/WaveChunks.h"
+
 namespace {
 
 void Put16(std::uint8_t* p, std::uint32_t value) {
@@ -45,24 +47,24 @@ void TWaveIn::OpenFile() {
   FValid = true;
   if (FOpenCount == 0) {
     auto stream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Read);
-    TWaveHeader header{};
-    std::int64_t length = stream->Size();
-    bool riff = length > kWaveHeaderSize && stream->Read(header.data(), kWaveHeaderSize) == kWaveHeaderSize &&
-                std::memcmp(header.data(), "RIFF", 4) == 0 && std::memcmp(&header[8], "WAVE", 4) == 0;
-    FFormatTag = riff ? static_cast<std::uint16_t>(Get16(&header[20])) : 0;
+    WaveChunks wave;
+    bool found = ReadWaveChunks(stream->Handle(), stream->Size(), wave);
+    FFormatTag = found ? wave.formatTag : 0;
+    // Only PCM can be delivered as it is; anything else delivers nothing and is reported as not valid.
     if (FFormatTag != 1) {
       FValid = false;
       FSize = 0;
       FSR = FBPS = FChan = 0;
       return;
     }
+    FDataOffset = wave.dataOffset;
+    stream->Seek(FDataOffset, SEEK_SET);
     // A header may promise more than the file holds (a recording cut short, a stream of unknown
     // length): the data then ends with the file.
-    std::int64_t size = std::min<std::int64_t>(Get32(&header[40]), length - kWaveHeaderSize);
-    FSize = static_cast<std::int32_t>(std::min<std::int64_t>(size, std::numeric_limits<std::int32_t>::max()));
-    FSR = static_cast<std::int32_t>(Get32(&header[24]));
-    FBPS = static_cast<std::int32_t>(Get16(&header[34]));
-    FChan = static_cast<std::int32_t>(Get16(&header[22]));
+    FSize = static_cast<std::int32_t>(std::min<std::int64_t>(wave.dataBytes, std::numeric_limits<std::int32_t>::max()));
+    FSR = static_cast<std::int32_t>(wave.sampleRate);
+    FBPS = wave.bitsPerSample;
+    FChan = wave.channels;
     FStream = std::move(stream);
   }
   ++FOpenCount;
@@ -80,7 +82,7 @@ std::int32_t TWaveIn::ReadBlock() {
 }
 
 std::int32_t TWaveIn::Refill() {
-  if (TakeJump() && FStream) FStream->Seek(kWaveHeaderSize + (FPosition & ~3), SEEK_SET);
+  if (TakeJump() && FStream) FStream->Seek(FDataOffset + (FPosition & ~3), SEEK_SET);
   FBufStart = 1;
   FBufEnd = 0;
   if (FPosition >= FSize) {
@@ -124,21 +126,19 @@ void TWaveOut::Prepare() {
   }
   FHeaderDataSize = Get32(&header[40]);
   FWritten = 0;
+  FWriteFailed = false;
+  FKeptAfterError = false;
 }
 
 bool TWaveOut::DoOutput(bool Abort) {
   bool result;
   if (!OutputStepStarts(Abort, result)) return result;
-  int got;
-  try {
-    got = FInput->GetData(FBuffer.data(), static_cast<int>(FBuffer.size()));
-  } catch (const std::exception&) {
-    return false;  // a source that fails ends the run like its end would
-  }
+  int got = FInput->GetData(FBuffer.data(), static_cast<int>(FBuffer.size()));
   if (got <= 0) return false;
   std::int64_t put = FStream->Write(FBuffer.data(), got);
   FWritten += put;
   if (put != got) {
+    FWriteFailed = true;
     SetRunError("Stream write error");
     return false;
   }
@@ -154,6 +154,7 @@ void TWaveOut::Done() {
     Put32(size, static_cast<std::uint32_t>(FWritten + 36));
     fixed = fixed && FStream->Seek(4, SEEK_SET) == 4 && FStream->Write(size, 4) == 4;
     if (!fixed) SetRunError("Stream write error");
+    else if (FWriteFailed && FKeepOnWriteError && FWritten > 0) FKeptAfterError = FStream->Commit();
   }
   FinishFile(*FStream, FFileName);
   FStream.reset();

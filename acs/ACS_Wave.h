@@ -1,5 +1,6 @@
 #pragma once
-// WAV files: TWaveIn reads the PCM of a canonical 44-byte-header WAV file, TWaveOut writes one.
+// WAV files: TWaveIn reads the PCM of a WAV file (other chunks around it are passed over), TWaveOut writes
+// one with the canonical 44-byte header.
 
 #include <array>
 #include <cstdint>
@@ -28,6 +29,7 @@ class TWaveIn : public TACSFileIn {
   std::unique_ptr<TFileStream> FStream;
   std::array<std::uint8_t, 32768> FBuffer{};
   std::uint16_t FFormatTag = 0;
+  std::int64_t FDataOffset = kWaveHeaderSize;
 };
 
 class TWaveOut : public TACSOutput {
@@ -35,6 +37,11 @@ class TWaveOut : public TACSOutput {
   ~TWaveOut() override;
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
+  // When a write fails after some audio went out, what was written takes the file's place as a complete
+  // WAV file (the run still reports its error); otherwise a failed run leaves the earlier file alone.
+  void SetKeepOnWriteError(bool value) { FKeepOnWriteError = value; }
+  // Whether the last run kept its audio that way.
+  bool KeptAfterError() const { return FKeptAfterError; }
 
  protected:
   void Prepare() override;
@@ -47,4 +54,7 @@ class TWaveOut : public TACSOutput {
   std::array<std::uint8_t, 32768> FBuffer{};
   std::uint32_t FHeaderDataSize = 0;
   std::int64_t FWritten = 0;
+  bool FWriteFailed = false;
+  std::atomic<bool> FKeepOnWriteError{false};
+  std::atomic<bool> FKeptAfterError{false};
 };

@@ -9,28 +9,30 @@
 
 TFileStream::TFileStream(const std::string& fileName, Mode mode) : FFileName(fileName) {
   if (mode == Mode::Read) {
-    FHandle = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    FHandle = OpenRegularFile(fileName);
     if (FHandle < 0) throw EStreamError("Cannot open file " + fileName);
     return;
   }
-  if (mode == Mode::Replace) FPartialName = fileName + ".partial";
-  const std::string& target = mode == Mode::Replace ? FPartialName : fileName;
-  FHandle = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (mode == Mode::Replace) {
+    FReplacement = std::make_unique<ReplacementFile>(fileName);
+    if (!FReplacement->Create()) throw EStreamError("Cannot create file " + fileName);
+    FHandle = FReplacement->Descriptor();
+    return;
+  }
+  // A leftover of that name goes first; a link planted there is removed, never followed.
+  unlink(fileName.c_str());
+  FHandle = open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (FHandle < 0) throw EStreamError("Cannot create file " + fileName);
 }
 
 TFileStream::~TFileStream() {
-  if (FHandle >= 0) close(FHandle);
-  if (!FPartialName.empty()) unlink(FPartialName.c_str());
+  if (FHandle >= 0 && !FReplacement) close(FHandle);
 }
 
 bool TFileStream::Commit() {
-  if (FPartialName.empty()) return true;
-  bool closed = close(FHandle) == 0;
+  if (!FReplacement) return true;
   FHandle = -1;
-  bool moved = closed && rename(FPartialName.c_str(), FFileName.c_str()) == 0;
-  if (moved) FPartialName.clear();
-  return moved;
+  return FReplacement->Commit();
 }
 
 std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
@@ -39,7 +41,8 @@ std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
   while (done < count) {
     ssize_t got = read(FHandle, p + done, static_cast<std::size_t>(count - done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
+    if (got < 0) throw EStreamError("Stream read error");
+    if (got == 0) break;
     done += got;
   }
   return done;

@@ -2,8 +2,12 @@
 // A file opened for reading or created for writing, with the file system's error texts.
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
+
+#include "platform/files/FileChecks.h"
+#include "platform/files/ReplacementFile.h"
 
 class EStreamError : public std::runtime_error {
  public:
@@ -15,13 +19,16 @@ class TFileStream {
   // Replace writes beside the file and puts the result in its place only at Commit, so an existing
   // file stays as it was until its replacement is complete; without Commit the attempt is removed.
   enum class Mode { Read, Create, Replace };
-  // Throws EStreamError "Cannot open file NAME" or "Cannot create file NAME". Creating replaces a file.
+  // Throws EStreamError "Cannot open file NAME" or "Cannot create file NAME". Read opens regular files only
+  // (a FIFO or a device would wait for ever). Create removes an earlier file of that name and makes a new
+  // one. Replace writes through a symbolic link to the file it names and keeps that file's permission bits.
   TFileStream(const std::string& fileName, Mode mode);
   ~TFileStream();
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
 
-  // Bytes read: fewer than count only at the end of the file or on an error.
+  // Bytes read: fewer than count only at the end of the file. Throws EStreamError "Stream read error" when
+  // the file system reports an error.
   std::int64_t Read(void* buffer, std::int64_t count);
   // Bytes written: fewer than count when the file system refused the rest.
   std::int64_t Write(const void* buffer, std::int64_t count);
@@ -30,11 +37,12 @@ class TFileStream {
   // The new position, or -1 when the seek failed. whence: SEEK_SET, SEEK_CUR or SEEK_END.
   std::int64_t Seek(std::int64_t offset, int whence);
   std::int64_t Size() const;
+  int Handle() const { return FHandle; }
   // Replace mode: closes the file and moves it to its name; false when that failed.
   bool Commit();
 
  private:
   int FHandle = -1;
   std::string FFileName;
-  std::string FPartialName;  // while a replacement is being written
+  std::unique_ptr<ReplacementFile> FReplacement;  // while a replacement is being written
 };

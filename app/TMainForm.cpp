@@ -352,10 +352,14 @@ void TMainForm::Timer1Timer() {
     ShowStatus(QString::asprintf("  There are %d tracks in the CD", ListView1->topLevelItemCount()));
 }
 
-// Long messages do not fit the status line; its tool tip shows them whole.
-void TMainForm::ShowStatus(const QString& text) {
+// Long messages do not fit the status line; its tool tip shows them whole, with the reason behind them.
+// A reason also goes to the log (standard error) once, not at every reading of the same faulty disc.
+void TMainForm::ShowStatus(const QString& text, const QString& reason) {
   spSLMsgOut->setText(text);
-  spSLMsgOut->setToolTip(text);
+  spSLMsgOut->setToolTip(reason.isEmpty() ? text : text + "\n" + reason);
+  if (reason.isEmpty() || reason == FLoggedReason) return;
+  qWarning("%s", qUtf8Printable(reason));
+  FLoggedReason = reason;
 }
 
 void TMainForm::spCDROMlistChange(int index) {
@@ -372,7 +376,7 @@ void TMainForm::GetTrackList() {
   ListView1->clear();
   FMetadata.reset();
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
-  if (!reading.message.empty()) ShowStatus(FromBytes(reading.message));
+  if (!reading.message.empty()) ShowStatus(FromBytes(reading.message), FromBytes(reading.reason));
   FillTrackList(reading.rows);
   SelectFirstRow();
 }

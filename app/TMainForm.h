@@ -112,7 +112,7 @@ class TMainForm : public QMainWindow {
   // Renames the rows after a lookup's data and keeps that data for the tags.
   void NameAfter(const DiscMetadata& metadata);
   void SelectFirstRow();
-  void ShowStatus(const QString& text);
+  void ShowStatus(const QString& text, const QString& reason = QString());
   // The folder setting of a format; when it is empty, the fallback folder in the program folder.
   QString FormatFolder(const char* key, const char* fallback);
   QTreeWidgetItem* FirstSelectedRow() const;
@@ -129,6 +129,8 @@ class TMainForm : public QMainWindow {
   bool FDeviceFlag = false;
   bool FActivated = false;
   std::string FOutputRoot;  // where the output folders go when the settings name none
+  QString FLoggedReason;
+  std::string FProgramFolder;
   std::unique_ptr<TIniFile> FSettings;
   std::optional<DiscMetadata> FMetadata;  // the last lookup's data for the tags; none after a fresh reading
   TForms FForms;

@@ -46,6 +46,7 @@ DiscReading CdDrives::ReadTableOfContents(OutputFormat format) {
   FHandle = GetCDHandle(&request);
   if (FHandle == 0) {
     reading.message = kNoDiscMessage;
+    reading.reason = CDDriveOpenError(FList.cd[FCurrentIndex]);
     return reading;
   }
   ModifyCDParms(FHandle, CDP_MSF, 0);

@@ -15,6 +15,7 @@ extern const char* const kNoTocMessage;
 struct DiscReading {
   std::vector<TrackRow> rows;
   std::string message;  // for the status line when the disc could not be read
+  std::string reason;   // what the drive knows of why, such as the fault of a disc image's sheet
 };
 
 class CdDrives {

@@ -7,6 +7,7 @@
 #include "acs/ACS_Audio.h"
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
+#include "acs/OutputCheck.h"
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 #include "cli/Usage.h"
@@ -94,7 +95,7 @@ int RunPlay(const std::vector<std::string>& args) {
     TVorbisIn source;
     source.SetFileName(args[0]);
     source.GetChannels();  // opens the file once: a missing one throws here
-    if (!source.Valid()) return Fail("The file " + args[0] + " is not a valid Ogg Vorbis file");
+    if (!source.Valid()) return Fail(InvalidInputText(args[0], "Ogg Vorbis"));
     TAudioOut sink;
     sink.SetInput(&source);
     sink.SetDelay(1);  // as the Ogg player: keep the sound card fed
@@ -117,7 +118,9 @@ int RunRecord(const std::vector<std::string>& args) {
     TWaveOut sink;
     sink.SetInput(&source);
     sink.SetFileName(options.out);
+    sink.SetKeepOnWriteError(true);  // as the sound recorder: a late write failure keeps the take so far
     std::string error = RunToEnd(sink);
+    if (!error.empty() && sink.KeptAfterError()) error += ". What was recorded before is kept in " + options.out;
     return error.empty() ? 0 : Fail(error);
   } catch (const std::exception& error) {
     return Fail(error.what());

@@ -33,6 +33,12 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+int FailWarning(const std::string& warning) {
+  std::size_t first = warning.find_first_not_of(' ');
+  std::size_t last = warning.find_last_not_of(' ');
+  return Fail(first == std::string::npos ? std::string() : warning.substr(first, last - first + 1));
+}
+
 bool ParseNumber(const std::string& text, int low, int high, int& value) {
   try {
     std::size_t used = 0;

@@ -7,6 +7,8 @@ class CdDrives;
 
 // Prints "error: MESSAGE" on stderr and gives the failure exit status.
 int Fail(const std::string& message);
+// The same for a window's warning text, without the blanks around it.
+int FailWarning(const std::string& warning);
 
 // The whole text as a decimal integer within [low, high].
 bool ParseNumber(const std::string& text, int low, int high, int& value);

@@ -7,6 +7,7 @@
 #include "acs/ACS_LAME.h"
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
+#include "acs/OutputCheck.h"
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 #include "cli/Usage.h"
@@ -53,7 +54,7 @@ std::string Extension(const std::string& path) {
 // Runs one pipeline and reports as the converter windows would.
 int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind) {
   source.GetChannels();  // opens the file once: a missing one throws here
-  if (!source.Valid()) return Fail("The file " + source.FileName() + " is not a valid " + kind + " file");
+  if (!source.Valid()) return Fail(InvalidInputText(source.FileName(), kind));
   std::string error = RunToEnd(sink);
   return error.empty() ? 0 : Fail(error);
 }
@@ -66,7 +67,7 @@ int WaveToOgg(const ConvertOptions& options) {
   sink.SetFileName(options.out);
   sink.SetCompression(options.quality / 100.0f);
   sink.SetDelay(16 - 5 * options.cpu);
-  return Convert(source, sink, "WAV");
+  return Convert(source, sink, "PCM WAV");
 }
 
 int OggToWave(const ConvertOptions& options) {
@@ -102,11 +103,13 @@ int RunConvert(const std::vector<std::string>& args) {
     WrongArgument("no MP3 bit rate of " + std::to_string(options.bitrate) + " kbit/s");
     return UsageError("convert");
   }
+  std::string warning = OutputPathWarning({options.in}, options.out);
+  if (!warning.empty()) return FailWarning(warning);
   try {
     BindVorbisLibraries();
     if (from == ".wav" && to == ".ogg") return WaveToOgg(options);
     if (from == ".ogg" && to == ".wav") return OggToWave(options);
-    if (from == ".wav" && to == ".mp3") return ToMp3<TWaveIn>(options, bitRate, "WAV");
+    if (from == ".wav" && to == ".mp3") return ToMp3<TWaveIn>(options, bitRate, "PCM WAV");
     if (from == ".ogg" && to == ".mp3") return ToMp3<TVorbisIn>(options, bitRate, "Ogg Vorbis");
   } catch (const std::exception& error) {
     return Fail(error.what());

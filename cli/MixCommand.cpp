@@ -5,6 +5,7 @@
 
 #include "acs/ACS_AudioMix.h"
 #include "acs/ACS_Wave.h"
+#include "acs/OutputCheck.h"
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 #include "cli/Usage.h"
@@ -49,6 +50,8 @@ int RunMix(const std::vector<std::string>& args) {
   if (!Parse(args, options)) return UsageError("mix");
   if (SamePaths(options.files))
     return Fail("Please check the Input File and Output File! They can't be the same file!");
+  std::string warning = OutputPathWarning({options.files[0], options.files[1]}, options.files[2]);
+  if (!warning.empty()) return FailWarning(warning);
   TWaveIn source1;
   source1.SetFileName(options.files[0]);
   TWaveIn source2;

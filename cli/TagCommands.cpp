@@ -58,6 +58,7 @@ int Write(const std::string& file, const std::vector<std::string>& options) {
     *target->second = options[i + 1];
   }
   StoreFields(fields, tag);
+  if (IsOtherAudioFile(file)) return Fail("The file is not an MP3 file: " + file);
   if (!FileExists(file) || !tag.WriteTag(file)) return Fail("Can not save tag to the file: " + file);
   return 0;
 }

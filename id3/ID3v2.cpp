@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "id3/Id3Frames.h"
+#include "platform/files/ReplacementFile.h"
+
 const std::array<const char*, kFrameCount> kFrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
 
 namespace {
@@ -47,14 +50,16 @@ class BufferRemoval {
  public:
   explicit BufferRemoval(std::string name) : FName(std::move(name)) {}
   ~BufferRemoval() {
-    if (!FName.empty()) ::unlink(FName.c_str());
+    if (!FKept) ::unlink(FName.c_str());
   }
   BufferRemoval(const BufferRemoval&) = delete;
   BufferRemoval& operator=(const BufferRemoval&) = delete;
-  void Keep() { FName.clear(); }
+  void Keep() { FKept = true; }
+  void Remove() { FKept = false; }
 
  private:
   std::string FName;
+  bool FKept = false;
 };
 
 TFileReplacer gReplacer;
@@ -76,17 +81,6 @@ bool ReadAt(int descriptor, std::int64_t offset, void* data, std::size_t count) 
   return true;
 }
 
-bool WriteAll(int descriptor, const char* data, std::size_t count) {
-  while (count > 0) {
-    ssize_t written = ::write(descriptor, data, count);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // Copies everything from offset to the end of source into target.
 bool CopyRest(int source, std::int64_t offset, int target) {
   std::vector<char> chunk(1 << 20);
@@ -95,7 +89,7 @@ bool CopyRest(int source, std::int64_t offset, int target) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) return true;
-    if (!WriteAll(target, chunk.data(), static_cast<std::size_t>(got))) return false;
+    if (!WriteFully(target, chunk.data(), static_cast<std::size_t>(got))) return false;
     offset += got;
   }
 }
@@ -109,13 +103,49 @@ bool LockExclusively(int descriptor) {
   return ::fcntl(descriptor, F_SETLK, &lock) == 0;
 }
 
-std::uint32_t BigEndian32(const std::uint8_t* bytes) {
-  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-         bytes[3];
-}
-
 void AppendBigEndian32(std::string& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+// The rewritten file belongs to whom the old one did, with its mode; false where the system refuses that
+// (another user's file tagged by someone who may not give files away).
+bool TakeOwnerAndMode(int buffer, const struct stat& old) {
+  struct stat mine {};
+  if (::fstat(buffer, &mine) != 0) return false;
+  if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) && ::fchown(buffer, old.st_uid, old.st_gid) != 0)
+    return false;
+  return ::fchmod(buffer, old.st_mode & 07777) == 0;
+}
+
+// A file with other hard links keeps its identity, so every name sees the new tag: the complete buffer is
+// copied over it. The space is taken first, so a full disk fails before the file is touched; should the
+// copy fail after all, the buffer file stays as the one complete copy.
+bool RewriteInPlace(int file, int buffer, BufferRemoval& removal) {
+  struct stat built {};
+  if (::fstat(buffer, &built) != 0 || ::posix_fallocate(file, 0, built.st_size) != 0) return false;
+  removal.Keep();
+  if (::lseek(file, 0, SEEK_SET) != 0 || !CopyRest(buffer, 0, file) || ::ftruncate(file, built.st_size) != 0 ||
+      ::fsync(file) != 0)
+    return false;
+  removal.Remove();
+  return true;
+}
+
+bool HasFooter(const TagInfo& tag) { return tag.MajorVersion == 4 && (tag.Flags & 0x10); }
+
+// The item a frame holds, or -1. Version 4 keeps the year in TDRC.
+int ItemIndex(const std::string& id, int version) {
+  if (version == 4 && id == "TDRC") return fiYear;
+  for (int index = 0; index < kFrameCount; ++index)
+    if (id == kFrameIds[index]) return index;
+  return -1;
+}
+
+// At most 250 bytes of an item frame are read, zero-filled to 250.
+std::string Limited(const std::string& data) {
+  std::string limited = data.substr(0, kFrameDataLimit);
+  limited.resize(kFrameDataLimit, '\0');
+  return limited;
 }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
@@ -206,60 +236,69 @@ std::int32_t TagTotalSize(const TagInfo& tag) {
   // The bytes are taken whole, as they stand, even when a top bit is set.
   std::int64_t total = (std::int64_t{tag.SizeBytes[0]} << 21) + (std::int64_t{tag.SizeBytes[1]} << 14) +
                        (std::int64_t{tag.SizeBytes[2]} << 7) + tag.SizeBytes[3] + kHeaderSize;
+  if (HasFooter(tag)) total += kHeaderSize;  // the footer repeats the header after the frames
   return total > tag.FileSize ? 0 : static_cast<std::int32_t>(total);
 }
 
 void ReadFrames(const std::string& fileName, TagInfo& tag) {
   FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat status {};
-  if (!file.Valid() || ::fstat(file.Get(), &status) != 0) return;
-  const std::int64_t tagEnd = TagTotalSize(tag);
-  std::int64_t position = kHeaderSize;
-  while (position < tagEnd && position < status.st_size) {
-    std::array<std::uint8_t, kFrameHeaderSize> header;
-    if (!ReadAt(file.Get(), position, header.data(), header.size())) break;
-    // Padding, an extended header or garbage ends the frame list.
-    if (header[0] < 'A' || header[0] > 'Z') break;
-    std::uint32_t dataSize = BigEndian32(&header[4]);
-    if (dataSize & 0x80000000u) break;
-    position += kFrameHeaderSize;
-    std::string data(kFrameDataLimit, '\0');
-    if (!ReadAt(file.Get(), position, data.data(), std::min<std::size_t>(dataSize, kFrameDataLimit))) break;
-    std::string_view id(reinterpret_cast<const char*>(header.data()), 4);
-    for (int index = 0; index < kFrameCount; ++index)
-      if (id == kFrameIds[index]) tag.FrameTexts[index] = data;
-    position += dataSize;
+  const std::int64_t tagEnd = TagTotalSize(tag) - (HasFooter(tag) ? kHeaderSize : 0);
+  if (!file.Valid() || tagEnd <= kHeaderSize) return;
+  std::string body(static_cast<std::size_t>(tagEnd - kHeaderSize), '\0');
+  if (!ReadAt(file.Get(), kHeaderSize, body.data(), body.size())) return;
+  std::vector<Id3Frame> comments;
+  for (Id3Frame& frame : ParseFrames(body, tag.MajorVersion, tag.Flags)) {
+    int index = ItemIndex(frame.id, tag.MajorVersion);
+    if (index == fiComment) {
+      comments.push_back(std::move(frame));
+    } else if (index >= 0) {
+      tag.FrameTexts[index] = Limited(frame.body);  // the last frame of an item wins
+    } else {
+      tag.OtherFrames.push_back(frame.Bytes());
+    }
+  }
+  // The comment is the one without a description, else the last; the other comments stay as they are.
+  auto chosen = std::find_if(comments.begin(), comments.end(),
+                             [](const Id3Frame& frame) { return CommentDescription(frame.body).empty(); });
+  if (chosen == comments.end() && !comments.empty()) chosen = comments.end() - 1;
+  for (auto comment = comments.begin(); comment != comments.end(); ++comment) {
+    if (comment == chosen) tag.FrameTexts[fiComment] = Limited(comment->body);
+    else tag.OtherFrames.push_back(comment->Bytes());
   }
 }
 
 bool ReplaceTagInFile(const std::string& fileName, const std::string* newTag) {
+  // A symbolic link stands for the file it names: that file is rewritten and the link stays.
+  const std::string target = WrittenFile(fileName);
   std::error_code error;
-  if (!std::filesystem::exists(fileName, error)) return false;
+  if (target.empty() || !std::filesystem::exists(target, error)) return false;
   // Owner write permission stands in for plain attributes; it stays even when the rewrite gives up.
-  std::filesystem::permissions(fileName, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
+  std::filesystem::permissions(target, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
                                error);
   if (error) return false;
   TagInfo tag;
-  if (!ReadTagHeader(fileName, tag)) return false;
+  if (!ReadTagHeader(target, tag)) return false;
   if (newTag == nullptr && !IsId3(tag)) return false;
 
-  const std::string bufferName = fileName + "~";
-  // Write access is needed for the lock only; the file itself is never written.
-  FileHandle file(::open(fileName.c_str(), O_RDWR | O_CLOEXEC));
+  const std::string bufferName = target + "~";
+  // Write access is needed for the lock, and for a file with other hard links, which is rewritten in place.
+  FileHandle file(::open(target.c_str(), O_RDWR | O_CLOEXEC));
   struct stat status {};
   if (!file.Valid() || !LockExclusively(file.Get()) || ::fstat(file.Get(), &status) != 0) return false;
   // A leftover buffer file goes first, so that a link of that name cannot redirect the write.
   ::unlink(bufferName.c_str());
-  FileHandle buffer(::open(bufferName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  FileHandle buffer(::open(bufferName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!buffer.Valid()) return false;
   BufferRemoval removal(bufferName);
-  if (::fchmod(buffer.Get(), status.st_mode & 07777) != 0) return false;
-  if (newTag != nullptr && !WriteAll(buffer.Get(), newTag->data(), newTag->size())) return false;
+  if (!TakeOwnerAndMode(buffer.Get(), status)) return false;
+  if (newTag != nullptr && !WriteFully(buffer.Get(), newTag->data(), newTag->size())) return false;
   std::int64_t audioStart = IsId3(tag) ? TagTotalSize(tag) : 0;
   if (!CopyRest(file.Get(), audioStart, buffer.Get())) return false;
-  if (::fsync(buffer.Get()) != 0 || !buffer.Close()) return false;
+  if (::fsync(buffer.Get()) != 0) return false;
+  if (status.st_nlink > 1) return RewriteInPlace(file.Get(), buffer.Get(), removal);
+  if (!buffer.Close()) return false;
   // One rename puts the complete new file in place: at no moment is the audio only in the buffer file.
-  bool replaced = gReplacer ? gReplacer(bufferName, fileName) : RenameOver(bufferName, fileName);
+  bool replaced = gReplacer ? gReplacer(bufferName, target) : RenameOver(bufferName, target);
   if (!replaced) return false;
   removal.Keep();
   return true;
@@ -275,29 +314,41 @@ bool TID3v2::ReadTag(const std::string& fileName) {
   FTagExists = true;
   FVersion = tag.MajorVersion;
   FSize = TagTotalSize(tag);
-  // Other versions are recognised and measured only.
-  if (FVersion != 3 || FSize == 0) return true;
+  if (FVersion < 2 || FVersion > 4 || FSize == 0) return true;
   ReadFrames(fileName, tag);
   TakeFrameTexts(tag);
+  FOtherFrames = std::move(tag.OtherFrames);
   return true;
 }
 
-// The texts still hold the encoding byte and the zero filling, which the trimming drops.
+// Latin-1 texts still hold the encoding byte and the zero filling, which the trimming drops.
 void TID3v2::TakeFrameTexts(const TagInfo& tag) {
   const auto& texts = tag.FrameTexts;
-  FTitle = Trim(texts[fiTitle]);
-  FArtist = Trim(texts[fiArtist]);
-  FAlbum = Trim(texts[fiAlbum]);
-  FTrack = TrackFromText(texts[fiTrack]);
-  FYear = Trim(texts[fiYear]);
-  FGenre = GenreFromText(texts[fiGenre]);
-  // Past the encoding byte and the language; a content description stays in front of the comment.
-  FComment = texts[fiComment].size() > 4 ? Trim(texts[fiComment].substr(4)) : std::string();
+  FTitle = Trim(FrameText(texts[fiTitle]));
+  FArtist = Trim(FrameText(texts[fiArtist]));
+  FAlbum = Trim(FrameText(texts[fiAlbum]));
+  FTrack = TrackFromText(FrameText(texts[fiTrack]));
+  FYear = Trim(FrameText(texts[fiYear]));
+  FGenre = GenreFromText(FrameText(texts[fiGenre]));
+  FComment = Trim(CommentText(texts[fiComment]));
+}
+
+bool IsOtherAudioFile(const std::string& fileName) {
+  TagInfo tag;
+  if (!ReadTagHeader(fileName, tag)) return false;
+  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  std::array<char, 12> start{};
+  if (!file.Valid() || !ReadAt(file.Get(), IsId3(tag) ? TagTotalSize(tag) : 0, start.data(), start.size()))
+    return false;
+  std::string_view head(start.data(), start.size());
+  for (std::string_view magic : {"RIFF", "OggS", "fLaC", "FORM"})
+    if (head.starts_with(magic)) return true;
+  return head.substr(4, 4) == "ftyp";
 }
 
 bool TID3v2::WriteTag(const std::string& fileName) const {
   std::string tag = BuildTag();
-  return !tag.empty() && ReplaceTagInFile(fileName, &tag);
+  return !tag.empty() && !IsOtherAudioFile(fileName) && ReplaceTagInFile(fileName, &tag);
 }
 
 bool TID3v2::RemoveTag(const std::string& fileName) const { return ReplaceTagInFile(fileName, nullptr); }
@@ -310,6 +361,7 @@ std::string TID3v2::BuildTag() const {
   std::uint64_t size = 0;
   for (const std::string& text : texts)
     if (!text.empty()) size += text.size() + kFrameHeaderSize + 1;
+  for (const std::string& frame : FOtherFrames) size += frame.size();
   if (size > kLargestTagSize) return {};
   std::string tag("ID3\x03\x00\x00", 6);
   for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((size >> shift) & 0x7F);
@@ -320,6 +372,7 @@ std::string TID3v2::BuildTag() const {
     tag.append(3, '\0');  // two flag bytes, then encoding 0
     tag += texts[index];
   }
+  for (const std::string& frame : FOtherFrames) tag += frame;
   return tag;
 }
 

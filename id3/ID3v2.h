@@ -1,12 +1,13 @@
 #pragma once
-// ID3v2 tags at the start of MP3 files: seven text items read from version-3 tags, any "ID3" tag measured,
-// replaced or removed, and every tag written as a minimal version-3 tag without padding. Text is held as
-// bytes and written as ISO-8859-1 (encoding 0); nothing here converts it.
+// ID3v2 tags at the start of MP3 files: seven text items read from tags of versions 2, 3 and 4, any "ID3"
+// tag measured, replaced or removed, and every tag written as a version-3 tag without padding that keeps
+// the frames the items are not in. Items are held as Latin-1 bytes and written as ISO-8859-1 (encoding 0).
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 constexpr int kFrameCount = 7;
 
@@ -19,6 +20,7 @@ struct TagInfo {
   std::array<std::uint8_t, 4> SizeBytes{};
   std::int64_t FileSize = 0;  // wider than the header's numbers so that files past 2 GiB measure right
   std::array<std::string, kFrameCount> FrameTexts;
+  std::vector<std::string> OtherFrames;  // every other frame, whole, in version-3 form
 };
 
 // The frame identifiers in writing order; their index is the index of TagInfo::FrameTexts.
@@ -28,11 +30,16 @@ extern const std::array<const char*, kFrameCount> kFrameIds;
 bool ReadTagHeader(const std::string& fileName, TagInfo& tag);
 // The whole tag size, header included; 0 when that would not fit in the file.
 std::int32_t TagTotalSize(const TagInfo& tag);
-// Stores the data of the known frames (at most 250 bytes each, zero-filled to 250) in tag.FrameTexts.
+// Stores the data of the item frames (at most 250 bytes each, zero-filled to 250) in tag.FrameTexts and
+// every other frame in tag.OtherFrames, from tags of version 2, 3 or 4.
 void ReadFrames(const std::string& fileName, TagInfo& tag);
 // Rebuilds the file with newTag in place of its old tag (newTag null: without a tag) through a buffer file
 // that then replaces it. On failure the file keeps its content and the buffer file is gone.
 bool ReplaceTagInFile(const std::string& fileName, const std::string* newTag);
+
+// True for audio of another kind (WAV, Ogg, FLAC, AIFF, MP4) after any tag: a tag is never written there,
+// since its players would not pass over it.
+bool IsOtherAudioFile(const std::string& fileName);
 
 // Integer conversion of tag and field texts: leading spaces, an optional sign, decimal digits or hexadecimal
 // ones after "$", "x", "X" or "0x"; anything else (trailing blanks too) or a value beyond 32 bits fails.
@@ -87,4 +94,5 @@ class TID3v2 {
   std::string FYear;
   std::string FGenre;
   std::string FComment;
+  std::vector<std::string> FOtherFrames;  // kept through a rewrite: pictures, other texts, other comments
 };

@@ -265,7 +265,10 @@ void Tid3editormain::SaveButtonClick() {
                              CommentEdit->text().toStdString()};
   StoreFields(fields, Tag());
   const QString path = SelectedPath();
-  if (!FileExists(path) || !Tag().WriteTag(FileName(path))) ShowMessage("Can not save tag to the file: " + path);
+  if (IsOtherAudioFile(FileName(path)))
+    ShowMessage("The file is not an MP3 file: " + path);
+  else if (!FileExists(path) || !Tag().WriteTag(FileName(path)))
+    ShowMessage("Can not save tag to the file: " + path);
   FileListChange();
 }
 

@@ -108,6 +108,7 @@ RipJob::RipJob(RipHost& host, TWaveIn& waveIn, TVorbisOut& vorbisOut)
     : FHost(host), FWaveIn(waveIn), FVorbisOut(vorbisOut) {
   FVorbisOut.SetInput(&FWaveIn);
   FVorbisOut.SetSuspendWhenIdle(false);
+  FVorbisOut.SetDiscardStopped(true);  // a cancelled track leaves the earlier file of its name alone
   FVorbisOut.SetOnDone([this](TACSOutput*) { FHost.Post([this] { RunGuarded([this] { VorbisOut1done(); }); }); });
   FVorbisOut.SetOnProgress([this](TACSOutput* sender) {
     int progress = sender->Progress();
@@ -397,13 +398,19 @@ void RipJob::OggBranch() {
   CommonStart(row);
   FOutputPath = OutputPath(row);
   FTemporaryPath = FOutputPath + ".convert";
+  // The temporary file goes when the row ends before the encoder has it, however it ends.
+  struct RemoveTemporary {
+    std::string path;
+    ~RemoveTemporary() {
+      if (!path.empty()) RemoveFile(path);
+    }
+  } temporary{FTemporaryPath};
   {
     TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
     FEncodedRead = ReadTrackProved(row, file, 40);
   }
   FEncodedRow = &row;
   if (FCancel) {
-    RemoveFile(FTemporaryPath);
     FRunning = false;
     FHost.SetCaption(FinishedCaption());
     FHost.SetButtonCaption("Close");
@@ -415,6 +422,7 @@ void RipJob::OggBranch() {
   FVorbisOut.SetCompression(static_cast<float>(FInput.values.compr) / 100.0f);
   FVorbisOut.SetComments(VorbisCommentsOf(row.tags));
   FVorbisOut.Run();
+  temporary.path.clear();  // the encoder's done handler removes it
   row.checked = false;
   FHost.UncheckRow(index);
 }
@@ -422,8 +430,6 @@ void RipJob::OggBranch() {
 void RipJob::VorbisOut1done() {
   RemoveFile(FTemporaryPath);
   std::string error = FVorbisOut.RunError();
-  // A stopped encoding has put its partial file in place; a failed one has left the old file alone.
-  if (FCancel && error.empty()) RemoveFile(FOutputPath);
   if (error.empty() && !FCancel) TrackFinished(*FEncodedRow, FOutputPath, *FEncodedRead);
   FHost.SetButtonCaption("Close");
   FHost.SetCaption(FinishedCaption());

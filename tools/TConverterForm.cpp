@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "acs/OutputCheck.h"
 #include "platform/qtseams/FileDialogs.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/Shell.h"
@@ -103,8 +104,9 @@ void TConverterForm::WireSink(TACSOutput& sink) {
     int progress = sender->Progress();
     QMetaObject::invokeMethod(this, [this, progress] { ProgressReport(progress); }, Qt::QueuedConnection);
   });
-  sink.SetOnDone([this](TACSOutput*) {
-    QMetaObject::invokeMethod(this, [this] { DoneReport(); }, Qt::QueuedConnection);
+  sink.SetOnDone([this](TACSOutput* sender) {
+    QString runError = QString::fromStdString(sender->RunError());
+    QMetaObject::invokeMethod(this, [this, runError] { DoneReport(runError); }, Qt::QueuedConnection);
   });
 }
 
@@ -133,11 +135,7 @@ void TConverterForm::OpenFolderClick(const QLineEdit* field) {
 void TConverterForm::ConvertButtonClick() {
   if (edit1->text().isEmpty() || edit2->text().isEmpty()) return;
   // A running conversion keeps its names and settings, which its worker reads; Run refuses the start.
-  if (!Sink().Busy()) {
-    Source().SetFileName(FileName(edit1->text()));
-    SetOutputFileName(FileName(edit2->text()));
-    ApplySettings();
-  }
+  if (!Sink().Busy() && !TakeFileNames()) return;
   try {
     StartSink();
   } catch (const std::exception& error) {
@@ -145,10 +143,29 @@ void TConverterForm::ConvertButtonClick() {
   }
 }
 
+// False, after a warning, when the output would overwrite the input or is a folder.
+bool TConverterForm::TakeFileNames() {
+  std::string input = FileName(edit1->text());
+  std::string output = FileName(edit2->text());
+  std::string warning = OutputPathWarning({input}, output);
+  if (!warning.empty()) {
+    CurrentMessageBoxes().Show(this, QString(), QString::fromStdString(warning), MessageBoxes::Icon::Warning);
+    return false;
+  }
+  Source().SetFileName(input);
+  SetOutputFileName(output);
+  ApplySettings();
+  return true;
+}
+
 // A sink that fails to start after it opened its source leaves the source open, and the source would
 // then refuse every later start as busy: it is closed again here.
 void TConverterForm::StartSink() {
   try {
+    if (!Sink().Busy()) {
+      Source().GetChannels();  // opens the file once: a missing one throws here
+      if (!Source().Valid()) throw EACSException(InvalidInputText(Source().FileName(), FLook.inputKind));
+    }
     Sink().Run();
   } catch (...) {
     if (!Sink().Busy() && Source().Busy()) Source().Flush();
@@ -164,7 +181,9 @@ void TConverterForm::ProgressReport(int progress) {
   progressbar1->setValue(std::clamp(progress, 0, 100));
 }
 
-void TConverterForm::DoneReport() {
+// A run that failed (a full disk, an input that cannot be read) must not look finished.
+void TConverterForm::DoneReport(const QString& runError) {
   ConvertButton->setEnabled(true);
   CloseButton->setEnabled(true);
+  if (!runError.isEmpty()) ShowStandardError(this, runError);
 }

@@ -25,6 +25,7 @@ struct ConverterLook {
   QString outputPage;
   QString outputFilter;
   QString outputExtension;  // what a name typed into the save dialog without an extension receives
+  std::string inputKind;    // what an input must be: "PCM WAV" or "Ogg Vorbis"
 };
 
 class TConverterForm : public QDialog {
@@ -54,7 +55,7 @@ class TConverterForm : public QDialog {
   void CancelButtonClick();
   // The sink's reports, handed to the user-interface thread.
   void ProgressReport(int progress);
-  void DoneReport();
+  void DoneReport(const QString& runError);
 
  protected:
   TConverterForm(QWidget* parent, const ConverterLook& look);
@@ -74,6 +75,7 @@ class TConverterForm : public QDialog {
                           QLineEdit*& field, QToolButton*& fileButton, QToolButton*& folderButton);
   QToolButton* AddPictureButton(QWidget* page, int left, const QString& hint, int standardIcon);
   void AddButtons();
+  bool TakeFileNames();
   void StartSink();
 
   ConverterLook FLook;

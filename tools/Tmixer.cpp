@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "acs/OutputCheck.h"
 #include "platform/qtseams/FileDialogs.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/Shell.h"
@@ -204,7 +205,7 @@ QString Tmixer::PathProblem() const {
   if (output.empty()) return " Please enter the output File! ";
   if (input1 == input2 || input1 == output || input2 == output)
     return " Please check the Input File and Output File! They can't be the same file! ";
-  return QString();
+  return QString::fromStdString(OutputPathWarning({input1, input2}, output));
 }
 
 void Tmixer::MixButtonClick() {

@@ -30,12 +30,17 @@ Trecorder::Trecorder(QWidget* parent)
   BuildControls();
   WaveOut1->SetInput(AudioIn1.get());
   WaveOut1->SetSuspendWhenIdle(true);
+  WaveOut1->SetKeepOnWriteError(true);  // a full disk late in a take must not cost the whole take
   WaveOut1->SetOnProgress([this](TACSOutput* sender) {
     int progress = sender->Progress();
     QMetaObject::invokeMethod(this, [this, progress] { WaveOut1Progress(progress); }, Qt::QueuedConnection);
   });
-  WaveOut1->SetOnDone(
-      [this](TACSOutput*) { QMetaObject::invokeMethod(this, [this] { WaveOut1Done(); }, Qt::QueuedConnection); });
+  WaveOut1->SetOnDone([this](TACSOutput* sender) {
+    QString runError = QString::fromStdString(sender->RunError());
+    if (!runError.isEmpty() && WaveOut1->KeptAfterError())
+      runError += ". What was recorded before is kept in " + QFile::decodeName(WaveOut1->FileName().c_str());
+    QMetaObject::invokeMethod(this, [this, runError] { WaveOut1Done(runError); }, Qt::QueuedConnection);
+  });
   ShowDeviceName();
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
@@ -159,7 +164,8 @@ void Trecorder::WaveOut1Progress(int progress) {
   CloseButton->setEnabled(false);
 }
 
-void Trecorder::WaveOut1Done() {
+void Trecorder::WaveOut1Done(const QString& runError) {
   RecordButton->setEnabled(true);
   CloseButton->setEnabled(true);
+  if (!runError.isEmpty()) ShowStandardError(this, runError);
 }

@@ -41,7 +41,7 @@ class Trecorder : public QDialog {
   void CancelButtonClick();
   // The sink's reports, handed to the user-interface thread.
   void WaveOut1Progress(int progress);
-  void WaveOut1Done();
+  void WaveOut1Done(const QString& runError);
 
  private:
   void BuildControls();

@@ -5,7 +5,7 @@
 
 Twav2ogg::Twav2ogg(QWidget* parent)
     : TConverterForm(parent, {"WAV to Ogg Converter", QSize(411, 228), "Input WAV File", "*.wav",
-                              "Output Ogg File", "*.ogg", "ogg"}) {
+                              "Output Ogg File", "*.ogg", "ogg", "PCM WAV"}) {
   cpu = AddChoice("CPU Usage", 8, 72, {"1", "2", "3"});
   compr = AddChoice("Compr. %", 168, 62, {"20", "30", "40", "50", "60", "70", "80", "90"});
   WaveIn1.SetLoop(false);

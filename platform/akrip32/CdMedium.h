@@ -61,6 +61,8 @@ class CdDriveEntry {
   virtual std::string Identification() const = 0;
   // Opens the disc in the drive; nullptr when there is none that can be read.
   virtual std::unique_ptr<CdMedium> Open() = 0;
+  // Why the last Open gave nullptr, when there is more to say than that no disc could be read.
+  virtual std::string OpenError() const { return {}; }
   // The drive's door. A disc image has none: opening and closing it then do nothing and fail.
   virtual bool HasDoor() const { return false; }
   virtual bool OpenDoor() { return false; }

@@ -78,8 +78,9 @@ std::uint32_t CddbDiscIdOf(const CddbDisc& disc) {
   std::uint32_t n = 0;
   for (std::uint32_t start : disc.trackStarts)
     for (std::uint32_t seconds = (start + kLeadIn) / 75; seconds > 0; seconds /= 10) n += seconds % 10;
+  // Both ends in whole seconds first, as the database counts the playing time.
   std::uint32_t first = disc.trackStarts.empty() ? 0 : disc.trackStarts.front();
-  std::uint32_t t = (disc.leadout - first) / 75;
+  std::uint32_t t = (disc.leadout + kLeadIn) / 75 - (first + kLeadIn) / 75;
   return (n % 255) << 24 | t << 8 | static_cast<std::uint32_t>(disc.trackStarts.size());
 }
 

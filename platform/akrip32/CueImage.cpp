@@ -1,6 +1,8 @@
 #include "platform/akrip32/CueImage.h"
 
 #include "platform/akrip32/akrip32.h"
+#include "platform/files/FileChecks.h"
+#include "platform/files/WaveChunks.h"
 
 #include <fcntl.h>
 #include <libcue.h>
@@ -9,19 +11,34 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <set>
 #include <sstream>
 
 namespace {
 
 constexpr std::int64_t kMaxSheetBytes = 1 << 20;
 
-struct FileLine {
-  std::string name;
-  std::string type;
+using FileLine = CueImage::FileLine;
+
+struct SheetTrack {
+  int number = 0;
+  std::size_t file = 0;  // the FILE line it follows
+  long pregap = 0;       // blocks of silence the sheet adds before the track and after it
+  long postgap = 0;
+};
+
+// What the sheet says in its own words: libcue reports neither a FILE's type nor a TRACK's number, and
+// takes its keywords in capitals only.
+struct SheetScan {
+  std::vector<FileLine> files;
+  std::vector<SheetTrack> tracks;
+  std::string text;  // the sheet with its keywords in capitals, for libcue
+  bool trackBeforeFile = false;
 };
 
 std::string Upper(std::string text) {
@@ -29,40 +46,88 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// libcue does not report a FILE's type, so the FILE lines are read for it.
-std::vector<FileLine> ReadFileLines(const std::string& sheet) {
-  std::vector<FileLine> lines;
+// The words of a line; a quoted word keeps its blanks (without the quotes, quoted tells which were).
+std::vector<std::string> Words(const std::string& line, std::vector<bool>& quoted) {
+  std::vector<std::string> words;
+  std::size_t pos = 0;
+  while ((pos = line.find_first_not_of(" \t\r", pos)) != std::string::npos) {
+    bool quote = line[pos] == '"';
+    std::size_t end = quote ? line.find('"', pos + 1) : line.find_first_of(" \t\r", pos);
+    if (end == std::string::npos) end = line.size();
+    words.push_back(line.substr(pos + (quote ? 1 : 0), end - pos - (quote ? 1 : 0)));
+    quoted.push_back(quote);
+    pos = end + (quote && end < line.size() ? 1 : 0);
+  }
+  return words;
+}
+
+// Keywords, FILE types and TRACK modes in capitals; names, titles and the rest as they are.
+std::string Capitalised(const std::vector<std::string>& words, const std::vector<bool>& quoted) {
+  const std::string keyword = Upper(words[0]);
+  std::string line;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    bool capitals = i == 0 || ((keyword == "FILE" || keyword == "TRACK") && i == words.size() - 1 && !quoted[i]) ||
+                    keyword == "FLAGS";
+    if (i > 0) line += ' ';
+    if (quoted[i]) line += '"';
+    line += capitals ? Upper(words[i]) : words[i];
+    if (quoted[i]) line += '"';
+  }
+  return line;
+}
+
+// mm:ss:ff in blocks; 0 for anything else.
+long Blocks(const std::string& msf) {
+  int minutes = 0, seconds = 0, frames = 0;
+  char end = 0;
+  if (std::sscanf(msf.c_str(), "%d:%d:%d%c", &minutes, &seconds, &frames, &end) != 3) return 0;
+  return (minutes * 60L + seconds) * 75 + frames;
+}
+
+SheetScan ScanSheet(const std::string& sheet) {
+  SheetScan scan;
   std::istringstream in(sheet);
   std::string line;
   while (std::getline(in, line)) {
-    std::size_t pos = line.find_first_not_of(" \t");
-    if (pos == std::string::npos || Upper(line.substr(pos, 5)) != "FILE ") continue;
-    pos = line.find_first_not_of(" \t", pos + 5);
-    if (pos == std::string::npos) continue;
-    FileLine entry;
-    std::size_t end;
-    if (line[pos] == '"') {
-      end = line.find('"', pos + 1);
-      if (end == std::string::npos) continue;
-      entry.name = line.substr(pos + 1, end - pos - 1);
-      ++end;
-    } else {
-      end = line.find_first_of(" \t", pos);
-      if (end == std::string::npos) continue;
-      entry.name = line.substr(pos, end - pos);
-    }
-    std::istringstream rest(line.substr(end));
-    rest >> entry.type;
-    entry.type = Upper(entry.type);
-    lines.push_back(entry);
+    std::vector<bool> quoted;
+    std::vector<std::string> words = Words(line, quoted);
+    if (words.empty()) continue;
+    scan.text += Capitalised(words, quoted) + "\n";
+    const std::string keyword = Upper(words[0]);
+    if (keyword == "FILE" && words.size() >= 3) scan.files.push_back({words[1], Upper(words.back())});
+    if ((keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2 && !scan.tracks.empty())
+      (keyword == "PREGAP" ? scan.tracks.back().pregap : scan.tracks.back().postgap) = Blocks(words[1]);
+    if (keyword != "TRACK" || words.size() < 2) continue;
+    if (scan.files.empty()) scan.trackBeforeFile = true;
+    int number = 0;
+    bool digits = words[1].find_first_not_of("0123456789") == std::string::npos && words[1].size() <= 3;
+    if (digits && !words[1].empty()) number = std::stoi(words[1]);
+    scan.tracks.push_back({number, scan.files.empty() ? 0 : scan.files.size() - 1});
   }
-  return lines;
+  return scan;
+}
+
+// The first reason the sheet's own TRACK and FILE lines cannot make a disc, or an empty text.
+std::string SheetProblem(const SheetScan& scan, const std::string& cueSheet) {
+  if (scan.files.empty() || scan.tracks.empty() || scan.trackBeforeFile)
+    return "The file " + cueSheet + " is not a valid CUE sheet";
+  if (scan.tracks.size() > 99) return "The CUE sheet " + cueSheet + " has more than 99 tracks";
+  for (std::size_t k = 0; k < scan.tracks.size(); ++k) {
+    int number = scan.tracks[k].number;
+    if (number < 1 || number > 99 || (k > 0 && number != scan.tracks[k - 1].number + 1))
+      return "The CUE sheet " + cueSheet + " numbers its tracks out of order at TRACK " + std::to_string(number);
+  }
+  return {};
 }
 
 // libcue reports syntax errors on stderr; a bad sheet is reported to the user in our own words instead.
+// It also leaks memory on every sheet it cannot parse, and the main window's timer reads the current
+// drive again and again: a sheet that failed is not handed to it again while its text stays the same.
 Cd* ParseQuietly(const std::string& sheet) {
   static std::mutex parserLock;  // the parser keeps global state
+  static std::set<std::string> unparsable;
   std::lock_guard<std::mutex> lock(parserLock);
+  if (unparsable.count(sheet) > 0) return nullptr;
   std::fflush(stderr);
   int savedStderr = dup(STDERR_FILENO);
   int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -74,37 +139,9 @@ Cd* ParseQuietly(const std::string& sheet) {
     close(savedStderr);
   }
   if (devNull >= 0) close(devNull);
+  if (cd == nullptr && unparsable.size() < 64) unparsable.insert(sheet);
   return cd;
 }
-
-bool ReadSheet(const std::string& path, std::string& text, std::string& error) {
-  std::error_code ec;
-  auto size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    error = "Cannot open file " + path;
-    return false;
-  }
-  if (static_cast<std::int64_t>(size) > kMaxSheetBytes) {
-    error = "The CUE sheet " + path + " is too large";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (!in) {
-    error = "Cannot open file " + path;
-    return false;
-  }
-  text = content.str();
-  if (text.find('\0') != std::string::npos) {
-    error = "The file " + path + " is not a CUE sheet";
-    return false;
-  }
-  return true;
-}
-
-std::uint32_t Le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 
 bool ReadExactly(int fd, void* buffer, std::size_t bytes, std::int64_t offset) {
   auto* p = static_cast<unsigned char*>(buffer);
@@ -118,41 +155,53 @@ bool ReadExactly(int fd, void* buffer, std::size_t bytes, std::int64_t offset) {
   return true;
 }
 
-// Finds the PCM of a WAVE file; only CD audio (44,100 Hz, 16-bit, stereo) can stand for a disc.
-bool LocateWaveData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
-  unsigned char riff[12];
-  if (!ReadExactly(file.fd, riff, 12, 0) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
-    error = "The file " + file.path + " is not a WAVE file";
+bool ReadSheet(const std::string& path, std::string& text, std::string& error) {
+  int fd = OpenRegularFile(path);
+  struct stat info {};
+  if (fd < 0 || fstat(fd, &info) != 0) {
+    if (fd >= 0) close(fd);
+    error = "Cannot open file " + path;
     return false;
   }
-  bool formatSeen = false;
-  std::int64_t pos = 12;
-  unsigned char chunk[8];
-  while (pos + 8 <= fileSize && ReadExactly(file.fd, chunk, 8, pos)) {
-    std::int64_t size = Le32(chunk + 4);
-    if (std::memcmp(chunk, "fmt ", 4) == 0) {
-      unsigned char fmt[16];
-      if (size < 16 || !ReadExactly(file.fd, fmt, 16, pos + 8)) break;
-      if (Le16(fmt) != 1 || Le16(fmt + 2) != 2 || Le32(fmt + 4) != 44100 || Le16(fmt + 14) != 16) {
-        error = "The WAVE file " + file.path + " is not 44,100 Hz 16-bit stereo PCM";
-        return false;
-      }
-      formatSeen = true;
-    } else if (std::memcmp(chunk, "data", 4) == 0 && formatSeen) {
-      file.dataOffset = pos + 8;
-      file.dataBytes = std::min(size, fileSize - file.dataOffset);
-      return true;
-    }
-    pos += 8 + size + (size & 1);
+  if (info.st_size > kMaxSheetBytes) {
+    close(fd);
+    error = "The CUE sheet " + path + " is too large";
+    return false;
   }
-  error = "The WAVE file " + file.path + " has no audio data";
-  return false;
+  text.assign(static_cast<std::size_t>(info.st_size), '\0');
+  bool read = ReadExactly(fd, text.data(), text.size(), 0);
+  close(fd);
+  if (!read) {
+    error = "Cannot open file " + path;
+    return false;
+  }
+  if (text.find('\0') != std::string::npos) {
+    error = "The file " + path + " is not a CUE sheet";
+    return false;
+  }
+  return true;
+}
+
+// Finds the PCM of a WAVE file; only CD audio (44,100 Hz, 16-bit, stereo) can stand for a disc.
+bool LocateWaveData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
+  WaveChunks wave;
+  if (!ReadWaveChunks(file.fd, fileSize, wave)) {
+    error = "The file " + file.path + " is not a WAVE file with audio data";
+    return false;
+  }
+  if (wave.formatTag != 1 || wave.channels != 2 || wave.sampleRate != 44100 || wave.bitsPerSample != 16) {
+    error = "The WAVE file " + file.path + " is not 44,100 Hz 16-bit stereo PCM";
+    return false;
+  }
+  file.dataOffset = wave.dataOffset;
+  file.dataBytes = wave.dataBytes;
+  return true;
 }
 
 bool OpenImageFile(CueImage::ImageFile& file, std::string& error) {
-  file.fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+  file.fd = OpenRegularFile(file.path);
   struct stat info {};
-  if (file.fd < 0 || fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (file.fd < 0 || fstat(file.fd, &info) != 0) {
     error = "Cannot open file " + file.path;
     return false;
   }
@@ -203,57 +252,85 @@ struct CdDeleter {
 std::unique_ptr<CueImage> CueImage::Load(const std::string& cueSheet, std::string& error) {
   std::string text;
   if (!ReadSheet(cueSheet, text, error)) return nullptr;
-  std::vector<FileLine> fileLines = ReadFileLines(text);
-  std::unique_ptr<Cd, CdDeleter> cd(ParseQuietly(text));
-  if (!cd || cd_get_ntrack(cd.get()) < 1 || fileLines.empty()) {
+  SheetScan scan = ScanSheet(text);
+  error = SheetProblem(scan, cueSheet);
+  if (!error.empty()) return nullptr;
+  std::unique_ptr<Cd, CdDeleter> cd(ParseQuietly(scan.text));
+  if (!cd || cd_get_ntrack(cd.get()) != static_cast<int>(scan.tracks.size())) {
     error = "The file " + cueSheet + " is not a valid CUE sheet";
     return nullptr;
   }
-  int trackCount = cd_get_ntrack(cd.get());
-  if (trackCount > MAXTOCENTRIES - 1 || fileLines.size() > MAXTOCENTRIES - 1) {
-    error = "The CUE sheet " + cueSheet + " has more than 99 tracks";
-    return nullptr;
-  }
-
   std::unique_ptr<CueImage> image(new CueImage());
-  std::filesystem::path folder = std::filesystem::path(cueSheet).parent_path();
-  for (const FileLine& line : fileLines) {
-    ImageFile file;
-    file.path = (folder / line.name).string();
-    if (!FormatOf(line.type, file.format)) {
-      error = "The CUE sheet " + cueSheet + " names a file of the unsupported type " + line.type;
-      return nullptr;
-    }
-    file.firstBlock = image->FFiles.empty() ? 0 : image->FFiles.back().firstBlock + image->FFiles.back().blocks;
-    image->FFiles.push_back(file);  // the image closes what it opened, also on failure
-    if (!OpenImageFile(image->FFiles.back(), error)) return nullptr;
-  }
-
-  std::size_t fileIndex = 0;
-  for (int i = 1; i <= trackCount; ++i) {
-    const Track* track = cd_get_track(cd.get(), i);
-    const char* name = track_get_filename(track);
-    while (fileIndex < fileLines.size() && (name == nullptr || fileLines[fileIndex].name != name)) ++fileIndex;
-    if (fileIndex == fileLines.size()) {
-      error = "The CUE sheet " + cueSheet + " could not be matched with its FILE lines";
-      return nullptr;
-    }
+  if (!image->OpenFiles(scan.files, cueSheet, error)) return nullptr;
+  std::vector<PlacedTrack> tracks;
+  for (std::size_t k = 0; k < scan.tracks.size(); ++k) {
+    const Track* track = cd_get_track(cd.get(), static_cast<int>(k) + 1);
     if (!HasRawBlocks(track)) {
       error = "The CUE sheet " + cueSheet + " has a track without 2352-byte sectors";
       return nullptr;
     }
-    const ImageFile& file = image->FFiles[fileIndex];
-    long start = track_get_index(track, 1);
-    std::int32_t absolute = file.firstBlock + static_cast<std::int32_t>(start);
-    bool ordered = image->FLayout.tracks.empty() || absolute > image->FLayout.tracks.back().start;
-    if (start < 0 || start >= file.blocks || !ordered) {
-      error = "The CUE sheet " + cueSheet + " places track " + std::to_string(i) + " outside its file";
-      return nullptr;
-    }
-    image->FLayout.tracks.push_back({i, absolute, track_get_mode(track) == MODE_AUDIO});
+    const SheetTrack& line = scan.tracks[k];
+    tracks.push_back({line.number, image->FFileOfLine[line.file], track_get_index(track, 1), line.pregap,
+                      line.postgap, track_get_mode(track) == MODE_AUDIO});
   }
-  image->FLayout.leadout = image->FFiles.back().firstBlock + image->FFiles.back().blocks;
+  if (!image->Place(tracks, cueSheet, error)) return nullptr;
   return image;
+}
+
+// Each FILE line's file, opened once: a FILE line that names the file of the line before it goes on in it.
+bool CueImage::OpenFiles(const std::vector<FileLine>& lines, const std::string& cueSheet, std::string& error) {
+  std::filesystem::path folder = std::filesystem::path(cueSheet).parent_path();
+  for (std::size_t j = 0; j < lines.size(); ++j) {
+    if (j > 0 && lines[j].name == lines[j - 1].name && lines[j].type == lines[j - 1].type) {
+      FFileOfLine.push_back(FFileOfLine.back());
+      continue;
+    }
+    ImageFile file;
+    file.path = (folder / lines[j].name).string();
+    if (!FormatOf(lines[j].type, file.format)) {
+      error = "The CUE sheet " + cueSheet + " names a file of the unsupported type " + lines[j].type;
+      return false;
+    }
+    FFiles.push_back(file);  // the image closes what it opened, also on failure
+    if (!OpenImageFile(FFiles.back(), error)) return false;
+    FFileOfLine.push_back(FFiles.size() - 1);
+  }
+  return true;
+}
+
+// Lays the files out as one disc: each track starts at its INDEX 01, and the silence of a PREGAP goes in
+// front of it, that of a POSTGAP after the track's audio.
+bool CueImage::Place(const std::vector<PlacedTrack>& tracks, const std::string& cueSheet, std::string& error) {
+  std::int32_t disc = 0;
+  auto addSegment = [&](int file, std::int32_t fileBlock, std::int32_t blocks) {
+    if (blocks <= 0) return;
+    FSegments.push_back({file, disc, blocks, fileBlock});
+    disc += blocks;
+  };
+  for (std::size_t k = 0; k < tracks.size(); ++k) {
+    const PlacedTrack& track = tracks[k];
+    const ImageFile& file = FFiles[track.file];
+    bool newFile = k == 0 || tracks[k - 1].file != track.file;
+    if (k > 0 && newFile) FinishFile(tracks[k - 1], addSegment);
+    std::int32_t from = newFile ? 0 : static_cast<std::int32_t>(tracks[k - 1].start);
+    if (track.start < from || track.start >= file.blocks || (!newFile && track.start == from)) {
+      error = "The CUE sheet " + cueSheet + " places track " + std::to_string(track.number) + " outside its file";
+      return false;
+    }
+    addSegment(track.file, from, static_cast<std::int32_t>(track.start) - from);
+    addSegment(kSilence, 0, static_cast<std::int32_t>(track.pregap + (newFile ? 0 : tracks[k - 1].postgap)));
+    FLayout.tracks.push_back({track.number, disc, track.audio});
+  }
+  FinishFile(tracks.back(), addSegment);
+  FLayout.leadout = disc;
+  return true;
+}
+
+template <typename AddSegment>
+void CueImage::FinishFile(const PlacedTrack& last, AddSegment& addSegment) {
+  const ImageFile& file = FFiles[last.file];
+  addSegment(last.file, static_cast<std::int32_t>(last.start), file.blocks - static_cast<std::int32_t>(last.start));
+  addSegment(kSilence, 0, static_cast<std::int32_t>(last.postgap));
 }
 
 CueImage::~CueImage() {
@@ -261,37 +338,41 @@ CueImage::~CueImage() {
     if (file.fd >= 0) close(file.fd);
 }
 
-const CueImage::ImageFile* CueImage::FileAt(std::int32_t lba) const {
-  for (const ImageFile& file : FFiles)
-    if (lba >= file.firstBlock && lba < file.firstBlock + file.blocks) return &file;
+const CueImage::Segment* CueImage::SegmentAt(std::int32_t lba) const {
+  for (const Segment& segment : FSegments)
+    if (lba >= segment.firstBlock && lba < segment.firstBlock + segment.blocks) return &segment;
   return nullptr;
 }
 
 BlockRead CueImage::ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
   BlockRead result;
   for (std::int32_t i = 0; i < count;) {
-    const ImageFile* file = FileAt(lba + i);
-    std::int32_t here = file == nullptr ? 1 : std::min(count - i, file->firstBlock + file->blocks - lba - i);
+    const Segment* segment = SegmentAt(lba + i);
+    std::int32_t here = segment == nullptr ? 1 : std::min(count - i, segment->firstBlock + segment->blocks - lba - i);
     std::uint8_t* blocks = out + static_cast<std::size_t>(i) * CD_BLOCK_BYTES;
     // A file that fails to read (cut short, an I/O error) fails like a damaged disc: block by block.
-    if (file == nullptr || !ReadFromFile(*file, lba + i, here, blocks))
-      for (std::int32_t b = 0; b < here; ++b)
-        if (!ReadBlock(file, lba + i + b, blocks + static_cast<std::size_t>(b) * CD_BLOCK_BYTES))
-          result.unreadable.push_back(lba + i + b);
+    if (segment == nullptr || !ReadSegment(*segment, lba + i, here, blocks))
+      for (std::int32_t b = 0; b < here; ++b) {
+        std::uint8_t* block = blocks + static_cast<std::size_t>(b) * CD_BLOCK_BYTES;
+        if (segment != nullptr && ReadSegment(*segment, lba + i + b, 1, block)) continue;
+        std::memset(block, 0, CD_BLOCK_BYTES);
+        result.unreadable.push_back(lba + i + b);
+      }
     i += here;
   }
   return result;
 }
 
-bool CueImage::ReadBlock(const ImageFile* file, std::int32_t lba, std::uint8_t* out) {
-  if (file != nullptr && ReadFromFile(*file, lba, 1, out)) return true;
-  std::memset(out, 0, CD_BLOCK_BYTES);
-  return false;
+// Blocks of one segment: its file's audio, or silence.
+bool CueImage::ReadSegment(const Segment& segment, std::int32_t lba, std::int32_t count, std::uint8_t* out) {
+  if (segment.file != kSilence)
+    return ReadFromFile(FFiles[segment.file], segment.fileBlock + lba - segment.firstBlock, count, out);
+  std::memset(out, 0, static_cast<std::size_t>(count) * CD_BLOCK_BYTES);
+  return true;
 }
 
-bool CueImage::ReadFromFile(const ImageFile& file, std::int32_t lba, std::int32_t count, std::uint8_t* out) {
-  std::int64_t from = static_cast<std::int64_t>(lba - file.firstBlock) * CD_BLOCK_BYTES;
-  std::int64_t wanted = static_cast<std::int64_t>(count) * CD_BLOCK_BYTES;
+bool CueImage::ReadFromFile(const ImageFile& file, std::int32_t block, std::int32_t count, std::uint8_t* out) {
+  std::int64_t from = static_cast<std::int64_t>(block) * CD_BLOCK_BYTES;  std::int64_t wanted = static_cast<std::int64_t>(count) * CD_BLOCK_BYTES;
   // The last block of a file may be partial: the rest of it is silence.
   std::int64_t present = std::clamp<std::int64_t>(file.dataBytes - from, 0, wanted);
   bool ok = ReadExactly(file.fd, out, static_cast<std::size_t>(present), file.dataOffset + from);

@@ -13,22 +13,48 @@ class CueImage : public CdMedium {
   BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) override;
 
   enum class FileFormat { Binary, Motorola, Wave };
+  struct FileLine {
+    std::string name;
+    std::string type;
+  };
   struct ImageFile {
     std::string path;
     FileFormat format = FileFormat::Binary;
     int fd = -1;
     std::int64_t dataOffset = 0;
     std::int64_t dataBytes = 0;
-    std::int32_t firstBlock = 0;
     std::int32_t blocks = 0;
   };
 
  private:
+  static constexpr int kSilence = -1;
+  // A stretch of the disc: blocks of one file from fileBlock on, or silence (file kSilence).
+  struct Segment {
+    int file;
+    std::int32_t firstBlock;
+    std::int32_t blocks;
+    std::int32_t fileBlock;
+  };
+  struct PlacedTrack {
+    int number;
+    int file;
+    long start;  // INDEX 01 in its file
+    long pregap;
+    long postgap;
+    bool audio;
+  };
+
   CueImage() = default;
-  bool ReadBlock(const ImageFile* file, std::int32_t lba, std::uint8_t* out);
-  bool ReadFromFile(const ImageFile& file, std::int32_t lba, std::int32_t count, std::uint8_t* out);
-  const ImageFile* FileAt(std::int32_t lba) const;
+  bool OpenFiles(const std::vector<FileLine>& lines, const std::string& cueSheet, std::string& error);
+  bool Place(const std::vector<PlacedTrack>& tracks, const std::string& cueSheet, std::string& error);
+  template <typename AddSegment>
+  void FinishFile(const PlacedTrack& last, AddSegment& addSegment);
+  bool ReadFromFile(const ImageFile& file, std::int32_t block, std::int32_t count, std::uint8_t* out);
+  bool ReadSegment(const Segment& segment, std::int32_t lba, std::int32_t count, std::uint8_t* out);
+  const Segment* SegmentAt(std::int32_t lba) const;
 
   std::vector<ImageFile> FFiles;
+  std::vector<int> FFileOfLine;  // the index in FFiles of each FILE line's file
+  std::vector<Segment> FSegments;
   DiscLayout FLayout;
 };

@@ -11,6 +11,8 @@ std::string ImageDrive::Identification() const {
 }
 
 std::unique_ptr<CdMedium> ImageDrive::Open() {
-  std::string error;
-  return CueImage::Load(FCueSheet, error);
+  FOpenError.clear();
+  return CueImage::Load(FCueSheet, FOpenError);
 }
+
+std::string ImageDrive::OpenError() const { return FOpenError; }

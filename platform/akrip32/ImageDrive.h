@@ -8,7 +8,9 @@ class ImageDrive : public CdDriveEntry {
   explicit ImageDrive(std::string cueSheet);
   std::string Identification() const override;
   std::unique_ptr<CdMedium> Open() override;
+  std::string OpenError() const override;
 
  private:
   std::string FCueSheet;
+  std::string FOpenError;
 };

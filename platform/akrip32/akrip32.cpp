@@ -170,6 +170,11 @@ bool CloseCDDoor(const CDREC& drive) {
   return entry && entry->CloseDoor();
 }
 
+std::string CDDriveOpenError(const CDREC& drive) {
+  std::shared_ptr<CdDriveEntry> entry = ListedEntry(drive.ha, drive.tgt, drive.lun);
+  return entry ? entry->OpenError() : std::string();
+}
+
 int CloseCDHandle(HCDROM handle) {
   std::lock_guard<std::mutex> guard(Lib().lock);
   return Lib().handles.erase(handle) > 0 ? 1 : 0;

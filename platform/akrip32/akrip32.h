@@ -128,6 +128,9 @@ void SetCDDBTimeouts(std::chrono::milliseconds connect, std::chrono::millisecond
 bool CDDriveHasDoor(const CDREC& drive);
 bool OpenCDDoor(const CDREC& drive);
 bool CloseCDDoor(const CDREC& drive);
+// Why the last GetCDHandle of a drive of the list failed, where the drive knows more than "no disc" (a disc
+// image whose sheet or files are faulty); empty otherwise.
+std::string CDDriveOpenError(const CDREC& drive);
 
 // Disc images listed after the physical drives, one CUE sheet path each.
 void SetCDImageFiles(const std::vector<std::string>& cueSheets);

@@ -2,11 +2,42 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "platform/files/FileChecks.h"
+#include "platform/files/ReplacementFile.h"
+
 #define SI_NO_CONVERSION   // settings are byte strings, kept as they are
 #define SI_IMPLEMENTATION  // the templates are compiled here, for char only
 #include <SimpleIni.h>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The whole file, or false when it is no regular file or cannot be read.
+bool ReadWholeFile(const std::string& fileName, std::string& text) {
+  int handle = OpenRegularFile(fileName);
+  if (handle < 0) return false;
+  char chunk[65536];
+  ssize_t got;
+  text.clear();
+  while ((got = ::read(handle, chunk, sizeof chunk)) != 0) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) break;
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  ::close(handle);
+  return got == 0;
+}
+
+// Every byte written, flushed and closed before the new file takes the old one's place.
+bool WriteWholeFile(const std::string& fileName, const std::string& text) {
+  ReplacementFile file(fileName);
+  return file.Create() && file.WriteAll(text.data(), text.size()) && file.Commit();
+}
+
+}  // namespace
 
 struct TIniFile::Content {
   CSimpleIniA ini{false, false, false};  // not UTF-8 aware, no duplicate keys, no multi-line values
@@ -37,7 +68,8 @@ void TIniFile::Refresh() {
   std::uintmax_t size = fs::file_size(FFileName, ec);
   if (FContent->loaded && time == FContent->loadedTime && size == FContent->loadedSize) return;
   FContent->ini.Reset();
-  FContent->readable = FContent->ini.LoadFile(FFileName.c_str()) >= 0;
+  std::string text;
+  FContent->readable = ReadWholeFile(FFileName, text) && FContent->ini.LoadData(text) >= 0;
   FContent->loaded = FContent->readable;
   FContent->loadedTime = time;
   FContent->loadedSize = size;
@@ -65,11 +97,9 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   Refresh();
   if (!FContent->readable) throw EIniFileError("Cannot open file " + FFileName);
   FContent->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
-  // The new content goes into a file beside the old one, which it replaces only when complete.
-  std::string partial = FFileName + ".partial";
+  std::string text;
   std::error_code ec;
-  if (FContent->ini.SaveFile(partial.c_str(), false) < 0 || (fs::rename(partial, FFileName, ec), ec)) {
-    unlink(partial.c_str());
+  if (FContent->ini.Save(text, false) < 0 || !WriteWholeFile(FFileName, text)) {
     FContent->loaded = false;  // memory holds a value the file does not: read the file again
     throw EIniFileError("Cannot create file " + FFileName);
   }

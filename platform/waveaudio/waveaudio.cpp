@@ -3,11 +3,13 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,6 +22,8 @@ struct WaveDevice {
   std::deque<WAVEHDR*> queued;
   DWORD offset = 0;  // bytes of the first queued buffer already played
   std::uint8_t silence = 0;
+  int silentCallbacks = 0;  // callbacks in a row that found no buffer: the audio before them has gone out
+  bool dropped = false;     // reset or paused: what is still in the device need not be heard
 };
 
 namespace {
@@ -88,6 +92,7 @@ void PlaybackCallback(void* userdata, Uint8* stream, int length) {
       }
     }
     if (filled < length) std::memset(stream + filled, device->silence, std::size_t(length - filled));
+    device->silentCallbacks = filled == 0 ? device->silentCallbacks + 1 : 0;
   }
   for (WAVEHDR* header : finished) Complete(device, header);
 }
@@ -166,6 +171,7 @@ MMRESULT Queue(WaveDevice* device, WAVEHDR* header, UINT size) {
   header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
   if (device->capture) header->dwBytesRecorded = 0;
   device->queued.push_back(header);
+  device->dropped = false;
   return MMSYSERR_NOERROR;
 }
 
@@ -178,6 +184,7 @@ MMRESULT Reset(WaveDevice* device) {
     std::lock_guard<std::mutex> guard(device->lock);
     returned.swap(device->queued);
     device->offset = 0;
+    device->dropped = true;
   }
   SDL_UnlockAudioDevice(device->id);
   for (WAVEHDR* header : returned) Complete(device, header);
@@ -188,11 +195,28 @@ MMRESULT Reset(WaveDevice* device) {
 MMRESULT SetPaused(WaveDevice* device, bool paused) {
   if (device == nullptr) return MMSYSERR_INVALHANDLE;
   SDL_PauseAudioDevice(device->id, paused ? 1 : 0);
+  std::lock_guard<std::mutex> guard(device->lock);
+  device->dropped = paused;
   return MMSYSERR_NOERROR;
+}
+
+// A buffer counts as done once the device has taken its last byte, which it has not played yet: before
+// the device closes, a few periods of silence must follow, or the end of the sound would be cut off.
+void WaitUntilPlayedOut(WaveDevice* device) {
+  constexpr int kSilentPeriods = 3;
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (std::chrono::steady_clock::now() < until) {
+    {
+      std::lock_guard<std::mutex> guard(device->lock);
+      if (device->dropped || !device->queued.empty() || device->silentCallbacks >= kSilentPeriods) return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 MMRESULT Close(WaveDevice* device) {
   if (device == nullptr) return MMSYSERR_INVALHANDLE;
+  if (!device->capture) WaitUntilPlayedOut(device);
   SDL_CloseAudioDevice(device->id);  // waits for a callback under way
   delete device;
   return MMSYSERR_NOERROR;

@@ -11,6 +11,7 @@ int MemorySource::GetData(void* buffer, int bufferSize) {
   std::int64_t left = std::int64_t(FBytes.size()) - FPosition;
   int count = static_cast<int>(std::min<std::int64_t>(bufferSize, left));
   if (count <= 0) return 0;
+  if (FPosition >= failAt) throw EACSException("Stream read error");
   std::memcpy(buffer, FBytes.data() + FPosition, static_cast<std::size_t>(count));
   FPosition += count;
   return count;

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -25,6 +26,7 @@ class MemorySource : public TACSInput {
   void Flush() override { FBusy = false; }
   void HideSize() { FHideSize = true; }
   int inits = 0;
+  std::int64_t failAt = INT64_MAX;  // from this position on, reads fail as a broken disk would
 
  private:
   std::vector<std::uint8_t> FBytes;

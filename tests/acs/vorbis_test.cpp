@@ -126,6 +126,20 @@ TEST_F(VorbisTest, FilesTheDecoderRefusesDeliverNothing) {
   }
 }
 
+// One damaged page costs its own audio only: decoding goes on after the hole, as oggdec does.
+TEST_F(VorbisTest, ADamagedPageIsSkipped) {
+  MemorySource input(Music(10 * 44100, 2, 16));
+  std::string ogg = Encode(FFolder, input, 0.3f);
+  std::string bytes = testdata::ReadTextFile(ogg);
+  std::size_t page = bytes.find("OggS", bytes.size() / 4);
+  ASSERT_NE(std::string::npos, page);
+  for (std::size_t i = page + 40; i < page + 240; ++i) bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+  testdata::WriteTextFile(ogg, bytes);
+  std::size_t reference = Shell("oggdec -Q -R -o - '" + ogg + "' 2>/dev/null").size();
+  EXPECT_GT(reference, std::size_t(8 * 44100 * 4));
+  EXPECT_NEAR(double(reference), double(Decode(ogg).size()), 44100 * 4 * 0.1);
+}
+
 TEST_F(VorbisTest, LoopAndJumpKeepTheDecoderInStep) {
   MemorySource input(Music(44100, 2, 16));
   std::string ogg = Encode(FFolder, input, 0.3f);

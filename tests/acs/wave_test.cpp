@@ -117,6 +117,39 @@ TEST(WaveTest, AFailedWriteKeepsTheOldFileAndSaysWhy) {
   EXPECT_FALSE(source.Busy());
 }
 
+TEST(WaveTest, ReadErrorsAreErrorsAndARecordingKeepsWhatItWroteBeforeTheDiskFilled) {
+  TFileStream unreadable("/proc/self/mem", TFileStream::Mode::Read);  // reading at 0 fails with EIO
+  std::uint8_t byte;
+  EXPECT_THROW(unreadable.Read(&byte, 1), EStreamError);
+  testdata::TempFolder folder;
+  std::string path = folder.File("out.wav");
+  WriteAll(path, {'o', 'l', 'd'});
+  MemorySource broken(Bytes(200000));
+  broken.failAt = 100000;
+  EXPECT_EQ("Stream read error", WriteThrough(broken, path));
+  EXPECT_EQ((std::vector<std::uint8_t>{'o', 'l', 'd'}), ReadAll(path));
+
+  MemorySource take(Bytes(2000000));
+  TWaveOut recorder;
+  recorder.SetInput(&take);
+  recorder.SetFileName(path);
+  recorder.SetKeepOnWriteError(true);
+  std::atomic<bool> done{false};
+  recorder.SetOnDone([&](TACSOutput*) { done = true; });
+  {
+    testdata::FullDisk disk(500000);
+    recorder.Run();
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  }
+  EXPECT_EQ("Stream write error", recorder.RunError());
+  EXPECT_TRUE(recorder.KeptAfterError());
+  TWaveIn kept;
+  kept.SetFileName(path);
+  EXPECT_EQ(2, kept.Channels());
+  EXPECT_EQ(std::int64_t(std::filesystem::file_size(path)) - 44, kept.Size());
+  EXPECT_GT(kept.Size(), 400000);
+}
+
 TEST(WaveTest, SourceDeliversExactlyTheDataChunk) {
   testdata::TempFolder folder;
   std::vector<std::uint8_t> pcm = Bytes(70001);
@@ -129,6 +162,50 @@ TEST(WaveTest, SourceDeliversExactlyTheDataChunk) {
   std::uint8_t byte;
   EXPECT_EQ(0, source.GetData(&byte, 1));  // and stays at the end
   source.Flush();
+}
+
+// A RIFF file of chunks, each given as its id and content; odd sizes get their pad byte.
+std::vector<std::uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& chunks) {
+  std::vector<std::uint8_t> file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  for (const auto& [id, content] : chunks) {
+    file.insert(file.end(), id.begin(), id.end());
+    for (int shift = 0; shift < 32; shift += 8) file.push_back(static_cast<std::uint8_t>(content.size() >> shift));
+    file.insert(file.end(), content.begin(), content.end());
+    if (content.size() % 2 == 1) file.push_back(0);
+  }
+  return file;
+}
+
+TEST(WaveTest, ChunksAroundTheAudioArePassedOverAndOnlyPcmIsTaken) {
+  testdata::TempFolder folder;
+  std::vector<std::uint8_t> pcm = Bytes(40000);
+  TWaveHeader canonical = MakeWaveHeader(2, 16, 40000, 44100);
+  std::vector<std::uint8_t> fmt(canonical.begin() + 20, canonical.begin() + 36), fmt18 = fmt, extensible = fmt;
+  fmt18.insert(fmt18.end(), {0, 0});
+  extensible[0] = 0xFE, extensible[1] = 0xFF;
+  extensible.insert(extensible.end(), {22, 0, 16, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0,
+                                       0x38, 0x9B, 0x71});
+  std::vector<std::uint8_t> floatExtensible = extensible, floats = fmt;
+  floatExtensible[24] = 3;
+  floats[0] = 3;
+  std::vector<std::uint8_t> list = {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 5, 0, 0, 0, 'L', 'a', 'v', 'f', 0};
+  const std::vector<std::pair<std::vector<std::uint8_t>, bool>> files = {
+      {Riff({{"fmt ", fmt}, {"LIST", list}, {"data", pcm}}), true},
+      {Riff({{"fmt ", fmt18}, {"data", pcm}}), true},
+      {Riff({{"fact", {4, 0, 0, 0}}, {"fmt ", extensible}, {"data", pcm}}), true},
+      {Riff({{"fmt ", floatExtensible}, {"data", pcm}}), false},
+      {Riff({{"fmt ", floats}, {"data", pcm}}), false}};
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    std::string path = folder.File("in" + std::to_string(k) + ".wav");
+    WriteAll(path, files[k].first);
+    TWaveIn source;
+    source.SetFileName(path);
+    EXPECT_EQ(files[k].second ? 2 : 0, source.Channels()) << k;
+    EXPECT_EQ(files[k].second, source.Valid()) << k;
+    source.Init();
+    EXPECT_TRUE(Drain(source) == (files[k].second ? pcm : std::vector<std::uint8_t>())) << k;
+    source.Flush();
+  }
 }
 
 TEST(WaveTest, JumpMovesByPercentOfTheSizeAndClamps) {

@@ -123,6 +123,7 @@ class MainFormTest : public QObject {
     QCOMPARE(form.ListView1->topLevelItemCount(), 0);
     QCOMPARE(form.spSLMsgOut->text(), QString("Can't get the Information of current CD, maybe there isn't any CD in "
                                               "CDROM or the current CD is broken!"));
+    QVERIFY(form.spSLMsgOut->toolTip().endsWith("\nCannot open file " + QString::fromStdString(FFolder->File("absent.cue"))));
 
     form.oggcheck->setChecked(true);
     form.spCDROMlistChange(0);

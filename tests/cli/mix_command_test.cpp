@@ -94,6 +94,9 @@ TEST_F(MixCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   testdata::ProcessResult same = Mix(wav, File("two.wav"), wav);
   EXPECT_EQ(1, same.status);
   EXPECT_EQ("error: Please check the Input File and Output File! They can't be the same file!\n", same.out);
+  std::filesystem::create_hard_link(wav, File("linked.wav"));
+  EXPECT_EQ(same.out, Mix(wav, File("two.wav"), File("linked.wav")).out);
+  EXPECT_EQ("error: Please check the Output File! It is a folder!\n", Mix(wav, File("two.wav"), File("")).out);
   for (const char* wrong : {"a.wav b.wav", "a.wav b.wav c.wav --volume1 256", "a.wav b.wav c.wav --loud"})
     EXPECT_EQ(2, RunCli(wrong).status) << wrong;
 }

@@ -41,5 +41,14 @@ std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& sa
 // The likeness of the recording from offset on with the samples played, from -1 to 1.
 double Correlation(const std::vector<std::int16_t>& recording, std::size_t offset,
                    const std::vector<std::int16_t>& played);
+// Where in the recording (from..to, whole stereo frames) the played samples begin: the best match of their
+// first samples.
+std::size_t Locate(const std::vector<std::int16_t>& recording, std::size_t from, std::size_t to,
+                   const std::vector<std::int16_t>& played);
+// The likeness of the played samples with the recording from start on, as Correlation measures it, but
+// with each tenth of a second found anew within 10 ms of where the one before it ended: on a loaded
+// machine the server's loopback may lose or repeat a moment, which must not make the right sound look wrong.
+double PiecewiseCorrelation(const std::vector<std::int16_t>& recording, std::size_t start,
+                            const std::vector<std::int16_t>& played);
 
 }  // namespace testdata

@@ -1,7 +1,11 @@
 #include "tests/data/TestDiscs.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <fstream>
 #include <random>
+#include <sstream>
 
 namespace testdata {
 
@@ -68,7 +72,31 @@ std::string DbarFile(std::uint32_t id1, std::uint32_t id2, std::uint32_t cddb,
   return bytes;
 }
 
-HCDROM OpenImageDrive(const std::string& sheet) {
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+FullDisk::FullDisk(std::uint64_t bytes) {
+  signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  FOldLimit = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FullDisk::~FullDisk() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = FOldLimit;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+HCDROM OpenImageDrive(const std::string& sheet, std::string* reason) {
   SetPhysicalDrivesEnabled(false);
   SetCDImageFiles({sheet});
   CDLIST list;
@@ -77,7 +105,9 @@ HCDROM OpenImageDrive(const std::string& sheet) {
   GETCDHAND request;
   request.ha = list.cd[0].ha;
   request.tgt = list.cd[0].tgt;
-  return GetCDHandle(&request);
+  HCDROM handle = GetCDHandle(&request);
+  if (reason != nullptr) *reason = CDDriveOpenError(list.cd[0]);
+  return handle;
 }
 
 }  // namespace testdata

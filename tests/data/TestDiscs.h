@@ -33,6 +33,7 @@ class TempFolder {
 std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageTrack>& tracks, std::size_t index);
 
 void WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
 
 // A dBAR file: one response per pressing, each with its tracks' confidence, checksum and block-450 sum.
 struct DbarEntry {
@@ -43,7 +44,19 @@ struct DbarEntry {
 std::string DbarFile(std::uint32_t id1, std::uint32_t id2, std::uint32_t cddb,
                      const std::vector<std::vector<DbarEntry>>& pressings);
 
-// Lists the sheet as the only drive and opens it; 0 when it cannot be opened.
-HCDROM OpenImageDrive(const std::string& sheet);
+// While it lives, no file of this process grows past `bytes`: writes fail as on a full disk.
+class FullDisk {
+ public:
+  explicit FullDisk(std::uint64_t bytes = 0);
+  ~FullDisk();
+  FullDisk(const FullDisk&) = delete;
+  FullDisk& operator=(const FullDisk&) = delete;
+
+ private:
+  std::uint64_t FOldLimit;
+};
+
+// Lists the sheet as the only drive and opens it; 0 when it cannot be opened, with the drive's reason.
+HCDROM OpenImageDrive(const std::string& sheet, std::string* reason = nullptr);
 
 }  // namespace testdata

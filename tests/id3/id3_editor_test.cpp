@@ -105,16 +105,17 @@ class Id3EditorTest : public QObject {
     }
   }
 
-  void version4TagIsShownMeasuredAndReplacedByWhatWasTyped() {
+  void version4TagIsShownAndRewrittenAsVersion3() {
     Select("four.MP3");
     QStringList expected = NoFields();
     expected[0] = "Yes";
     expected[1] = "2.4";
     expected[2] = QString("%1 bytes").arg(Version4Tag().size());
+    expected[3] = "v4 title";
     QCOMPARE(Fields(), expected);
     FEditor->AlbumEdit->setText("New");
     FEditor->SaveButtonClick();
-    QCOMPARE(ReadBytes(File("four.MP3")), Tag(3, TextFrame("TALB", "New")) + Audio());
+    QCOMPARE(ReadBytes(File("four.MP3")), Tag(3, TextFrame("TIT2", "v4 title") + TextFrame("TALB", "New")) + Audio());
     QCOMPARE(FEditor->VersionValue->text(), QString("2.3"));
   }
 

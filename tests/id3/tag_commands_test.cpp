@@ -30,6 +30,12 @@ TEST(TagCommandsTest, WriteChangesTheGivenItemsAndShowPrintsWhatTheEditorShows) 
   EXPECT_EQ("Tag exists: Yes\nVersion: 2.3\nSize: " + std::to_string(10 + frames.size()) +
                 " bytes\nTitle: Caf\xC3\xA9 ?\nArtist: Someone\nAlbum:\nTrack: 7\nYear:\nGenre: Jazz\nComment:\n",
             shown.out);
+  // A comment with a description shows its text; a picture nobody edits stays through a rewrite.
+  std::string picture = Frame("APIC", std::string("\0image/png\0\x03\0", 13) + "PNGDATA");
+  WriteBytes(file, Tag(3, Frame("COMM", std::string("\0engNote\0Played loud", 20)) + picture) + Audio());
+  EXPECT_NE(std::string::npos, RunCli("tag show '" + file + "'").out.find("\nComment: Played loud\n"));
+  EXPECT_EQ(0, RunCli("tag write '" + file + "' --year 1999").status);
+  EXPECT_NE(std::string::npos, ReadBytes(file).find(picture));
 
   EXPECT_EQ(0, RunCli("tag remove '" + file + "'").status);
   EXPECT_EQ(Audio(), ReadBytes(file));
@@ -50,6 +56,10 @@ TEST(TagCommandsTest, FailuresReportTheEditorsMessagesAndWrongUsageIsStatus2) {
   EXPECT_EQ(1, write.status);
   EXPECT_EQ("error: Can not save tag to the file: " + missing + "\n", write.out);
   EXPECT_FALSE(Exists(missing));
+  std::string wav = folder.File("song.wav"), wavBytes = "RIFF\x24\0\0\0WAVEfmt " + Audio(100);
+  WriteBytes(wav, wavBytes);
+  EXPECT_EQ("error: The file is not an MP3 file: " + wav + "\n", RunCli("tag write '" + wav + "' --title t").out);
+  EXPECT_EQ(wavBytes, ReadBytes(wav));
 
   EXPECT_EQ(2, RunCli("tag").status);
   EXPECT_EQ(2, RunCli("tag show").status);

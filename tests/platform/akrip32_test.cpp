@@ -1,6 +1,8 @@
 #include "platform/akrip32/akrip32.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -168,11 +170,71 @@ TEST_F(ImageDriveTest, BrokenImagesAreDrivesThatCannotBeOpened) {
     out.write(header.data(), 44);
   }
   testdata::WriteTextFile(mono, "FILE \"stereo.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  // A FIFO or a device waits for ever for data: neither the sheet nor a file it names may be one.
+  std::string fifo = FFolder.File("fifo.cue"), namesFifo = FFolder.File("namesfifo.cue");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  testdata::WriteTextFile(namesFifo, "FILE \"fifo.cue\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
 
-  for (const std::string& sheet : {missing, garbage, beyond, mono, FFolder.File("nosheet.cue")}) {
+  for (const std::string& sheet : {missing, garbage, beyond, mono, FFolder.File("nosheet.cue"), fifo, namesFifo,
+                                   std::string("/dev/zero")}) {
     EXPECT_EQ(0u, OpenImage(sheet)) << sheet;
   }
   EXPECT_NE(0u, OpenImage(good));
+}
+
+// The sheet's own numbers, gaps of silence, lower-case keywords, a FILE named twice and an extended WAVE
+// header are taken as written; more than 99 tracks or numbers out of order are refused with their reason.
+TEST_F(ImageDriveTest, SheetsAreTakenAsWrittenOrRefusedWithTheirReason) {
+  std::vector<ImageTrack> tracks = {{{}, Pattern(BlockFrames(60), 1)}, {{}, Pattern(BlockFrames(40), 2)}};
+  discimage::WriteImage(FFolder.Path(), "disc", tracks, {});
+  std::string sheet = FFolder.File("own.cue");
+  testdata::WriteTextFile(sheet, "file \"disc.bin\" binary\n track 03 audio\n  index 01 00:00:00\n postgap 00:00:05\n"
+                                 "FILE \"disc.bin\" BINARY\n  TRACK 04 AUDIO\n    PREGAP 00:00:10\n"
+                                 "    INDEX 01 00:00:60\n");
+  ASSERT_NE(0u, OpenImage(sheet));
+  TOC toc = ReadBlockToc();
+  EXPECT_EQ(3, toc.firstTrack);
+  EXPECT_EQ(4, toc.lastTrack);
+  EXPECT_EQ(75u, Address(toc.tracks[1]));  // 60 blocks, then 5 + 10 of silence
+  EXPECT_EQ(115u, Address(toc.tracks[2]));
+  std::vector<std::uint8_t> expected = testdata::ExpectedTrackBytes(tracks, 0);
+  expected.resize(expected.size() + 15 * CD_BLOCK_BYTES, 0);
+  EXPECT_TRUE(RipTrack(0, 75) == expected);
+  CloseCDHandle(FHandle);
+
+  // An extended WAVE header: WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
+  discimage::WriteImage(FFolder.Path(), "wave", tracks, {FileType::Wave, false});
+  std::string wave = testdata::ReadTextFile(FFolder.File("wave.wav")), extensible = wave.substr(0, 12);
+  extensible += std::string("fmt \x28\0\0\0\xFE\xFF", 10) + wave.substr(22, 14) + std::string("\x16\0\x10\0\x03\0\0\0", 8) +
+                std::string("\x01\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 16) + wave.substr(36);
+  testdata::WriteTextFile(FFolder.File("wave.wav"), extensible);
+  ASSERT_NE(0u, OpenImage(FFolder.File("wave.cue")));
+  ExpectRipsBitForBit(tracks);
+  CloseCDHandle(FHandle);
+  FHandle = 0;
+
+  std::string many = "FILE \"disc.bin\" BINARY\n", gap = "FILE \"disc.bin\" BINARY\n";
+  for (int n = 1; n <= 100; ++n)
+    many += "TRACK " + std::to_string(n) + " AUDIO\nINDEX 01 00:00:" + std::to_string(n % 60) + "\n";
+  gap += "TRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\nINDEX 01 00:00:30\n";
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {many, "has more than 99 tracks"}, {gap, "numbers its tracks out of order at TRACK 3"}};
+  for (const auto& [text, reason] : refused) {
+    testdata::WriteTextFile(sheet, text);
+    std::string shown;
+    EXPECT_EQ(0u, testdata::OpenImageDrive(sheet, &shown));
+    EXPECT_EQ("The CUE sheet " + sheet + " " + reason, shown);
+  }
+}
+
+// libcue loses memory on each sheet it cannot parse: such a sheet is not parsed again while unchanged.
+TEST_F(ImageDriveTest, AnUnchangedBrokenSheetIsNotParsedAgain) {
+  std::string sheet = FFolder.File("broken.cue");
+  testdata::WriteTextFile(sheet, "FILE \"x.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 XYZ\nINDEX 01 00:00:10\n");
+  OpenImage(sheet);
+  std::size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(0u, OpenImage(sheet));
+  EXPECT_LT(mallinfo2().uordblks, before + 100000);
 }
 
 TEST_F(ImageDriveTest, TheListHoldsAtMostEightDrivesNamedAfterTheirSheets) {

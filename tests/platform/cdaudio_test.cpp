@@ -164,8 +164,11 @@ TEST_F(CdAudioTest, TheTrackPlayedIsTheTrackHeard) {
   std::vector<std::int16_t> recorded = recorder.Samples();
   auto [first, last] = testdata::Sounding(recorded);
   ASSERT_LT(first, recorded.size()) << "nothing was heard";
-  EXPECT_NEAR(double(last - first) / (44100 * 2), 2.0, 0.1);
-  EXPECT_GT(testdata::Correlation(recorded, first, tracks[1].audio), 0.99);
+  // Found where it best matches, not at the first loud sample: sound left over from an earlier test may
+  // come first.
+  std::size_t start = testdata::Locate(recorded, first, last, tracks[1].audio);
+  EXPECT_NEAR(double(last - start) / (44100 * 2), 2.0, 0.1);
+  EXPECT_GT(testdata::PiecewiseCorrelation(recorded, start, tracks[1].audio), 0.99);
 }
 
 TEST_F(CdAudioTest, AnImageHasNoDoorAndItsDiscStays) {

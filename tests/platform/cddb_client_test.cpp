@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/akrip32/CddbClient.h"
 #include "platform/akrip32/akrip32.h"
 #include "tests/data/CddbTestServer.h"
 #include "tests/data/TestDiscs.h"
@@ -19,6 +20,26 @@ std::string Joined(const std::vector<std::string>& lines, const std::string& end
   std::string text;
   for (const std::string& line : lines) text += line + end;
   return text;
+}
+
+// The disc ID as the database's own documentation computes it: whole seconds of each track's
+// minute:second:frame address (lead-in included), the playing time from those of the lead-out and track 1.
+std::uint32_t ReferenceDiscId(const CddbDisc& disc) {
+  auto seconds = [](std::uint32_t lba) { return (lba + 150) / 4500 * 60 + (lba + 150) / 75 % 60; };
+  std::uint32_t n = 0;
+  for (std::uint32_t start : disc.trackStarts)
+    for (std::uint32_t s = seconds(start); s > 0; s /= 10) n += s % 10;
+  std::uint32_t t = seconds(disc.leadout) - seconds(disc.trackStarts.front());
+  return (n % 0xFF) << 24 | t << 8 | static_cast<std::uint32_t>(disc.trackStarts.size());
+}
+
+TEST(CddbDiscIdTest, MatchesTheDatabaseAlsoWhenTheFirstTrackStartsLater) {
+  EXPECT_EQ(0x1f03a303u, CddbDiscIdOf({{182, 20000, 41234}, 70000}));  // worked out by hand
+  EXPECT_EQ(0x1d03a503u, CddbDiscIdOf({{0, 20000, 41234}, 70000}));
+  for (std::uint32_t first = 0; first < 3000; first += 37) {
+    CddbDisc disc{{first, first + 16000 + first % 74, first + 40000 + 3 * first}, first + 300000 + first % 75};
+    EXPECT_EQ(ReferenceDiscId(disc), CddbDiscIdOf(disc)) << first;
+  }
 }
 
 class CddbClientTest : public ::testing::Test {

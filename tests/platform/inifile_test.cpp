@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
@@ -104,6 +105,35 @@ TEST(SettingsFileTest, AWritableProgramFolderKeepsItsOwnAnInstalledOneGivesTheUs
   EXPECT_EQ(own, SettingsFile());
   EXPECT_EQ("1", TIniFile(own).ReadString("Ogg Options", "cpu", "")) << "a later start keeps the user's settings";
   OverrideProgramFolder("");
+}
+
+TEST(IniFileTest, AFailedWriteKeepsTheOldFileAndNothingBesideItIsFollowedOrTaken) {
+  testdata::TempFolder folder;
+  const std::string old = "[CD Images]\ndemo=demo.cue\n[CDDB]\nserver=cddb.example\n";
+  std::string real = folder.File("real.ini"), path = folder.File("settings.ini");
+  testdata::WriteTextFile(real, old);
+  std::filesystem::permissions(real, std::filesystem::perms(0640));
+  std::filesystem::create_symlink(real, path);
+  std::string victim = folder.File("victim"), mine = folder.File("real.ini.partial");
+  testdata::WriteTextFile(victim, "victim");
+  testdata::WriteTextFile(mine, "mine");
+  std::filesystem::create_symlink(victim, folder.File("real.ini.partial.1"));
+  TIniFile ini(path);
+  {
+    testdata::FullDisk full;
+    EXPECT_THROW(ini.WriteString("Folder", "open", "True"), EIniFileError);
+  }
+  EXPECT_EQ(old, Contents(real));
+  ini.WriteString("Folder", "open", "True");
+  EXPECT_NE(std::string::npos, Contents(real).find("server=cddb.example\n\n\n[Folder]\nopen=True")) << Contents(real);
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(std::filesystem::perms(0640), std::filesystem::status(real).permissions() & std::filesystem::perms::all);
+  EXPECT_EQ("victim", Contents(victim));
+  EXPECT_EQ("mine", Contents(mine));
+
+  std::string fifo = folder.File("fifo.ini");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  EXPECT_THROW(TIniFile(fifo).ReadString("Folder", "open", ""), EIniFileError);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "rip/RipJob.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <cstring>
 #include <deque>
@@ -333,14 +331,16 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
   }
 }
 
-TEST_F(RipJobTest, CancellingOggDuringEncodingRemovesThatTrack) {
+TEST_F(RipJobTest, CancellingOggDuringEncodingKeepsTheEarlierFileOfThatName) {
   RipInput input = Disc({{{}, Pattern(BlockFrames(3000), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, OutputFormat::Ogg);
   input.values.cpu = 1;  // slow, so the cancel arrives while it encodes
+  testdata::WriteTextFile(Out("Track-01.ogg"), "an earlier rip");
   FHost.onGauge = [&](int percent) {
     if (percent > 40) FJob.SetCancel(true);
   };
   Rip(input);
-  EXPECT_TRUE(OutFiles().empty());
+  EXPECT_EQ((std::vector<std::string>{"Track-01.ogg"}), OutFiles());
+  EXPECT_EQ("an earlier rip", testdata::ReadTextFile(Out("Track-01.ogg")));
   EXPECT_EQ((std::vector<std::size_t>{0}), FHost.unchecked);  // the second track never started
 }
 
@@ -352,17 +352,13 @@ TEST_F(RipJobTest, FailuresEndTheJobWithTheirMessageAndLeaveNothingThatLooksFini
   EXPECT_EQ("Cannot create file " + input.folder + "/Track-01.wav", FHost.errors[0]);
   EXPECT_EQ("Close", FHost.button);
 
-  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3}) {
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg}) {
     FHost.errors.clear();
     RipInput full = Disc(ThreeTracks(), format);
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 100000;  // the first track does not fit
-    setrlimit(RLIMIT_FSIZE, &small);
-    Rip(full);
-    setrlimit(RLIMIT_FSIZE, &old);
+    {
+      testdata::FullDisk disk(100000);  // the first track does not fit
+      Rip(full);
+    }
     EXPECT_EQ((std::vector<std::string>{"Stream write error"}), FHost.errors);
     EXPECT_TRUE(OutFiles().empty());
   }
@@ -501,6 +497,33 @@ TEST_F(RipJobTest, AnImageCutShortWhileRippingIsReportedAsDamage) {
                                       "Track 03: 10 blocks could not be read at 00:00.00\u201300:00.09"}),
             FHost.readErrors);
   EXPECT_EQ("Finished with read errors", FHost.captions.back());
+}
+
+// Links planted beside the output never redirect a write; a link as the output is written through.
+TEST_F(RipJobTest, PlantedLinksAreNotFollowedAndTheUsersFilesKeepTheirNamesAndModes) {
+  std::string victim = FFolder.File("victim");
+  testdata::WriteTextFile(victim, "victim");
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg}) {
+    FHost.errors.clear();
+    RipInput input = Disc({{{}, Pattern(BlockFrames(30), 1)}}, format);
+    std::string name = input.rows[0].name, real = FFolder.File("real-" + name);
+    for (const char* suffix : {".partial.1", ".convert"}) fs::create_symlink(victim, Out(name + suffix));
+    testdata::WriteTextFile(Out(name + ".partial"), "mine");
+    testdata::WriteTextFile(real, "earlier");
+    fs::permissions(real, fs::perms(0640));
+    fs::create_symlink(real, Out(name));
+    Rip(input);
+    EXPECT_TRUE(FHost.errors.empty()) << FHost.errors.front();
+    EXPECT_EQ("victim", testdata::ReadTextFile(victim));
+    EXPECT_EQ("mine", testdata::ReadTextFile(Out(name + ".partial")));
+    EXPECT_TRUE(fs::is_symlink(Out(name)));
+    EXPECT_GT(fs::file_size(real), 1000u) << name;
+    EXPECT_EQ(fs::perms(0640), fs::status(real).permissions() & fs::perms::all);
+    std::vector<std::string> left = {name, name + ".partial", name + ".partial.1"};
+    if (format == OutputFormat::WAV) left.insert(left.begin() + 1, name + ".convert");  // not used, not touched
+    EXPECT_EQ(left, OutFiles());
+    for (const std::string& file : OutFiles()) fs::remove(Out(file));
+  }
 }
 
 TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {

@@ -234,6 +234,47 @@ class ConvertersTest : public QObject {
     QVERIFY(DecodedBytes(File("out.mp3")) >= std::size_t(10 * 44100 * 4));
   }
 
+  // Refused before anything is written: the output over the input (also through a hard link), a folder
+  // as the output, an input of the wrong kind. A failed run shows its error and keeps the earlier file.
+  void badFilesAreRefusedAndRunErrorsShown_data() { AddKinds(); }
+  void badFilesAreRefusedAndRunErrorsShown() {
+    QFETCH(int, kind);
+    QApplication::setApplicationDisplayName("Quillon");
+    std::unique_ptr<TConverterForm> form = MakeForm(kind);
+    std::string input = InputOf(kind, 10), extension = ExpectedOf(kind).extension.toStdString();
+    std::string bytes = testdata::ReadTextFile(input), linked = File("linked." + extension);
+    std::filesystem::create_hard_link(input, linked);
+    Type(form->edit1, input);
+    for (const std::string& output : {input, linked, FFolder->Path().string()}) {
+      Type(form->edit2, output);
+      form->ConvertButton->click();
+    }
+    QCOMPARE(FBoxes->shown.size(), std::size_t(3));
+    QCOMPARE(FBoxes->shown[1].text, QString(" Please check the Input File and Output File! They can't be the same file! "));
+    QCOMPARE(FBoxes->shown[1].icon, MessageBoxes::Icon::Warning);
+    QCOMPARE(FBoxes->shown[2].text, QString(" Please check the Output File! It is a folder! "));
+    QVERIFY(testdata::ReadTextFile(input) == bytes);
+
+    std::string text = File(input.ends_with(".ogg") ? "text.ogg" : "text.wav"), output = File("out." + extension);
+    testdata::WriteTextFile(text, "not audio at all");
+    Type(form->edit1, text);
+    Type(form->edit2, output);
+    form->ConvertButton->click();
+    const char* kindName = input.ends_with(".ogg") ? "Ogg Vorbis" : "PCM WAV";
+    QCOMPARE(FBoxes->shown.back().text, QString("The file %1 is not a valid %2 file.").arg(text.c_str(), kindName));
+    QVERIFY(!std::filesystem::exists(output));
+
+    testdata::WriteTextFile(output, "earlier");
+    Type(form->edit1, input);
+    {
+      testdata::FullDisk disk(20000);
+      form->ConvertButton->click();
+      QTRY_COMPARE_WITH_TIMEOUT(FBoxes->shown.size(), std::size_t(5), 20000);
+    }
+    QCOMPARE(FBoxes->shown.back().text, QString("Stream write error."));
+    QCOMPARE(testdata::ReadTextFile(output), std::string("earlier"));
+  }
+
   void closingLetsTheConversionFinishAndCancelStopsIt() {
     Twav2ogg form(nullptr);
     form.cpu->setCurrentText("1");  // the slowest: a pause before every block

@@ -1,0 +1,38 @@
+#include "platform/files/FileChecks.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+int OpenRegularFile(const std::string& fileName) {
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+  int handle = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (handle < 0) return -1;
+  struct stat info {};
+  if (fstat(handle, &info) != 0 || !S_ISREG(info.st_mode) || fcntl(handle, F_SETFL, 0) != 0) {
+    int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    close(handle);
+    errno = error;
+    return -1;
+  }
+  return handle;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+  if (first == second) return true;
+  struct stat one {}, other {};
+  return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 && one.st_dev == other.st_dev &&
+         one.st_ino == other.st_ino;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// What a path names, asked before a file is read or written.
+
+#include <string>
+
+// A descriptor of the regular file (O_RDONLY, O_CLOEXEC), or -1 (errno set) for anything else or when it
+// cannot be opened: a FIFO or a device named by mistake would make its reader wait for ever.
+int OpenRegularFile(const std::string& fileName);
+// True when path names a regular file, following symbolic links.
+bool IsRegularFile(const std::string& path);
+bool IsFolder(const std::string& path);
+// True when both paths name one file: the same text, or another path to it (a link, a hard link).
+bool IsSameFile(const std::string& first, const std::string& second);

@@ -1,0 +1,98 @@
+#include "platform/files/ReplacementFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+std::string TemporaryName(const std::string& target, int attempt) {
+  std::string name = target + ".partial";
+  return attempt == 0 ? name : name + "." + std::to_string(attempt);
+}
+
+}  // namespace
+
+std::string WrittenFile(const std::string& path) {
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+  std::error_code error;
+  std::filesystem::path target = std::filesystem::canonical(path, error);
+  return error ? std::string() : target.string();
+}
+
+ReplacementFile::ReplacementFile(std::string path) : FPath(std::move(path)) {}
+
+ReplacementFile::~ReplacementFile() {
+  CloseDescriptor();
+  if (!FTemporary.empty()) ::unlink(FTemporary.c_str());
+}
+
+bool ReplacementFile::Create() {
+  FTarget = WrittenFile(FPath);
+  if (FTarget.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  struct stat old {};
+  if (::stat(FTarget.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
+    errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = TemporaryName(FTarget, attempt);
+    FDescriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (FDescriptor >= 0) {
+      FTemporary = name;
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool WriteFully(int descriptor, const void* data, std::size_t count) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (count > 0) {
+    ssize_t written = ::write(descriptor, bytes, count);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool ReplacementFile::WriteAll(const void* data, std::size_t count) { return WriteFully(FDescriptor, data, count); }
+
+bool ReplacementFile::CloseDescriptor() {
+  if (FDescriptor < 0) return true;
+  bool closed = ::close(FDescriptor) == 0;
+  FDescriptor = -1;
+  return closed;
+}
+
+bool ReplacementFile::Commit() {
+  if (FTemporary.empty() || FDescriptor < 0) return false;
+  struct stat old {};
+  if (::stat(FTarget.c_str(), &old) == 0) {
+    // The replacement is the same file to everyone who could use the old one; where the system does not
+    // allow that (another user's file), it is refused rather than handed over to a new owner.
+    struct stat mine {};
+    if (::fstat(FDescriptor, &mine) != 0) return false;
+    if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) &&
+        ::fchown(FDescriptor, old.st_uid, old.st_gid) != 0)
+      return false;
+    if (::fchmod(FDescriptor, old.st_mode & 07777) != 0) return false;
+  }
+  if (::fsync(FDescriptor) != 0 || !CloseDescriptor()) return false;
+  if (std::rename(FTemporary.c_str(), FTarget.c_str()) != 0) return false;
+  FTemporary.clear();
+  return true;
+}
