@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "acs/ACS_Vorbis.h"
@@ -110,6 +111,10 @@ void RipJob::Start(RipInput input) {
   FCancel = false;
   FRunning = true;
   FHost.SetCaption("Marrowby");
+  // A folder typed by hand that does not exist yet is made, parents and all; a folder that cannot be made
+  // shows as the first file that cannot be created.
+  std::error_code ignored;
+  std::filesystem::create_directories(FInput.folder, ignored);
   RunGuarded([this] { RipProcedure(); });
 }
 

@@ -66,17 +66,30 @@ void TRipPropressForm::FormActivate() {
   ReadErrorList->clear();
   ReadErrorList->hide();
   setFixedSize(337, 79);
+  // Each job starts from an empty gauge, so a job that fails early never shows the last one's 100 %.
+  Gauge1->setValue(0);
+  spSkinButtonStop->setText("Cancel");
   FJob->Start(std::move(input));
 }
 
 void TRipPropressForm::spSkinButtonStopClick() {
   if (spSkinButtonStop->text() != "Close") {
-    bool yes = CurrentMessageBoxes().Ask(this, "Marrowby", "Cancel or not?");
-    FJob->SetCancel(yes);
+    AskCancel();
     return;
   }
   accept();
   if (FJob->Input().values.open) OpenDocument(QUrl::fromLocalFile(QString::fromStdString(FJob->Input().folder)));
+}
+
+void TRipPropressForm::AskCancel() { FJob->SetCancel(CurrentMessageBoxes().Ask(this, "Marrowby", "Cancel or not?")); }
+
+void TRipPropressForm::reject() {
+  if (FJob->Running())
+    AskCancel();
+  else if (spSkinButtonStop->text() == "Close")
+    spSkinButtonStopClick();
+  else
+    QDialog::reject();
 }
 
 void TRipPropressForm::SetCaption(const std::string& text) { setWindowTitle(QString::fromStdString(text)); }
@@ -97,7 +110,7 @@ void TRipPropressForm::ShowStandardError(const std::string& text) {
   ::ShowStandardError(this, QString::fromStdString(text));
 }
 
-void TRipPropressForm::CloseWindow() { reject(); }
+void TRipPropressForm::CloseWindow() { QDialog::reject(); }
 
 void TRipPropressForm::UncheckRow(std::size_t row) {
   if (RowUnchecked) RowUnchecked(row);
