@@ -16,8 +16,8 @@ std::unique_ptr<TMainForm> StartProgram() {
   splash.show();
   QApplication::processEvents();
 
+  // The name only: a display name would be appended to every caption on X11.
   QApplication::setApplicationName("Quillon");
-  QApplication::setApplicationDisplayName("Quillon");
   UseCDImagesOf(ProgramFolder() + "settings.ini");
   BindVorbisLibraries();
 

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: drives, the disc's tracks, the output format and folder, the player and the menus.
 
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <memory>
 #include <optional>
@@ -91,6 +92,7 @@ class TMainForm : public QMainWindow {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -99,6 +101,8 @@ class TMainForm : public QMainWindow {
   void BuildTrackList(QWidget* client);
   void BuildStatusBar(QWidget* client);
   void BuildMenus();
+  void BuildKeys();
+  void ShowCheckAll();
   QToolButton* AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon,
                                void (TMainForm::*command)());
   void FormCreate();
@@ -121,6 +125,7 @@ class TMainForm : public QMainWindow {
   CdAudioDevice MediaPlayer1;
   bool FDeviceFlag = false;
   bool FActivated = false;
+  QDeadlineTimer FStatusHeld;  // a message of the window's own, kept from the timer's status texts
   std::string FProgramFolder;
   std::unique_ptr<TIniFile> FSettings;
   TForms FForms;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "acs/ACS_Vorbis.h"
@@ -111,10 +110,6 @@ void RipJob::Start(RipInput input) {
   FCancel = false;
   FRunning = true;
   FHost.SetCaption("Marrowby");
-  // A folder typed by hand that does not exist yet is made, parents and all; a folder that cannot be made
-  // shows as the first file that cannot be created.
-  std::error_code ignored;
-  std::filesystem::create_directories(FInput.folder, ignored);
   RunGuarded([this] { RipProcedure(); });
 }
 

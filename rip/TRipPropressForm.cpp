@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
+#include <filesystem>
 
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
@@ -69,6 +70,10 @@ void TRipPropressForm::FormActivate() {
   // Each job starts from an empty gauge, so a job that fails early never shows the last one's 100 %.
   Gauge1->setValue(0);
   spSkinButtonStop->setText("Cancel");
+  // A folder typed by hand that does not exist yet is made, parents and all; one that cannot be made shows
+  // as the first file that cannot be created.
+  std::error_code ignored;
+  std::filesystem::create_directories(input.folder, ignored);
   FJob->Start(std::move(input));
 }
 

@@ -19,6 +19,31 @@
 namespace {
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
+constexpr int kShortestRecording = 30;
+constexpr int kLongestRecording = 600;
+
+// The duration takes any number typed and brings it into its range when the field loses the focus;
+// a field left empty counts as the shortest recording.
+class DurationBox : public QSpinBox {
+ public:
+  using QSpinBox::QSpinBox;
+
+ protected:
+  QValidator::State validate(QString& input, int&) const override {
+    bool number = false;
+    int value = input.toInt(&number);
+    if (input.isEmpty() || (number && value >= 0)) return number && value >= minimum() && value <= maximum()
+                                                              ? QValidator::Acceptable
+                                                              : QValidator::Intermediate;
+    return QValidator::Invalid;
+  }
+  void fixup(QString& input) const override {
+    bool number = false;
+    int value = input.toInt(&number);
+    input = QString::number(number ? std::clamp(value, minimum(), maximum()) : minimum());
+  }
+};
+
 }  // namespace
 
 Trecorder::Trecorder(QWidget* parent)
@@ -36,9 +61,9 @@ Trecorder::Trecorder(QWidget* parent)
   });
   WaveOut1->SetOnDone(
       [this](TACSOutput*) { QMetaObject::invokeMethod(this, [this] { WaveOut1Done(); }, Qt::QueuedConnection); });
-  ShowDeviceName();
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
+  ShowDeviceName();  // once the window has its place, so a message box stands over it
 }
 
 // The sink goes first: its worker reads the source.
@@ -47,9 +72,9 @@ Trecorder::~Trecorder() { WaveOut1.reset(); }
 void Trecorder::BuildControls() {
   auto* durationCaption = new QLabel("Duration (seconds)", this);
   durationCaption->setGeometry(8, 8, 110, 20);
-  DurationEdit = new QSpinBox(this);
+  DurationEdit = new DurationBox(this);
   DurationEdit->setGeometry(120, 8, 70, 22);
-  DurationEdit->setRange(30, 600);
+  DurationEdit->setRange(kShortestRecording, kLongestRecording);
   DurationEdit->setSingleStep(10);
   DurationEdit->setValue(30);
   auto* deviceCaption = new QLabel("Device:", this);
@@ -124,7 +149,7 @@ void Trecorder::ShowDeviceName() {
 }
 
 void Trecorder::RecordButtonClick() {
-  QString chosen = CurrentFileDialogs().SaveFile(this, "*.wav (*.wav)");
+  QString chosen = CurrentFileDialogs().SaveFile(this, "*.wav");
   if (chosen.isEmpty()) return;
   if (!QFileInfo(chosen).fileName().contains('.')) chosen += ".wav";
   // A running recording keeps its format, which its worker reads; Run refuses the start below.

@@ -2,11 +2,44 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+
 #define SI_NO_CONVERSION   // settings are byte strings, kept as they are
 #define SI_IMPLEMENTATION  // the templates are compiled here, for char only
 #include <SimpleIni.h>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The library writes two blank lines between sections (three line ends in a row, each its own call);
+// the third is dropped, so a file keeps the single blank line it was written with.
+class SingleBlankLineWriter : public CSimpleIniA::OutputWriter {
+ public:
+  explicit SingleBlankLineWriter(FILE* file) : FFile(file) {}
+  void Write(const char* text) override {
+    bool lineEnd = std::strcmp(text, "\n") == 0;
+    FLineEnds = lineEnd ? FLineEnds + 1 : 0;
+    if (FLineEnds < 3) FFailed = FFailed || std::fputs(text, FFile) < 0;
+  }
+  bool Failed() const { return FFailed; }
+
+ private:
+  FILE* FFile;
+  int FLineEnds = 0;
+  bool FFailed = false;
+};
+
+bool SaveTo(const CSimpleIniA& ini, const std::string& fileName) {
+  FILE* file = std::fopen(fileName.c_str(), "wb");
+  if (file == nullptr) return false;
+  SingleBlankLineWriter writer(file);
+  bool saved = ini.Save(writer, false) >= 0 && !writer.Failed();
+  return std::fclose(file) == 0 && saved;
+}
+
+}  // namespace
 
 struct TIniFile::Content {
   CSimpleIniA ini{false, false, false};  // not UTF-8 aware, no duplicate keys, no multi-line values
@@ -68,7 +101,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   // The new content goes into a file beside the old one, which it replaces only when complete.
   std::string partial = FFileName + ".partial";
   std::error_code ec;
-  if (FContent->ini.SaveFile(partial.c_str(), false) < 0 || (fs::rename(partial, FFileName, ec), ec)) {
+  if (!SaveTo(FContent->ini, partial) || (fs::rename(partial, FFileName, ec), ec)) {
     unlink(partial.c_str());
     FContent->loaded = false;  // memory holds a value the file does not: read the file again
     throw EIniFileError("Cannot create file " + FFileName);

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -137,6 +138,23 @@ class TrackListTest : public QObject {
     ModalWatcher cancelled([](QWidget* dialog) { static_cast<Trename*>(dialog)->filename->setText("Other"); });
     FForm->ListView1DblClick();
     QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Intro.ogg"}));
+    ModalWatcher emptied([](QWidget* dialog) {
+      static_cast<Trename*>(dialog)->filename->setText("  ");
+      static_cast<Trename*>(dialog)->OKClick();
+    });
+    FForm->ListView1DblClick();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Intro.ogg"}));
+
+    // In a selection of several rows, the row double-clicked is the one renamed.
+    QTreeWidget* list = FForm->ListView1;
+    list->topLevelItem(0)->setSelected(true);
+    list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    ModalWatcher clicked([](QWidget* dialog) {
+      static_cast<Trename*>(dialog)->filename->setText("Outro");
+      static_cast<Trename*>(dialog)->OKClick();
+    });
+    FForm->ListView1DblClick();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Outro.ogg"}));
 
     FForm->ListView1->clearSelection();
     ModalWatcher none;
@@ -144,18 +162,21 @@ class TrackListTest : public QObject {
     QVERIFY(none.Settle() == nullptr);
   }
 
-  void checkAllReversesTheMarksAndSelectAllSetsThem() {
+  // The box shows whether every row is checked; checking it checks them all, clearing it reverses each mark.
+  void checkAllFollowsTheRowsAndSetsOrReversesTheMarks() {
     Start(5, "");
+    QVERIFY(FForm->spSkinCheckRadioBox1->isChecked());
     FForm->ListView1->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     FForm->ListView1->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
-    FForm->spSkinCheckRadioBox1->click();  // clears it
-    QCOMPARE(Checks(*FForm), QList<bool>({false, true, false, true, false}));
-    QCOMPARE(FForm->ListView1->selectedItems().size(), 4);  // row 0 was selected; the rest now are
+    QVERIFY(!FForm->spSkinCheckRadioBox1->isChecked());
 
     FForm->spSkinCheckRadioBox1->click();
     QCOMPARE(Checks(*FForm), QList<bool>({true, true, true, true, true}));
     QCOMPARE(FForm->ListView1->selectedItems().size(), 5);
     QCOMPARE(FForm->ListView1->currentIndex().row(), 0);
+    QVERIFY(FForm->spSkinCheckRadioBox1->isChecked());
+    FForm->spSkinCheckRadioBox1->click();
+    QCOMPARE(Checks(*FForm), QList<bool>({false, false, false, false, false}));
   }
 
   void ripShowsTheRipWindowOnlyWithACheckedRow() {
@@ -166,6 +187,8 @@ class TrackListTest : public QObject {
     FForm->Rip1Click();
     QVERIFY(nothing.Settle() == nullptr);
     QVERIFY(FForm->Timer1->isActive());
+    FForm->Timer1Timer();
+    QCOMPARE(FForm->spSLMsgOut->text(), QString("No track is checked."));
 
     FForm->ListView1->topLevelItem(1)->setCheckState(0, Qt::Checked);
     ModalWatcher rip;

@@ -45,6 +45,8 @@ TEST(IniFileTest, WritingKeepsWhatItDoesNotKnowAndWritesPlainPairs) {
   EXPECT_NE(std::string::npos, text.find("cpu=1")) << text;
   EXPECT_NE(std::string::npos, text.find("[Folder]\nmp3 folder=\n")) << text;
   EXPECT_EQ(std::string::npos, text.find("[Ogg Options]")) << "one section, not two: " << text;
+  EXPECT_NE(std::string::npos, text.find("Colour=Blue Green\n\n")) << text;
+  EXPECT_EQ(std::string::npos, text.find("\n\n\n")) << "one blank line between sections: " << text;
   EXPECT_EQ((std::vector<std::string>{"/discs/a.cue", "b.cue"}), TIniFile(path).ReadSectionValues("cd images"));
 }
 
