@@ -1,6 +1,7 @@
 #include "app/ProgramStart.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSplashScreen>
 #include <exception>
 
@@ -18,6 +19,7 @@ std::unique_ptr<TMainForm> StartProgram() {
 
   // The name only: a display name would be appended to every caption on X11.
   QApplication::setApplicationName("Quillon");
+  QApplication::setWindowIcon(QIcon(":/quillon.png"));  // every window carries the program's icon
   UseCDImagesOf(ProgramFolder() + "settings.ini");
   BindVorbisLibraries();
 

@@ -90,7 +90,7 @@ QToolButton* TMainForm::AddPlayerButton(QWidget* client, int index, const QStrin
 void TMainForm::BuildPlayerBar(QWidget* client) {
   AddPlayerButton(client, 0, "Play", QStyle::SP_MediaPlay, &TMainForm::Play1Click);
   AddPlayerButton(client, 1, "Pause", QStyle::SP_MediaPause, &TMainForm::Pause1Click);
-  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaSeekForward, &TMainForm::Resume1Click);
+  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaPlay, &TMainForm::Resume1Click)->setIcon(QIcon(":/resume.png"));
   AddPlayerButton(client, 3, "Stop", QStyle::SP_MediaStop, &TMainForm::Stop1Click);
   AddPlayerButton(client, 4, "Previous", QStyle::SP_MediaSkipBackward, &TMainForm::Previous1Click);
   AddPlayerButton(client, 5, "Next", QStyle::SP_MediaSkipForward, &TMainForm::Next1Click);
@@ -447,7 +447,7 @@ void TMainForm::FormatClick(OutputFormat format) {
 }
 
 void TMainForm::spSkinButtonFolderClick() {
-  QString folder = SelectDirectory(this);
+  QString folder = SelectDirectory(this, spSkinEdit1->text());
   if (!folder.isEmpty()) spSkinEdit1->setText(folder);
 }
 

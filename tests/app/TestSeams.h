@@ -42,11 +42,13 @@ class AnsweringFolderBrowser : public FolderBrowser {
  public:
   explicit AnsweringFolderBrowser(QString answer) : FAnswer(std::move(answer)) { SetFolderBrowser(this); }
   ~AnsweringFolderBrowser() override { SetFolderBrowser(nullptr); }
-  QString Browse(QWidget*, const QString& title) override {
+  QString Browse(QWidget*, const QString& title, const QString& start) override {
     titles.push_back(title);
+    starts.push_back(start);
     return FAnswer;
   }
   std::vector<QString> titles;
+  std::vector<QString> starts;
 
  private:
   QString FAnswer;

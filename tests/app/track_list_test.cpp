@@ -205,6 +205,7 @@ class TrackListTest : public QObject {
       AnsweringFolderBrowser browser("/picked");
       FForm->spSkinButtonFolderClick();
       QCOMPARE(browser.titles, std::vector<QString>{"Select a directory"});
+      QCOMPARE(browser.starts, std::vector<QString>{QString::fromStdString(Folder())});  // the folder box's
     }
     QCOMPARE(FForm->spSkinEdit1->text(), QString("/picked"));
     AnsweringFolderBrowser cancelled("");

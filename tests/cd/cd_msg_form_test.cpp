@@ -76,7 +76,7 @@ class CdMsgFormTest : public QObject {
 
   void ChooseMenuEntry() {
     for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
-      if (action->text() == "CD Information (CDDB)") action->trigger();
+      if (action->text() == "C&D Information (CDDB)") action->trigger();
   }
 
  private slots:

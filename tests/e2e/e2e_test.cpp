@@ -186,6 +186,7 @@ class EndToEndTest : public QObject {
     FForm->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
     QCOMPARE(FForm->windowTitle(), QString("Quillon"));
+    QVERIFY(!QApplication::windowIcon().isNull());  // the icon every window shows
     QCOMPARE(FForm->spCDROMlist->currentText(), QString("Image: e2e.cue"));
     QTRY_COMPARE(FForm->ListView1->topLevelItemCount(), 3);
     QCOMPARE(Column(FForm->ListView1, 0), QStringList({"01", "02", "03"}));
