@@ -25,12 +25,18 @@ printf '[CD Images]\ndemo=demo/QuillonDemo.cue\n[CDDB]\nserver=127.0.0.1:9\n' >"
 
 "$work/quillon" &
 pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Quillon$' 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+# The first visible window whose caption matches, within ten seconds; empty when none came up.
+window_named() {
+  local found=
+  for _ in $(seq 100); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
+
+window=$(window_named '^Quillon$')
 [ -n "$window" ] || fail "the main window did not come up"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" -eq 549 ] || fail "the window is $WIDTH pixels wide"
@@ -44,13 +50,7 @@ sleep 0.3
 xdotool key alt+o
 sleep 0.3
 xdotool key o
-options=
-for _ in $(seq 50); do
-  options=$(xdotool search --onlyvisible --name '^Options$' 2>/dev/null | head -1 || true)
-  [ -n "$options" ] && break
-  sleep 0.1
-done
-[ -n "$options" ] || fail "Alt+O, O did not show a window captioned Options"
+[ -n "$(window_named '^Options$')" ] || fail "Alt+O, O did not show a window captioned Options"
 xdotool key Escape
 sleep 0.3
 
