@@ -114,12 +114,12 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
 
 void TMainForm::BuildFormatBar(QWidget* client) {
   mp3check = new QRadioButton("MP3", client);
-  mp3check->setGeometry(6, 34, 50, 24);
+  mp3check->setGeometry(4, 34, 53, 24);
   mp3check->setChecked(true);
   wavcheck = new QRadioButton("WAV", client);
-  wavcheck->setGeometry(58, 34, 52, 24);
+  wavcheck->setGeometry(58, 34, 55, 24);
   oggcheck = new QRadioButton("Ogg", client);
-  oggcheck->setGeometry(112, 34, 48, 24);
+  oggcheck->setGeometry(114, 34, 50, 24);
   connect(mp3check, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::MP3); });
   connect(wavcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::WAV); });
   connect(oggcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Ogg); });
@@ -167,7 +167,7 @@ void TMainForm::BuildStatusBar(QWidget* client) {
   spSLMsgOut->setGeometry(48, 322, 268, 22);
   spSLMsgOut->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   auto* cdrom = new QLabel("CDROM", client);
-  cdrom->setGeometry(322, 322, 44, 22);
+  cdrom->setGeometry(320, 322, 47, 22);
   spCDROMlist = new QComboBox(client);
   spCDROMlist->setGeometry(368, 322, 177, 22);
   spCDROMlist->setEditable(false);

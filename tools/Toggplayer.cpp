@@ -78,9 +78,9 @@ void Toggplayer::BuildControls() {
   LoopCheckBox = new QCheckBox("Loop", this);
   LoopCheckBox->setGeometry(8, 38, 60, 20);
   auto* totalCaption = new QLabel("Total Time:", this);
-  totalCaption->setGeometry(80, 38, 64, 20);
+  totalCaption->setGeometry(78, 38, 68, 20);
   TotalTimeLabel = new QLabel(this);
-  TotalTimeLabel->setGeometry(146, 38, 64, 20);
+  TotalTimeLabel->setGeometry(148, 38, 62, 20);
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setGeometry(8, 62, 200, 14);
   ProgressBar1->setRange(0, 100);

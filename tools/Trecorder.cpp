@@ -71,25 +71,25 @@ Trecorder::~Trecorder() { WaveOut1.reset(); }
 
 void Trecorder::BuildControls() {
   auto* durationCaption = new QLabel("Duration (seconds)", this);
-  durationCaption->setGeometry(8, 8, 110, 20);
+  durationCaption->setGeometry(8, 8, 122, 20);
   DurationEdit = new DurationBox(this);
-  DurationEdit->setGeometry(120, 8, 70, 22);
+  DurationEdit->setGeometry(132, 8, 70, 22);
   DurationEdit->setRange(kShortestRecording, kLongestRecording);
   DurationEdit->setSingleStep(10);
   DurationEdit->setValue(30);
   auto* deviceCaption = new QLabel("Device:", this);
-  deviceCaption->setGeometry(8, 34, 44, 20);
+  deviceCaption->setGeometry(8, 34, 50, 20);
   DeviceLabel = new QLabel(this);
-  DeviceLabel->setGeometry(54, 34, 262, 20);
+  DeviceLabel->setGeometry(60, 34, 256, 20);
 
   auto* rateCaption = new QLabel("Sample Rate(Hz)", this);
-  rateCaption->setGeometry(8, 58, 100, 18);
+  rateCaption->setGeometry(8, 58, 106, 18);
   auto* rates = new QButtonGroup(this);
   Rate11025 = new QRadioButton("11025", this);
   Rate22050 = new QRadioButton("22050", this);
   Rate44100 = new QRadioButton("44100", this);
   auto* bitsCaption = new QLabel("Bits per Sample", this);
-  bitsCaption->setGeometry(116, 58, 100, 18);
+  bitsCaption->setGeometry(118, 58, 100, 18);
   auto* sizes = new QButtonGroup(this);
   Bits8 = new QRadioButton("8", this);
   Bits16 = new QRadioButton("16", this);

@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "acs/VorbisBinding.h"
 #include "app/Trename.h"
 #include "rip/TRipPropressForm.h"
+#include "tools/Trecorder.h"
 #include "platform/ProgramFolder.h"
 #include "tests/app/TestSeams.h"
 #include "tests/data/TestDiscs.h"
@@ -197,6 +199,42 @@ class TrackListTest : public QObject {
     QVERIFY(rip.shown == static_cast<QWidget*>(FForm->Forms().RipPropressForm));
     QVERIFY(FForm->Timer1->isActive());
     QVERIFY2(boxes.shown.empty(), boxes.shown.empty() ? "" : qPrintable(boxes.shown[0].text));
+  }
+
+  // At the default font and at 10 and 11 points no caption is cut: each control the windows place themselves is
+  // as wide as its text.
+  void captionsFitAtTheDefaultFontAndAtTenAndElevenPoints() {
+    const QFont normal = QApplication::font();
+    QStringList cut;
+    for (double points : {normal.pointSizeF(), 10.0, 11.0}) {
+      QFont font = normal;
+      font.setPointSizeF(points);
+      QApplication::setFont(font);
+      Start(1, "");
+      QList<QWidget*> windows{FForm.get()};
+      for (QDialog* dialog : FForm->findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) windows << dialog;
+      for (QWidget* window : windows)
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+          if (widget->window() != window || (widget->parentWidget()->layout() != nullptr) ||
+              widget == FForm->Forms().recorder->DeviceLabel)
+            continue;
+          QString text;
+          int needed = 0;
+          if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !Qt::mightBeRichText(label->text())) {
+            text = label->text();
+            needed = label->fontMetrics().size(0, text).width() + 2 * label->frameWidth() + label->indent();
+          } else if (auto* choice = qobject_cast<QAbstractButton*>(widget)) {
+            text = choice->text();
+            needed = qobject_cast<QPushButton*>(widget) != nullptr ? choice->fontMetrics().horizontalAdvance(text) + 8
+                                                                   : choice->sizeHint().width();
+          }
+          if (!text.isEmpty() && needed > widget->width())
+            cut << QString("%1 pt, %2: \"%3\" needs %4").arg(points).arg(window->windowTitle(), text).arg(needed);
+        }
+      FForm.reset();
+      QApplication::setFont(normal);
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
   }
 
   void outputFolderButtonTakesTheChosenFolder() {
