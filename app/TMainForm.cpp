@@ -282,6 +282,7 @@ void TMainForm::FormActivate() {
   FSettings = std::make_unique<TIniFile>(FProgramFolder + "settings.ini");
   try {
     spSkinEdit1->setText(FormatFolder("mp3 folder", "MP3"));
+    if (LastFolder().isEmpty()) LastFolder() = spSkinEdit1->text();  // where the first file dialog opens
   } catch (const EIniFileError&) {
     // The window stays usable; the options dialog reports the settings file.
   }
