@@ -6,6 +6,7 @@
 #include "app/Trename.h"
 #include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
+#include "platform/qtseams/GrowWithFont.h"
 #include "rip/TRipPropressForm.h"
 #include "tools/Tmixer.h"
 #include "tools/Togg2mp3.h"
@@ -37,5 +38,10 @@ std::unique_ptr<TMainForm> CreateForms() {
   forms.ogg2mp3 = new Togg2mp3(owner);
   forms.Id3editormain = new Tid3editormain(owner);
   mainForm->SetForms(forms);
+  // The rip window keeps its size: it sets it for every job.
+  for (QWidget* window : std::initializer_list<QWidget*>{
+           owner, forms.AboutForm, forms.Options, forms.Rename, forms.CdMsgForm, forms.mixer, forms.recorder,
+           forms.oggplayer, forms.wav2mp3, forms.ogg2wav, forms.wav2ogg, forms.ogg2mp3, forms.Id3editormain})
+    GrowWithFont(window);
   return mainForm;
 }

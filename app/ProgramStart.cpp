@@ -1,6 +1,7 @@
 #include "app/ProgramStart.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSplashScreen>
 #include <exception>
 
@@ -16,8 +17,9 @@ std::unique_ptr<TMainForm> StartProgram() {
   splash.show();
   QApplication::processEvents();
 
+  // The name only: a display name would be appended to every caption on X11.
   QApplication::setApplicationName("Quillon");
-  QApplication::setApplicationDisplayName("Quillon");
+  QApplication::setWindowIcon(QIcon(":/quillon.png"));  // every window carries the program's icon
   UseCDImagesOf(SettingsFile(), ProgramFolder());
   BindVorbisLibraries();
 

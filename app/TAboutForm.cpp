@@ -32,8 +32,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   connect(LinkLabel, &QLabel::linkActivated, this, [] { OpenDocument(WebsiteUrl()); });
 
   auto* notice = new QLabel(
-      "Copyright (C) 2026 The Quillon developers. License: GPL-3.0-or-later.\n"
-      "This program is provided as is, without warranty of any kind.",
+      "Copyright (C) 2026 The Quillon developers.\n"
+      "GPL-3.0-or-later, without warranty of any kind.",
       this);
   notice->setGeometry(16, 152, 330, 30);
   QFont small = notice->font();

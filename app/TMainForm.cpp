@@ -7,12 +7,14 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QStandardPaths>
 #include <QTimer>
@@ -45,6 +47,7 @@ namespace {
 constexpr int kClientWidth = 549;
 constexpr int kClientHeight = 347;
 constexpr int kTimerInterval = 500;
+constexpr int kHeldStatusTime = 3000;
 
 QString FromBytes(const std::string& text) { return QString::fromStdString(text); }
 
@@ -73,6 +76,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   ChooseRelease = [releaseChoice](const std::vector<MusicBrainzRelease>& releases) {
     return releaseChoice->Choose(releases);
   };
+  BuildKeys();
   Timer1 = new QTimer(this);
   Timer1->setInterval(kTimerInterval);
   connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
@@ -99,7 +103,7 @@ QToolButton* TMainForm::AddPlayerButton(QWidget* client, int index, const QStrin
 void TMainForm::BuildPlayerBar(QWidget* client) {
   AddPlayerButton(client, 0, "Play", QStyle::SP_MediaPlay, &TMainForm::Play1Click);
   AddPlayerButton(client, 1, "Pause", QStyle::SP_MediaPause, &TMainForm::Pause1Click);
-  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaSeekForward, &TMainForm::Resume1Click);
+  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaPlay, &TMainForm::Resume1Click)->setIcon(QIcon(":/resume.png"));
   AddPlayerButton(client, 3, "Stop", QStyle::SP_MediaStop, &TMainForm::Stop1Click);
   AddPlayerButton(client, 4, "Previous", QStyle::SP_MediaSkipBackward, &TMainForm::Previous1Click);
   AddPlayerButton(client, 5, "Next", QStyle::SP_MediaSkipForward, &TMainForm::Next1Click);
@@ -123,12 +127,12 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
 
 void TMainForm::BuildFormatBar(QWidget* client) {
   mp3check = new QRadioButton("MP3", client);
-  mp3check->setGeometry(6, 34, 50, 24);
+  mp3check->setGeometry(4, 34, 53, 24);
   mp3check->setChecked(true);
   wavcheck = new QRadioButton("WAV", client);
-  wavcheck->setGeometry(58, 34, 52, 24);
+  wavcheck->setGeometry(58, 34, 55, 24);
   oggcheck = new QRadioButton("Ogg", client);
-  oggcheck->setGeometry(112, 34, 48, 24);
+  oggcheck->setGeometry(114, 34, 50, 24);
   connect(mp3check, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::MP3); });
   connect(wavcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::WAV); });
   connect(oggcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Ogg); });
@@ -160,6 +164,7 @@ void TMainForm::BuildTrackList(QWidget* client) {
   }
   ListView1->header()->setStretchLastSection(false);
   connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &TMainForm::ListView1DblClick);
+  connect(ListView1, &QTreeWidget::itemChanged, this, &TMainForm::ShowCheckAll);
   // The selection stays as visible as with focus when the list loses it.
   QPalette palette = ListView1->palette();
   palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
@@ -175,7 +180,7 @@ void TMainForm::BuildStatusBar(QWidget* client) {
   spSLMsgOut->setGeometry(48, 322, 268, 22);
   spSLMsgOut->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   auto* cdrom = new QLabel("CDROM", client);
-  cdrom->setGeometry(322, 322, 44, 22);
+  cdrom->setGeometry(320, 322, 47, 22);
   spCDROMlist = new QComboBox(client);
   spCDROMlist->setGeometry(368, 322, 177, 22);
   spCDROMlist->setEditable(false);
@@ -188,55 +193,75 @@ void TMainForm::BuildMenus() {
     if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(shortcut));
     return action;
   };
-  QMenu* file = menuBar()->addMenu("File");
-  connect(add(file, "Exit"), &QAction::triggered, this, &QWidget::close);
+  // The "&" marks each title's and entry's mnemonic: Alt and the letter, or the letter in an open menu.
+  QMenu* file = menuBar()->addMenu("&File");
+  connect(add(file, "E&xit"), &QAction::triggered, this, &QWidget::close);
 
-  QMenu* actions = menuBar()->addMenu("Actions");
-  connect(add(actions, "Refresh", "Ctrl+F"), &QAction::triggered, this, &TMainForm::RefreshClick);
+  QMenu* actions = menuBar()->addMenu("&Actions");
+  connect(add(actions, "&Refresh", "Ctrl+F"), &QAction::triggered, this, &TMainForm::RefreshClick);
   actions->addSeparator();
-  connect(add(actions, "Rip", "Ctrl+Z"), &QAction::triggered, this, &TMainForm::Rip1Click);
+  connect(add(actions, "R&ip", "Ctrl+Z"), &QAction::triggered, this, &TMainForm::Rip1Click);
   actions->addSeparator();
-  connect(add(actions, "Select All"), &QAction::triggered, this, &TMainForm::SelectAll1Click);
-  connect(add(actions, "Unselect All"), &QAction::triggered, this, &TMainForm::UnselectAll1Click);
+  connect(add(actions, "&Select All"), &QAction::triggered, this, &TMainForm::SelectAll1Click);
+  connect(add(actions, "&Unselect All"), &QAction::triggered, this, &TMainForm::UnselectAll1Click);
 
-  QMenu* player = menuBar()->addMenu("CD Player");
-  connect(add(player, "Play", "Ctrl+P"), &QAction::triggered, this, &TMainForm::Play1Click);
-  connect(add(player, "Stop", "Ctrl+L"), &QAction::triggered, this, &TMainForm::Stop1Click);
-  connect(add(player, "Pause", "Ctrl+K"), &QAction::triggered, this, &TMainForm::Pause1Click);
-  connect(add(player, "Resume", "Ctrl+R"), &QAction::triggered, this, &TMainForm::Resume1Click);
+  QMenu* player = menuBar()->addMenu("&CD Player");
+  connect(add(player, "&Play", "Ctrl+P"), &QAction::triggered, this, &TMainForm::Play1Click);
+  connect(add(player, "&Stop", "Ctrl+L"), &QAction::triggered, this, &TMainForm::Stop1Click);
+  connect(add(player, "P&ause", "Ctrl+K"), &QAction::triggered, this, &TMainForm::Pause1Click);
+  connect(add(player, "&Resume", "Ctrl+R"), &QAction::triggered, this, &TMainForm::Resume1Click);
   player->addSeparator();
-  connect(add(player, "Previous", "Ctrl+T"), &QAction::triggered, this, &TMainForm::Previous1Click);
-  connect(add(player, "Next", "Ctrl+N"), &QAction::triggered, this, &TMainForm::Next1Click);
+  connect(add(player, "Pre&vious", "Ctrl+T"), &QAction::triggered, this, &TMainForm::Previous1Click);
+  connect(add(player, "&Next", "Ctrl+N"), &QAction::triggered, this, &TMainForm::Next1Click);
   player->addSeparator();
-  connect(add(player, "Eject/Close CDROM"), &QAction::triggered, this, &TMainForm::EjectCloseCDROM1Click);
+  connect(add(player, "&Eject/Close CDROM"), &QAction::triggered, this, &TMainForm::EjectCloseCDROM1Click);
 
-  connect(add(menuBar()->addMenu("Options"), "Options"), &QAction::triggered, this, &TMainForm::Options1Click);
+  connect(add(menuBar()->addMenu("&Options"), "&Options"), &QAction::triggered, this, &TMainForm::Options1Click);
 
-  QMenu* tools = menuBar()->addMenu("Tools");
-  connect(add(tools, "WAV Mixer", "Ctrl+M"), &QAction::triggered, this, &TMainForm::WAVMixer1Click);
-  connect(add(tools, "Sound Recorder", "Ctrl+G"), &QAction::triggered, this, &TMainForm::SoundRecorder1Click);
+  QMenu* tools = menuBar()->addMenu("&Tools");
+  connect(add(tools, "WAV &Mixer", "Ctrl+M"), &QAction::triggered, this, &TMainForm::WAVMixer1Click);
+  connect(add(tools, "Sound &Recorder", "Ctrl+G"), &QAction::triggered, this, &TMainForm::SoundRecorder1Click);
   tools->addSeparator();
-  connect(add(tools, "Ogg Player", "Ctrl+Y"), &QAction::triggered, this, &TMainForm::OggPlayer1Click);
+  connect(add(tools, "&Ogg Player", "Ctrl+Y"), &QAction::triggered, this, &TMainForm::OggPlayer1Click);
   tools->addSeparator();
-  connect(add(tools, "WAV to MP3"), &QAction::triggered, this, &TMainForm::WAVtoMP31Click);
-  connect(add(tools, "WAV to Ogg"), &QAction::triggered, this, &TMainForm::WAVtoOgg1Click);
-  connect(add(tools, "Ogg to WAV"), &QAction::triggered, this, &TMainForm::OggtoWAV1Click);
-  connect(add(tools, "Ogg to MP3"), &QAction::triggered, this, &TMainForm::OggtoMP31Click);
+  connect(add(tools, "&WAV to MP3"), &QAction::triggered, this, &TMainForm::WAVtoMP31Click);
+  connect(add(tools, "WA&V to Ogg"), &QAction::triggered, this, &TMainForm::WAVtoOgg1Click);
+  connect(add(tools, "Ogg &to WAV"), &QAction::triggered, this, &TMainForm::OggtoWAV1Click);
+  connect(add(tools, "Ogg to M&P3"), &QAction::triggered, this, &TMainForm::OggtoMP31Click);
   tools->addSeparator();
-  connect(add(tools, "ID3 Editor"), &QAction::triggered, this, &TMainForm::ID3Editor1Click);
+  connect(add(tools, "&ID3 Editor"), &QAction::triggered, this, &TMainForm::ID3Editor1Click);
   tools->addSeparator();
-  connect(add(tools, "CD Information (CDDB)"), &QAction::triggered, this, &TMainForm::CDInformation1Click);
-  connect(add(tools, "MusicBrainz Lookup"), &QAction::triggered, this, &TMainForm::MusicBrainz1Click);
+  connect(add(tools, "C&D Information (CDDB)"), &QAction::triggered, this, &TMainForm::CDInformation1Click);
+  connect(add(tools, "M&usicBrainz Lookup"), &QAction::triggered, this, &TMainForm::MusicBrainz1Click);
 
-  QMenu* help = menuBar()->addMenu("Help");
-  connect(add(help, "Help Contents"), &QAction::triggered, this, [] { OpenDocument(HelpFileUrl()); });
+  QMenu* help = menuBar()->addMenu("&Help");
+  connect(add(help, "&Help Contents"), &QAction::triggered, this, [] { OpenDocument(HelpFileUrl()); });
   help->addSeparator();
-  connect(add(help, "Quillon Website"), &QAction::triggered, this, [] { OpenDocument(WebsiteUrl()); });
-  connect(add(help, "Email Support"), &QAction::triggered, this, [] { OpenDocument(SupportMailUrl()); });
+  connect(add(help, "Quillon &Website"), &QAction::triggered, this, [] { OpenDocument(WebsiteUrl()); });
+  connect(add(help, "&Email Support"), &QAction::triggered, this, [] { OpenDocument(SupportMailUrl()); });
   help->addSeparator();
-  connect(add(help, "About"), &QAction::triggered, this, [this] {
+  connect(add(help, "&About"), &QAction::triggered, this, [this] {
     if (FForms.AboutForm != nullptr) FForms.AboutForm->exec();
   });
+}
+
+// F10 opens the menu bar's first menu; Enter rips, as the default button would in a dialog; Space marks
+// the current row whichever of its columns has the focus.
+void TMainForm::BuildKeys() {
+  connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+          [this] { menuBar()->setActiveAction(menuBar()->actions().first()); });
+  for (int key : {Qt::Key_Return, Qt::Key_Enter})
+    connect(new QShortcut(key, this), &QShortcut::activated, this, &TMainForm::Rip1Click);
+  ListView1->installEventFilter(this);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != ListView1 || event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  QTreeWidgetItem* row = ListView1->currentItem();
+  if (key->key() != Qt::Key_Space || key->modifiers() != Qt::NoModifier || row == nullptr) return false;
+  row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+  return true;
 }
 
 void TMainForm::FormCreate() {
@@ -271,6 +296,7 @@ void TMainForm::FormActivate() {
   FSettings = std::make_unique<TIniFile>(SettingsFile());
   try {
     spSkinEdit1->setText(FormatFolder("mp3 folder", "MP3"));
+    if (LastFolder().isEmpty()) LastFolder() = spSkinEdit1->text();  // where the first file dialog opens
   } catch (const EIniFileError&) {
     // The window stays usable; the options dialog reports the settings file.
   }
@@ -345,7 +371,7 @@ void TMainForm::Timer1Timer() {
     GetTrackList();
     Timer1->start();
   }
-  if (MediaPlayer1.NumberOfTracks() >= 100) return;
+  if (MediaPlayer1.NumberOfTracks() >= 100 || !FStatusHeld.hasExpired()) return;
   if (MediaPlayer1.Mode() == CdAudioMode::Playing || second > 2)
     ShowStatus(QString::asprintf("  Track:%d  Playing Time:  %.2d:%.2d", track, minute, second));
   else
@@ -450,7 +476,7 @@ void TMainForm::FormatClick(OutputFormat format) {
 }
 
 void TMainForm::spSkinButtonFolderClick() {
-  QString folder = SelectDirectory(this);
+  QString folder = SelectDirectory(this, spSkinEdit1->text());
   if (!folder.isEmpty()) spSkinEdit1->setText(folder);
 }
 
@@ -460,8 +486,10 @@ QTreeWidgetItem* TMainForm::FirstSelectedRow() const {
   return nullptr;
 }
 
+// The row double-clicked is the current one, also inside a selection of several rows.
 void TMainForm::ListView1DblClick() {
-  QTreeWidgetItem* row = FirstSelectedRow();
+  QTreeWidgetItem* row = ListView1->currentItem();
+  if (row == nullptr || !row->isSelected()) row = FirstSelectedRow();
   if (row == nullptr || FForms.Rename == nullptr) return;
   QString name;
   if (FForms.Rename->Execute(row->text(1), FromBytes(FormatExtension(CurrentFormat())), name)) row->setText(1, name);
@@ -476,7 +504,20 @@ void TMainForm::Rip1Click() {
   for (int row = 0; row < ListView1->topLevelItemCount(); ++row)
     anyChecked = anyChecked || ListView1->topLevelItem(row)->checkState(0) == Qt::Checked;
   if (anyChecked && FForms.RipPropressForm != nullptr) FForms.RipPropressForm->exec();
+  if (!anyChecked) {
+    ShowStatus("No track is checked.");
+    FStatusHeld.setRemainingTime(kHeldStatusTime);  // the timer's tick would replace it at once
+  }
   if (FDeviceFlag) OpenPlayer();
+}
+
+// The box is checked exactly when every row is; an empty list leaves it as it is.
+void TMainForm::ShowCheckAll() {
+  int rows = ListView1->topLevelItemCount();
+  if (rows == 0) return;
+  bool all = true;
+  for (int row = 0; row < rows && all; ++row) all = ListView1->topLevelItem(row)->checkState(0) == Qt::Checked;
+  spSkinCheckRadioBox1->setChecked(all);
 }
 
 bool TMainForm::PlayerReady() { return FDeviceFlag && MediaPlayer1.Mode() != CdAudioMode::NotReady; }

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: drives, the disc's tracks, the output format and folder, the player and the menus.
 
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -96,6 +97,7 @@ class TMainForm : public QMainWindow {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -104,6 +106,8 @@ class TMainForm : public QMainWindow {
   void BuildTrackList(QWidget* client);
   void BuildStatusBar(QWidget* client);
   void BuildMenus();
+  void BuildKeys();
+  void ShowCheckAll();
   QToolButton* AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon,
                                void (TMainForm::*command)());
   void FormCreate();
@@ -130,6 +134,7 @@ class TMainForm : public QMainWindow {
   bool FActivated = false;
   std::string FOutputRoot;  // where the output folders go when the settings name none
   QString FLoggedReason;
+  QDeadlineTimer FStatusHeld;  // a message of the window's own, kept from the timer's status texts
   std::string FProgramFolder;
   std::unique_ptr<TIniFile> FSettings;
   std::optional<DiscMetadata> FMetadata;  // the last lookup's data for the tags; none after a fresh reading

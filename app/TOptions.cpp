@@ -76,7 +76,7 @@ QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) 
   browse->setToolTip("Open the folder");
   grid->addWidget(browse, top + 1, 1);
   connect(browse, &QToolButton::clicked, this, [this, box] {
-    QString folder = SelectDirectory(this);
+    QString folder = SelectDirectory(this, box->text());
     if (!folder.isEmpty()) box->setText(folder);
   });
   return box;

@@ -31,7 +31,12 @@ bool Trename::Execute(const QString& name, const QString& extension, QString& ne
   return true;
 }
 
+// A name of blanks alone would make a hidden file such as ".mp3": the old name stays instead.
 void Trename::OKClick() {
+  if (filename->text().trimmed().isEmpty()) {
+    reject();
+    return;
+  }
   FResult = filename->text() + FExtension;
   accept();
 }

@@ -64,7 +64,7 @@ bool Open(const DiscOptions& options, OpenedDisc& disc, std::string& error) {
     error = reading.message;
     return false;
   }
-  disc.settings = std::make_unique<TIniFile>(options.settings.empty() ? ProgramFolder() + "settings.ini" : options.settings);
+  disc.settings = std::make_unique<TIniFile>(options.settings.empty() ? SettingsFile() : options.settings);
   int offset = options.offset.value_or(ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id));
   SetCDReadOffset(disc.drives.Handle(), offset);
   return true;

@@ -48,7 +48,7 @@ bool Parse(const std::vector<std::string>& args, Options& options, MusicBrainzSe
 }  // namespace
 
 int RunMusicBrainz(const std::vector<std::string>& args) {
-  TIniFile settings(ProgramFolder() + "settings.ini");
+  TIniFile settings(SettingsFile());
   MusicBrainzServer server = ReadMusicBrainzServer(&settings);
   Options options;
   if (!Parse(args, options, server)) return Usage();

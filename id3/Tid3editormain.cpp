@@ -188,7 +188,9 @@ QString Tid3editormain::SelectedPath() const {
   return selected.isEmpty() ? QString() : QDir(FDirectory).filePath(selected.first()->text());
 }
 
+// The tree is read again at each showing, so folders made since then appear.
 void Tid3editormain::showEvent(QShowEvent* event) {
+  FillFolderList();
   FormActivate();
   QDialog::showEvent(event);
 }

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
+#include <filesystem>
 
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
@@ -67,17 +68,34 @@ void TRipPropressForm::FormActivate() {
   ReportList->clear();
   ReportList->hide();
   setFixedSize(337, 79);
+  // Each job starts from an empty gauge, so a job that fails early never shows the last one's 100 %.
+  Gauge1->setValue(0);
+  spSkinButtonStop->setText("Cancel");
+  // A folder typed by hand that does not exist yet is made, parents and all; one that cannot be made shows
+  // as the first file that cannot be created.
+  std::error_code ignored;
+  std::filesystem::create_directories(input.folder, ignored);
   FJob->Start(std::move(input));
 }
 
 void TRipPropressForm::spSkinButtonStopClick() {
   if (spSkinButtonStop->text() != "Close") {
-    bool yes = CurrentMessageBoxes().Ask(this, "Marrowby", "Cancel or not?");
-    FJob->SetCancel(yes);
+    AskCancel();
     return;
   }
   accept();
   if (FJob->Input().values.open) OpenDocument(QUrl::fromLocalFile(QString::fromStdString(FJob->Input().folder)));
+}
+
+void TRipPropressForm::AskCancel() { FJob->SetCancel(CurrentMessageBoxes().Ask(this, "Marrowby", "Cancel or not?")); }
+
+void TRipPropressForm::reject() {
+  if (FJob->Running())
+    AskCancel();
+  else if (spSkinButtonStop->text() == "Close")
+    spSkinButtonStopClick();
+  else
+    QDialog::reject();
 }
 
 void TRipPropressForm::SetCaption(const std::string& text) { setWindowTitle(QString::fromStdString(text)); }
@@ -98,7 +116,7 @@ void TRipPropressForm::ShowStandardError(const std::string& text) {
   ::ShowStandardError(this, QString::fromStdString(text));
 }
 
-void TRipPropressForm::CloseWindow() { reject(); }
+void TRipPropressForm::CloseWindow() { QDialog::reject(); }
 
 void TRipPropressForm::UncheckRow(std::size_t row) {
   if (RowUnchecked) RowUnchecked(row);

@@ -39,8 +39,12 @@ class TRipPropressForm : public QDialog, private RipHost {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Escape and the close box: while a job runs they ask as Cancel does, the window stays; afterwards they
+  // act as the Close button.
+  void reject() override;
 
  private:
+  void AskCancel();
   void SetCaption(const std::string& text) override;
   void SetButtonCaption(const std::string& text) override;
   void SetGauge(int percent) override;

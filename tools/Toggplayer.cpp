@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -69,16 +70,17 @@ void Toggplayer::BuildControls() {
   auto next = [&left] { return std::exchange(left, left + kImageButtonSize + 6); };
   PlayButton = AddImageButton(next(), 6, "Play", QStyle::SP_MediaPlay);
   PauseButton = AddImageButton(next(), 6, "Pause", QStyle::SP_MediaPause);
-  ResumeButton = AddImageButton(next(), 6, "Resume", QStyle::SP_MediaSeekForward);
+  ResumeButton = AddImageButton(next(), 6, "Resume", QStyle::SP_MediaPlay);
+  ResumeButton->setIcon(QIcon(":/resume.png"));
   StopButton = AddImageButton(next(), 6, "Stop", QStyle::SP_MediaStop);
   BackButton = AddImageButton(next(), 6, "Back", QStyle::SP_ArrowLeft);
   ForwardButton = AddImageButton(next(), 6, "Forward", QStyle::SP_ArrowRight);
   LoopCheckBox = new QCheckBox("Loop", this);
   LoopCheckBox->setGeometry(8, 38, 60, 20);
   auto* totalCaption = new QLabel("Total Time:", this);
-  totalCaption->setGeometry(80, 38, 64, 20);
+  totalCaption->setGeometry(78, 38, 68, 20);
   TotalTimeLabel = new QLabel(this);
-  TotalTimeLabel->setGeometry(146, 38, 64, 20);
+  TotalTimeLabel->setGeometry(148, 38, 62, 20);
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setGeometry(8, 62, 200, 14);
   ProgressBar1->setRange(0, 100);
@@ -89,6 +91,7 @@ void Toggplayer::BuildControls() {
   FileLabel->setGeometry(38, 80, 170, 18);
   PlayList = new QListWidget(this);
   PlayList->setGeometry(8, 102, 200, 96);
+  PlayList->setTextElideMode(Qt::ElideLeft);  // a long path keeps its file name in view
   AddButton = AddImageButton(8, 206, "Add Ogg File", QStyle::SP_FileDialogNewFolder);
   RemoveButton = AddImageButton(8 + kImageButtonSize + 6, 206, "Remove Ogg File", QStyle::SP_TrashIcon);
   CloseButton = new QPushButton("Close", this);
@@ -128,6 +131,8 @@ void Toggplayer::PlayClick() {
   }
   try {
     AudioOut1->Run();
+    FPlaying = PlayList->selectedItems().first()->text();
+    FHeard = false;
   } catch (const std::exception& error) {
     // A sound card that cannot be opened leaves the source open: close it, or every later start fails.
     if (!AudioOut1->Busy() && VorbisIn1->Busy()) VorbisIn1->Flush();
@@ -162,18 +167,23 @@ void Toggplayer::RemoveAllClick() {
 }
 
 void Toggplayer::AudioOut1Progress(int progress) {
+  FHeard = true;
   ProgressBar1->setValue(std::clamp(progress, 0, 100));
   PlayButton->setEnabled(false);
   PlayList->setEnabled(false);
 }
 
+// A run that ends without a block played had a file it could not read: the user is told which.
 void Toggplayer::AudioOut1Done() {
   PlayButton->setEnabled(true);
   PlayList->setEnabled(true);
+  if (!FHeard) ShowStandardError(this, "Cannot play " + FPlaying);
+  FHeard = true;
 }
 
 // A paused worker would never see the stop request: it is woken for it.
 void Toggplayer::StopPlayback() {
+  FHeard = true;  // stopped by the user, not failed
   AudioOut1->Stop();
   if (AudioOut1->Busy()) AudioOut1->Resume();
 }

@@ -70,4 +70,7 @@ class Toggplayer : public QDialog {
   void BuildControls();
   void BuildPopupMenu();
   void StopPlayback();
+
+  QString FPlaying;    // the entry the last start played
+  bool FHeard = true;  // whether that run played anything
 };

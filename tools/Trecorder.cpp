@@ -19,6 +19,31 @@
 namespace {
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
+constexpr int kShortestRecording = 30;
+constexpr int kLongestRecording = 600;
+
+// The duration takes any number typed and brings it into its range when the field loses the focus;
+// a field left empty counts as the shortest recording.
+class DurationBox : public QSpinBox {
+ public:
+  using QSpinBox::QSpinBox;
+
+ protected:
+  QValidator::State validate(QString& input, int&) const override {
+    bool number = false;
+    int value = input.toInt(&number);
+    if (input.isEmpty() || (number && value >= 0)) return number && value >= minimum() && value <= maximum()
+                                                              ? QValidator::Acceptable
+                                                              : QValidator::Intermediate;
+    return QValidator::Invalid;
+  }
+  void fixup(QString& input) const override {
+    bool number = false;
+    int value = input.toInt(&number);
+    input = QString::number(number ? std::clamp(value, minimum(), maximum()) : minimum());
+  }
+};
+
 }  // namespace
 
 Trecorder::Trecorder(QWidget* parent)
@@ -41,9 +66,9 @@ Trecorder::Trecorder(QWidget* parent)
       runError += ". What was recorded before is kept in " + QFile::decodeName(WaveOut1->FileName().c_str());
     QMetaObject::invokeMethod(this, [this, runError] { WaveOut1Done(runError); }, Qt::QueuedConnection);
   });
-  ShowDeviceName();
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
+  ShowDeviceName();  // once the window has its place, so a message box stands over it
 }
 
 // The sink goes first: its worker reads the source.
@@ -51,25 +76,25 @@ Trecorder::~Trecorder() { WaveOut1.reset(); }
 
 void Trecorder::BuildControls() {
   auto* durationCaption = new QLabel("Duration (seconds)", this);
-  durationCaption->setGeometry(8, 8, 110, 20);
-  DurationEdit = new QSpinBox(this);
-  DurationEdit->setGeometry(120, 8, 70, 22);
-  DurationEdit->setRange(30, 600);
+  durationCaption->setGeometry(8, 8, 122, 20);
+  DurationEdit = new DurationBox(this);
+  DurationEdit->setGeometry(132, 8, 70, 22);
+  DurationEdit->setRange(kShortestRecording, kLongestRecording);
   DurationEdit->setSingleStep(10);
   DurationEdit->setValue(30);
   auto* deviceCaption = new QLabel("Device:", this);
-  deviceCaption->setGeometry(8, 34, 44, 20);
+  deviceCaption->setGeometry(8, 34, 50, 20);
   DeviceLabel = new QLabel(this);
-  DeviceLabel->setGeometry(54, 34, 262, 20);
+  DeviceLabel->setGeometry(60, 34, 256, 20);
 
   auto* rateCaption = new QLabel("Sample Rate(Hz)", this);
-  rateCaption->setGeometry(8, 58, 100, 18);
+  rateCaption->setGeometry(8, 58, 106, 18);
   auto* rates = new QButtonGroup(this);
   Rate11025 = new QRadioButton("11025", this);
   Rate22050 = new QRadioButton("22050", this);
   Rate44100 = new QRadioButton("44100", this);
   auto* bitsCaption = new QLabel("Bits per Sample", this);
-  bitsCaption->setGeometry(116, 58, 100, 18);
+  bitsCaption->setGeometry(118, 58, 100, 18);
   auto* sizes = new QButtonGroup(this);
   Bits8 = new QRadioButton("8", this);
   Bits16 = new QRadioButton("16", this);
@@ -129,7 +154,7 @@ void Trecorder::ShowDeviceName() {
 }
 
 void Trecorder::RecordButtonClick() {
-  QString chosen = CurrentFileDialogs().SaveFile(this, "*.wav (*.wav)");
+  QString chosen = CurrentFileDialogs().SaveFile(this, "*.wav");
   if (chosen.isEmpty()) return;
   if (!QFileInfo(chosen).fileName().contains('.')) chosen += ".wav";
   // A running recording keeps its format, which its worker reads; Run refuses the start below.

@@ -6,6 +6,7 @@
 
 #include "platform/files/FileChecks.h"
 #include "platform/files/ReplacementFile.h"
+#include <cstring>
 
 #define SI_NO_CONVERSION   // settings are byte strings, kept as they are
 #define SI_IMPLEMENTATION  // the templates are compiled here, for char only
@@ -36,6 +37,21 @@ bool WriteWholeFile(const std::string& fileName, const std::string& text) {
   ReplacementFile file(fileName);
   return file.Create() && file.WriteAll(text.data(), text.size()) && file.Commit();
 }
+
+// The library writes two blank lines between sections (three line ends in a row, each its own call);
+// the third is dropped, so a file keeps the single blank line it was written with.
+class SingleBlankLineWriter : public CSimpleIniA::OutputWriter {
+ public:
+  explicit SingleBlankLineWriter(std::string& text) : FText(text) {}
+  void Write(const char* text) override {
+    FLineEnds = std::strcmp(text, "\n") == 0 ? FLineEnds + 1 : 0;
+    if (FLineEnds < 3) FText += text;
+  }
+
+ private:
+  std::string& FText;
+  int FLineEnds = 0;
+};
 
 }  // namespace
 
@@ -99,7 +115,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   FContent->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
   std::string text;
   std::error_code ec;
-  if (FContent->ini.Save(text, false) < 0 || !WriteWholeFile(FFileName, text)) {
+  SingleBlankLineWriter writer(text);
+  if (FContent->ini.Save(writer, false) < 0 || !WriteWholeFile(FFileName, text)) {
     FContent->loaded = false;  // memory holds a value the file does not: read the file again
     throw EIniFileError("Cannot create file " + FFileName);
   }

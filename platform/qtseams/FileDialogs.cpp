@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "platform/qtseams/FolderBrowser.h"
+
 namespace {
 
 class RealFileDialogs : public FileDialogs {
@@ -15,11 +17,12 @@ class RealFileDialogs : public FileDialogs {
 
  private:
   static QString Run(QWidget* owner, const QString& filter, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(owner, QString(), QString(), filter);
+    QFileDialog dialog(owner, QString(), LastFolder(), filter);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    LastFolder() = dialog.directory().absolutePath();
     return dialog.selectedFiles().first();
   }
 };

@@ -6,8 +6,11 @@ namespace {
 
 class RealFolderBrowser : public FolderBrowser {
  public:
-  QString Browse(QWidget* owner, const QString& title) override {
-    return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+  QString Browse(QWidget* owner, const QString& title, const QString& start) override {
+    QString chosen = QFileDialog::getExistingDirectory(owner, title, start.isEmpty() ? LastFolder() : start,
+                                                       QFileDialog::ShowDirsOnly);
+    if (!chosen.isEmpty()) LastFolder() = chosen;
+    return chosen;
   }
 };
 
@@ -22,4 +25,11 @@ FolderBrowser& CurrentFolderBrowser() {
 
 void SetFolderBrowser(FolderBrowser* browser) { gInstalled = browser; }
 
-QString SelectDirectory(QWidget* owner) { return CurrentFolderBrowser().Browse(owner, "Select a directory"); }
+QString SelectDirectory(QWidget* owner, const QString& start) {
+  return CurrentFolderBrowser().Browse(owner, "Select a directory", start);
+}
+
+QString& LastFolder() {
+  static QString folder;
+  return folder;
+}

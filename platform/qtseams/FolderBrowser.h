@@ -8,12 +8,16 @@ class QWidget;
 class FolderBrowser {
  public:
   virtual ~FolderBrowser() = default;
-  // The chosen folder, or an empty text when the user cancelled.
-  virtual QString Browse(QWidget* owner, const QString& title) = 0;
+  // The chosen folder, or an empty text when the user cancelled. The browser opens at start, or at the
+  // folder chosen last when start is empty.
+  virtual QString Browse(QWidget* owner, const QString& title, const QString& start) = 0;
 };
 
 FolderBrowser& CurrentFolderBrowser();
 void SetFolderBrowser(FolderBrowser* browser);  // nullptr restores the real one
 
-// Asks for a folder with the title "Select a directory".
-QString SelectDirectory(QWidget* owner);
+// Asks for a folder with the title "Select a directory", opening at start (a folder box's text).
+QString SelectDirectory(QWidget* owner, const QString& start);
+
+// The folder the user chose or went to last in a folder browser or file dialog; empty before the first.
+QString& LastFolder();

@@ -8,7 +8,8 @@ namespace {
 class RealMessageBoxes : public MessageBoxes {
  public:
   void Show(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
-    QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, parent);
+    // X11 shows the program's name for an empty caption; a blank one shows as empty.
+    QMessageBox box(ToQt(icon), caption.isEmpty() ? " " : caption, text, QMessageBox::Ok, parent);
     box.exec();
   }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Test doubles for the Qt seams: they record what would have been shown and answer for the user.
 
+#include <QRect>
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <vector>
 
@@ -15,17 +17,18 @@ struct ShownMessage {
   QString caption;
   QString text;
   MessageBoxes::Icon icon;
+  QRect over;  // where the window the box belongs to stands
 };
 
 class RecordingMessageBoxes : public MessageBoxes {
  public:
   RecordingMessageBoxes() { SetMessageBoxes(this); }
   ~RecordingMessageBoxes() override { SetMessageBoxes(nullptr); }
-  void Show(QWidget*, const QString& caption, const QString& text, Icon icon) override {
-    shown.push_back({caption, text, icon});
+  void Show(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
+    shown.push_back({caption, text, icon, parent != nullptr ? parent->window()->geometry() : QRect()});
   }
   bool Ask(QWidget*, const QString& caption, const QString& text) override {
-    asked.push_back({caption, text, Icon::Information});
+    asked.push_back({caption, text, Icon::Information, {}});
     if (onAsk) onAsk();
     return answer;
   }
@@ -39,11 +42,13 @@ class AnsweringFolderBrowser : public FolderBrowser {
  public:
   explicit AnsweringFolderBrowser(QString answer) : FAnswer(std::move(answer)) { SetFolderBrowser(this); }
   ~AnsweringFolderBrowser() override { SetFolderBrowser(nullptr); }
-  QString Browse(QWidget*, const QString& title) override {
+  QString Browse(QWidget*, const QString& title, const QString& start) override {
     titles.push_back(title);
+    starts.push_back(start);
     return FAnswer;
   }
   std::vector<QString> titles;
+  std::vector<QString> starts;
 
  private:
   QString FAnswer;

@@ -20,7 +20,7 @@ namespace {
 void Trigger(TMainForm& form, const QString& text) {
   for (QAction* menu : form.menuBar()->actions())
     for (QAction* entry : menu->menu()->actions())
-      if (entry->text() == text) entry->trigger();
+      if (QString(entry->text()).remove('&') == text) entry->trigger();
 }
 
 }  // namespace

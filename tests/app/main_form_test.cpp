@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTimer>
@@ -59,8 +60,12 @@ class MainFormTest : public QObject {
     QVERIFY(form.spSkinCheckRadioBox1->isChecked());
     QVERIFY(form.mp3check->isChecked());
     QStringList menus;
-    for (QAction* menu : form.menuBar()->actions()) menus << menu->text();
-    QCOMPARE(menus, QStringList({"File", "Actions", "CD Player", "Options", "Tools", "Help"}));
+    for (QAction* menu : form.menuBar()->actions()) {
+      menus << menu->text();
+      for (QAction* entry : menu->menu()->actions())  // every entry has its letter
+        QVERIFY2(entry->isSeparator() || entry->text().contains('&'), qPrintable(entry->text()));
+    }
+    QCOMPARE(menus, QStringList({"&File", "&Actions", "&CD Player", "&Options", "&Tools", "&Help"}));
     QCOMPARE(form.spSLMsgOut->text(), QString());
   }
 

@@ -80,8 +80,8 @@ class OptionsTest : public QObject {
     QVERIFY(!FOptions->isVisible());
     QCOMPARE(Contents(SettingsPath()),
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
-                         "bPrivate=False\nbOriginal=False\n\n\n[Folder]\nmp3 folder=\nwav folder=\nOgg folder=\n"
-                         "open=False\n\n\n[Ogg Options]\ncpu=3\ncompr=20\n"));
+                         "bPrivate=False\nbOriginal=False\n\n[Folder]\nmp3 folder=\nwav folder=\nOgg folder=\n"
+                         "open=False\n\n[Ogg Options]\ncpu=3\ncompr=20\n"));
   }
 
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {

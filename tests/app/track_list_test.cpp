@@ -1,5 +1,7 @@
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +17,7 @@
 #include "acs/VorbisBinding.h"
 #include "app/Trename.h"
 #include "rip/TRipPropressForm.h"
+#include "tools/Trecorder.h"
 #include "platform/ProgramFolder.h"
 #include "tests/app/TestSeams.h"
 #include "tests/data/TestDiscs.h"
@@ -137,6 +140,23 @@ class TrackListTest : public QObject {
     ModalWatcher cancelled([](QWidget* dialog) { static_cast<Trename*>(dialog)->filename->setText("Other"); });
     FForm->ListView1DblClick();
     QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Intro.ogg"}));
+    ModalWatcher emptied([](QWidget* dialog) {
+      static_cast<Trename*>(dialog)->filename->setText("  ");
+      static_cast<Trename*>(dialog)->OKClick();
+    });
+    FForm->ListView1DblClick();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Intro.ogg"}));
+
+    // In a selection of several rows, the row double-clicked is the one renamed.
+    QTreeWidget* list = FForm->ListView1;
+    list->topLevelItem(0)->setSelected(true);
+    list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    ModalWatcher clicked([](QWidget* dialog) {
+      static_cast<Trename*>(dialog)->filename->setText("Outro");
+      static_cast<Trename*>(dialog)->OKClick();
+    });
+    FForm->ListView1DblClick();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Outro.ogg"}));
 
     FForm->ListView1->clearSelection();
     ModalWatcher none;
@@ -144,18 +164,21 @@ class TrackListTest : public QObject {
     QVERIFY(none.Settle() == nullptr);
   }
 
-  void checkAllReversesTheMarksAndSelectAllSetsThem() {
+  // The box shows whether every row is checked; checking it checks them all, clearing it reverses each mark.
+  void checkAllFollowsTheRowsAndSetsOrReversesTheMarks() {
     Start(5, "");
+    QVERIFY(FForm->spSkinCheckRadioBox1->isChecked());
     FForm->ListView1->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     FForm->ListView1->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
-    FForm->spSkinCheckRadioBox1->click();  // clears it
-    QCOMPARE(Checks(*FForm), QList<bool>({false, true, false, true, false}));
-    QCOMPARE(FForm->ListView1->selectedItems().size(), 4);  // row 0 was selected; the rest now are
+    QVERIFY(!FForm->spSkinCheckRadioBox1->isChecked());
 
     FForm->spSkinCheckRadioBox1->click();
     QCOMPARE(Checks(*FForm), QList<bool>({true, true, true, true, true}));
     QCOMPARE(FForm->ListView1->selectedItems().size(), 5);
     QCOMPARE(FForm->ListView1->currentIndex().row(), 0);
+    QVERIFY(FForm->spSkinCheckRadioBox1->isChecked());
+    FForm->spSkinCheckRadioBox1->click();
+    QCOMPARE(Checks(*FForm), QList<bool>({false, false, false, false, false}));
   }
 
   void ripShowsTheRipWindowOnlyWithACheckedRow() {
@@ -166,6 +189,8 @@ class TrackListTest : public QObject {
     FForm->Rip1Click();
     QVERIFY(nothing.Settle() == nullptr);
     QVERIFY(FForm->Timer1->isActive());
+    FForm->Timer1Timer();
+    QCOMPARE(FForm->spSLMsgOut->text(), QString("No track is checked."));
 
     FForm->ListView1->topLevelItem(1)->setCheckState(0, Qt::Checked);
     ModalWatcher rip;
@@ -176,12 +201,49 @@ class TrackListTest : public QObject {
     QVERIFY2(boxes.shown.empty(), boxes.shown.empty() ? "" : qPrintable(boxes.shown[0].text));
   }
 
+  // At the default font and at 10 and 11 points no caption is cut: each control the windows place themselves is
+  // as wide as its text.
+  void captionsFitAtTheDefaultFontAndAtTenAndElevenPoints() {
+    const QFont normal = QApplication::font();
+    QStringList cut;
+    for (double points : {normal.pointSizeF(), 10.0, 11.0}) {
+      QFont font = normal;
+      font.setPointSizeF(points);
+      QApplication::setFont(font);
+      Start(1, "");
+      QList<QWidget*> windows{FForm.get()};
+      for (QDialog* dialog : FForm->findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) windows << dialog;
+      for (QWidget* window : windows)
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+          if (widget->window() != window || (widget->parentWidget()->layout() != nullptr) ||
+              widget == FForm->Forms().recorder->DeviceLabel)
+            continue;
+          QString text;
+          int needed = 0;
+          if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !Qt::mightBeRichText(label->text())) {
+            text = label->text();
+            needed = label->fontMetrics().size(0, text).width() + 2 * label->frameWidth() + label->indent();
+          } else if (auto* choice = qobject_cast<QAbstractButton*>(widget)) {
+            text = choice->text();
+            needed = qobject_cast<QPushButton*>(widget) != nullptr ? choice->fontMetrics().horizontalAdvance(text) + 8
+                                                                   : choice->sizeHint().width();
+          }
+          if (!text.isEmpty() && needed > widget->width())
+            cut << QString("%1 pt, %2: \"%3\" needs %4").arg(points).arg(window->windowTitle(), text).arg(needed);
+        }
+      FForm.reset();
+      QApplication::setFont(normal);
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
+  }
+
   void outputFolderButtonTakesTheChosenFolder() {
     Start(1, "");
     {
       AnsweringFolderBrowser browser("/picked");
       FForm->spSkinButtonFolderClick();
       QCOMPARE(browser.titles, std::vector<QString>{"Select a directory"});
+      QCOMPARE(browser.starts, std::vector<QString>{QString::fromStdString(Folder())});  // the folder box's
     }
     QCOMPARE(FForm->spSkinEdit1->text(), QString("/picked"));
     AnsweringFolderBrowser cancelled("");

@@ -77,7 +77,7 @@ class CdMsgFormTest : public QObject {
 
   void ChooseMenuEntry() {
     for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
-      if (action->text() == "CD Information (CDDB)") action->trigger();
+      if (action->text() == "C&D Information (CDDB)") action->trigger();
   }
 
  private slots:
@@ -147,7 +147,7 @@ class CdMsgFormTest : public QObject {
       return 1;
     };
     for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
-      if (action->text() == "MusicBrainz Lookup") action->trigger();
+      if (action->text().remove(QChar(u'&')) == "MusicBrainz Lookup") action->trigger();
     QCOMPARE(offered, std::size_t(2));
     QCOMPARE(Names(*FForm), QStringList({"Intro (Remaster).mp3", "Middle (Remaster).mp3", "Outro (Remaster).mp3"}));
     RipInput input = FForm->RipJobInput();
@@ -158,7 +158,7 @@ class CdMsgFormTest : public QObject {
     testdata::MusicBrainzTestServer none({});
     testdata::WriteTextFile(FFolder->File("settings.ini"), "[MusicBrainz]\nserver=" + none.Url() + "\n");
     for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
-      if (action->text() == "MusicBrainz Lookup") action->trigger();
+      if (action->text().remove(QChar(u'&')) == "MusicBrainz Lookup") action->trigger();
     QCOMPARE(Names(*FForm), QStringList({"Track-01.mp3", "Track-02.mp3", "Track-03.mp3"}));
     QCOMPARE(FBoxes->shown.size(), std::size_t(1));
   }

@@ -8,6 +8,7 @@
 
 #include "platform/akrip32/CdioSectorReader.h"
 #include "platform/akrip32/PhysicalDrive.h"
+#include "tests/data/TestDiscs.h"
 
 namespace testdata {
 
@@ -157,13 +158,7 @@ HCDROM OpenSimulatedDrive(const std::string& sheet, const std::shared_ptr<DriveF
   SetCDImageFiles({});
   SetSimulatedCDDrives({std::make_shared<PhysicalDrive>(
       sheet, driver, [faults](CdIo_t* cdio) { return std::make_unique<FailingReader>(cdio, faults); })});
-  CDLIST list;
-  GetCDList(&list);
-  if (list.num == 0) return 0;
-  GETCDHAND request;
-  request.ha = list.cd[0].ha;
-  request.tgt = list.cd[0].tgt;
-  return GetCDHandle(&request);
+  return OpenOnlyListedDrive();
 }
 
 }  // namespace testdata

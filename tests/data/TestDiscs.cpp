@@ -99,6 +99,10 @@ FullDisk::~FullDisk() {
 HCDROM OpenImageDrive(const std::string& sheet, std::string* reason) {
   SetPhysicalDrivesEnabled(false);
   SetCDImageFiles({sheet});
+  return OpenOnlyListedDrive(reason);
+}
+
+HCDROM OpenOnlyListedDrive(std::string* reason) {
   CDLIST list;
   GetCDList(&list);
   if (list.num == 0) return 0;

@@ -58,5 +58,7 @@ class FullDisk {
 
 // Lists the sheet as the only drive and opens it; 0 when it cannot be opened, with the drive's reason.
 HCDROM OpenImageDrive(const std::string& sheet, std::string* reason = nullptr);
+// Opens the one drive GetCDList finds; 0 when there is none or it cannot be opened, with the drive's reason.
+HCDROM OpenOnlyListedDrive(std::string* reason = nullptr);
 
 }  // namespace testdata

@@ -53,7 +53,7 @@ QPushButton* ButtonOf(QWidget* window, const QString& text) {
 
 QAction* ActionOf(const QList<QAction*>& actions, const QString& text) {
   for (QAction* action : actions)
-    if (action->text() == text) return action;
+    if (QString(action->text()).remove('&') == text) return action;
   return nullptr;
 }
 
@@ -147,8 +147,9 @@ class EndToEndTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
   }
 
-  // Rips with the Rip button or Ctrl+Z and waits for the rip window to finish and be closed.
-  void Rip(const QString& shot, bool withKeyboard) {
+  // Rips with the Rip button (key 0) or a key of the main window and waits for the rip window to finish and
+  // be closed.
+  void Rip(const QString& shot, QKeyCombination key) {
     auto shown = WhenShown(
         "",
         [shot](QWidget* window) {
@@ -156,9 +157,9 @@ class EndToEndTest : public QObject {
           Click(ButtonOf(window, "Close"));
         },
         [](QWidget* window) { return ButtonOf(window, "Close") != nullptr; });
-    if (withKeyboard) {
+    if (key.key() != Qt::Key_unknown) {
       Activate();
-      QTest::keyClick(FForm.get(), Qt::Key_Z, Qt::ControlModifier);
+      QTest::keyClick(FForm->ListView1, key.key(), key.keyboardModifiers());
     }
     else
       Click(FForm->RipButton);
@@ -186,6 +187,7 @@ class EndToEndTest : public QObject {
     FForm->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
     QCOMPARE(FForm->windowTitle(), QString("Quillon"));
+    QVERIFY(!QApplication::windowIcon().isNull());  // the icon every window shows
     QCOMPARE(FForm->spCDROMlist->currentText(), QString("Image: e2e.cue"));
     QTRY_COMPARE(FForm->ListView1->topLevelItemCount(), 3);
     QCOMPARE(Column(FForm->ListView1, 0), QStringList({"01", "02", "03"}));
@@ -215,11 +217,12 @@ class EndToEndTest : public QObject {
     QVERIFY(*renamed);
     QCOMPARE(list->topLevelItem(1)->text(1), QString("Second Song.wav"));
     QRect third = list->visualItemRect(list->topLevelItem(2));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(30, third.center().y()));  // on its number
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third.center());  // on its name
     QTest::keyClick(list, Qt::Key_Space);
     QCOMPARE(list->topLevelItem(2)->checkState(0), Qt::Unchecked);
+    QVERIFY(!FForm->spSkinCheckRadioBox1->isChecked());
 
-    Rip("03-rip-wav", false);
+    Rip("03-rip-wav", {});
     for (auto [name, track] : {std::pair{"Track-01.wav", 0}, std::pair{"Second Song.wav", 1}}) {
       std::vector<std::uint8_t> file = testdata::ReadBytes(Output("wav") / name);
       std::vector<std::uint8_t> audio = testdata::ExpectedTrackBytes(FTracks, std::size_t(track));
@@ -229,11 +232,11 @@ class EndToEndTest : public QObject {
     QVERIFY(!fs::exists(Output("wav") / "Track-03.wav"));
   }
 
-  // MP3 by the keyboard shortcut: every checked track decodes to its length.
+  // MP3 by its shortcut: every checked track decodes to its length.
   void ripsToMp3() {
     Click(FForm->mp3check);
     QCOMPARE(Column(FForm->ListView1, 1), QStringList({"Track-01.mp3", "Second Song.mp3", "Track-03.mp3"}));
-    Rip("04-rip-mp3", true);
+    Rip("04-rip-mp3", Qt::ControlModifier | Qt::Key_Z);
     fs::path raw = FFolder->Path() / "decoded.raw";
     for (auto [name, track] : {std::pair{"Track-01.mp3", 0}, std::pair{"Second Song.mp3", 1}}) {
       std::size_t frames = FTracks[std::size_t(track)].audio.size() / 2;
@@ -242,14 +245,13 @@ class EndToEndTest : public QObject {
     }
   }
 
-  // Ogg, after Check All: each row's check mark goes as its encoding starts; the files, named with the
+  // Ogg by Enter, after Check All: each row's check mark goes as its encoding starts; the files, named with the
   // format button's "Ogg", decode to the exact length.
   void ripsToOgg() {
     Click(FForm->oggcheck);
     Click(FForm->spSkinCheckRadioBox1);
-    Click(FForm->spSkinCheckRadioBox1);
     for (int row = 0; row < 3; ++row) QCOMPARE(FForm->ListView1->topLevelItem(row)->checkState(0), Qt::Checked);
-    Rip("05-rip-ogg", false);
+    Rip("05-rip-ogg", Qt::Key_Return);
     for (int row = 0; row < 3; ++row) QCOMPARE(FForm->ListView1->topLevelItem(row)->checkState(0), Qt::Unchecked);
     fs::path raw = FFolder->Path() / "decoded.raw";
     for (auto [name, track] : {std::pair{"Track-01.Ogg", 0}, std::pair{"Second Song.Ogg", 1}, std::pair{"Track-03.Ogg", 2}})
@@ -293,6 +295,24 @@ class EndToEndTest : public QObject {
       QVERIFY2(*shown, qPrintable(tool.entry));
       QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
+  }
+
+  // F10 opens the menu bar; Alt and a title's letter open its menu, an entry's letter chooses it.
+  void theMenusAnswerTheKeyboard() {
+    Activate();
+    QTest::keyClick(FForm.get(), Qt::Key_F10);
+    QMenu* file = FForm->menuBar()->actions().first()->menu();
+    QTRY_VERIFY(file->isVisible());
+    QTest::keyClick(file, Qt::Key_Escape);
+    QTest::keyClick(FForm->menuBar(), Qt::Key_Escape);
+    QTRY_VERIFY(!file->isVisible());
+    Activate();
+    auto shown = WhenShownLeaveWith("Options", "19-options-by-keyboard", "Cancel");
+    QTest::keyClick(FForm.get(), Qt::Key_O, Qt::AltModifier);
+    QMenu* options = ActionOf(FForm->menuBar()->actions(), "Options")->menu();
+    QTRY_VERIFY(options->isVisible());
+    QTest::keyClick(options, Qt::Key_O);
+    QTRY_VERIFY(*shown);
   }
 
   // File, Exit closes the last window, which ends the message loop; the windows then go without a hang.

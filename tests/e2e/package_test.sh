@@ -50,10 +50,13 @@ as_user() { setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$
 cli="$root/usr/bin/quillon-cli"
 demo="$root/usr/lib/quillon/demo/QuillonDemo.cue"
 as_user mkdir "$home/rips"
-as_user "$cli" rip "$demo" --format wav --out "$home/rips" --tracks 2 >"$work/ripped" || fail "the demo rip failed"
+as_user "$cli" checksums "$demo" >/dev/null || fail "the demo's checksums failed"
 cmp -s "$home/.config/quillon/settings.ini" "$root/usr/lib/quillon/settings.ini" ||
   fail "the user's settings were not made from the shipped ones"
-[ "$(cat "$work/ripped")" = "$home/rips/Track-02.wav" ] || fail "the demo rip printed $(cat "$work/ripped")"
+# The rip is verified against no server: the tests reach no network.
+sed -i 's|^server=http://www.accuraterip.com|server=|' "$home/.config/quillon/settings.ini"
+as_user "$cli" rip "$demo" --format wav --out "$home/rips" --tracks 2 >"$work/ripped" || fail "the demo rip failed"
+[ "$(cut -f2 "$work/ripped")" = "$home/rips/Track-02.wav" ] || fail "the demo rip printed $(cat "$work/ripped")"
 [ -f "$home/rips/Track-02.wav" ] || fail "the demo rip left no file"
 [ -z "$(find "$root/usr/lib/quillon" -newer "$deb")" ] || fail "the program wrote into its folder"
 echo "package_test: $(basename "$deb") is sound and works for a user"

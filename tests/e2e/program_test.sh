@@ -25,17 +25,34 @@ printf '[CD Images]\ndemo=demo/QuillonDemo.cue\n[CDDB]\nserver=127.0.0.1:9\n' >"
 
 "$work/quillon" &
 pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Quillon$' 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+# The first visible window whose caption matches, within ten seconds; empty when none came up.
+window_named() {
+  local found=
+  for _ in $(seq 100); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
+
+window=$(window_named '^Quillon$')
 [ -n "$window" ] || fail "the main window did not come up"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" -eq 549 ] || fail "the window is $WIDTH pixels wide"
 sleep 1  # the first timer tick reads the disc
 import -window root "$shots/program-main-window.png"
+
+# Alt+O, O opens Options from the keyboard; its caption on the display is exactly "Options". Without a
+# window manager the test gives the window the keyboard.
+xdotool windowfocus "$window"
+sleep 0.3
+xdotool key alt+o
+sleep 0.3
+xdotool key o
+[ -n "$(window_named '^Options$')" ] || fail "Alt+O, O did not show a window captioned Options"
+xdotool key Escape
+sleep 0.3
 
 # File is the menu bar's first title; the keyboard takes the open menu's first entry, Exit.
 xdotool mousemove $((X + 20)) $((Y + 10)) click 1

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -187,11 +188,13 @@ class Id3EditorTest : public QObject {
     QVERIFY(FEditor->FileList->selectedItems().isEmpty());
   }
 
-  void eachShowingStartsWithEmptyFieldsAndKeepsTheSelection() {
+  void eachShowingStartsWithEmptyFieldsKeepsTheSelectionAndSeesNewFolders() {
     Select("four.MP3");
     FEditor->CloseButton->click();
     QVERIFY(!FEditor->isVisible());
+    QVERIFY(QDir(Root()).mkdir("made later"));
     FEditor->show();
+    QCOMPARE(FEditor->FolderList->currentItem()->childCount(), 2);
     QCOMPARE(Fields(), NoFields());
     QCOMPARE(FEditor->SelectedPath(), Path("four.MP3"));
     FEditor->SaveButtonClick();  // still saves to the selected file

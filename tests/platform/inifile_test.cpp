@@ -49,6 +49,8 @@ TEST(IniFileTest, WritingKeepsWhatItDoesNotKnowAndWritesPlainPairs) {
   EXPECT_NE(std::string::npos, text.find("cpu=1")) << text;
   EXPECT_NE(std::string::npos, text.find("[Folder]\nmp3 folder=\n")) << text;
   EXPECT_EQ(std::string::npos, text.find("[Ogg Options]")) << "one section, not two: " << text;
+  EXPECT_NE(std::string::npos, text.find("Colour=Blue Green\n\n")) << text;
+  EXPECT_EQ(std::string::npos, text.find("\n\n\n")) << "one blank line between sections: " << text;
   EXPECT_EQ((std::vector<std::string>{"/discs/a.cue", "b.cue"}), TIniFile(path).ReadSectionValues("cd images"));
 }
 
@@ -125,7 +127,7 @@ TEST(IniFileTest, AFailedWriteKeepsTheOldFileAndNothingBesideItIsFollowedOrTaken
   }
   EXPECT_EQ(old, Contents(real));
   ini.WriteString("Folder", "open", "True");
-  EXPECT_NE(std::string::npos, Contents(real).find("server=cddb.example\n\n\n[Folder]\nopen=True")) << Contents(real);
+  EXPECT_NE(std::string::npos, Contents(real).find("server=cddb.example\n\n[Folder]\nopen=True")) << Contents(real);
   EXPECT_TRUE(std::filesystem::is_symlink(path));
   EXPECT_EQ(std::filesystem::perms(0640), std::filesystem::status(real).permissions() & std::filesystem::perms::all);
   EXPECT_EQ("victim", Contents(victim));

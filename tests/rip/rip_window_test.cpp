@@ -55,14 +55,23 @@ class RipWindowTest : public QObject {
     RecordingShell shell;
     TRipPropressForm form(nullptr);
     form.Settings = [&] { return &settings; };
-    form.JobInput = [&] { return input; };
+    // The button, then Escape and the close box arrive while the job reads: each asks, none hides the window.
+    form.JobInput = [&] {
+      QTimer::singleShot(0, form.spSkinButtonStop, &QPushButton::click);
+      return input;
+    };
     QCOMPARE(form.spSkinButtonStop->text(), QString("Cancel"));
-    QTimer::singleShot(0, form.spSkinButtonStop, &QPushButton::click);  // arrives while the job reads
+    boxes.onAsk = [&] {
+      if (boxes.asked.size() > 1) return;
+      QTest::keyClick(&form, Qt::Key_Escape);
+      form.close();
+    };
     form.show();
     QTRY_COMPARE(form.spSkinButtonStop->text(), QString("Close"));
+    QVERIFY(form.isVisible());
     QCOMPARE(form.windowTitle(), QString("Finished!"));
     QCOMPARE(form.Gauge1->value(), 100);
-    QCOMPARE(boxes.asked.size(), std::size_t(1));
+    QCOMPARE(boxes.asked.size(), std::size_t(3));
     QCOMPARE(boxes.asked[0].caption, QString("Marrowby"));
     QCOMPARE(boxes.asked[0].text, QString("Cancel or not?"));
     for (const char* name : {"Track-01.wav", "Track-02.wav", "Track-03.wav"})
@@ -96,6 +105,24 @@ class RipWindowTest : public QObject {
     QTRY_COMPARE(form.windowTitle(), QString("Finished!"));
     QVERIFY(!form.ReportList->isVisible());
     QCOMPARE(form.size(), QSize(337, 79));
+
+    // A folder that does not exist is made; one that cannot be made fails at once, from an empty gauge.
+    form.hide();
+    CloseCDHandle(FHandle);
+    input = Disc();
+    input.folder = (FFolder->Path() / "new" / "folder").string();
+    form.show();
+    QTRY_VERIFY(fs::exists(FFolder->Path() / "new" / "folder" / "Track-03.wav"));
+    QTRY_COMPARE(form.windowTitle(), QString("Finished!"));
+    form.hide();
+    CloseCDHandle(FHandle);
+    input = Disc();
+    input.folder = (FFolder->Path() / "disc.bin" / "folder").string();
+    RecordingMessageBoxes boxes;
+    form.show();
+    QTRY_COMPARE(boxes.shown.size(), std::size_t(1));
+    QCOMPARE(form.Gauge1->value(), 0);
+    QCOMPARE(form.windowTitle(), QString("Processing:01 (Track-01.wav)"));
   }
 
   void aSettingsFileWithoutBitRateEndsTheProgram() {

@@ -306,11 +306,11 @@ class ConvertersTest : public QObject {
     std::unique_ptr<TMainForm> main = CreateForms();
     QMenu* tools = nullptr;
     for (QAction* menu : main->menuBar()->actions())
-      if (menu->text() == "Tools") tools = menu->menu();
+      if (menu->text() == "&Tools") tools = menu->menu();
     QVERIFY(tools != nullptr);
     QStringList shown;
     for (QAction* entry : tools->actions()) {
-      if (!entry->text().contains(" to ")) continue;
+      if (!QString(entry->text()).remove('&').contains(" to ")) continue;
       QTimer::singleShot(0, [&shown] {
         QWidget* modal = QApplication::activeModalWidget();
         shown << (modal != nullptr ? modal->windowTitle() : QString());

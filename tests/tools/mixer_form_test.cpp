@@ -244,8 +244,8 @@ class MixerFormTest : public QObject {
     std::unique_ptr<TMainForm> main = CreateForms();
     QAction* entry = nullptr;
     for (QAction* menu : main->menuBar()->actions())
-      if (menu->text() == "Tools") entry = menu->menu()->actions().value(0);
-    QVERIFY(entry != nullptr && entry->text() == "WAV Mixer" && entry->shortcut() == QKeySequence("Ctrl+M"));
+      if (menu->text() == "&Tools") entry = menu->menu()->actions().value(0);
+    QVERIFY(entry != nullptr && entry->text() == "WAV &Mixer" && entry->shortcut() == QKeySequence("Ctrl+M"));
     QString shown;
     QTimer::singleShot(0, [&shown] {
       if (QWidget* modal = QApplication::activeModalWidget()) {

@@ -136,14 +136,15 @@ class OggPlayerTest : public QObject {
     QVERIFY(FPlayer->ProgressBar1->value() < 100);
   }
 
-  void aFileThatCannotBeOpenedPlaysNothing() {
+  void aFileThatCannotBeOpenedPlaysNothingAndIsNamed() {
     AddToPlayList(QString::fromStdString((FFolder / "missing.ogg").string()));
     FPlayer->PlayList->item(0)->setSelected(true);
     FPlayer->PlayClick();
     QCOMPARE(FPlayer->FileLabel->text(), QString("missing.ogg"));
     QCOMPARE(FPlayer->TotalTimeLabel->text(), QString("0:00"));
     QTRY_VERIFY(!FPlayer->AudioOut1->Busy());
-    QVERIFY(FBoxes->shown.empty());
+    QTRY_COMPARE(FBoxes->shown.size(), std::size_t(1));
+    QCOMPARE(FBoxes->shown[0].text, "Cannot play " + FPlayer->PlayList->item(0)->text() + ".");
   }
 };
 

@@ -1,6 +1,8 @@
 // The sound recorder on a machine without any sound device: the test runs without a sound server.
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 
 #include "tests/app/TestSeams.h"
@@ -16,6 +18,7 @@ class RecorderWithoutDeviceTest : public QObject {
     QCOMPARE(boxes.shown.size(), std::size_t(1));
     QCOMPARE(boxes.shown.front().text, QString("Device 0 is not available."));
     QCOMPARE(recorder.DeviceLabel->text(), QString());
+    QVERIFY(boxes.shown.front().over.contains(QGuiApplication::primaryScreen()->availableGeometry().center()));
   }
 };
 
