@@ -103,6 +103,18 @@ Seeds SettingsSeeds() {
           {"images", "[CD Images]\ndemo=demo/QuillonDemo.cue\n[CDDB]\nserver=localhost:8880\nemail=me@example.org\n"}};
 }
 
+Seeds DbarSeeds() {
+  return {{"two pressings", testdata::DbarFile(0x3633, 0xd7a1, 0x17004704, {{{3, 0x12345678, 0x9abcdef0}, {0, 0, 0}},
+                                                                            {{7, 0x0badcafe, 0}, {2, 1, 2}}})}};
+}
+
+Seeds MusicBrainzSeeds() {
+  Seeds seeds;
+  for (const char* name : {"one_release", "several_releases", "multi_disc", "toc_lookup"})
+    seeds[name] = fuzzfiles::ReadFile(std::string(MUSICBRAINZ_REPLIES) + "/" + name + ".json");
+  return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,7 +125,8 @@ int main(int argc, char** argv) {
   BindVorbisLibraries();
   const std::map<std::string, std::function<Seeds()>> writers = {
       {"cue", CueSeeds},   {"wave", WaveSeeds}, {"vorbis", VorbisSeeds},
-      {"id3", Id3Seeds},   {"cddb", CddbSeeds}, {"settings", SettingsSeeds}};
+      {"id3", Id3Seeds},   {"cddb", CddbSeeds}, {"settings", SettingsSeeds},
+      {"dbar", DbarSeeds}, {"musicbrainz", MusicBrainzSeeds}};
   for (const auto& [harness, seeds] : writers) {
     fs::path folder = fs::path(argv[1]) / harness;
     fs::create_directories(folder);

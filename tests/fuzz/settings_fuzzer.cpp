@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RipValues values;
   ReadRipValues(settings, values);
   ReadCddbServer(&settings);
-  UseCDImagesOf(file);
+  UseCDImagesOf(file, fuzzfiles::ClearScratch().string());
   try {
     settings.WriteString("Folder", "wav folder", "/home/me/Music/WAV");
   } catch (const EIniFileError&) {
