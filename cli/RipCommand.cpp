@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -233,6 +234,10 @@ int RunRip(const std::vector<std::string>& args) {
                                                     [](const RipRow& row) { return row.checked; })));
     RipJob job(host, waveIn, vorbisOut);
     host.SetJob(&job);
+    // As the rip window does: a missing output folder is made, parents and all; one that cannot be made
+    // shows as the first file that cannot be created.
+    std::error_code ignored;
+    std::filesystem::create_directories(input.folder, ignored);
     job.Start(std::move(input));
     host.RunUntilDone(job);
     host.ClearLine();

@@ -45,8 +45,7 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
   std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(200), 1)},
                                                {{}, testdata::Pattern(testdata::BlockFrames(100), 2)}};
   std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
-  std::string out = folder.File("out");
-  std::filesystem::create_directory(out);
+  std::string out = folder.File("out/made");  // a missing output folder is made
   testdata::WriteTextFile(folder.File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
                                                        "[AccurateRip]\nserver=http://127.0.0.1:9\n");
   testdata::ProcessResult result = testdata::RunCommand(
