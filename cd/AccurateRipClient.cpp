@@ -1,12 +1,10 @@
 #include "cd/AccurateRipClient.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "platform/files/ReplacementFile.h"
 #include "platform/http/HttpClient.h"
 
 namespace {
@@ -65,10 +63,5 @@ void AccurateRipClient::Keep(const AccurateRipIds& ids, const std::string& bytes
   if (path.empty()) return;
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-  std::string temporary = path + ".XXXXXX";
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) return;
-  bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  written = close(fd) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) std::remove(temporary.c_str());
+  ReplaceFileWith(path, bytes);
 }

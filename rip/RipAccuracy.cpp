@@ -1,30 +1,12 @@
 #include "rip/RipAccuracy.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/files/ReplacementFile.h"
 #include "rip/RipCueSheet.h"
 #include "rip/RipJob.h"
 #include "rip/RipLog.h"
-
-namespace {
-
-// Replaces path only with a complete file.
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-  std::string temporary = path + ".XXXXXX";
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  written = fsync(fd) == 0 && written;
-  written = close(fd) == 0 && written;
-  if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-  std::remove(temporary.c_str());
-  return false;
-}
-
-}  // namespace
 
 void RipAccuracy::Start(const RipInput& input) {
   FInput = &input;
@@ -69,7 +51,7 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   std::string name = FInput->album.empty() ? "Disc " + std::string(id) : FInput->album;
   std::string base = FInput->folder + "/" + name;
   RipLogHeader header{FInput->drive, FInput->offset, FInput->values.testAndCopy, FIds.FileName()};
-  if (!WriteWholeFile(base + ".log", RipLogText(header, tracks, discVerdict))) return {};
-  WriteWholeFile(base + ".cue", RipCueSheet(tracks));
+  if (!ReplaceFileWith(base + ".log", RipLogText(header, tracks, discVerdict))) return {};
+  ReplaceFileWith(base + ".cue", RipCueSheet(tracks));
   return base + ".log";
 }

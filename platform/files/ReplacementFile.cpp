@@ -57,6 +57,11 @@ bool ReplacementFile::Create() {
   return false;
 }
 
+bool ReplaceFileWith(const std::string& path, const std::string& text) {
+  ReplacementFile file(path);
+  return file.Create() && file.WriteAll(text.data(), text.size()) && file.Commit();
+}
+
 bool WriteFully(int descriptor, const void* data, std::size_t count) {
   const auto* bytes = static_cast<const char*>(data);
   while (count > 0) {

@@ -40,5 +40,8 @@ class ReplacementFile {
 // The file a write to path lands in: path itself, or the file a symbolic link there names (empty when the
 // link leads nowhere).
 std::string WrittenFile(const std::string& path);
+// Replaces (or creates) the file at path with text, through a ReplacementFile: every byte written, flushed
+// and closed before the new file takes the old one's place. False when any of it failed.
+bool ReplaceFileWith(const std::string& path, const std::string& text);
 // Writes every byte to the descriptor; false when the file system refused some.
 bool WriteFully(int descriptor, const void* data, std::size_t count);

@@ -32,11 +32,6 @@ bool ReadWholeFile(const std::string& fileName, std::string& text) {
   return got == 0;
 }
 
-// Every byte written, flushed and closed before the new file takes the old one's place.
-bool WriteWholeFile(const std::string& fileName, const std::string& text) {
-  ReplacementFile file(fileName);
-  return file.Create() && file.WriteAll(text.data(), text.size()) && file.Commit();
-}
 
 // The library writes two blank lines between sections (three line ends in a row, each its own call);
 // the third is dropped, so a file keeps the single blank line it was written with.
@@ -116,7 +111,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   std::string text;
   std::error_code ec;
   SingleBlankLineWriter writer(text);
-  if (FContent->ini.Save(writer, false) < 0 || !WriteWholeFile(FFileName, text)) {
+  if (FContent->ini.Save(writer, false) < 0 || !ReplaceFileWith(FFileName, text)) {
     FContent->loaded = false;  // memory holds a value the file does not: read the file again
     throw EIniFileError("Cannot create file " + FFileName);
   }
