@@ -118,7 +118,7 @@ class VerificationTest : public ::testing::Test {
       texts.push_back(verdicts.back().Text());
     }
     if (disc != nullptr) *disc = DiscVerdictText(verdicts);
-    EXPECT_EQ(FIds.Path(), server.Targets().at(0).substr(1));
+    EXPECT_EQ(FIds.Path(), server.Requests().at(0).target.substr(1));
     return texts;
   }
 

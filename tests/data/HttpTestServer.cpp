@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -37,6 +38,19 @@ std::string TargetOf(const std::string& head) {
   return wellFormed ? target : std::string();
 }
 
+std::string HeaderValue(const std::string& head, const std::string& name) {
+  std::istringstream lines(head);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() > name.size() + 1 && strncasecmp(line.c_str(), (name + ":").c_str(), name.size() + 1) == 0) {
+      std::string value = line.substr(name.size() + 1);
+      value.erase(0, value.find_first_not_of(' '));
+      if (!value.empty() && value.back() == '\r') value.pop_back();
+      return value;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 HttpTestServer::HttpTestServer(Handler handler) : FHandler(std::move(handler)) {
@@ -61,9 +75,9 @@ HttpTestServer::~HttpTestServer() {
 
 std::string HttpTestServer::Address() const { return "127.0.0.1:" + std::to_string(FPort); }
 
-std::vector<std::string> HttpTestServer::Targets() const {
+std::vector<HttpTestRequest> HttpTestServer::Requests() const {
   std::lock_guard<std::mutex> guard(FLock);
-  return FTargets;
+  return FRequests;
 }
 
 void HttpTestServer::Serve() {
@@ -90,7 +104,7 @@ void HttpTestServer::Handle(int connection) {
   if (!target.empty()) {
     {
       std::lock_guard<std::mutex> guard(FLock);
-      FTargets.push_back(target);
+      FRequests.push_back({target, HeaderValue(head, "User-Agent"), std::chrono::steady_clock::now()});
     }
     reply = FHandler(target);
   }

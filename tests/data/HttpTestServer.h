@@ -3,6 +3,7 @@
 // the test's, which may also choose to take the connection and never answer.
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -17,6 +18,13 @@ struct HttpTestReply {
   bool silent = false;  // keep the connection open and say nothing
 };
 
+// What the server saw of a request.
+struct HttpTestRequest {
+  std::string target;  // path and query
+  std::string userAgent;
+  std::chrono::steady_clock::time_point arrived;
+};
+
 class HttpTestServer {
  public:
   using Handler = std::function<HttpTestReply(const std::string& target)>;
@@ -28,7 +36,7 @@ class HttpTestServer {
   std::string Address() const;  // "127.0.0.1:PORT"
   std::string Url() const { return "http://" + Address(); }
   int Port() const { return FPort; }
-  std::vector<std::string> Targets() const;  // of the requests so far
+  std::vector<HttpTestRequest> Requests() const;  // so far
 
  private:
   void Serve();
@@ -39,7 +47,7 @@ class HttpTestServer {
   int FPort = 0;
   std::atomic<bool> FStop{false};
   mutable std::mutex FLock;
-  std::vector<std::string> FTargets;
+  std::vector<HttpTestRequest> FRequests;
   std::vector<int> FHeld;  // connections left unanswered
   std::thread FThread;
 };

@@ -2,51 +2,30 @@
 // A MusicBrainz web service on 127.0.0.1 for the tests: each request path (without its query) gets the reply
 // set for it, every other path 404; it records what came and when.
 
-#include <atomic>
-#include <chrono>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/data/HttpTestServer.h"
 
 namespace testdata {
 
-struct MusicBrainzReply {
-  int status = 200;
-  std::string body;
-};
+using MusicBrainzReply = HttpTestReply;
+using MusicBrainzRequest = HttpTestRequest;
 
-struct MusicBrainzRequest {
-  std::string target;  // path and query
-  std::string userAgent;
-  std::chrono::steady_clock::time_point arrived;
-};
-
-// The body of a file in tests/data/musicbrainz.
+// A reply kept in tests/data/musicbrainz, written after the service's documented format.
 std::string MusicBrainzReplyFile(const std::string& name);
 
 class MusicBrainzTestServer {
  public:
   explicit MusicBrainzTestServer(std::map<std::string, MusicBrainzReply> replies);
-  ~MusicBrainzTestServer();
-  MusicBrainzTestServer(const MusicBrainzTestServer&) = delete;
-  MusicBrainzTestServer& operator=(const MusicBrainzTestServer&) = delete;
 
-  std::string Url() const;  // "http://127.0.0.1:PORT"
-  std::vector<MusicBrainzRequest> Requests() const;
+  std::string Url() const { return FHttp.Url(); }
+  std::vector<MusicBrainzRequest> Requests() const { return FHttp.Requests(); }
 
  private:
-  void Serve();
-  void Handle(int connection);
-
   std::map<std::string, MusicBrainzReply> FReplies;
-  int FListener = -1;
-  int FPort = 0;
-  std::atomic<bool> FStop{false};
-  mutable std::mutex FLock;
-  std::vector<MusicBrainzRequest> FRequests;
-  std::thread FThread;
+  HttpTestServer FHttp;  // last: it answers from the replies above
 };
 
 }  // namespace testdata
