@@ -78,24 +78,13 @@ std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& sa
   return {first, last};
 }
 
-double Correlation(const std::vector<std::int16_t>& recording, std::size_t offset,
-                   const std::vector<std::int16_t>& played) {
-  double ab = 0, aa = 0, bb = 0;
-  for (std::size_t i = 0; i < played.size() && offset + i < recording.size(); ++i) {
-    ab += double(recording[offset + i]) * played[i];
-    aa += double(recording[offset + i]) * recording[offset + i];
-    bb += double(played[i]) * played[i];
-  }
-  return aa == 0 || bb == 0 ? 0 : ab / std::sqrt(aa * bb);
-}
-
 namespace {
 constexpr std::size_t kProbe = 2048;
 
-double ProbeLikeness(const std::vector<std::int16_t>& recording, std::size_t offset,
-                     const std::vector<std::int16_t>& played, std::size_t from) {
+double Likeness(const std::vector<std::int16_t>& recording, std::size_t offset,
+                const std::vector<std::int16_t>& played, std::size_t from, std::size_t length) {
   double ab = 0, aa = 0, bb = 0;
-  for (std::size_t i = 0; i < kProbe && from + i < played.size() && offset + i < recording.size(); ++i) {
+  for (std::size_t i = 0; i < length && from + i < played.size() && offset + i < recording.size(); ++i) {
     ab += double(recording[offset + i]) * played[from + i];
     aa += double(recording[offset + i]) * recording[offset + i];
     bb += double(played[from + i]) * played[from + i];
@@ -108,7 +97,7 @@ std::size_t LocatePiece(const std::vector<std::int16_t>& recording, std::size_t 
   std::size_t best = from;
   double bestLikeness = -2;
   for (std::size_t offset = from; offset <= to && offset < recording.size(); offset += 2) {
-    double likeness = ProbeLikeness(recording, offset, played, piece);
+    double likeness = Likeness(recording, offset, played, piece, kProbe);
     if (likeness > bestLikeness) bestLikeness = likeness, best = offset;
   }
   return best;
@@ -120,24 +109,23 @@ std::size_t Locate(const std::vector<std::int16_t>& recording, std::size_t from,
   return LocatePiece(recording, from & ~std::size_t(1), to, played, 0);
 }
 
-double PiecewiseCorrelation(const std::vector<std::int16_t>& recording, std::size_t start,
-                            const std::vector<std::int16_t>& played) {
-  constexpr std::size_t kPiece = 44100 * 2 / 10, kSlack = 44100 * 2 / 100;
-  double ab = 0, aa = 0, bb = 0;
-  std::size_t expected = start;
-  for (std::size_t piece = 0; piece < played.size(); piece += kPiece) {
+double ShareHeardInOrder(const std::vector<std::int16_t>& recording, std::size_t start,
+                         const std::vector<std::int16_t>& played) {
+  constexpr std::size_t kPiece = 44100 * 2 / 100, kSlack = 44100 * 2 / 100;
+  std::size_t heard = 0, pieces = 0, expected = start;
+  for (std::size_t piece = 0; piece < played.size(); piece += kPiece, ++pieces) {
+    std::size_t length = std::min(kPiece, played.size() - piece);
+    std::size_t best = expected;
+    double bestLikeness = Likeness(recording, expected, played, piece, length);
     std::size_t from = (expected > kSlack ? expected - kSlack : 0) & ~std::size_t(1);
-    std::size_t offset = piece == 0 ? start : LocatePiece(recording, from, expected + kSlack, played, piece);
-    std::size_t end = std::min(played.size(), piece + kPiece);
-    for (std::size_t i = piece; i < end && offset + i - piece < recording.size(); ++i) {
-      double heard = recording[offset + i - piece];
-      ab += heard * played[i];
-      aa += heard * heard;
-      bb += double(played[i]) * played[i];
+    for (std::size_t offset = from; bestLikeness <= 0.99 && offset <= expected + kSlack; offset += 2) {
+      double likeness = Likeness(recording, offset, played, piece, length);
+      if (likeness > bestLikeness) bestLikeness = likeness, best = offset;
     }
-    expected = offset + end - piece;
+    if (bestLikeness > 0.99) ++heard, expected = best;
+    expected += length;
   }
-  return aa == 0 || bb == 0 ? 0 : ab / std::sqrt(aa * bb);
+  return pieces == 0 ? 0 : double(heard) / double(pieces);
 }
 
 }  // namespace testdata

@@ -38,17 +38,15 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes, std::size_t from);
 // Where played sound lies in a recording: the first and one past the last sample above the threshold.
 std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& samples);
-// The likeness of the recording from offset on with the samples played, from -1 to 1.
-double Correlation(const std::vector<std::int16_t>& recording, std::size_t offset,
-                   const std::vector<std::int16_t>& played);
 // Where in the recording (from..to, whole stereo frames) the played samples begin: the best match of their
 // first samples.
 std::size_t Locate(const std::vector<std::int16_t>& recording, std::size_t from, std::size_t to,
                    const std::vector<std::int16_t>& played);
-// The likeness of the played samples with the recording from start on, as Correlation measures it, but
-// with each tenth of a second found anew within 10 ms of where the one before it ended: on a loaded
-// machine the server's loopback may lose or repeat a moment, which must not make the right sound look wrong.
-double PiecewiseCorrelation(const std::vector<std::int16_t>& recording, std::size_t start,
-                            const std::vector<std::int16_t>& played);
+// The share of the played samples' hundredths of a second that the recording holds, in order, from start on
+// (each one likeness above 0.99), each found anew within 10 ms of where the one before it ended: on a loaded
+// machine the server's loopback may lose or repeat a moment, which spoils the hundredth it falls in and no
+// other, while sound the player lost or garbled spoils every hundredth it touches.
+double ShareHeardInOrder(const std::vector<std::int16_t>& recording, std::size_t start,
+                         const std::vector<std::int16_t>& played);
 
 }  // namespace testdata
