@@ -99,7 +99,7 @@ TEST_F(AudioTest, DevicesOfTheServerAreListedAndOthersAreNot) {
   EXPECT_EQ(sink.BaseChannel(), 0);
 }
 
-// The stream ends in a short block; only the loud run may be heard, whole and unchanged.
+// The stream ends in a short block; only the loud run may be heard, whole and unchanged, to its last sample.
 TEST_F(AudioTest, PlayedSoundComesBackWholeAndVolumeZeroIsSilent) {
   std::vector<std::uint8_t> pcm = Tone(kBytesPerSecond + 8192 * 3 + 1000);
   std::vector<std::int16_t> recorded = PlayQuietThenLoud(pcm);
@@ -110,6 +110,7 @@ TEST_F(AudioTest, PlayedSoundComesBackWholeAndVolumeZeroIsSilent) {
   EXPECT_NEAR(heardSeconds, playedSeconds, 0.1);
   std::vector<std::int16_t> played = Samples16(pcm, 0);
   EXPECT_GT(ShareHeardInOrder(recorded, first, played), 0.97);
+  EXPECT_TRUE(EndHeard(recorded, last - 44100 * 2 / 5, last, played)) << "the device closed before its last buffer had played";
   // Volume 0 came first: had it not been silent, the sound would have started a run earlier.
   EXPECT_LT(last - first, played.size() + 44100 * 2 / 10);
 }

@@ -128,4 +128,11 @@ double ShareHeardInOrder(const std::vector<std::int16_t>& recording, std::size_t
   return pieces == 0 ? 0 : double(heard) / double(pieces);
 }
 
+bool EndHeard(const std::vector<std::int16_t>& recording, std::size_t from, std::size_t to,
+              const std::vector<std::int16_t>& played) {
+  constexpr std::size_t kTail = 44100 * 2 * 3 / 100;
+  std::vector<std::int16_t> tail(played.end() - std::ptrdiff_t(std::min(kTail, played.size())), played.end());
+  return ShareHeardInOrder(recording, Locate(recording, from, to, tail), tail) == 1.0;
+}
+
 }  // namespace testdata

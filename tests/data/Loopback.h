@@ -49,4 +49,8 @@ std::size_t Locate(const std::vector<std::int16_t>& recording, std::size_t from,
 double ShareHeardInOrder(const std::vector<std::int16_t>& recording, std::size_t start,
                          const std::vector<std::int16_t>& played);
 
+// Whether the played samples' last 30 ms are in the recording between from and to, whole.
+bool EndHeard(const std::vector<std::int16_t>& recording, std::size_t from, std::size_t to,
+              const std::vector<std::int16_t>& played);
+
 }  // namespace testdata
