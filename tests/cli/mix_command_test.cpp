@@ -78,10 +78,17 @@ TEST_F(MixCommandTest, AMixMatchesAnIndependentComputation) {
   }
 }
 
-TEST_F(MixCommandTest, ConcatenationMatchesSoxAndKeepsTheFormat) {
+TEST_F(MixCommandTest, ConcatenationMatchesSoxKeepsTheFormatAndWritesThroughTheOutputsLink) {
   std::string first = Input("one.wav", "0.9", "-r 22050 -c 1");
   std::string second = Input("two.wav", "1.2", "-r 22050 -c 1");
+  // The output is a link to the real file; a link planted under the temporary file's name points elsewhere.
+  testdata::WriteTextFile(File("victim"), "victim");
+  testdata::WriteTextFile(File("real.wav"), "earlier");
+  std::filesystem::create_symlink(File("victim"), File("real.wav.partial"));
+  std::filesystem::create_symlink(File("real.wav"), File("ours.wav"));
   EXPECT_EQ(0, Mix(first, second, File("ours.wav"), "--concatenate").status);
+  EXPECT_TRUE(std::filesystem::is_symlink(File("ours.wav")));
+  EXPECT_EQ("victim", testdata::ReadTextFile(File("victim")));
   Succeed("sox '" + first + "' '" + second + "' '" + File("sox.wav") + "'");
   EXPECT_EQ(-1, FirstDifference(Pcm(File("sox.wav")), Pcm(File("ours.wav"))));
   std::vector<std::uint8_t> written = ReadAll(File("ours.wav"));

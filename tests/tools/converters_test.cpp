@@ -178,11 +178,17 @@ class ConvertersTest : public QObject {
     QCOMPARE(FShell->opened, (std::vector<QUrl>{QUrl::fromLocalFile("/music/a.wav"), QUrl::fromLocalFile("/music/")}));
   }
 
+  // The output is a link to the user's real file and a link planted under the temporary file's name
+  // points elsewhere: the real file gets the result, the link stays, the planted link's target is untouched.
   void eachConverterConvertsARealFile_data() { AddKinds(); }
   void eachConverterConvertsARealFile() {
     QFETCH(int, kind);
     std::unique_ptr<TConverterForm> form = MakeForm(kind);
-    std::string output = File("out." + ExpectedOf(kind).extension.toStdString());
+    std::string output = File("out." + ExpectedOf(kind).extension.toStdString()), real = File("real");
+    testdata::WriteTextFile(File("victim"), "victim");
+    testdata::WriteTextFile(real, "earlier");
+    std::filesystem::create_symlink(File("victim"), real + ".partial");
+    std::filesystem::create_symlink(real, output);
     Type(form->edit1, InputOf(kind, 2));
     Type(form->edit2, output);
     form->show();
@@ -190,6 +196,8 @@ class ConvertersTest : public QObject {
     WaitForDone(*form, output);
     QTRY_COMPARE(form->progressbar1->value(), 100);
     QVERIFY(FBoxes->shown.empty());
+    QVERIFY(std::filesystem::is_symlink(output));
+    QCOMPARE(testdata::ReadTextFile(File("victim")), std::string("victim"));
     std::size_t expected = 2 * 44100 * 4;
     std::size_t decoded = DecodedBytes(output);
     if (output.ends_with(".mp3"))  // the encoder's lead and padding: about two frames
