@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "tests/app/TestSeams.h"
+#include "tests/data/TestDiscs.h"
 #include "tools/Trecorder.h"
 
 namespace fs = std::filesystem;
@@ -115,6 +116,28 @@ class RecorderTest : public QObject {
     QVERIFY(!FRecorder->AudioIn1->Busy());
     RecordAndCancel(QString::fromStdString((FFolder / "take.wav").string()));
     QVERIFY(fs::file_size(FFolder / "take.wav") > 44);
+  }
+
+  // A full disk late in a take costs only what did not fit: the rest stays as a valid WAV file, and the box
+  // says where.
+  void aFullDiskKeepsWhatWasRecordedAndSaysSo() {
+    FRecorder->Rate44100->setChecked(true);
+    FRecorder->Bits16->setChecked(true);
+    FRecorder->StereoButton->setChecked(true);
+    fs::path take = FFolder / "take.wav";
+    FDialogs->answer = QString::fromStdString(take.string());
+    {
+      testdata::FullDisk disk(200000);
+      FRecorder->RecordButton->click();
+      QTRY_COMPARE_WITH_TIMEOUT(FBoxes->shown.size(), std::size_t(1), 20000);
+    }
+    QCOMPARE(FBoxes->shown.front().text, "Stream write error. What was recorded before is kept in " +
+                                             QString::fromStdString(take.string()) + ".");
+    std::ifstream in(take, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    QVERIFY(bytes.size() > 44 + 16384 && bytes.size() <= 200000);
+    QCOMPARE(Field(bytes, 40, 4), std::uint32_t(bytes.size() - 44));
+    QTRY_VERIFY(FRecorder->RecordButton->isEnabled());
   }
 };
 
