@@ -68,14 +68,19 @@ std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes, std:
   return samples;
 }
 
-std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& samples) {
-  std::size_t first = samples.size(), last = 0;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    if (std::abs(samples[i]) < 3000) continue;
-    first = std::min(first, i);
-    last = i + 1;
+std::vector<std::int16_t> HeardSound(const std::vector<std::int16_t>& recording) {
+  constexpr int kLoud = 3000;
+  constexpr std::size_t kGap = 44100 * 2 / 500;
+  std::vector<std::int16_t> heard;
+  std::size_t quietFrom = 0;
+  for (std::size_t i = 0; i + 1 < recording.size(); i += 2) {
+    if (std::abs(recording[i]) < kLoud && std::abs(recording[i + 1]) < kLoud) continue;
+    bool gap = i - quietFrom >= kGap;
+    heard.insert(heard.end(), recording.begin() + std::ptrdiff_t(gap ? i : quietFrom),
+                 recording.begin() + std::ptrdiff_t(i + 2));
+    quietFrom = i + 2;
   }
-  return {first, last};
+  return heard;
 }
 
 namespace {

@@ -36,8 +36,10 @@ class LoopbackRecorder {
 std::vector<std::uint8_t> Tone(int bytes);
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 std::vector<std::int16_t> Samples16(const std::vector<std::uint8_t>& bytes, std::size_t from);
-// Where played sound lies in a recording: the first and one past the last sample above the threshold.
-std::pair<std::size_t, std::size_t> Sounding(const std::vector<std::int16_t>& samples);
+// The sound a recording holds, without the silence before, after and within it: on a loaded machine the
+// server's loopback fills a moment with silence when the player was late, which delays sound but loses none.
+// A stretch of 2 ms in which no sample is loud counts as such a gap.
+std::vector<std::int16_t> HeardSound(const std::vector<std::int16_t>& recording);
 // Where in the recording (from..to, whole stereo frames) the played samples begin: the best match of their
 // first samples.
 std::size_t Locate(const std::vector<std::int16_t>& recording, std::size_t from, std::size_t to,
