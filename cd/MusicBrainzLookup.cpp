@@ -119,8 +119,8 @@ MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std:
     std::string artist = Credit(track);
     metadata.artists.push_back(artist.empty() ? result.artist : artist);
     auto recording = track.find("recording");
-    metadata.musicBrainzRecordingIds.push_back(recording != track.end() && recording->is_object() ? Text(*recording, "id")
-                                                                                                  : std::string());
+    bool known = recording != track.end() && recording->is_object();
+    metadata.musicBrainzRecordingIds.push_back(known ? Text(*recording, "id") : std::string());
     metadata.musicBrainzTrackIds.push_back(Text(track, "id"));
   }
   return result;

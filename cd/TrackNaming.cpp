@@ -228,9 +228,11 @@ std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::
 void NameFreshRows(std::vector<TrackRow>& rows, OutputFormat format, const NamingOptions& options) {
   if (options.nameTemplate.empty()) return;
   std::vector<std::string> names;
+  const int total = static_cast<int>(rows.size());
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    TrackTags tags = TrackTagsOf(std::nullopt, k, rows[k].name, std::stoi(rows[k].number), static_cast<int>(rows.size()));
-    names.push_back(TemplateFileName(options.nameTemplate, tags, rows[k].number, FormatExtension(format), options.windowsSafe));
+    TrackTags tags = TrackTagsOf(std::nullopt, k, rows[k].name, std::stoi(rows[k].number), total);
+    names.push_back(
+        TemplateFileName(options.nameTemplate, tags, rows[k].number, FormatExtension(format), options.windowsSafe));
   }
   MakeNamesUnique(names);
   for (std::size_t k = 0; k < rows.size(); ++k) rows[k].name = names[k];

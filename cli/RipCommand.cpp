@@ -208,7 +208,8 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     input.rows.push_back({checked, track.number, track.name, static_cast<std::uint32_t>(std::stoul(track.blocks)),
                           drives.Toc().entries[k].start, drives.Toc().entries[k].audio});
   }
-  if (!NameAndTagRows(drives, options.format, options.naming, settings, input.rows)) return false;  // error empty: usage
+  // An empty error: the release choice was wrong usage.
+  if (!NameAndTagRows(drives, options.format, options.naming, settings, input.rows)) return false;
   input.handle = drives.Handle();  // a lookup reads the disc again
   return true;
 }
