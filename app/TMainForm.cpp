@@ -403,6 +403,7 @@ void TMainForm::GetTrackList() {
   FMetadata.reset();
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
   if (!reading.message.empty()) ShowStatus(FromBytes(reading.message), FromBytes(reading.reason));
+  NameFreshRows(reading.rows, CurrentFormat(), ReadNamingOptions(FSettings.get()));
   FillTrackList(reading.rows);
   SelectFirstRow();
 }

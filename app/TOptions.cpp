@@ -21,6 +21,7 @@ namespace {
 const char* const kMp3Section = "MP3 Options";
 const char* const kFolderSection = "Folder";
 const char* const kOggSection = "Ogg Options";
+const char* const kRipSection = "Rip";
 
 QComboBox* NewList(QWidget* parent, const QStringList& items) {
   auto* list = new QComboBox(parent);
@@ -52,6 +53,7 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   Pages->addTab(BuildFolderPage(), "Default Folder");
   Pages->addTab(BuildMp3Page(), "MP3 Options");
   Pages->addTab(BuildOggPage(), "Ogg Options");
+  Pages->addTab(BuildNamesPage(), "File Names");
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
@@ -63,7 +65,7 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Pages);
   layout->addWidget(buttons);
-  setFixedSize(400, 300);
+  setFixedSize(470, 300);
 }
 
 QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) {
@@ -134,6 +136,26 @@ QWidget* TOptions::BuildOggPage() {
   return page;
 }
 
+QWidget* TOptions::BuildNamesPage() {
+  auto* page = new QWidget(this);
+  auto* grid = new QGridLayout(page);
+  grid->addWidget(new QLabel("Name template", page), 0, 0);
+  nametemplate = new QLineEdit(page);
+  nametemplate->setPlaceholderText("%a/%A/%n - %t");
+  grid->addWidget(nametemplate, 1, 0);
+  auto* hint = new QLabel(
+      "%n track number, %t title, %a artist, %A album, %y year, %g genre.\n"
+      "A \"/\" makes folders. Empty: the names are the titles alone.",
+      page);
+  hint->setWordWrap(true);
+  grid->addWidget(hint, 2, 0);
+  windowssafe = new QCheckBox("Windows-safe names", page);
+  windowssafe->setToolTip("Replace \\ : * ? \" < > | in names");
+  grid->addWidget(windowssafe, 3, 0);
+  grid->setRowStretch(4, 1);
+  return page;
+}
+
 void TOptions::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   Pages->setCurrentIndex(0);
@@ -164,6 +186,8 @@ void TOptions::ReadSettings(TIniFile& settings) {
   open->setChecked(IsSet(settings.ReadString(kFolderSection, "open", "False")));
   SelectText(cpu, settings.ReadString(kOggSection, "cpu", "3"));
   SelectText(compr, settings.ReadString(kOggSection, "compr", "20"));
+  nametemplate->setText(QString::fromStdString(settings.ReadString(kRipSection, "name template", "")));
+  windowssafe->setChecked(IsSet(settings.ReadString(kRipSection, "Windows-safe names", "False")));
 }
 
 void TOptions::OKClick() {
@@ -192,6 +216,8 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kFolderSection, "open", Flag(open));
   settings.WriteString(kOggSection, "cpu", Text(cpu));
   settings.WriteString(kOggSection, "compr", Text(compr));
+  settings.WriteString(kRipSection, "name template", Text(nametemplate));
+  settings.WriteString(kRipSection, "Windows-safe names", Flag(windowssafe));
 }
 
 void TOptions::SettingsFailed() {

@@ -1,5 +1,5 @@
 #pragma once
-// The options dialog: default output folders, MP3 options and Ogg options, kept in settings.ini.
+// The options dialog: default output folders, MP3 options, Ogg options and file naming, kept in settings.ini.
 
 #include <QDialog>
 #include <functional>
@@ -31,6 +31,8 @@ class TOptions : public QDialog {
   QCheckBox* privatebit = nullptr;
   QComboBox* cpu = nullptr;
   QComboBox* compr = nullptr;
+  QLineEdit* nametemplate = nullptr;
+  QCheckBox* windowssafe = nullptr;
 
   void FormActivate();
   void OKClick();
@@ -42,6 +44,7 @@ class TOptions : public QDialog {
   QWidget* BuildFolderPage();
   QWidget* BuildMp3Page();
   QWidget* BuildOggPage();
+  QWidget* BuildNamesPage();
   QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label);
   void ReadSettings(TIniFile& settings);
   void WriteSettings(TIniFile& settings);

@@ -23,17 +23,22 @@ Trename::Trename(QWidget* parent) : QDialog(parent) {
 }
 
 bool Trename::Execute(const QString& name, const QString& extension, QString& newName) {
-  filename->setText(name.left(std::max<qsizetype>(0, name.size() - 4)));
+  const QString offered = name.left(std::max<qsizetype>(0, name.size() - 4));
+  filename->setText(offered);
   filename->setFocus();
+  // A name from a template may lead with folders: typing replaces the file's own name and keeps them.
+  const qsizetype start = offered.lastIndexOf('/') + 1;
+  filename->setSelection(static_cast<int>(start), static_cast<int>(offered.size() - start));
   FExtension = extension;
   if (exec() != QDialog::Accepted) return false;
   newName = FResult;
   return true;
 }
 
-// A name of blanks alone would make a hidden file such as ".mp3": the old name stays instead.
+// A name of blanks alone, or folders with no name after them, would make a hidden file such as ".mp3":
+// the old name stays instead.
 void Trename::OKClick() {
-  if (filename->text().trimmed().isEmpty()) {
+  if (filename->text().section('/', -1).trimmed().isEmpty()) {
     reject();
     return;
   }

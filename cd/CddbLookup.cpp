@@ -64,6 +64,7 @@ CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbSer
     return Failure(result, CddbOutcome::DiscUnreadable, message);
   }
   result.rows = reading.rows;
+  NameFreshRows(result.rows, format, naming);
 
   status("Connecting with CDDB......");
   PassServerSettings(server);

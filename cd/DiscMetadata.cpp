@@ -83,5 +83,7 @@ TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t r
   tags.cddbId = metadata->cddbId;
   tags.musicBrainzDiscId = metadata->musicBrainzDiscId;
   tags.musicBrainzReleaseId = metadata->musicBrainzReleaseId;
+  tags.musicBrainzRecordingId = at(metadata->musicBrainzRecordingIds);
+  tags.musicBrainzTrackId = at(metadata->musicBrainzTrackIds);
   return tags;
 }

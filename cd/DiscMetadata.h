@@ -16,6 +16,8 @@ struct DiscMetadata {
   std::string musicBrainzReleaseId;  // when the data came from MusicBrainz
   std::vector<std::string> titles;   // one per track row, in row order
   std::vector<std::string> artists;  // one per track row; the disc's artist where the entry names none
+  std::vector<std::string> musicBrainzRecordingIds;  // one per track row, when the data came from MusicBrainz
+  std::vector<std::string> musicBrainzTrackIds;      // the release's own track of each row
 };
 
 struct TrackTags {
@@ -30,6 +32,8 @@ struct TrackTags {
   std::string cddbId;
   std::string musicBrainzDiscId;
   std::string musicBrainzReleaseId;
+  std::string musicBrainzRecordingId;
+  std::string musicBrainzTrackId;
 };
 
 // The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows

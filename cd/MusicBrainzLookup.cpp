@@ -1,6 +1,7 @@
 #include "cd/MusicBrainzLookup.h"
 
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -16,7 +17,7 @@ using nlohmann::json;
 namespace {
 
 constexpr auto kRequestSpacing = std::chrono::seconds(1);
-constexpr const char* kIncludes = "inc=recordings+artist-credits+labels&fmt=json";
+constexpr const char* kIncludes = "inc=recordings+artist-credits+labels+release-groups+genres&fmt=json";
 
 // The service allows one request a second from a client; every lookup of the process shares the pace.
 void WaitForTurn() {
@@ -63,6 +64,25 @@ bool HoldsDisc(const json& medium, const std::string& discId) {
   return false;
 }
 
+// The genre most voted for, on the release or else on its release group; empty when neither has one.
+std::string TopGenre(const json& release) {
+  const json* genres = &Array(release, "genres");
+  auto group = release.find("release-group");
+  if (genres->empty() && group != release.end() && group->is_object()) genres = &Array(*group, "genres");
+  std::string top;
+  std::int64_t most = -1;
+  for (const json& genre : *genres) {
+    if (!genre.is_object()) continue;
+    auto count = genre.find("count");
+    std::int64_t votes = count != genre.end() && count->is_number_integer() ? count->get<std::int64_t>() : 0;
+    if (votes > most && !Text(genre, "name").empty()) {
+      most = votes;
+      top = Text(genre, "name");
+    }
+  }
+  return top;
+}
+
 const json* MatchedMedium(const json& release, const std::string& discId, int trackCount) {
   const json* byCount = nullptr;
   for (const json& medium : Array(release, "media")) {
@@ -90,6 +110,7 @@ MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std:
   metadata.artist = result.artist;
   metadata.album = result.title;
   metadata.year = result.date.substr(0, 4);
+  metadata.genre = TopGenre(release);
   metadata.musicBrainzDiscId = discId;
   metadata.musicBrainzReleaseId = result.id;
   for (const json& track : Array(medium, "tracks")) {
@@ -97,6 +118,10 @@ MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std:
     metadata.titles.push_back(Text(track, "title"));
     std::string artist = Credit(track);
     metadata.artists.push_back(artist.empty() ? result.artist : artist);
+    auto recording = track.find("recording");
+    bool known = recording != track.end() && recording->is_object();
+    metadata.musicBrainzRecordingIds.push_back(known ? Text(*recording, "id") : std::string());
+    metadata.musicBrainzTrackIds.push_back(Text(track, "id"));
   }
   return result;
 }

@@ -225,6 +225,19 @@ std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::
   return names;
 }
 
+void NameFreshRows(std::vector<TrackRow>& rows, OutputFormat format, const NamingOptions& options) {
+  if (options.nameTemplate.empty()) return;
+  std::vector<std::string> names;
+  const int total = static_cast<int>(rows.size());
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    TrackTags tags = TrackTagsOf(std::nullopt, k, rows[k].name, std::stoi(rows[k].number), total);
+    names.push_back(
+        TemplateFileName(options.nameTemplate, tags, rows[k].number, FormatExtension(format), options.windowsSafe));
+  }
+  MakeNamesUnique(names);
+  for (std::size_t k = 0; k < rows.size(); ++k) rows[k].name = names[k];
+}
+
 void MakeOutputFolders(const std::string& folder, const std::string& name) {
   std::filesystem::path parent = std::filesystem::path(name).parent_path();
   std::error_code ignored;

@@ -47,6 +47,13 @@ bool Parse(const std::vector<std::string>& args, Options& options, MusicBrainzSe
 
 }  // namespace
 
+void PrintReleases(std::FILE* out, const std::vector<MusicBrainzRelease>& releases) {
+  int number = 1;
+  for (const MusicBrainzRelease& release : releases)
+    std::fprintf(out, "Release: %d\t%s\t%s\t%s\t%s\t%s\t%s\n", number++, release.artist.c_str(), release.title.c_str(),
+                 release.date.c_str(), release.country.c_str(), release.label.c_str(), release.format.c_str());
+}
+
 int RunMusicBrainz(const std::vector<std::string>& args) {
   TIniFile settings(SettingsFile());
   MusicBrainzServer server = ReadMusicBrainzServer(&settings);
@@ -60,10 +67,7 @@ int RunMusicBrainz(const std::vector<std::string>& args) {
   if (result.outcome != MusicBrainzOutcome::Found) return Fail(result.message);
   if (options.release > static_cast<int>(result.releases.size()))
     return Fail("There are " + std::to_string(result.releases.size()) + " releases, not " + std::to_string(options.release));
-  int number = 1;
-  for (const MusicBrainzRelease& release : result.releases)
-    std::printf("Release: %d\t%s\t%s\t%s\t%s\t%s\t%s\n", number++, release.artist.c_str(), release.title.c_str(),
-                release.date.c_str(), release.country.c_str(), release.label.c_str(), release.format.c_str());
+  PrintReleases(stdout, result.releases);
   const MusicBrainzRelease& chosen = result.releases[static_cast<std::size_t>(options.release - 1)];
   std::printf("ID: %s\nArtist: %s\nTitle: %s\nType: %s\n", result.discId.c_str(), chosen.artist.c_str(),
               chosen.title.c_str(), chosen.format.c_str());

@@ -73,7 +73,7 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
       continue;
     }
     if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset" &&
-        arg != "--name")
+        arg != "--name" && arg != "--release")
       return WrongArgument("unknown option " + arg);
     if (++i == args.size()) return WrongArgument(arg + " needs a value");
     const std::string& value = args[i];
@@ -83,12 +83,15 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return WrongArgument("wrong --tracks: " + value); }
     else if (arg == "--settings") options.settings = value;
     else if (arg == "--name") options.naming.nameTemplate = value;
+    else if (arg == "--release" && ParseNumber(value, 1, 1000, number)) options.naming.release = number;
+    else if (arg == "--release") return WrongArgument("--release takes the number of a release, not " + value);
     else if (arg == "--offset" && ParseNumber(value, -100000, 100000, number)) options.offset = number;
     else return WrongArgument("--offset takes a number of samples, not " + value);
     if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3 or ogg, not " + value);
   }
   if (options.drive.empty()) return WrongArgument("DRIVE is missing");
   if (!formatGiven) return WrongArgument("--format is missing");
+  if (options.naming.release && !options.naming.lookup) return WrongArgument("--release needs --lookup");
   return !options.folder.empty() || WrongArgument("--out is missing");
 }
 
@@ -205,7 +208,8 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     input.rows.push_back({checked, track.number, track.name, static_cast<std::uint32_t>(std::stoul(track.blocks)),
                           drives.Toc().entries[k].start, drives.Toc().entries[k].audio});
   }
-  NameAndTagRows(drives, options.format, options.naming, settings, input.rows);
+  // An empty error: the release choice was wrong usage.
+  if (!NameAndTagRows(drives, options.format, options.naming, settings, input.rows)) return false;
   input.handle = drives.Handle();  // a lookup reads the disc again
   return true;
 }
@@ -218,7 +222,7 @@ int RunRip(const std::vector<std::string>& args) {
   CdDrives drives;
   RipInput input;
   std::string error;
-  if (!BuildInput(options, drives, input, error)) return Fail(error);
+  if (!BuildInput(options, drives, input, error)) return error.empty() ? UsageError("rip") : Fail(error);
   int first = drives.Toc().firstTrack;
   for (int number : options.tracks)
     if (number < first || number >= first + int(input.rows.size())) {

@@ -4,19 +4,34 @@
 
 #include "cd/CddbLookup.h"
 #include "cd/MusicBrainzLookup.h"
+#include "cli/MusicBrainzCommand.h"
+#include "cli/Usage.h"
 #include "platform/inifile/TIniFile.h"
 
 namespace {
 
-// The first release MusicBrainz knows, named as the options say; none when it knows none.
+// The chosen release's data, its names as the options say; none when MusicBrainz knows no release or the
+// choice is wrong (then listed, and wrongChoice set).
 std::optional<DiscMetadata> MusicBrainzNames(CdDrives& drives, OutputFormat format, const NamingOptions& naming,
-                                             TIniFile& settings, std::vector<TrackRow>& named) {
+                                             const std::optional<int>& release, TIniFile& settings,
+                                             std::vector<TrackRow>& named, bool& wrongChoice) {
   MusicBrainzResult result = LookUpMusicBrainz(drives.Toc(), ReadMusicBrainzServer(&settings));
   if (result.releases.empty()) {
     std::fprintf(stderr, "MusicBrainz: %s\n", result.message.c_str());
     return std::nullopt;
   }
-  const DiscMetadata& metadata = result.releases.front().metadata;
+  const int count = static_cast<int>(result.releases.size());
+  const int chosen = release.value_or(count == 1 ? 1 : 0);
+  if (chosen < 1 || chosen > count) {
+    PrintReleases(stderr, result.releases);
+    wrongChoice = true;
+    WrongArgument(release ? "MusicBrainz knows " + std::to_string(count) + " releases of this disc, not " +
+                                std::to_string(chosen)
+                          : "MusicBrainz knows " + std::to_string(count) +
+                                " releases of this disc: choose one with --release N");
+    return std::nullopt;
+  }
+  const DiscMetadata& metadata = result.releases[static_cast<std::size_t>(chosen - 1)].metadata;
   named = drives.ReadTableOfContents(format).rows;
   std::vector<std::string> names = LookedUpNames(metadata, named, format, naming);
   for (std::size_t k = 0; k < named.size() && k < names.size(); ++k) named[k].name = names[k];
@@ -42,7 +57,7 @@ std::string ReadLookupChoice(TIniFile& settings) {
 
 }  // namespace
 
-void NameAndTagRows(CdDrives& drives, OutputFormat format, const RipNamingChoice& choice, TIniFile& settings,
+bool NameAndTagRows(CdDrives& drives, OutputFormat format, const RipNamingChoice& choice, TIniFile& settings,
                     std::vector<RipRow>& rows) {
   NamingOptions naming = ReadNamingOptions(&settings);
   if (choice.nameTemplate) naming.nameTemplate = *choice.nameTemplate;
@@ -50,7 +65,10 @@ void NameAndTagRows(CdDrives& drives, OutputFormat format, const RipNamingChoice
   std::vector<TrackRow> named;
   if (choice.lookup) {
     std::string order = ReadLookupChoice(settings);
-    if (order.rfind("MusicBrainz", 0) == 0) metadata = MusicBrainzNames(drives, format, naming, settings, named);
+    bool wrongChoice = false;
+    if (order.rfind("MusicBrainz", 0) == 0)
+      metadata = MusicBrainzNames(drives, format, naming, choice.release, settings, named, wrongChoice);
+    if (wrongChoice) return false;
     if (!metadata && order != "MusicBrainz") metadata = CddbNames(drives, format, naming, settings, named);
   }
   const int total = static_cast<int>(rows.size());
@@ -58,11 +76,11 @@ void NameAndTagRows(CdDrives& drives, OutputFormat format, const RipNamingChoice
     if (metadata && k < named.size()) rows[k].name = named[k].name;
     rows[k].tags = TrackTagsOf(metadata, k, rows[k].name, std::stoi(rows[k].number), total);
   }
-  if (!metadata && !naming.nameTemplate.empty()) {
-    std::vector<std::string> names;
-    for (const RipRow& row : rows)
-      names.push_back(TemplateFileName(naming.nameTemplate, row.tags, row.number, FormatExtension(format), naming.windowsSafe));
-    MakeNamesUnique(names);
-    for (std::size_t k = 0; k < rows.size(); ++k) rows[k].name = names[k];
+  if (!metadata) {
+    std::vector<TrackRow> fresh(rows.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) fresh[k] = {rows[k].number, rows[k].name, "", "", "", true};
+    NameFreshRows(fresh, format, naming);
+    for (std::size_t k = 0; k < rows.size(); ++k) rows[k].name = fresh[k].name;
   }
+  return true;
 }

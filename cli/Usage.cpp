@@ -11,7 +11,7 @@ const std::map<std::string, std::string>& Usages() {
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
        "quillon-cli rip DRIVE --format wav|mp3|ogg --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-       "                [--offset SAMPLES] [--test-and-copy] [--lookup] [--name TEMPLATE]\n"
+       "                [--offset SAMPLES] [--test-and-copy] [--lookup [--release N]] [--name TEMPLATE]\n"
        "  Prints NN, FILE, CRC32 and the AccurateRip verdict of each file as it is finished.\n"},
       {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},

@@ -20,7 +20,6 @@ const std::array<const char*, kFrameCount> kFrameIds = {"TIT2", "TPE1", "TALB", 
 namespace {
 
 constexpr int kHeaderSize = 10;
-constexpr int kFrameHeaderSize = 10;
 constexpr std::size_t kFrameDataLimit = 250;
 constexpr std::uint64_t kLargestTagSize = 0x0FFFFFFF;  // what four seven-bit size bytes can hold
 enum FrameIndex { fiTitle, fiArtist, fiAlbum, fiTrack, fiYear, fiGenre, fiComment };
@@ -253,6 +252,7 @@ void ReadFrames(const std::string& fileName, TagInfo& tag) {
       comments.push_back(std::move(frame));
     } else if (index >= 0) {
       tag.FrameTexts[index] = Limited(frame.body);  // the last frame of an item wins
+      tag.ItemFrames[index] = frame.id == kFrameIds[index] ? frame.Bytes() : std::string();
     } else {
       tag.OtherFrames.push_back(frame.Bytes());
     }
@@ -262,8 +262,10 @@ void ReadFrames(const std::string& fileName, TagInfo& tag) {
                              [](const Id3Frame& frame) { return CommentDescription(frame.body).empty(); });
   if (chosen == comments.end() && !comments.empty()) chosen = comments.end() - 1;
   for (auto comment = comments.begin(); comment != comments.end(); ++comment) {
-    if (comment == chosen) tag.FrameTexts[fiComment] = Limited(comment->body);
-    else tag.OtherFrames.push_back(comment->Bytes());
+    if (comment == chosen) {
+      tag.FrameTexts[fiComment] = Limited(comment->body);
+      tag.ItemFrames[fiComment] = comment->Bytes();
+    } else tag.OtherFrames.push_back(comment->Bytes());
   }
 }
 
@@ -317,6 +319,8 @@ bool TID3v2::ReadTag(const std::string& fileName) {
   if (FVersion < 2 || FVersion > 4 || FSize == 0) return true;
   ReadFrames(fileName, tag);
   TakeFrameTexts(tag);
+  FReadTexts = ItemTexts();
+  FItemFrames = std::move(tag.ItemFrames);
   FOtherFrames = std::move(tag.OtherFrames);
   return true;
 }
@@ -353,27 +357,33 @@ bool TID3v2::WriteTag(const std::string& fileName) const {
 
 bool TID3v2::RemoveTag(const std::string& fileName) const { return ReplaceTagInFile(fileName, nullptr); }
 
+std::array<std::string, kFrameCount> TID3v2::ItemTexts() const {
+  return {FTitle, FArtist, FAlbum, FTrack != 0 ? std::to_string(FTrack) : std::string(), FYear, FGenre, FComment};
+}
+
 // The whole tag in memory, or an empty text when its size would not fit the header's size bytes.
 std::string TID3v2::BuildTag() const {
-  const std::array<std::string, kFrameCount> texts = {
-      FTitle, FArtist, FAlbum, FTrack != 0 ? std::to_string(FTrack) : std::string(), FYear, FGenre,
-      FComment.empty() ? std::string() : std::string("eng\0", 4) + FComment};
-  std::uint64_t size = 0;
-  for (const std::string& text : texts)
-    if (!text.empty()) size += text.size() + kFrameHeaderSize + 1;
-  for (const std::string& frame : FOtherFrames) size += frame.size();
+  const std::array<std::string, kFrameCount> texts = ItemTexts();
+  std::string frames;
+  for (int index = 0; index < kFrameCount; ++index) {
+    const std::string& text = texts[index];
+    if (text.empty()) continue;
+    if (text == FReadTexts[index] && !FItemFrames[index].empty()) {
+      frames += FItemFrames[index];
+      continue;
+    }
+    const std::string data = index == fiComment ? std::string("eng\0", 4) + text : text;
+    frames += kFrameIds[index];
+    AppendBigEndian32(frames, static_cast<std::uint32_t>(data.size() + 1));
+    frames.append(3, '\0');  // two flag bytes, then encoding 0
+    frames += data;
+  }
+  for (const std::string& frame : FOtherFrames) frames += frame;
+  const std::uint64_t size = frames.size();
   if (size > kLargestTagSize) return {};
   std::string tag("ID3\x03\x00\x00", 6);
   for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((size >> shift) & 0x7F);
-  for (int index = 0; index < kFrameCount; ++index) {
-    if (texts[index].empty()) continue;
-    tag += kFrameIds[index];
-    AppendBigEndian32(tag, static_cast<std::uint32_t>(texts[index].size() + 1));
-    tag.append(3, '\0');  // two flag bytes, then encoding 0
-    tag += texts[index];
-  }
-  for (const std::string& frame : FOtherFrames) tag += frame;
-  return tag;
+  return tag + frames;
 }
 
 void TID3v2::SetTitle(const std::string& value) { FTitle = TrimRight(value); }

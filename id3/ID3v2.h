@@ -1,7 +1,8 @@
 #pragma once
 // ID3v2 tags at the start of MP3 files: seven text items read from tags of versions 2, 3 and 4, any "ID3"
 // tag measured, replaced or removed, and every tag written as a version-3 tag without padding that keeps
-// the frames the items are not in. Items are held as Latin-1 bytes and written as ISO-8859-1 (encoding 0).
+// the frames the items are not in. Items are held as Latin-1 bytes and written as ISO-8859-1 (encoding 0);
+// an item left as it was read keeps its frame as it was.
 
 #include <array>
 #include <cstdint>
@@ -20,6 +21,7 @@ struct TagInfo {
   std::array<std::uint8_t, 4> SizeBytes{};
   std::int64_t FileSize = 0;  // wider than the header's numbers so that files past 2 GiB measure right
   std::array<std::string, kFrameCount> FrameTexts;
+  std::array<std::string, kFrameCount> ItemFrames;  // the frame each text came from, whole, when version 3 names it so
   std::vector<std::string> OtherFrames;  // every other frame, whole, in version-3 form
 };
 
@@ -82,6 +84,7 @@ class TID3v2 {
 
  private:
   void TakeFrameTexts(const TagInfo& tag);
+  std::array<std::string, kFrameCount> ItemTexts() const;
   std::string BuildTag() const;
 
   bool FTagExists = false;
@@ -95,4 +98,8 @@ class TID3v2 {
   std::string FGenre;
   std::string FComment;
   std::vector<std::string> FOtherFrames;  // kept through a rewrite: pictures, other texts, other comments
+  // An item left as it was read keeps its frame: the editor's Latin-1 would lose what UTF-16 held, and the
+  // number shown would lose a track count ("3/12").
+  std::array<std::string, kFrameCount> FReadTexts;
+  std::array<std::string, kFrameCount> FItemFrames;
 };

@@ -60,8 +60,10 @@ std::string Utf16(const std::vector<std::uint32_t>& points) {
   return out;
 }
 
-// The frame's data: encoding byte, then the description and its terminator for TXXX, then the text.
+// The frame's data: encoding byte, then the description and its terminator for TXXX, then the text. A UFID
+// frame holds its owner in Latin-1, a terminator and the identifier's bytes.
 std::string FrameData(const Id3TextFrame& frame) {
+  if (frame.id == "UFID") return Latin1(CodePoints(frame.description)) + std::string(1, '\0') + frame.text;
   std::vector<std::uint32_t> text = CodePoints(frame.text);
   std::vector<std::uint32_t> description = CodePoints(frame.description);
   bool latin1 = FitsLatin1(text) && FitsLatin1(description);

@@ -25,6 +25,9 @@ std::string Mp3TagOf(const TrackTags& tags) {
       {"TXXX", tags.cddbId, "CDDB DiscID"},
       {"TXXX", tags.musicBrainzDiscId, "MusicBrainz Disc Id"},
       {"TXXX", tags.musicBrainzReleaseId, "MusicBrainz Album Id"},
+      {"TXXX", tags.musicBrainzRecordingId, "MusicBrainz Track Id"},
+      {"TXXX", tags.musicBrainzTrackId, "MusicBrainz Release Track Id"},
+      {"UFID", tags.musicBrainzRecordingId, "http://musicbrainz.org"},
   };
   bool any = false;
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
@@ -44,6 +47,8 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
       {"CDDB", tags.cddbId},
       {"MUSICBRAINZ_DISCID", tags.musicBrainzDiscId},
       {"MUSICBRAINZ_ALBUMID", tags.musicBrainzReleaseId},
+      {"MUSICBRAINZ_TRACKID", tags.musicBrainzRecordingId},
+      {"MUSICBRAINZ_RELEASETRACKID", tags.musicBrainzTrackId},
   };
   std::vector<std::string> comments;
   for (const auto& [name, value] : fields)

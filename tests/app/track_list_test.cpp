@@ -164,6 +164,30 @@ class TrackListTest : public QObject {
     QVERIFY(none.Settle() == nullptr);
   }
 
+  // With a template the rows carry its names from the start; renaming replaces the file's own name and
+  // keeps the folders, and the name typed is the file's name, also for the title tag.
+  void aNameTemplateNamesFreshRowsAndRenamingKeepsItsFolders() {
+    Start(2, "[Rip]\nname template=%a/%n %t\n");
+    QCOMPARE(Names(*FForm), QStringList({"Unknown Artist/01 Track-01.mp3", "Unknown Artist/02 Track-02.mp3"}));
+    QString selected;
+    ModalWatcher typed([&](QWidget* dialog) {
+      QLineEdit* box = static_cast<Trename*>(dialog)->filename;
+      selected = box->selectedText();
+      box->insert("Live");
+      static_cast<Trename*>(dialog)->OKClick();
+    });
+    FForm->ListView1DblClick();
+    QCOMPARE(selected, QString("01 Track-01"));
+    ModalWatcher noName([](QWidget* dialog) {
+      static_cast<Trename*>(dialog)->filename->setText("Unknown Artist/ ");
+      static_cast<Trename*>(dialog)->OKClick();
+    });
+    FForm->ListView1DblClick();
+    FForm->oggcheck->click();
+    QCOMPARE(Names(*FForm), QStringList({"Unknown Artist/Live.Ogg", "Unknown Artist/02 Track-02.Ogg"}));
+    QCOMPARE(FForm->RipJobInput().rows[0].tags.title, std::string("Live"));
+  }
+
   // The box shows whether every row is checked; checking it checks them all, clearing it reverses each mark.
   void checkAllFollowsTheRowsAndSetsOrReversesTheMarks() {
     Start(5, "");

@@ -140,7 +140,8 @@ class CdMsgFormTest : public QObject {
   void musicBrainzEntryNamesAndTagsTheTracksAfterTheChosenRelease() {
     testdata::MusicBrainzTestServer server(
         {{"/ws/2/discid/5Yg_iRnsRa_h7uC5YjaJKRRyoZw-", {200, testdata::MusicBrainzReplyFile("several_releases.json")}}});
-    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MusicBrainz]\nserver=" + server.Url() + "\n");
+    testdata::WriteTextFile(FFolder->File("settings.ini"),
+                            "[MusicBrainz]\nserver=" + server.Url() + "\n[Rip]\nname template=%A/%n %t\n");
     std::size_t offered = 0;
     FForm->ChooseRelease = [&](const std::vector<MusicBrainzRelease>& releases) {
       offered = releases.size();
@@ -149,17 +150,21 @@ class CdMsgFormTest : public QObject {
     for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
       if (action->text().remove(QChar(u'&')) == "MusicBrainz Lookup") action->trigger();
     QCOMPARE(offered, std::size_t(2));
-    QCOMPARE(Names(*FForm), QStringList({"Intro (Remaster).mp3", "Middle (Remaster).mp3", "Outro (Remaster).mp3"}));
+    QCOMPARE(Names(*FForm), QStringList({"Songs (Remaster)/01 Intro (Remaster).mp3",
+                                         "Songs (Remaster)/02 Middle (Remaster).mp3",
+                                         "Songs (Remaster)/03 Outro (Remaster).mp3"}));
     RipInput input = FForm->RipJobInput();
     QCOMPARE(input.rows[0].tags.album, std::string("Songs (Remaster)"));
     QCOMPARE(input.rows[0].tags.musicBrainzReleaseId, std::string("0d1e2f3a-4b5c-4d6e-7f80-91a2b3c4d5e6"));
     QVERIFY(FBoxes->shown.empty());
 
     testdata::MusicBrainzTestServer none({});
-    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MusicBrainz]\nserver=" + none.Url() + "\n");
+    testdata::WriteTextFile(FFolder->File("settings.ini"),
+                            "[MusicBrainz]\nserver=" + none.Url() + "\n[Rip]\nname template=%A/%n %t\n");
     for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
       if (action->text().remove(QChar(u'&')) == "MusicBrainz Lookup") action->trigger();
-    QCOMPARE(Names(*FForm), QStringList({"Track-01.mp3", "Track-02.mp3", "Track-03.mp3"}));
+    QCOMPARE(Names(*FForm), QStringList({"Unknown Album/01 Track-01.mp3", "Unknown Album/02 Track-02.mp3",
+                                         "Unknown Album/03 Track-03.mp3"}));
     QCOMPARE(FBoxes->shown.size(), std::size_t(1));
   }
 

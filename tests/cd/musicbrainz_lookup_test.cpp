@@ -44,6 +44,9 @@ TEST(MusicBrainzLookupTest, OneReleaseGivesTheMediumsTitlesCreditsAndIds) {
   EXPECT_EQ("Guest", release.metadata.artists[1]);
   EXPECT_EQ("2001", release.metadata.year);
   EXPECT_EQ("6a1c6c6e-0b3f-4d7c-9e57-2f0c1e8d4a01", release.metadata.musicBrainzReleaseId);
+  EXPECT_EQ("7a8b9c0d-1e2f-4a3b-4c5d-6e7f8091a2b3", release.metadata.musicBrainzRecordingIds[1]);
+  EXPECT_EQ("5e6f7a8b-9c0d-4e1f-2a3b-4c5d6e7f8091", release.metadata.musicBrainzTrackIds[1]);
+  EXPECT_EQ("synth-pop", release.metadata.genre);  // the release's genre with the most votes
   std::vector<TrackRow> rows = {MakeTrackRow(1, 10, OutputFormat::MP3), MakeTrackRow(2, 10, OutputFormat::MP3),
                                 MakeTrackRow(3, 10, OutputFormat::MP3)};
   EXPECT_EQ(std::vector<std::string>({"Intro.mp3", "Zwei-Two.mp3", "Outro.mp3"}),
@@ -51,7 +54,7 @@ TEST(MusicBrainzLookupTest, OneReleaseGivesTheMediumsTitlesCreditsAndIds) {
 
   std::vector<testdata::MusicBrainzRequest> requests = server.Requests();
   ASSERT_EQ(1u, requests.size());
-  EXPECT_EQ(kDiscPath + "?inc=recordings+artist-credits+labels&fmt=json", requests[0].target);
+  EXPECT_EQ(kDiscPath + "?inc=recordings+artist-credits+labels+release-groups+genres&fmt=json", requests[0].target);
   EXPECT_EQ("Quillon/2.98 ( me@example.org )", requests[0].userAgent);
 }
 
@@ -62,6 +65,8 @@ TEST(MusicBrainzLookupTest, SeveralReleasesAndTheMediumOfABoxThatHoldsTheDisc) {
   EXPECT_EQ("Songs (Remaster)", result.releases[1].title);
   EXPECT_EQ("", result.releases[1].label);
   EXPECT_EQ("Enhanced CD", result.releases[1].format);
+  EXPECT_EQ("pop", result.releases[1].metadata.genre);  // none on the release: its release group's
+  EXPECT_EQ("", result.releases[0].metadata.genre);
 
   MusicBrainzTestServer box({{kDiscPath, {200, MusicBrainzReplyFile("multi_disc.json")}}});
   result = LookUp(box);
@@ -76,7 +81,8 @@ TEST(MusicBrainzLookupTest, AnUnknownIdFallsBackToTheTableOfContentsAFullSecondL
   EXPECT_EQ("Near Match", result.releases[0].title);
   std::vector<testdata::MusicBrainzRequest> requests = server.Requests();
   ASSERT_EQ(2u, requests.size());
-  EXPECT_EQ("/ws/2/discid/-?toc=1+3+180+150+160+170&cdstubs=no&inc=recordings+artist-credits+labels&fmt=json",
+  EXPECT_EQ("/ws/2/discid/-?toc=1+3+180+150+160+170&cdstubs=no&"
+            "inc=recordings+artist-credits+labels+release-groups+genres&fmt=json",
             requests[1].target);
   EXPECT_GE(requests[1].arrived - requests[0].arrived, std::chrono::milliseconds(990));
 }
@@ -117,15 +123,24 @@ TEST(MusicBrainzCommandTest, ListsTheReleasesAndNamesTheTracksAfterTheChosenOne)
   EXPECT_EQ(1, testdata::RunCommand(std::string(QUILLON_CLI) + " musicbrainz '" + sheet + "' --server " + server.Url() +
                                     " --release 3").status);
 
-  // rip --lookup asks MusicBrainz when the settings say so, and takes the first release.
+  // rip --lookup asks MusicBrainz when the settings say so, and rips after the release --release names; without
+  // one, or with one it does not know, it lists them and stops as wrong usage.
   std::string settings = folder.File("settings.ini");
   testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[MusicBrainz]\nserver=" +
                                         server.Url() + "\nlookup=MusicBrainz, then CDDB\n[AccurateRip]\nserver=\n");
   std::string out = folder.File("out");
   std::filesystem::create_directory(out);
-  result = testdata::RunCommand(std::string(QUILLON_CLI) + " rip '" + sheet + "' --format wav --tracks 3 --lookup --out '" +
-                                out + "' --settings '" + settings + "' 2>/dev/null | cut -f2");
-  EXPECT_EQ(out + "/Outro.wav\n", result.out);
+  std::string rip = std::string(QUILLON_CLI) + " rip '" + sheet + "' --format wav --tracks 3 --lookup --out '" + out +
+                    "' --settings '" + settings + "'";
+  for (std::string choice : {"", " --release 3"}) {
+    result = testdata::RunCommand(rip + choice);
+    EXPECT_EQ(2, result.status);
+    EXPECT_NE(std::string::npos, result.out.find("Release: 2\tBlue\tSongs (Remaster)\t2011-10-01\tGB\t\tEnhanced CD\n"));
+  }
+  EXPECT_NE(std::string::npos, result.out.find("quillon-cli: MusicBrainz knows 2 releases of this disc, not 3\n"));
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+  result = testdata::RunCommand(rip + " --release 2 2>/dev/null | cut -f2");
+  EXPECT_EQ(out + "/Outro (Remaster).wav\n", result.out);
 }
 
 }  // namespace

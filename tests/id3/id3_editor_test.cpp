@@ -120,6 +120,25 @@ class Id3EditorTest : public QObject {
     QCOMPARE(FEditor->VersionValue->text(), QString("2.3"));
   }
 
+  // Frames the editor does not show stay, and so do the items left alone, whatever Latin-1 would lose of them.
+  void saveKeepsWhatTheFieldsDoNotShowAndTheItemsLeftAlone() {
+    const std::string title = Frame("TIT2", std::string("\x01\xFF\xFE\x71\x67\x2C\x67", 7));  // UTF-16
+    const std::string others = TextFrame("TPE2", "Band") +
+                               Frame("TXXX", std::string("\0MusicBrainz Album Id\0x1", 24)) +
+                               Frame("APIC", std::string("\0image/png\0\x03\0", 13) + "PNGDATA");
+    const std::string track = TextFrame("TRCK", "3/12");
+    WriteBytes(File("rip.mp3"), Tag(3, title + track + TextFrame("TYER", "1998") + others) + Audio());
+    FEditor->OpenFolder(Root());
+    Select("rip.mp3");
+    QCOMPARE(FEditor->TitleEdit->text(), QString("??"));
+    QCOMPARE(FEditor->TrackEdit->text(), QString("3"));
+    FEditor->YearEdit->setText("1999");
+    FEditor->SaveButtonClick();
+    QVERIFY(FBoxes->shown.empty());
+    QCOMPARE(ReadBytes(File("rip.mp3")),
+             Tag(3, title + track + TextFrame("TYER", "1999") + others) + Audio());
+  }
+
   void saveWithoutAFileShowsTheMessageWithNothingAfterIt() {
     FEditor->TitleEdit->setText("t");
     FEditor->SaveButtonClick();

@@ -297,7 +297,8 @@ std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
 
 TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
   DiscMetadata metadata{"Die \xC3\x84rzte", "Live", "1999", "Rock", "0a001402", "49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "",
-                        {"\xC3\x96" "ffnung", "\xE6\x9D\xB1\xE4\xBA\xAC"}, {"Die \xC3\x84rzte", "Gast"}};
+                        {"\xC3\x96" "ffnung", "\xE6\x9D\xB1\xE4\xBA\xAC"}, {"Die \xC3\x84rzte", "Gast"},
+                        {"", "4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80"}, {"", "3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f"}};
   for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg}) {
     RipInput input = Disc({{{}, Pattern(BlockFrames(40), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, format);
     for (std::size_t k = 0; k < 2; ++k) input.rows[k].tags = TrackTagsOf(metadata, k, input.rows[k].name, int(k) + 1, 2);
@@ -313,12 +314,17 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
                 TagsOf(Out("Track-01" + ext), format));
       EXPECT_EQ((std::vector<std::string>{"TALB=Live", "TCON=Rock", "TIT2=\xE6\x9D\xB1\xE4\xBA\xAC", "TPE1=Gast",
                                           "TPE2=Die \xC3\x84rzte", "TRCK=2/2", "TXXX:CDDB DiscID=0a001402",
-                                          "TXXX:MusicBrainz Disc Id=49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "TYER=1999",
+                                          "TXXX:MusicBrainz Disc Id=49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
+                                          "TXXX:MusicBrainz Release Track Id=3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f",
+                                          "TXXX:MusicBrainz Track Id=4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80", "TYER=1999",
+                                          "UFID:http://musicbrainz.org=4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80",
                                           "version=2.3"}),
                 TagsOf(Out("Gast/Live/02" + ext), format));
     } else {
       EXPECT_EQ((std::vector<std::string>{"ALBUM=Live", "ALBUMARTIST=Die \xC3\x84rzte", "ARTIST=Gast", "CDDB=0a001402",
                                           "DATE=1999", "GENRE=Rock", "MUSICBRAINZ_DISCID=49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
+                                          "MUSICBRAINZ_RELEASETRACKID=3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f",
+                                          "MUSICBRAINZ_TRACKID=4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80",
                                           "TITLE=\xE6\x9D\xB1\xE4\xBA\xAC", "TRACKNUMBER=2", "TRACKTOTAL=2"}),
                 TagsOf(Out("Gast/Live/02" + ext), format));
     }
