@@ -81,10 +81,10 @@ TEST_F(MixCommandTest, AMixMatchesAnIndependentComputation) {
 TEST_F(MixCommandTest, ConcatenationMatchesSoxAndKeepsTheFormat) {
   std::string first = Input("one.wav", "0.9", "-r 22050 -c 1");
   std::string second = Input("two.wav", "1.2", "-r 22050 -c 1");
-  EXPECT_EQ(0, Mix(first, second, File("ours.wav"), "--concatenate").status);
+  EXPECT_EQ(0, Mix(first, second, File("new/ours.wav"), "--concatenate").status);  // the folder is made
   Succeed("sox '" + first + "' '" + second + "' '" + File("sox.wav") + "'");
-  EXPECT_EQ(-1, FirstDifference(Pcm(File("sox.wav")), Pcm(File("ours.wav"))));
-  std::vector<std::uint8_t> written = ReadAll(File("ours.wav"));
+  EXPECT_EQ(-1, FirstDifference(Pcm(File("sox.wav")), Pcm(File("new/ours.wav"))));
+  std::vector<std::uint8_t> written = ReadAll(File("new/ours.wav"));
   TWaveHeader header = MakeWaveHeader(1, 16, static_cast<std::int32_t>(written.size() - kWaveHeaderSize), 22050);
   EXPECT_TRUE(std::equal(header.begin(), header.end(), written.begin()));
 }

@@ -182,7 +182,8 @@ class ConvertersTest : public QObject {
   void eachConverterConvertsARealFile() {
     QFETCH(int, kind);
     std::unique_ptr<TConverterForm> form = MakeForm(kind);
-    std::string output = File("out." + ExpectedOf(kind).extension.toStdString());
+    // into a folder that does not exist yet: the start makes it
+    std::string output = File("new/folder/out." + ExpectedOf(kind).extension.toStdString());
     Type(form->edit1, InputOf(kind, 2));
     Type(form->edit2, output);
     form->show();
@@ -219,14 +220,14 @@ class ConvertersTest : public QObject {
     Type(form.edit2, File("out.mp3"));
     form.ConvertButton->click();
     Type(form.edit1, Input("in", 10));
-    Type(form.edit2, File("no/out.mp3"));
+    Type(form.edit2, File("in.wav/out.mp3"));  // no folder can be made under a file
     form.ConvertButton->click();
     Type(form.edit2, File("out.mp3"));
     form.ConvertButton->click();
     form.ConvertButton->click();  // still converting
     QCOMPARE(FBoxes->shown.size(), std::size_t(3));
     QCOMPARE(FBoxes->shown[0].text, QString::fromStdString("Cannot open file " + File("missing.wav") + "."));
-    QCOMPARE(FBoxes->shown[1].text, QString::fromStdString("Cannot create file " + File("no/out.mp3") + "."));
+    QCOMPARE(FBoxes->shown[1].text, QString::fromStdString("Cannot create file " + File("in.wav/out.mp3") + "."));
     QCOMPARE(FBoxes->shown[2].text, QString("Component is buisy."));
     QCOMPARE(FBoxes->shown[2].caption, QString("Quillon"));
     QCOMPARE(FBoxes->shown[2].icon, MessageBoxes::Icon::Error);
