@@ -24,7 +24,7 @@ TCdMsgForm::TCdMsgForm(QWidget* parent) : QDialog(parent) {
   edArtist = AddRow(rows, "Artist");
   edTitle = AddRow(rows, "Title");
   edCategory = AddRow(rows, "Type");
-  spSkinButton1 = new QPushButton("Close", this);
+  spSkinButton1 = new QPushButton("&Close", this);
   spSkinButton1->setDefault(true);
   connect(spSkinButton1, &QPushButton::clicked, this, &TCdMsgForm::spSkinButton1Click);
   layout->addWidget(spSkinButton1, 0, Qt::AlignHCenter);
