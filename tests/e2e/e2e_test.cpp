@@ -74,12 +74,13 @@ QStringList MnemonicProblems(QWidget* window) {
       taken[letter] = text;
     }
   };
+  auto own = [window](QWidget* widget) { return widget->window() == window; };  // not the dialogs it owns
   for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
-    if (!button->text().isEmpty()) take(button->text(), true);
+    if (own(button) && !button->text().isEmpty()) take(button->text(), true);
   for (QLabel* label : window->findChildren<QLabel*>())
-    if (label->buddy() != nullptr) take(label->text(), true);
+    if (own(label) && label->buddy() != nullptr) take(label->text(), true);
   for (QTabBar* tabs : window->findChildren<QTabBar*>())
-    for (int tab = 0; tab < tabs->count(); ++tab) take(tabs->tabText(tab), false);
+    for (int tab = 0; own(tabs) && tab < tabs->count(); ++tab) take(tabs->tabText(tab), false);
   for (QMenuBar* bar : window->findChildren<QMenuBar*>())
     for (QAction* action : bar->actions()) take(action->text(), true);
   return problems;
