@@ -63,7 +63,7 @@ class CdMsgFormTest : public QObject {
   void ShowDialog(const std::function<void()>& action, const std::function<void()>& check = {}) {
     bool shown = false;
     std::function<void()> close = [&] {
-      if (QApplication::overrideCursor() != nullptr) return QTimer::singleShot(10, close);
+      if (Dialog().LookupPending()) return QTimer::singleShot(10, close);
       shown = QApplication::activeModalWidget() == &Dialog();
       if (check) check();
       Dialog().spSkinButton1->click();

@@ -20,6 +20,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <memory>
 
 #include "app/Forms.h"
@@ -112,11 +113,14 @@ void ChooseMenu(QMainWindow& window, const QString& title, const QString& entry)
 std::shared_ptr<bool> WhenShown(const QString& caption, std::function<void(QWidget*)> steps,
                                 std::function<bool(QWidget*)> ready = [](QWidget*) { return true; }) {
   auto shown = std::make_shared<bool>(false);
+  auto exposed = std::make_shared<bool>(false);
   auto* timer = new QTimer;
   timer->setInterval(50);
   QObject::connect(timer, &QTimer::timeout, [=] {
     QWidget* window = QApplication::activeModalWidget();
     if (window == nullptr || window->windowHandle() == nullptr || !window->windowHandle()->isExposed()) return;
+    // A tick after it came on the screen, so that it has been painted; never while a lookup holds the input.
+    if (!std::exchange(*exposed, true) || QApplication::overrideCursor() != nullptr) return;
     if ((!caption.isEmpty() && window->windowTitle() != caption) || !ready(window)) return;
     timer->stop();
     timer->deleteLater();
