@@ -1,83 +1,12 @@
 #include "acs/ACS_LAME.h"
 
-#include <lame/lame.h>
-
 #include <cstring>
-#include <mutex>
 
-#include "platform/dynlib/DynamicLibrary.h"
+#include "platform/bladeenc/LameLibrary.h"
 
 namespace {
 
 constexpr int kKilobits[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
-
-struct LameEntries {
-  decltype(&::lame_init) lame_init = nullptr;
-  decltype(&::lame_set_num_samples) lame_set_num_samples = nullptr;
-  decltype(&::lame_set_in_samplerate) lame_set_in_samplerate = nullptr;
-  decltype(&::lame_set_num_channels) lame_set_num_channels = nullptr;
-  decltype(&::lame_set_brate) lame_set_brate = nullptr;
-  decltype(&::lame_init_params) lame_init_params = nullptr;
-  decltype(&::lame_encode_buffer) lame_encode_buffer = nullptr;
-  decltype(&::lame_encode_buffer_interleaved) lame_encode_buffer_interleaved = nullptr;
-  decltype(&::id3tag_init) id3tag_init = nullptr;
-  decltype(&::id3tag_set_title) id3tag_set_title = nullptr;
-  decltype(&::id3tag_set_artist) id3tag_set_artist = nullptr;
-  decltype(&::id3tag_set_album) id3tag_set_album = nullptr;
-  decltype(&::id3tag_set_year) id3tag_set_year = nullptr;
-  decltype(&::id3tag_set_track) id3tag_set_track = nullptr;
-  decltype(&::id3tag_set_comment) id3tag_set_comment = nullptr;
-  decltype(&::lame_encode_flush) lame_encode_flush = nullptr;
-  decltype(&::lame_close) lame_close = nullptr;
-};
-
-// One binding for the whole process: every sink uses the library the first construction loaded.
-struct LameBinding {
-  std::mutex lock;
-  std::string fileName = "libmp3lame.so.0";
-  DynamicLibrary library;
-  bool loaded = false;
-  LameEntries entries;
-};
-
-LameBinding& TheBinding() {
-  static LameBinding binding;
-  return binding;
-}
-
-#define RESOLVE(name) b.library.Resolve(#name, b.entries.name, b.loaded)
-
-// A library that lacks one of the calls the sink makes counts as not loaded: the sink would call a
-// null entry point in the middle of a run.
-bool BindLame() {
-  LameBinding& b = TheBinding();
-  std::lock_guard<std::mutex> guard(b.lock);
-  if (b.loaded) return true;
-  b.loaded = b.library.Load(b.fileName);
-  RESOLVE(lame_init);
-  RESOLVE(lame_set_num_samples);
-  RESOLVE(lame_set_in_samplerate);
-  RESOLVE(lame_set_num_channels);
-  RESOLVE(lame_set_brate);
-  RESOLVE(lame_init_params);
-  RESOLVE(lame_encode_buffer);
-  RESOLVE(lame_encode_buffer_interleaved);
-  RESOLVE(id3tag_init);
-  RESOLVE(id3tag_set_title);
-  RESOLVE(id3tag_set_artist);
-  RESOLVE(id3tag_set_album);
-  RESOLVE(id3tag_set_year);
-  RESOLVE(id3tag_set_track);
-  RESOLVE(id3tag_set_comment);
-  RESOLVE(lame_encode_flush);
-  RESOLVE(lame_close);
-  if (!b.loaded) b.library.Release();
-  return b.loaded;
-}
-
-#undef RESOLVE
-
-const LameEntries& Lame() { return TheBinding().entries; }
 
 }  // namespace
 
@@ -92,19 +21,10 @@ bool BitRateOfKilobits(int kilobits, TMP3BitRate& bitRate) {
   return false;
 }
 
-void SetLameLibraryName(const std::string& fileName) {
-  LameBinding& b = TheBinding();
-  std::lock_guard<std::mutex> guard(b.lock);
-  b.fileName = fileName;
-  b.loaded = false;
-  b.entries = LameEntries{};
-  b.library.Release();
-}
-
 // ---- TMP3Out ----
 
 TMP3Out::TMP3Out() {
-  if (!BindLame()) throw EACSException("lame_enc.dll library could not be loaded.");
+  if (!BindLame()) throw EACSException(kLameMissingMessage);
 }
 
 TMP3Out::~TMP3Out() {

@@ -22,10 +22,6 @@ int KilobitsPerSecond(TMP3BitRate bitRate);
 // False when no TMP3BitRate stands for that many kilobits per second.
 bool BitRateOfKilobits(int kilobits, TMP3BitRate& bitRate);
 
-// The file the sinks load LAME from; tests name another. A new name takes effect at the next
-// construction of a sink, and must only be set while no sink exists.
-void SetLameLibraryName(const std::string& fileName);
-
 class TMP3Out : public TACSOutput {
  public:
   // Throws EACSException "lame_enc.dll library could not be loaded." when LAME cannot be bound.

@@ -40,7 +40,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   small.setPointSize(small.pointSize() - 1);
   notice->setFont(small);
 
-  CloseButton = new QPushButton("Close", this);
+  CloseButton = new QPushButton("&Close", this);
   CloseButton->setGeometry(270, 178, 75, 23);
   CloseButton->setDefault(true);
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -23,6 +23,7 @@
 #include <filesystem>
 
 #include "app/Links.h"
+#include "app/LookupWait.h"
 #include "app/TAboutForm.h"
 #include "app/TReleaseChoiceForm.h"
 #include "app/TOptions.h"
@@ -111,7 +112,7 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon, &TMainForm::CDInformation1Click);
   AddPlayerButton(client, 8, "Refresh", QStyle::SP_BrowserReload, &TMainForm::RefreshClick);
 
-  spSkinCheckRadioBox1 = new QCheckBox("Check All/Uncheck All", client);
+  spSkinCheckRadioBox1 = new QCheckBox("Check A&ll/Uncheck All", client);
   spSkinCheckRadioBox1->setGeometry(282, 6, 160, 22);
   spSkinCheckRadioBox1->setChecked(true);
   connect(spSkinCheckRadioBox1, &QCheckBox::clicked, this, &TMainForm::spSkinCheckRadioBox1Click);
@@ -126,20 +127,21 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
 }
 
 void TMainForm::BuildFormatBar(QWidget* client) {
-  mp3check = new QRadioButton("MP3", client);
+  mp3check = new QRadioButton("&MP3", client);
   mp3check->setGeometry(4, 34, 53, 24);
   mp3check->setChecked(true);
-  wavcheck = new QRadioButton("WAV", client);
+  wavcheck = new QRadioButton("&WAV", client);
   wavcheck->setGeometry(58, 34, 55, 24);
-  oggcheck = new QRadioButton("Ogg", client);
+  oggcheck = new QRadioButton("O&gg", client);
   oggcheck->setGeometry(114, 34, 50, 24);
   connect(mp3check, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::MP3); });
   connect(wavcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::WAV); });
   connect(oggcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Ogg); });
 
-  auto* label = new QLabel("Output Folder", client);
+  auto* label = new QLabel("Output Fol&der", client);
   label->setGeometry(164, 34, 88, 24);
   spSkinEdit1 = new QLineEdit(client);
+  label->setBuddy(spSkinEdit1);
   spSkinEdit1->setGeometry(254, 34, 186, 24);
   auto* browse = new QToolButton(client);
   browse->setGeometry(442, 34, 28, 24);
@@ -176,12 +178,13 @@ void TMainForm::BuildTrackList(QWidget* client) {
 void TMainForm::BuildStatusBar(QWidget* client) {
   auto* status = new QLabel("Status", client);
   status->setGeometry(6, 322, 40, 22);
-  spSLMsgOut = new QLabel(client);
+  spSLMsgOut = new StatusLine(client);
   spSLMsgOut->setGeometry(48, 322, 268, 22);
   spSLMsgOut->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  auto* cdrom = new QLabel("CDROM", client);
+  auto* cdrom = new QLabel("CD&ROM", client);
   cdrom->setGeometry(320, 322, 47, 22);
   spCDROMlist = new QComboBox(client);
+  cdrom->setBuddy(spCDROMlist);
   spCDROMlist->setGeometry(368, 322, 177, 22);
   spCDROMlist->setEditable(false);
   connect(spCDROMlist, &QComboBox::activated, this, &TMainForm::spCDROMlistChange);
@@ -378,10 +381,10 @@ void TMainForm::Timer1Timer() {
     ShowStatus(QString::asprintf("  There are %d tracks in the CD", ListView1->topLevelItemCount()));
 }
 
-// Long messages do not fit the status line; its tool tip shows them whole, with the reason behind them.
+// The tool tip shows the message with the reason behind it; a long message scrolls through the line.
 // A reason also goes to the log (standard error) once, not at every reading of the same faulty disc.
 void TMainForm::ShowStatus(const QString& text, const QString& reason) {
-  spSLMsgOut->setText(text);
+  spSLMsgOut->ShowText(text);
   spSLMsgOut->setToolTip(reason.isEmpty() ? text : text + "\n" + reason);
   if (reason.isEmpty() || reason == FLoggedReason) return;
   qWarning("%s", qUtf8Printable(reason));
@@ -630,14 +633,18 @@ void TMainForm::CDInformation1Click() {
 
 std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
   ListView1->clear();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  CddbLookupResult result =
-      LookUpDisc(FDrives, CurrentFormat(), ReadCddbServer(FSettings.get()), [this](const std::string& text) {
-        ShowStatus(FromBytes(text));
-        spSLMsgOut->repaint();  // the lookup holds the event loop; this way its progress still shows
-      }, ReadNamingOptions(FSettings.get()));
+  CddbLookupResult result;
+  {
+    LookupWait wait;
+    result = LookUpDisc(
+        FDrives, CurrentFormat(), ReadCddbServer(FSettings.get()),
+        [this](const std::string& text) {
+          ShowStatus(FromBytes(text));
+          spSLMsgOut->repaint();  // shown before the first wait on the server
+        },
+        ReadNamingOptions(FSettings.get()), [&wait] { return wait.KeepWaiting(); });
+  }
   FMetadata = result.metadata;
-  QApplication::restoreOverrideCursor();
   FillTrackList(result.rows);
   if (result.outcome == CddbOutcome::NoEntry)
     CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),
@@ -653,11 +660,17 @@ void TMainForm::MusicBrainz1Click() {
   if (ListView1->topLevelItemCount() > 0) {
     ShowStatus("Connecting with MusicBrainz......");
     spSLMsgOut->repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    MusicBrainzResult result = LookUpMusicBrainz(FDrives.Toc(), ReadMusicBrainzServer(FSettings.get()));
-    QApplication::restoreOverrideCursor();
+    MusicBrainzResult result;
+    {
+      LookupWait wait;
+      result = LookUpMusicBrainz(FDrives.Toc(), ReadMusicBrainzServer(FSettings.get()),
+                                 [&wait] { return wait.KeepWaiting(); });
+    }
     int chosen = result.releases.size() == 1 ? 0 : result.releases.empty() ? -1 : ChooseRelease(result.releases);
-    if (result.outcome != MusicBrainzOutcome::Found)
+    if (result.outcome == MusicBrainzOutcome::Abandoned) {
+      ShowStatus(FromBytes(result.message));
+      FStatusHeld.setRemainingTime(kHeldStatusTime);
+    } else if (result.outcome != MusicBrainzOutcome::Found)
       CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),
                                  MessageBoxes::Icon::Plain);
     if (chosen >= 0) NameAfter(result.releases[static_cast<std::size_t>(chosen)].metadata);

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/Forms.h"
+#include "app/StatusLine.h"
 #include "cd/CdDrives.h"
 #include "cd/CddbLookup.h"
 #include "cd/MusicBrainzLookup.h"
@@ -40,7 +41,7 @@ class TMainForm : public QMainWindow {
   QRadioButton* wavcheck = nullptr;
   QRadioButton* oggcheck = nullptr;
   QComboBox* spCDROMlist = nullptr;
-  QLabel* spSLMsgOut = nullptr;
+  StatusLine* spSLMsgOut = nullptr;
   QCheckBox* spSkinCheckRadioBox1 = nullptr;
   QTimer* Timer1 = nullptr;
   QPushButton* RipButton = nullptr;

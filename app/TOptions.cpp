@@ -50,14 +50,14 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(true);
   Pages = new QTabWidget(this);
-  Pages->addTab(BuildFolderPage(), "Default Folder");
-  Pages->addTab(BuildMp3Page(), "MP3 Options");
-  Pages->addTab(BuildOggPage(), "Ogg Options");
-  Pages->addTab(BuildNamesPage(), "File Names");
+  Pages->addTab(BuildFolderPage(), "&Default Folder");
+  Pages->addTab(BuildMp3Page(), "&MP3 Options");
+  Pages->addTab(BuildOggPage(), "O&gg Options");
+  Pages->addTab(BuildNamesPage(), "File &Names");
 
   auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-  buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
+  QPushButton* ok = buttons->addButton("&OK", QDialogButtonBox::AcceptRole);
+  buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &TOptions::OKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -70,8 +70,10 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
 
 QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) {
   auto* grid = static_cast<QGridLayout*>(page->layout());
-  grid->addWidget(new QLabel(label, page), top, 0, 1, 2);
+  auto* caption = new QLabel(label, page);
+  grid->addWidget(caption, top, 0, 1, 2);
   auto* box = new QLineEdit(page);
+  caption->setBuddy(box);
   grid->addWidget(box, top + 1, 0);
   auto* browse = new QToolButton(page);
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -84,13 +86,21 @@ QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) 
   return box;
 }
 
+// A caption in the first column whose letter takes the keyboard to the control beside it.
+void TOptions::AddLabelled(QGridLayout* grid, int row, const QString& caption, QWidget* control) {
+  auto* label = new QLabel(caption, control->parentWidget());
+  label->setBuddy(control);
+  grid->addWidget(label, row, 0);
+  grid->addWidget(control, row, 1);
+}
+
 QWidget* TOptions::BuildFolderPage() {
   auto* page = new QWidget(this);
   auto* grid = new QGridLayout(page);
-  mp3folder = AddFolderRow(page, 0, "Default MP3 Output Folder");
-  wavfolder = AddFolderRow(page, 2, "Default WAV Output Folder");
-  oggfolder = AddFolderRow(page, 4, "Default Ogg Output Folder");
-  open = new QCheckBox("Open the Output Folder After Ripping ", page);
+  mp3folder = AddFolderRow(page, 0, "Default MP&3 Output Folder");
+  wavfolder = AddFolderRow(page, 2, "Default &WAV Output Folder");
+  oggfolder = AddFolderRow(page, 4, "Default Ogg Output &Folder");
+  open = new QCheckBox("Open the Output Folder After &Ripping ", page);
   grid->addWidget(open, 6, 0, 1, 2);
   grid->setRowStretch(7, 1);
   return page;
@@ -104,16 +114,13 @@ QWidget* TOptions::BuildMp3Page() {
                            "160kb/s", "192kb/s", "224kb/s", "256kb/s", "320kb/s"});
   bitrate->setMaxVisibleItems(14);
   channel = NewList(page, {"STEREO", "DUALCHANNEL", "MONO"});
-  grid->addWidget(new QLabel("Sample Rate", page), 0, 0);
-  grid->addWidget(samplerate, 0, 1);
-  grid->addWidget(new QLabel("Bit Rate ", page), 1, 0);
-  grid->addWidget(bitrate, 1, 1);
-  grid->addWidget(new QLabel("Channel ", page), 2, 0);
-  grid->addWidget(channel, 2, 1);
-  copyright = new QCheckBox("Copyright Bit", page);
-  crc = new QCheckBox("CRC-Checksum ", page);
-  originalbit = new QCheckBox("Original Bit ", page);
-  privatebit = new QCheckBox("Private Bit ", page);
+  AddLabelled(grid, 0, "&Sample Rate", samplerate);
+  AddLabelled(grid, 1, "&Bit Rate ", bitrate);
+  AddLabelled(grid, 2, "C&hannel ", channel);
+  copyright = new QCheckBox("Cop&yright Bit", page);
+  crc = new QCheckBox("CRC-Chec&ksum ", page);
+  originalbit = new QCheckBox("Or&iginal Bit ", page);
+  privatebit = new QCheckBox("Pri&vate Bit ", page);
   grid->addWidget(copyright, 3, 0);
   grid->addWidget(crc, 3, 1);
   grid->addWidget(originalbit, 4, 0);
@@ -127,10 +134,8 @@ QWidget* TOptions::BuildOggPage() {
   auto* grid = new QGridLayout(page);
   cpu = NewList(page, {"1", "2", "3"});
   compr = NewList(page, {"20", "30", "40", "50", "60", "70", "80", "90"});
-  grid->addWidget(new QLabel("CPU Usage", page), 0, 0);
-  grid->addWidget(cpu, 0, 1);
-  grid->addWidget(new QLabel("Compr. %", page), 1, 0);
-  grid->addWidget(compr, 1, 1);
+  AddLabelled(grid, 0, "CPU &Usage", cpu);
+  AddLabelled(grid, 1, "Com&pr. %", compr);
   grid->setRowStretch(2, 1);
   grid->setColumnStretch(1, 1);
   return page;
@@ -139,8 +144,10 @@ QWidget* TOptions::BuildOggPage() {
 QWidget* TOptions::BuildNamesPage() {
   auto* page = new QWidget(this);
   auto* grid = new QGridLayout(page);
-  grid->addWidget(new QLabel("Name template", page), 0, 0);
+  auto* label = new QLabel("Name &template", page);
+  grid->addWidget(label, 0, 0);
   nametemplate = new QLineEdit(page);
+  label->setBuddy(nametemplate);
   nametemplate->setPlaceholderText("%a/%A/%n - %t");
   grid->addWidget(nametemplate, 1, 0);
   auto* hint = new QLabel(
@@ -149,7 +156,7 @@ QWidget* TOptions::BuildNamesPage() {
       page);
   hint->setWordWrap(true);
   grid->addWidget(hint, 2, 0);
-  windowssafe = new QCheckBox("Windows-safe names", page);
+  windowssafe = new QCheckBox("Windows-s&afe names", page);
   windowssafe->setToolTip("Replace \\ : * ? \" < > | in names");
   grid->addWidget(windowssafe, 3, 0);
   grid->setRowStretch(4, 1);

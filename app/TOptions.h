@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 class QTabWidget;
 class TIniFile;
@@ -46,6 +47,7 @@ class TOptions : public QDialog {
   QWidget* BuildOggPage();
   QWidget* BuildNamesPage();
   QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label);
+  static void AddLabelled(QGridLayout* grid, int row, const QString& caption, QWidget* control);
   void ReadSettings(TIniFile& settings);
   void WriteSettings(TIniFile& settings);
   void SettingsFailed();

@@ -10,8 +10,10 @@ TReleaseChoiceForm::TReleaseChoiceForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Choose a Release");
   resize(640, 260);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("MusicBrainz knows several releases of this disc. Which one is yours?", this));
+  auto* question = new QLabel("MusicBrainz knows several &releases of this disc. Which one is yours?", this);
+  layout->addWidget(question);
   ReleaseList = new QTreeWidget(this);
+  question->setBuddy(ReleaseList);
   ReleaseList->setHeaderLabels({"Artist", "Title", "Date", "Country", "Label", "Format"});
   ReleaseList->setRootIsDecorated(false);
   ReleaseList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);

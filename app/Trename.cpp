@@ -11,8 +11,8 @@ Trename::Trename(QWidget* parent) : QDialog(parent) {
   setModal(true);
   filename = new QLineEdit(this);
   auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-  buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
+  QPushButton* ok = buttons->addButton("&OK", QDialogButtonBox::AcceptRole);
+  buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &Trename::OKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -7,6 +7,7 @@ const char* const kCddbNoDiscMessage = "Cann't get CD Information from CDDB!";
 const char* const kCddbNoServerListMessage = "Can't got CDDB server list";
 const char* const kCddbNoRecordMessage = "No record in CDDB!";
 const char* const kCddbNoEntryMessage = "Error while getting DiskInfo!";
+const char* const kCddbAbandonedMessage = "CDDB lookup abandoned";
 
 namespace {
 
@@ -40,6 +41,25 @@ CddbLookupResult Failure(CddbLookupResult result, CddbOutcome outcome, const std
   return result;
 }
 
+// The library asks keepWaiting while this lookup lasts, and the lookup learns whether it said no.
+class WaitingForServer {
+ public:
+  explicit WaitingForServer(const std::function<bool()>& keepWaiting) {
+    if (!keepWaiting) return;
+    SetCDDBWaiting([this, keepWaiting] {
+      if (!FAbandoned && !keepWaiting()) FAbandoned = true;
+      return !FAbandoned;
+    });
+  }
+  ~WaitingForServer() { SetCDDBWaiting({}); }
+  WaitingForServer(const WaitingForServer&) = delete;
+  WaitingForServer& operator=(const WaitingForServer&) = delete;
+  bool Abandoned() const { return FAbandoned; }
+
+ private:
+  bool FAbandoned = false;
+};
+
 }  // namespace
 
 CddbServer ReadCddbServer(TIniFile* settings) {
@@ -55,7 +75,8 @@ CddbServer ReadCddbServer(TIniFile* settings) {
 }
 
 CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbServer& server,
-                            const std::function<void(const std::string&)>& status, const NamingOptions& naming) {
+                            const std::function<void(const std::string&)>& status, const NamingOptions& naming,
+                            const std::function<bool()>& keepWaiting) {
   CddbLookupResult result;
   DiscReading reading = drives.ReadTableOfContents(format);
   if (!reading.message.empty()) {
@@ -67,8 +88,15 @@ CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbSer
   NameFreshRows(result.rows, format, naming);
 
   status("Connecting with CDDB......");
+  WaitingForServer waiting(keepWaiting);
+  auto abandoned = [&] {
+    if (waiting.Abandoned()) status(kCddbAbandonedMessage);
+    return waiting.Abandoned();
+  };
   PassServerSettings(server);
-  if (!GetServerList()) {
+  bool listed = GetServerList();
+  if (abandoned()) return Failure(result, CddbOutcome::Abandoned, kCddbAbandonedMessage);
+  if (!listed) {
     status(kCddbNoServerListMessage);
     return Failure(result, CddbOutcome::NoServerList, kCddbNoServerListMessage);
   }
@@ -80,6 +108,7 @@ CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbSer
   query.num = 1;
   query.q = &match;
   CDDBQuery(drives.Handle(), &query);
+  if (abandoned()) return Failure(result, CddbOutcome::Abandoned, kCddbAbandonedMessage);
   if (query.num < 1) {
     status(kCddbNoRecordMessage);
     result.information = CdInformation{CddbDiscId(drives.Toc()), "Unknown Artist", "Unknown Title", "Unknown Type"};
@@ -87,7 +116,9 @@ CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbSer
   }
 
   std::string entry(kEntryCapacity, '\0');
-  if (CDDBGetDiskInfo(&match, entry.data(), kEntryCapacity) != 1)
+  bool read = CDDBGetDiskInfo(&match, entry.data(), kEntryCapacity) == 1;
+  if (abandoned()) return Failure(result, CddbOutcome::Abandoned, kCddbAbandonedMessage);
+  if (!read)
     return Failure(result, CddbOutcome::NoEntry, kCddbNoEntryMessage);
   // A NUL inside the entry is one bad character, not its end: only the buffer's zero filling goes.
   entry.resize(entry.find_last_not_of('\0') + 1);

@@ -17,6 +17,7 @@ extern const char* const kCddbNoDiscMessage;
 extern const char* const kCddbNoServerListMessage;
 extern const char* const kCddbNoRecordMessage;
 extern const char* const kCddbNoEntryMessage;
+extern const char* const kCddbAbandonedMessage;
 
 // Where the lookup asks, from the settings' section "CDDB".
 struct CddbServer {
@@ -34,7 +35,7 @@ struct CdInformation {
   std::string category;
 };
 
-enum class CddbOutcome { DiscUnreadable, NoServerList, NoRecord, NoEntry, Found };
+enum class CddbOutcome { DiscUnreadable, NoServerList, NoRecord, NoEntry, Found, Abandoned };
 
 struct CddbLookupResult {
   CddbOutcome outcome = CddbOutcome::DiscUnreadable;
@@ -45,9 +46,12 @@ struct CddbLookupResult {
 };
 
 // status receives the status line's texts as the lookup goes on; the entry failure is left to the caller.
+// keepWaiting, when set, is asked while the server is waited for; false abandons the lookup, which then
+// keeps the disc's rows with their plain names and leaves the dialog's texts alone.
 CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbServer& server,
                             const std::function<void(const std::string&)>& status,
-                            const NamingOptions& naming = NamingOptions{});
+                            const NamingOptions& naming = NamingOptions{},
+                            const std::function<bool()>& keepWaiting = {});
 
 // Track n's title in a disc entry: the text after the first "TITLE<n-1>=" up to the next carriage return.
 std::string CddbTrackTitle(const std::string& entry, int trackNumber);

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <mutex>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "cd/CddbLookup.h"
 #include "cd/MusicBrainzDiscId.h"
@@ -20,19 +19,23 @@ constexpr auto kRequestSpacing = std::chrono::seconds(1);
 constexpr const char* kIncludes = "inc=recordings+artist-credits+labels+release-groups+genres&fmt=json";
 
 // The service allows one request a second from a client; every lookup of the process shares the pace.
-void WaitForTurn() {
+// False when keepWaiting gave up on the wait.
+bool WaitForTurn(const std::function<bool()>& keepWaiting) {
   static std::mutex lock;
   static std::chrono::steady_clock::time_point last;
   std::lock_guard<std::mutex> guard(lock);
   auto now = std::chrono::steady_clock::now();
-  if (last.time_since_epoch().count() != 0 && now - last < kRequestSpacing)
-    std::this_thread::sleep_for(kRequestSpacing - (now - last));
+  if (last.time_since_epoch().count() != 0 && now - last < kRequestSpacing &&
+      !HttpPause(std::chrono::duration_cast<std::chrono::milliseconds>(kRequestSpacing - (now - last)), keepWaiting))
+    return false;
   last = std::chrono::steady_clock::now();
+  return true;
 }
 
-HttpReply Get(const MusicBrainzServer& server, const std::string& path) {
-  WaitForTurn();
+HttpReply Get(const MusicBrainzServer& server, const std::string& path, const std::function<bool()>& keepWaiting) {
+  if (!WaitForTurn(keepWaiting)) return HttpReply{0, {}, true};
   HttpRequest request;
+  request.keepWaiting = keepWaiting;
   request.url = server.server + path;
   request.headers = {"User-Agent: Quillon/" QUILLON_VERSION " ( " + server.contact + " )", "Accept: application/json"};
   return HttpGet(request);
@@ -152,15 +155,21 @@ std::vector<MusicBrainzRelease> ParseMusicBrainzReleases(const std::string& repl
   return releases;
 }
 
-MusicBrainzResult LookUpMusicBrainz(const TableOfContents& toc, const MusicBrainzServer& server) {
+MusicBrainzResult LookUpMusicBrainz(const TableOfContents& toc, const MusicBrainzServer& server,
+                                    const std::function<bool()>& keepWaiting) {
   MusicBrainzResult result;
   result.discId = MusicBrainzDiscId(toc);
-  HttpReply reply = Get(server, "/ws/2/discid/" + result.discId + "?" + kIncludes);
+  HttpReply reply = Get(server, "/ws/2/discid/" + result.discId + "?" + kIncludes, keepWaiting);
   if (reply.status == 404) {
     std::string parameter = "toc=" + std::to_string(toc.firstTrack) + "+" + std::to_string(toc.lastTrack) + "+" +
                             std::to_string(toc.Leadout() + 150);
     for (int k = 0; k < toc.TrackCount(); ++k) parameter += "+" + std::to_string(toc.entries[std::size_t(k)].start + 150);
-    reply = Get(server, "/ws/2/discid/-?" + parameter + "&cdstubs=no&" + kIncludes);
+    reply = Get(server, "/ws/2/discid/-?" + parameter + "&cdstubs=no&" + kIncludes, keepWaiting);
+  }
+  if (reply.abandoned) {
+    result.outcome = MusicBrainzOutcome::Abandoned;
+    result.message = "MusicBrainz lookup abandoned";
+    return result;
   }
   if (reply.status != 200) {
     result.message = reply.status == 0   ? "MusicBrainz could not be reached"

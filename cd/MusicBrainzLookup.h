@@ -2,6 +2,7 @@
 // Looking the disc up in MusicBrainz: by its disc ID, and by its table of contents when the ID is unknown.
 // Requests go out at most once a second and name the program, its version and a contact, as the service asks.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ struct MusicBrainzRelease {
   DiscMetadata metadata;  // for the matched medium's tracks
 };
 
-enum class MusicBrainzOutcome { Found, NoMatch, Failed };
+enum class MusicBrainzOutcome { Found, NoMatch, Failed, Abandoned };
 
 struct MusicBrainzResult {
   MusicBrainzOutcome outcome = MusicBrainzOutcome::Failed;
@@ -38,7 +39,9 @@ struct MusicBrainzResult {
   std::vector<MusicBrainzRelease> releases;
 };
 
-MusicBrainzResult LookUpMusicBrainz(const TableOfContents& toc, const MusicBrainzServer& server);
+// keepWaiting, when set, is asked while the service is waited for; false abandons the lookup.
+MusicBrainzResult LookUpMusicBrainz(const TableOfContents& toc, const MusicBrainzServer& server,
+                                    const std::function<bool()>& keepWaiting = {});
 
 // The releases of a web service reply (a disc or a TOC lookup) whose media hold discId, or, when none holds
 // it, whose media have trackCount tracks. Throws on a reply that is not such JSON.

@@ -24,7 +24,7 @@ TCdMsgForm::TCdMsgForm(QWidget* parent) : QDialog(parent) {
   edArtist = AddRow(rows, "Artist");
   edTitle = AddRow(rows, "Title");
   edCategory = AddRow(rows, "Type");
-  spSkinButton1 = new QPushButton("Close", this);
+  spSkinButton1 = new QPushButton("&Close", this);
   spSkinButton1->setDefault(true);
   connect(spSkinButton1, &QPushButton::clicked, this, &TCdMsgForm::spSkinButton1Click);
   layout->addWidget(spSkinButton1, 0, Qt::AlignHCenter);
@@ -47,14 +47,19 @@ QLabel* TCdMsgForm::AddRow(QFormLayout* rows, const char* caption) {
   return value;
 }
 
+// The lookup starts once the dialog is on the screen: it keeps the windows painted while it waits on the
+// server, which a window not yet mapped cannot be. A window brought back from an icon is not shown anew.
 void TCdMsgForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();  // a window brought back from an icon is not shown anew
+  if (event->spontaneous()) return;
+  FLookupPending = true;
+  QMetaObject::invokeMethod(this, &TCdMsgForm::FormShow, Qt::QueuedConnection);
 }
 
 void TCdMsgForm::FormShow() {
-  if (!Lookup) return;
-  std::optional<CdInformation> information = Lookup();
+  std::optional<CdInformation> information;
+  if (Lookup && isVisible()) information = Lookup();  // none when closed before its lookup began
+  FLookupPending = false;
   if (!information) return;
   edDiscID->setText(QString::fromStdString(information->discId));
   edArtist->setText(QString::fromStdString(information->artist));

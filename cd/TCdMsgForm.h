@@ -28,6 +28,8 @@ class TCdMsgForm : public QDialog {
   QPushButton* spSkinButton1 = nullptr;
 
   void FormShow();
+  // Shown, and its lookup not yet ended.
+  bool LookupPending() const { return FLookupPending; }
   void spSkinButton1Click();
 
  protected:
@@ -35,4 +37,6 @@ class TCdMsgForm : public QDialog {
 
  private:
   QLabel* AddRow(QFormLayout* rows, const char* caption);
+
+  bool FLookupPending = false;
 };

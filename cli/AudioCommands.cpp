@@ -11,6 +11,7 @@
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 #include "cli/Usage.h"
+#include "platform/files/FileChecks.h"
 
 namespace {
 
@@ -118,6 +119,7 @@ int RunRecord(const std::vector<std::string>& args) {
     TWaveOut sink;
     sink.SetInput(&source);
     sink.SetFileName(options.out);
+    MakeFolderOf(options.out);  // as the recorder window does
     sink.SetKeepOnWriteError(true);  // as the sound recorder: a late write failure keeps the take so far
     std::string error = RunToEnd(sink);
     if (!error.empty() && sink.KeptAfterError()) error += ". What was recorded before is kept in " + options.out;

@@ -11,6 +11,7 @@
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 #include "cli/Usage.h"
+#include "platform/files/FileChecks.h"
 
 namespace {
 
@@ -52,9 +53,10 @@ std::string Extension(const std::string& path) {
 }
 
 // Runs one pipeline and reports as the converter windows would.
-int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind) {
+int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind, const std::string& out) {
   source.GetChannels();  // opens the file once: a missing one throws here
   if (!source.Valid()) return Fail(InvalidInputText(source.FileName(), kind));
+  MakeFolderOf(out);  // as the converter windows do
   std::string error = RunToEnd(sink);
   return error.empty() ? 0 : Fail(error);
 }
@@ -67,7 +69,7 @@ int WaveToOgg(const ConvertOptions& options) {
   sink.SetFileName(options.out);
   sink.SetCompression(options.quality / 100.0f);
   sink.SetDelay(16 - 5 * options.cpu);
-  return Convert(source, sink, "PCM WAV");
+  return Convert(source, sink, "PCM WAV", options.out);
 }
 
 int OggToWave(const ConvertOptions& options) {
@@ -76,7 +78,7 @@ int OggToWave(const ConvertOptions& options) {
   TWaveOut sink;
   sink.SetInput(&source);
   sink.SetFileName(options.out);
-  return Convert(source, sink, "Ogg Vorbis");
+  return Convert(source, sink, "Ogg Vorbis", options.out);
 }
 
 // WAV or Ogg Vorbis to MP3, as the two MP3 converter windows do it.
@@ -88,7 +90,7 @@ int ToMp3(const ConvertOptions& options, TMP3BitRate bitRate, const std::string&
   sink.SetInput(&source);
   sink.SetFileName(options.out);
   sink.SetBitRate(bitRate);
-  return Convert(source, sink, kind);
+  return Convert(source, sink, kind, options.out);
 }
 
 }  // namespace

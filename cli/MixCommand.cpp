@@ -9,6 +9,7 @@
 #include "cli/CliSupport.h"
 #include "cli/SinkRunner.h"
 #include "cli/Usage.h"
+#include "platform/files/FileChecks.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ int RunMix(const std::vector<std::string>& args) {
   TWaveOut sink;
   sink.SetInput(&mixer);
   sink.SetFileName(options.files[2]);
+  MakeFolderOf(options.files[2]);  // as the mixer window does
   try {
     std::string error = RunToEnd(sink);
     return error.empty() ? 0 : Fail(error);

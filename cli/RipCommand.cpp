@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -20,6 +19,8 @@
 #include "cli/Usage.h"
 #include "cli/RipNaming.h"
 #include "platform/ProgramFolder.h"
+#include "platform/bladeenc/LameLibrary.h"
+#include "platform/files/FileChecks.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
 
@@ -232,6 +233,7 @@ int RunRip(const std::vector<std::string>& args) {
     }
   try {
     BindVorbisLibraries();
+    if (input.format == OutputFormat::MP3 && !BindLame()) return Fail(kLameMissingMessage);
     TWaveIn waveIn;
     TVorbisOut vorbisOut;
     CliRipHost host(input.format, int(std::count_if(input.rows.begin(), input.rows.end(),
@@ -240,8 +242,7 @@ int RunRip(const std::vector<std::string>& args) {
     host.SetJob(&job);
     // As the rip window does: a missing output folder is made, parents and all; one that cannot be made
     // shows as the first file that cannot be created.
-    std::error_code ignored;
-    std::filesystem::create_directories(input.folder, ignored);
+    MakeFolder(input.folder);
     job.Start(std::move(input));
     host.RunUntilDone(job);
     host.ClearLine();

@@ -103,24 +103,24 @@ void Tid3editormain::BuildFields() {
   TagExistsValue = AddValueField(panel, "Tag exists:", 8, 68, 44);
   VersionValue = AddValueField(panel, "Version:", 136, 54, 44);
   SizeValue = AddValueField(panel, "Size:", 252, 36, 145);
-  TitleEdit = AddEditField(panel, "Title:", 8, 42, 68, 357);
-  ArtistEdit = AddEditField(panel, "Artist:", 8, 68, 68, 357);
-  AlbumEdit = AddEditField(panel, "Album:", 8, 94, 68, 357);
-  TrackEdit = AddEditField(panel, "Track:", 8, 120, 68, 44);
-  YearEdit = AddEditField(panel, "Year:", 136, 120, 54, 60);
-  GenreEdit = AddEditField(panel, "Genre:", 262, 120, 46, 125);
-  CommentEdit = AddEditField(panel, "Comment:", 8, 146, 68, 357);
+  TitleEdit = AddEditField(panel, "&Title:", 8, 42, 68, 357);
+  ArtistEdit = AddEditField(panel, "&Artist:", 8, 68, 68, 357);
+  AlbumEdit = AddEditField(panel, "A&lbum:", 8, 94, 68, 357);
+  TrackEdit = AddEditField(panel, "Trac&k:", 8, 120, 68, 44);
+  YearEdit = AddEditField(panel, "&Year:", 136, 120, 54, 60);
+  GenreEdit = AddEditField(panel, "&Genre:", 262, 120, 46, 125);
+  CommentEdit = AddEditField(panel, "&Comment:", 8, 146, 68, 357);
 }
 
 void Tid3editormain::BuildButtons() {
-  SaveButton = new QPushButton("Save", this);
+  SaveButton = new QPushButton("&Save", this);
   SaveButton->setGeometry(212, 340, 75, 25);
   SaveButton->setDefault(true);
   connect(SaveButton, &QPushButton::clicked, this, &Tid3editormain::SaveButtonClick);
-  RemoveButton = new QPushButton("Remove", this);
+  RemoveButton = new QPushButton("&Remove", this);
   RemoveButton->setGeometry(293, 340, 75, 25);
   connect(RemoveButton, &QPushButton::clicked, this, &Tid3editormain::RemoveButtonClick);
-  CloseButton = new QPushButton("Close", this);
+  CloseButton = new QPushButton("Cl&ose", this);
   CloseButton->setGeometry(374, 340, 75, 25);
   connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
 }

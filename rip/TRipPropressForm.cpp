@@ -5,10 +5,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
-#include <filesystem>
 
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
+#include "platform/files/FileChecks.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
 #include "platform/qtseams/Shell.h"
@@ -28,7 +28,7 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   Gauge1->setRange(0, 100);
   Gauge1->setValue(0);
   Gauge1->setStyleSheet("QProgressBar::chunk { background-color: red; }");
-  spSkinButtonStop = new QPushButton("Cancel", this);
+  spSkinButtonStop = new QPushButton("&Cancel", this);
   spSkinButtonStop->setGeometry(130, 42, 81, 25);
   spSkinButtonStop->setFont(QFont("Arial"));
   connect(spSkinButtonStop, &QPushButton::clicked, this, &TRipPropressForm::spSkinButtonStopClick);
@@ -70,16 +70,15 @@ void TRipPropressForm::FormActivate() {
   setFixedSize(337, 79);
   // Each job starts from an empty gauge, so a job that fails early never shows the last one's 100 %.
   Gauge1->setValue(0);
-  spSkinButtonStop->setText("Cancel");
+  SetButtonCaption("Cancel");
   // A folder typed by hand that does not exist yet is made, parents and all; one that cannot be made shows
   // as the first file that cannot be created.
-  std::error_code ignored;
-  std::filesystem::create_directories(input.folder, ignored);
+  MakeFolder(input.folder);
   FJob->Start(std::move(input));
 }
 
 void TRipPropressForm::spSkinButtonStopClick() {
-  if (spSkinButtonStop->text() != "Close") {
+  if (ButtonCaption() != "Close") {
     AskCancel();
     return;
   }
@@ -92,7 +91,7 @@ void TRipPropressForm::AskCancel() { FJob->SetCancel(CurrentMessageBoxes().Ask(t
 void TRipPropressForm::reject() {
   if (FJob->Running())
     AskCancel();
-  else if (spSkinButtonStop->text() == "Close")
+  else if (ButtonCaption() == "Close")
     spSkinButtonStopClick();
   else
     QDialog::reject();
@@ -100,9 +99,12 @@ void TRipPropressForm::reject() {
 
 void TRipPropressForm::SetCaption(const std::string& text) { setWindowTitle(QString::fromStdString(text)); }
 
+// Both captions, "Cancel" and "Close", take their first letter as the mnemonic.
 void TRipPropressForm::SetButtonCaption(const std::string& text) {
-  spSkinButtonStop->setText(QString::fromStdString(text));
+  spSkinButtonStop->setText("&" + QString::fromStdString(text));
 }
+
+QString TRipPropressForm::ButtonCaption() const { return QString(spSkinButtonStop->text()).remove('&'); }
 
 void TRipPropressForm::SetGauge(int percent) { Gauge1->setValue(percent); }
 

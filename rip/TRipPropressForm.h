@@ -33,6 +33,7 @@ class TRipPropressForm : public QDialog, private RipHost {
   // disc's; shown below the button when there is anything to say.
   QPlainTextEdit* ReportList = nullptr;
   RipJob& Job() { return *FJob; }
+  QString ButtonCaption() const;  // the button's caption without its mnemonic marker
 
   void FormActivate();
   void spSkinButtonStopClick();

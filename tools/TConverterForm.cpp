@@ -15,6 +15,7 @@
 #include <exception>
 
 #include "acs/OutputCheck.h"
+#include "platform/files/FileChecks.h"
 #include "platform/qtseams/FileDialogs.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/Shell.h"
@@ -37,8 +38,8 @@ TConverterForm::TConverterForm(QWidget* parent, const ConverterLook& look) : QDi
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(true);
   setFixedSize(look.clientSize);
-  InputPage = AddFilePage(look.inputPage, kMargin, "Input", InputButton, edit1, InputFileButton, InputFolderButton);
-  OutputPage = AddFilePage(look.outputPage, kMargin + kPageHeight + 2, "Output", OutputButton, edit2,
+  InputPage = AddFilePage(look.inputPage, kMargin, "&Input", InputButton, edit1, InputFileButton, InputFolderButton);
+  OutputPage = AddFilePage(look.outputPage, kMargin + kPageHeight + 2, "&Output", OutputButton, edit2,
                            OutputFileButton, OutputFolderButton);
   progressbar1 = new QProgressBar(this);
   progressbar1->setGeometry(kMargin + 2, 2 * kPageHeight + 12, width() - 2 * kMargin - 4, kBarHeight);
@@ -86,9 +87,9 @@ QToolButton* TConverterForm::AddPictureButton(QWidget* page, int left, const QSt
 void TConverterForm::AddButtons() {
   int top = height() - kButtonHeight - 5;
   int left = width() - 3 * (kButtonWidth + kMargin);
-  ConvertButton = new QPushButton("Convert", this);
-  CancelButton = new QPushButton("Cancel", this);
-  CloseButton = new QPushButton("Close", this);
+  ConvertButton = new QPushButton("&Convert", this);
+  CancelButton = new QPushButton("C&ancel", this);
+  CloseButton = new QPushButton("C&lose", this);
   for (QPushButton* button : {ConvertButton, CancelButton, CloseButton}) {
     button->setGeometry(left, top, kButtonWidth, kButtonHeight);
     left += kButtonWidth + kMargin;
@@ -152,6 +153,8 @@ bool TConverterForm::TakeFileNames() {
     CurrentMessageBoxes().Show(this, QString(), QString::fromStdString(warning), MessageBoxes::Icon::Warning);
     return false;
   }
+  // A folder typed by hand that does not exist yet is made, parents and all.
+  MakeFolderOf(output);
   Source().SetFileName(input);
   SetOutputFileName(output);
   ApplySettings();

@@ -18,6 +18,7 @@
 #include <exception>
 
 #include "acs/OutputCheck.h"
+#include "platform/files/FileChecks.h"
 #include "platform/qtseams/FileDialogs.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/Shell.h"
@@ -49,9 +50,9 @@ Tmixer::Tmixer(QWidget* parent) : QDialog(parent) {
   setFixedSize(410, 251);
   PageControl1 = new QTabWidget(this);
   PageControl1->setGeometry(kMargin, kMargin, width() - 2 * kMargin, kPagesHeight);
-  edit1 = AddFilePage("Input WAV File1", "Iutput", Input1Button);
-  edit2 = AddFilePage("Input WAV File2", "Iutput", Input2Button);
-  edit3 = AddFilePage("Output WAV File", "Output", OutputButton);
+  edit1 = AddFilePage("Input WAV File&1", "&Iutput", Input1Button);
+  edit2 = AddFilePage("Input WAV File&2", "I&utput", Input2Button);
+  edit3 = AddFilePage("Output &WAV File", "&Output", OutputButton);
   AddModeChoice();
   progressbar1 = new QProgressBar(this);
   progressbar1->setGeometry(kMargin + 2, kBarTop, width() - 2 * kMargin - 4, kBarHeight);
@@ -96,10 +97,10 @@ QToolButton* Tmixer::AddPictureButton(QWidget* page, int left, const QString& hi
 void Tmixer::AddModeChoice() {
   auto* frame = new QGroupBox(this);
   frame->setGeometry(kMargin, kModeTop, width() - 2 * kMargin, kModeHeight);
-  MixRadio = new QRadioButton("Mix", frame);
+  MixRadio = new QRadioButton("Mi&x", frame);
   MixRadio->setGeometry(12, 12, 80, 20);
   MixRadio->setChecked(true);
-  ConcatenateRadio = new QRadioButton("Concatenate", frame);
+  ConcatenateRadio = new QRadioButton("Co&ncatenate", frame);
   ConcatenateRadio->setGeometry(110, 12, 120, 20);
   connect(MixRadio, &QRadioButton::clicked, this, &Tmixer::MixRadioClick);
   connect(ConcatenateRadio, &QRadioButton::clicked, this, &Tmixer::ConcatenateRadioClick);
@@ -107,9 +108,9 @@ void Tmixer::AddModeChoice() {
 
 void Tmixer::AddButtons() {
   int left = width() - 3 * (kButtonWidth + kMargin);
-  MixButton = new QPushButton("Mix", this);
-  CancelButton = new QPushButton("Cancel", this);
-  CloseButton = new QPushButton("Close", this);
+  MixButton = new QPushButton("&Mix", this);
+  CancelButton = new QPushButton("C&ancel", this);
+  CloseButton = new QPushButton("C&lose", this);
   for (QPushButton* button : {MixButton, CancelButton, CloseButton}) {
     button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
     left += kButtonWidth + kMargin;
@@ -215,6 +216,7 @@ void Tmixer::MixButtonClick() {
     return;
   }
   StatusLabel->setText("Mixing,please wait......");
+  if (!WaveOut1.Busy()) MakeFolderOf(WaveOut1.FileName());  // a folder typed by hand is made
   try {
     StartSink();
   } catch (const std::exception& error) {

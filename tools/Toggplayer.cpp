@@ -75,7 +75,7 @@ void Toggplayer::BuildControls() {
   StopButton = AddImageButton(next(), 6, "Stop", QStyle::SP_MediaStop);
   BackButton = AddImageButton(next(), 6, "Back", QStyle::SP_ArrowLeft);
   ForwardButton = AddImageButton(next(), 6, "Forward", QStyle::SP_ArrowRight);
-  LoopCheckBox = new QCheckBox("Loop", this);
+  LoopCheckBox = new QCheckBox("&Loop", this);
   LoopCheckBox->setGeometry(8, 38, 60, 20);
   auto* totalCaption = new QLabel("Total Time:", this);
   totalCaption->setGeometry(78, 38, 68, 20);
@@ -94,7 +94,7 @@ void Toggplayer::BuildControls() {
   PlayList->setTextElideMode(Qt::ElideLeft);  // a long path keeps its file name in view
   AddButton = AddImageButton(8, 206, "Add Ogg File", QStyle::SP_FileDialogNewFolder);
   RemoveButton = AddImageButton(8 + kImageButtonSize + 6, 206, "Remove Ogg File", QStyle::SP_TrashIcon);
-  CloseButton = new QPushButton("Close", this);
+  CloseButton = new QPushButton("&Close", this);
   CloseButton->setGeometry(133, 208, 75, 25);
 
   connect(PlayButton, &QToolButton::clicked, this, &Toggplayer::PlayClick);

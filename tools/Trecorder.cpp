@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/files/FileChecks.h"
 #include "platform/qtseams/FileDialogs.h"
 #include "platform/qtseams/MessageBoxes.h"
 
@@ -75,13 +76,14 @@ Trecorder::Trecorder(QWidget* parent)
 Trecorder::~Trecorder() { WaveOut1.reset(); }
 
 void Trecorder::BuildControls() {
-  auto* durationCaption = new QLabel("Duration (seconds)", this);
+  auto* durationCaption = new QLabel("&Duration (seconds)", this);
   durationCaption->setGeometry(8, 8, 122, 20);
   DurationEdit = new DurationBox(this);
   DurationEdit->setGeometry(132, 8, 70, 22);
   DurationEdit->setRange(kShortestRecording, kLongestRecording);
   DurationEdit->setSingleStep(10);
   DurationEdit->setValue(30);
+  durationCaption->setBuddy(DurationEdit);
   auto* deviceCaption = new QLabel("Device:", this);
   deviceCaption->setGeometry(8, 34, 50, 20);
   DeviceLabel = new QLabel(this);
@@ -90,19 +92,19 @@ void Trecorder::BuildControls() {
   auto* rateCaption = new QLabel("Sample Rate(Hz)", this);
   rateCaption->setGeometry(8, 58, 106, 18);
   auto* rates = new QButtonGroup(this);
-  Rate11025 = new QRadioButton("11025", this);
-  Rate22050 = new QRadioButton("22050", this);
-  Rate44100 = new QRadioButton("44100", this);
+  Rate11025 = new QRadioButton("&11025", this);
+  Rate22050 = new QRadioButton("&22050", this);
+  Rate44100 = new QRadioButton("&44100", this);
   auto* bitsCaption = new QLabel("Bits per Sample", this);
   bitsCaption->setGeometry(118, 58, 100, 18);
   auto* sizes = new QButtonGroup(this);
-  Bits8 = new QRadioButton("8", this);
-  Bits16 = new QRadioButton("16", this);
+  Bits8 = new QRadioButton("&8", this);
+  Bits16 = new QRadioButton("1&6", this);
   auto* channelsCaption = new QLabel("Channels", this);
   channelsCaption->setGeometry(224, 58, 90, 18);
   auto* channels = new QButtonGroup(this);
-  MonoButton = new QRadioButton("Mono", this);
-  StereoButton = new QRadioButton("Stereo", this);
+  MonoButton = new QRadioButton("&Mono", this);
+  StereoButton = new QRadioButton("&Stereo", this);
   int top = 76;
   for (QRadioButton* choice : {Rate11025, Rate22050, Rate44100}) {
     choice->setGeometry(12, top, 80, 18);
@@ -129,9 +131,9 @@ void Trecorder::BuildControls() {
   ProgressBar1->setGeometry(8, 132, 307, 12);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
-  RecordButton = new QPushButton("Convert", this);
-  CancelButton = new QPushButton("Cancel", this);
-  CloseButton = new QPushButton("Close", this);
+  RecordButton = new QPushButton("&Convert", this);
+  CancelButton = new QPushButton("C&ancel", this);
+  CloseButton = new QPushButton("C&lose", this);
   int left = width() - 3 * (kButtonWidth + 6);
   for (QPushButton* button : {RecordButton, CancelButton, CloseButton}) {
     button->setGeometry(left, height() - kButtonHeight - 4, kButtonWidth, kButtonHeight);
@@ -171,7 +173,10 @@ void Trecorder::ApplyFormat() {
 
 void Trecorder::StartRecording(const QString& fileName) {
   try {
-    if (!WaveOut1->Busy()) WaveOut1->SetFileName(QFile::encodeName(fileName).toStdString());
+    if (!WaveOut1->Busy()) {
+      WaveOut1->SetFileName(QFile::encodeName(fileName).toStdString());
+      MakeFolderOf(WaveOut1->FileName());
+    }
     WaveOut1->Run();
   } catch (const std::exception& error) {
     // A file that cannot be created fails the start after the device was opened: close it again, so

@@ -6,8 +6,8 @@
 Twav2ogg::Twav2ogg(QWidget* parent)
     : TConverterForm(parent, {"WAV to Ogg Converter", QSize(411, 228), "Input WAV File", "*.wav",
                               "Output Ogg File", "*.ogg", "ogg", "PCM WAV"}) {
-  cpu = AddChoice("CPU Usage", 8, 72, {"1", "2", "3"});
-  compr = AddChoice("Compr. %", 168, 62, {"20", "30", "40", "50", "60", "70", "80", "90"});
+  cpu = AddChoice("CPU &Usage", 8, 72, {"1", "2", "3"});
+  compr = AddChoice("Com&pr. %", 168, 62, {"20", "30", "40", "50", "60", "70", "80", "90"});
   WaveIn1.SetLoop(false);
   VorbisOut1.SetInput(&WaveIn1);
   // Suspended between conversions: a polling worker without a pause, at "CPU Usage" 3, would keep a
@@ -28,6 +28,7 @@ QComboBox* Twav2ogg::AddChoice(const QString& caption, int left, int labelWidth,
   list->setEditable(false);
   list->addItems(items);
   list->setCurrentIndex(0);
+  label->setBuddy(list);
   return list;
 }
 

@@ -106,6 +106,7 @@ bool CddbClient::Exchange(const std::vector<std::string>& command, Reply& reply)
                 EscapedWords(HelloWords()) + "&proto=6";
   request.connectTimeout = FConnectTimeout;
   request.totalTimeout = FTotalTimeout;
+  request.keepWaiting = FKeepWaiting;
   HttpReply answer = HttpGet(request);  // entries are a few kilobytes: the cap is far above any reply
   return answer.status == 200 && ParseReply(answer.body, reply);
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ class CddbClient {
   void SetClient(std::string nameAndVersion) { FClient = std::move(nameAndVersion); }
   // Limits of each exchange with the server, so that a dead server cannot hold the caller for ever.
   void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
+  // Asked while an exchange waits on the server; false abandons it (the exchange then fails).
+  void SetWaiting(std::function<bool()> keepWaiting) { FKeepWaiting = std::move(keepWaiting); }
 
   // Each is false when the server cannot be reached, refuses, or answers with a reply that is cut short.
   bool Sites(std::vector<CddbSite>& sites) const;
@@ -62,4 +65,5 @@ class CddbClient {
   std::string FClient;
   std::chrono::milliseconds FConnectTimeout{5000};
   std::chrono::milliseconds FTotalTimeout{10000};
+  std::function<bool()> FKeepWaiting;
 };

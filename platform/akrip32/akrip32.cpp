@@ -339,6 +339,11 @@ void SetCDDBTimeouts(std::chrono::milliseconds connect, std::chrono::millisecond
   Cddb().client.SetTimeouts(connect, total);
 }
 
+void SetCDDBWaiting(std::function<bool()> keepWaiting) {
+  std::lock_guard<std::mutex> guard(Cddb().lock);
+  Cddb().client.SetWaiting(std::move(keepWaiting));
+}
+
 int CDDBSetOption(int what, const char* value, int) {
   if (value == nullptr) return 0;
   std::lock_guard<std::mutex> guard(Cddb().lock);

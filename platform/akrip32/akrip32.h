@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -122,6 +123,9 @@ int CDDBQuery(HCDROM handle, CDDBQUERY* query);
 int CDDBGetDiskInfo(const CDDBQUERYITEM* match, char* text, int capacity);
 // Limits of each exchange with the CDDB server (at first 5 s to connect, 10 s in all); tests shorten them.
 void SetCDDBTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
+// Asked on the caller's thread while an exchange with the CDDB server waits; false abandons the exchange,
+// which then fails as one with a dead server. An empty function waits without asking.
+void SetCDDBWaiting(std::function<bool()> keepWaiting);
 
 // The door of a drive of the list, for the CD audio device. Disc images have none: there the calls fail
 // and touch nothing.

@@ -1,9 +1,9 @@
 #include "platform/bladeenc/BladeEnc.h"
 
-#include <lame/lame.h>
-
 #include <mutex>
 #include <set>
+
+#include "platform/bladeenc/LameLibrary.h"
 
 namespace {
 
@@ -25,18 +25,19 @@ Stream* Find(HBE_STREAM handle) {
 }
 
 bool Configure(lame_t lame, const BE_CONFIG& config) {
-  lame_set_in_samplerate(lame, 44100);
-  lame_set_num_channels(lame, 2);
-  lame_set_out_samplerate(lame, static_cast<int>(config.mp3.dwSampleRate));
-  lame_set_mode(lame, STEREO);
-  lame_set_VBR(lame, vbr_off);
-  lame_set_brate(lame, config.mp3.wBitrate);
-  lame_set_extension(lame, config.mp3.bPrivate != 0);
-  lame_set_error_protection(lame, config.mp3.bCRC != 0);
-  lame_set_copyright(lame, config.mp3.bCopyright != 0);
-  lame_set_original(lame, config.mp3.bOriginal != 0);
-  lame_set_bWriteVbrTag(lame, 0);
-  return lame_init_params(lame) >= 0;
+  const LameEntries& l = Lame();
+  l.lame_set_in_samplerate(lame, 44100);
+  l.lame_set_num_channels(lame, 2);
+  l.lame_set_out_samplerate(lame, static_cast<int>(config.mp3.dwSampleRate));
+  l.lame_set_mode(lame, STEREO);
+  l.lame_set_VBR(lame, vbr_off);
+  l.lame_set_brate(lame, config.mp3.wBitrate);
+  l.lame_set_extension(lame, config.mp3.bPrivate != 0);
+  l.lame_set_error_protection(lame, config.mp3.bCRC != 0);
+  l.lame_set_copyright(lame, config.mp3.bCopyright != 0);
+  l.lame_set_original(lame, config.mp3.bOriginal != 0);
+  l.lame_set_bWriteVbrTag(lame, 0);
+  return l.lame_init_params(lame) >= 0;
 }
 
 // MPEG audio carries only these rates; LAME would quietly pick another for the rest.
@@ -53,10 +54,11 @@ BE_ERR beInitStream(const BE_CONFIG* config, std::uint32_t* dwSamples, std::uint
   if (config == nullptr || config->dwConfig != BE_CONFIG_MP3 || config->mp3.byMode != BE_MP3_MODE_STEREO)
     return BE_ERR_INVALID_FORMAT;
   if (!IsMpegRate(config->mp3.dwSampleRate)) return BE_ERR_INVALID_FORMAT_PARAMETERS;
-  lame_t lame = lame_init();
+  if (!BindLame()) return BE_ERR_NO_MORE_HANDLES;
+  lame_t lame = Lame().lame_init();
   if (lame == nullptr) return BE_ERR_NO_MORE_HANDLES;
   if (!Configure(lame, *config)) {
-    lame_close(lame);
+    Lame().lame_close(lame);
     return BE_ERR_INVALID_FORMAT_PARAMETERS;
   }
   auto* opened = new Stream{lame};
@@ -75,7 +77,7 @@ BE_ERR beEncodeChunk(HBE_STREAM handle, std::uint32_t nSamples, const std::int16
   Stream* stream = Find(handle);
   if (stream == nullptr) return BE_ERR_INVALID_HANDLE;
   if (nSamples > kChunkFrames * 2) return BE_ERR_BUFFER_TOO_SMALL;
-  int bytes = lame_encode_buffer_interleaved(stream->lame, const_cast<short*>(samples), static_cast<int>(nSamples / 2),
+  int bytes = Lame().lame_encode_buffer_interleaved(stream->lame, const_cast<short*>(samples), static_cast<int>(nSamples / 2),
                                              output, static_cast<int>(kBufferSize));
   if (bytes < 0) return BE_ERR_BUFFER_TOO_SMALL;
   *outputBytes = static_cast<std::uint32_t>(bytes);
@@ -85,7 +87,7 @@ BE_ERR beEncodeChunk(HBE_STREAM handle, std::uint32_t nSamples, const std::int16
 BE_ERR beDeinitStream(HBE_STREAM handle, std::uint8_t* output, std::uint32_t* outputBytes) {
   Stream* stream = Find(handle);
   if (stream == nullptr) return BE_ERR_INVALID_HANDLE;
-  int bytes = lame_encode_flush(stream->lame, output, static_cast<int>(kBufferSize));
+  int bytes = Lame().lame_encode_flush(stream->lame, output, static_cast<int>(kBufferSize));
   if (bytes < 0) return BE_ERR_BUFFER_TOO_SMALL;
   *outputBytes = static_cast<std::uint32_t>(bytes);
   return BE_ERR_SUCCESSFUL;
@@ -98,7 +100,7 @@ BE_ERR beCloseStream(HBE_STREAM handle) {
     std::lock_guard<std::mutex> guard(gLock);
     gStreams.erase(stream);
   }
-  lame_close(stream->lame);
+  Lame().lame_close(stream->lame);
   delete stream;
   return BE_ERR_SUCCESSFUL;
 }

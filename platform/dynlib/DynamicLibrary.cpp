@@ -6,7 +6,9 @@ DynamicLibrary::~DynamicLibrary() { Release(); }
 
 bool DynamicLibrary::Load(const std::string& name) {
   Release();
-  FHandle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Released libraries stay mapped: a thread one of them started (a sound server's, say) may outlive
+  // the handle, and unmapping its code under it would crash the program at its end.
+  FHandle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   return FHandle != nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 int OpenRegularFile(const std::string& fileName) {
   // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
@@ -35,4 +36,14 @@ bool IsSameFile(const std::string& first, const std::string& second) {
   struct stat one {}, other {};
   return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 && one.st_dev == other.st_dev &&
          one.st_ino == other.st_ino;
+}
+
+void MakeFolder(const std::string& folder) {
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+}
+
+void MakeFolderOf(const std::string& fileName) {
+  std::filesystem::path parent = std::filesystem::path(fileName).parent_path();
+  if (!parent.empty()) MakeFolder(parent.string());
 }

@@ -11,3 +11,9 @@ bool IsRegularFile(const std::string& path);
 bool IsFolder(const std::string& path);
 // True when both paths name one file: the same text, or another path to it (a link, a hard link).
 bool IsSameFile(const std::string& first, const std::string& second);
+
+// Makes a missing folder with its parents. A folder that cannot be made is not reported here: it shows as
+// the first file that cannot be created in it.
+void MakeFolder(const std::string& folder);
+// The same for the folder a file is about to be written in.
+void MakeFolderOf(const std::string& fileName);

@@ -2,11 +2,14 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
+#include <thread>
 
 namespace {
 
 using CurlPointer = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+using MultiPointer = std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)>;
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
 CurlPointer NewCurl() {
@@ -27,6 +30,33 @@ std::size_t Collect(char* data, std::size_t size, std::size_t count, void* targe
   return bytes;
 }
 
+constexpr std::chrono::milliseconds kWaitingStep{50};
+
+// Runs the transfer on this thread, asking keepWaiting between short waits for the network.
+CURLcode Perform(CURL* curl, const std::function<bool()>& keepWaiting, bool& abandoned) {
+  if (!keepWaiting) return curl_easy_perform(curl);
+  MultiPointer multi(curl_multi_init(), &curl_multi_cleanup);
+  if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_FAILED_INIT;
+  int running = 1;
+  while (running > 0) {
+    if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
+    if (running == 0) {
+      int left = 0;
+      if (CURLMsg* message = curl_multi_info_read(multi.get(), &left); message && message->msg == CURLMSG_DONE)
+        result = message->data.result;
+      break;
+    }
+    if (!keepWaiting()) {
+      abandoned = true;
+      break;
+    }
+    curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(kWaitingStep.count()), nullptr);
+  }
+  curl_multi_remove_handle(multi.get(), curl);
+  return abandoned ? CURLE_ABORTED_BY_CALLBACK : result;
+}
+
 }  // namespace
 
 HttpReply HttpGet(const HttpRequest& request) {
@@ -43,7 +73,7 @@ HttpReply HttpGet(const HttpRequest& request) {
   curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &collected);
-  if (curl_easy_perform(curl.get()) != CURLE_OK) return reply;
+  if (Perform(curl.get(), request.keepWaiting, reply.abandoned) != CURLE_OK) return reply;
   curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);
   reply.body = std::move(collected.body);
   return reply;
@@ -55,4 +85,13 @@ std::string UrlEscaped(const std::string& text) {
   std::string result(escaped);
   curl_free(escaped);
   return result;
+}
+
+bool HttpPause(std::chrono::milliseconds duration, const std::function<bool()>& keepWaiting) {
+  auto end = std::chrono::steady_clock::now() + duration;
+  for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
+    if (keepWaiting && !keepWaiting()) return false;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kWaitingStep, end - now));
+  }
+  return true;
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,21 @@ struct HttpRequest {
   std::chrono::milliseconds totalTimeout{10000};
   std::vector<std::string> headers;  // "Name: value"
   std::size_t maxBytes = 1 << 20;    // a longer reply counts as no reply
+  // Called on the caller's thread about every 50 ms while the request waits on the network; false abandons
+  // it. A window keeps itself painted this way and lets the user give up on a slow server.
+  std::function<bool()> keepWaiting;
 };
 
 struct HttpReply {
   long status = 0;  // the HTTP status; 0 when no reply came (no connection, a time-out, too long)
   std::string body;
+  bool abandoned = false;  // keepWaiting said no: no reply
 };
 
 HttpReply HttpGet(const HttpRequest& request);
+
+// Waits that long, asking keepWaiting (when set) as a request does; false when it said no.
+bool HttpPause(std::chrono::milliseconds duration, const std::function<bool()>& keepWaiting);
 
 // text with every character that may not stand in a URL's query escaped as %XX.
 std::string UrlEscaped(const std::string& text);

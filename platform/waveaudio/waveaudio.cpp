@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dynlib/DynamicLibrary.h"
+
 struct WaveDevice {
   SDL_AudioDeviceID id = 0;
   bool capture = false;
@@ -28,24 +30,64 @@ struct WaveDevice {
 
 namespace {
 
-// SDL's audio subsystem alone; false when no audio driver could start (no sound server, no card).
+// SDL is bound by name at run time: through the sound server's library it needs the Ogg Vorbis libraries,
+// and the program must start without those to say which one is missing. Without SDL there is no device.
+struct SdlEntries {
+  decltype(&::SDL_SetHint) SDL_SetHint = nullptr;
+  decltype(&::SDL_InitSubSystem) SDL_InitSubSystem = nullptr;
+  decltype(&::SDL_GetVersion) SDL_GetVersion = nullptr;
+  decltype(&::SDL_GetNumAudioDevices) SDL_GetNumAudioDevices = nullptr;
+  decltype(&::SDL_GetAudioDeviceName) SDL_GetAudioDeviceName = nullptr;
+  decltype(&::SDL_GetAudioDeviceSpec) SDL_GetAudioDeviceSpec = nullptr;
+  decltype(&::SDL_OpenAudioDevice) SDL_OpenAudioDevice = nullptr;
+  decltype(&::SDL_PauseAudioDevice) SDL_PauseAudioDevice = nullptr;
+  decltype(&::SDL_LockAudioDevice) SDL_LockAudioDevice = nullptr;
+  decltype(&::SDL_UnlockAudioDevice) SDL_UnlockAudioDevice = nullptr;
+  decltype(&::SDL_CloseAudioDevice) SDL_CloseAudioDevice = nullptr;
+};
+
+SdlEntries gSdl;
+
+#define RESOLVE(name) library.Resolve(#name, gSdl.name, complete)
+
+bool BindSdl() {
+  static DynamicLibrary library;
+  bool complete = library.Load("libSDL2-2.0.so.0");
+  RESOLVE(SDL_SetHint);
+  RESOLVE(SDL_InitSubSystem);
+  RESOLVE(SDL_GetVersion);
+  RESOLVE(SDL_GetNumAudioDevices);
+  RESOLVE(SDL_GetAudioDeviceName);
+  RESOLVE(SDL_GetAudioDeviceSpec);
+  RESOLVE(SDL_OpenAudioDevice);
+  RESOLVE(SDL_PauseAudioDevice);
+  RESOLVE(SDL_LockAudioDevice);
+  RESOLVE(SDL_UnlockAudioDevice);
+  RESOLVE(SDL_CloseAudioDevice);
+  return complete;
+}
+
+#undef RESOLVE
+
+// SDL's audio subsystem alone; false when no audio driver could start (no SDL, no sound server, no card).
 // SDL would otherwise take over SIGINT and SIGTERM, and the program would no longer end on them.
 bool AudioStarted() {
   static const bool started = [] {
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (!BindSdl()) return false;
+    gSdl.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return gSdl.SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
   }();
   return started;
 }
 
 UINT DeviceCount(bool capture) {
   if (!AudioStarted()) return 0;
-  return UINT(std::max(0, SDL_GetNumAudioDevices(capture ? 1 : 0)));
+  return UINT(std::max(0, gSdl.SDL_GetNumAudioDevices(capture ? 1 : 0)));
 }
 
 DWORD DriverVersion() {
   SDL_version version;
-  SDL_GetVersion(&version);
+  gSdl.SDL_GetVersion(&version);
   return DWORD(version.major) << 8 | version.minor;
 }
 
@@ -57,13 +99,13 @@ MMRESULT DeviceCaps(bool capture, UINT deviceId, Caps* caps, UINT size) {
   if (caps == nullptr || size < sizeof(Caps)) return MMSYSERR_INVALPARAM;
   if (deviceId >= DeviceCount(capture)) return MMSYSERR_BADDEVICEID;
   std::memset(caps, 0, sizeof(Caps));
-  const char* name = SDL_GetAudioDeviceName(int(deviceId), capture ? 1 : 0);
+  const char* name = gSdl.SDL_GetAudioDeviceName(int(deviceId), capture ? 1 : 0);
   if (name != nullptr) std::strncpy(caps->szPname, name, MAXPNAMELEN - 1);
   caps->vDriverVersion = DriverVersion();
   caps->dwFormats = kAllFormats;
   SDL_AudioSpec deviceFormat;
   caps->wChannels = 2;
-  if (SDL_GetAudioDeviceSpec(int(deviceId), capture ? 1 : 0, &deviceFormat) == 0 && deviceFormat.channels == 1) caps->wChannels = 1;
+  if (gSdl.SDL_GetAudioDeviceSpec(int(deviceId), capture ? 1 : 0, &deviceFormat) == 0 && deviceFormat.channels == 1) caps->wChannels = 1;
   return MMSYSERR_NOERROR;
 }
 
@@ -138,12 +180,12 @@ MMRESULT Open(bool capture, WaveDevice** result, UINT deviceId, const WAVEFORMAT
   wanted.samples = 1024;
   wanted.callback = capture ? CaptureCallback : PlaybackCallback;
   wanted.userdata = device.get();
-  const char* name = SDL_GetAudioDeviceName(int(deviceId), capture ? 1 : 0);
+  const char* name = gSdl.SDL_GetAudioDeviceName(int(deviceId), capture ? 1 : 0);
   SDL_AudioSpec obtained;
-  device->id = SDL_OpenAudioDevice(name, capture ? 1 : 0, &wanted, &obtained, 0);
+  device->id = gSdl.SDL_OpenAudioDevice(name, capture ? 1 : 0, &wanted, &obtained, 0);
   if (device->id == 0) return MMSYSERR_ERROR;
   // Playback runs from the open on and plays silence until buffers arrive; recording waits for waveInStart.
-  if (!capture) SDL_PauseAudioDevice(device->id, 0);
+  if (!capture) gSdl.SDL_PauseAudioDevice(device->id, 0);
   *result = device.release();
   return MMSYSERR_NOERROR;
 }
@@ -179,14 +221,14 @@ MMRESULT Queue(WaveDevice* device, WAVEHDR* header, UINT size) {
 MMRESULT Reset(WaveDevice* device) {
   if (device == nullptr) return MMSYSERR_INVALHANDLE;
   std::deque<WAVEHDR*> returned;
-  SDL_LockAudioDevice(device->id);
+  gSdl.SDL_LockAudioDevice(device->id);
   {
     std::lock_guard<std::mutex> guard(device->lock);
     returned.swap(device->queued);
     device->offset = 0;
     device->dropped = true;
   }
-  SDL_UnlockAudioDevice(device->id);
+  gSdl.SDL_UnlockAudioDevice(device->id);
   for (WAVEHDR* header : returned) Complete(device, header);
   return MMSYSERR_NOERROR;
 }
@@ -194,7 +236,7 @@ MMRESULT Reset(WaveDevice* device) {
 // A paused device plays silence (or records nothing) until it goes on.
 MMRESULT SetPaused(WaveDevice* device, bool paused) {
   if (device == nullptr) return MMSYSERR_INVALHANDLE;
-  SDL_PauseAudioDevice(device->id, paused ? 1 : 0);
+  gSdl.SDL_PauseAudioDevice(device->id, paused ? 1 : 0);
   std::lock_guard<std::mutex> guard(device->lock);
   device->dropped = paused;
   return MMSYSERR_NOERROR;
@@ -217,7 +259,7 @@ void WaitUntilPlayedOut(WaveDevice* device) {
 MMRESULT Close(WaveDevice* device) {
   if (device == nullptr) return MMSYSERR_INVALHANDLE;
   if (!device->capture) WaitUntilPlayedOut(device);
-  SDL_CloseAudioDevice(device->id);  // waits for a callback under way
+  gSdl.SDL_CloseAudioDevice(device->id);  // waits for a callback under way
   delete device;
   return MMSYSERR_NOERROR;
 }

@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "platform/bladeenc/LameLibrary.h"
 #include "tests/acs/TestStreams.h"
 #include "tests/data/TestDiscs.h"
 #include "tests/data/TestProcess.h"

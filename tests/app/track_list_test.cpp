@@ -246,10 +246,10 @@ class TrackListTest : public QObject {
           int needed = 0;
           if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !Qt::mightBeRichText(label->text())) {
             text = label->text();
-            needed = label->fontMetrics().size(0, text).width() + 2 * label->frameWidth() + label->indent();
+            needed = label->fontMetrics().size(Qt::TextShowMnemonic, text).width() + 2 * label->frameWidth() + label->indent();
           } else if (auto* choice = qobject_cast<QAbstractButton*>(widget)) {
             text = choice->text();
-            needed = qobject_cast<QPushButton*>(widget) != nullptr ? choice->fontMetrics().horizontalAdvance(text) + 8
+            needed = qobject_cast<QPushButton*>(widget) != nullptr ? choice->fontMetrics().size(Qt::TextShowMnemonic, text).width() + 8
                                                                    : choice->sizeHint().width();
           }
           if (!text.isEmpty() && needed > widget->width())

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -57,14 +58,17 @@ class CdMsgFormTest : public QObject {
 
   TCdMsgForm& Dialog() { return *FForm->Forms().CdMsgForm; }
 
-  // Runs the action that shows the dialog; check sees the dialog and the main window while it is up.
+  // Runs the action that shows the dialog; check sees the dialog and the main window while it is up, once
+  // the lookup (which keeps the windows painted while it waits, busy cursor up) has ended.
   void ShowDialog(const std::function<void()>& action, const std::function<void()>& check = {}) {
     bool shown = false;
-    QTimer::singleShot(0, [&] {
+    std::function<void()> close = [&] {
+      if (Dialog().LookupPending()) return QTimer::singleShot(10, close);
       shown = QApplication::activeModalWidget() == &Dialog();
       if (check) check();
       Dialog().spSkinButton1->click();
-    });
+    };
+    QTimer::singleShot(0, close);
     action();
     QVERIFY(shown);
     QVERIFY(!Dialog().isVisible());
@@ -185,6 +189,31 @@ class CdMsgFormTest : public QObject {
     ShowDialog([this] { ClickCddbButton(); },
                [this] { QCOMPARE(FForm->spSLMsgOut->text(), QString("No record in CDDB!")); });
     QCOMPARE(Labels(Dialog()), QStringList({"6000003", "Unknown Artist", "Unknown Title", "Unknown Type"}));
+  }
+
+  // A server that never answers: the windows stay painted under the busy cursor, and Escape gives up at
+  // once, leaving the dialog's texts and the plain names.
+  void escapeAbandonsTheLookupOfASilentServer() {
+    ShowDialog([this] { ChooseMenuEntry(); });
+    QStringList found = Labels(Dialog());
+    FServer->SetFault(CddbFault::Silent);
+    bool busy = false;
+    QString status;
+    QTimer::singleShot(300, [&] {
+      busy = QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+      status = FForm->spSLMsgOut->text();
+      QTest::keyClick(&Dialog(), Qt::Key_Escape);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    ShowDialog([this] { ClickCddbButton(); },
+               [this] { QCOMPARE(FForm->spSLMsgOut->text(), QString("CDDB lookup abandoned")); });
+    QVERIFY(clock.elapsed() < 3000);
+    QVERIFY(busy);
+    QCOMPARE(status, QString("Connecting with CDDB......"));
+    QCOMPARE(Labels(Dialog()), found);
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.mp3", "Track-02.mp3", "Track-03.mp3"}));
+    QVERIFY(FBoxes->shown.empty());
   }
 };
 

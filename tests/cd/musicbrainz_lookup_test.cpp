@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "cd/MusicBrainzLookup.h"
@@ -103,6 +104,20 @@ TEST(MusicBrainzLookupTest, NoMatchBusyServerAndMalformedRepliesAreToldApart) {
   EXPECT_EQ(MusicBrainzOutcome::Failed, result.outcome);
   EXPECT_EQ("MusicBrainz sent a reply that cannot be read", result.message);
   EXPECT_TRUE(result.releases.empty());
+}
+
+// A silent service holds the lookup only until its caller gives up, which it is asked about all along.
+TEST(MusicBrainzLookupTest, ASilentServiceIsAbandonedWhenTheCallerGivesUp) {
+  MusicBrainzTestServer silent({{kDiscPath, testdata::MusicBrainzReply{200, "", true}}});
+  auto start = std::chrono::steady_clock::now();
+  int asked = 0;
+  MusicBrainzResult result = LookUpMusicBrainz(ThreeTracks(), {silent.Url(), "me@example.org"}, [&] {
+    ++asked;
+    return std::chrono::steady_clock::now() - start < std::chrono::milliseconds(600);
+  });
+  EXPECT_EQ(MusicBrainzOutcome::Abandoned, result.outcome);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+  EXPECT_GE(asked, 5);  // often enough for a window to stay painted
 }
 
 TEST(MusicBrainzCommandTest, ListsTheReleasesAndNamesTheTracksAfterTheChosenOne) {

@@ -64,7 +64,7 @@ TEST_F(MixCommandTest, AMixMatchesAnIndependentComputation) {
   std::string second = Input("two.wav", "0.71");
   for (auto [volume1, volume2] : {std::pair{255, 255}, std::pair{200, 90}, std::pair{0, 128}}) {
     std::string levels = std::to_string(volume1) + " " + std::to_string(volume2);
-    std::string out = File("mix " + levels + ".wav");
+    std::string out = File("made/mix " + levels + ".wav");  // the folder is made
     std::string expected = File("expected.pcm");
     EXPECT_EQ(0, Mix(first, second, out, "--volume1 " + std::to_string(volume1) + " --volume2 " +
                                              std::to_string(volume2)).status);

@@ -14,11 +14,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <memory>
 
 #include "app/Forms.h"
@@ -47,8 +49,42 @@ void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, widg
 
 QPushButton* ButtonOf(QWidget* window, const QString& text) {
   for (QPushButton* button : window->findChildren<QPushButton*>())
-    if (button->text() == text && button->isVisible()) return button;
+    if (QString(button->text()).remove('&') == text && button->isVisible()) return button;
   return nullptr;
+}
+
+// The letter after a single "&", or none.
+QChar MnemonicOf(const QString& text) {
+  for (qsizetype at = text.indexOf('&'); at >= 0 && at + 1 < text.size(); at = text.indexOf('&', at + 2))
+    if (text[at + 1] != '&') return text[at + 1].toLower();
+  return {};
+}
+
+// Buttons and the labels of controls without a mnemonic, and letters that two of them (or a tab, or a menu
+// title) share in one window.
+QStringList MnemonicProblems(QWidget* window) {
+  QStringList problems;
+  QMap<QChar, QString> taken;
+  auto take = [&](const QString& text, bool required) {
+    QChar letter = MnemonicOf(text);
+    if (letter.isNull()) {
+      if (required) problems << "no mnemonic: " + text;
+    } else if (taken.contains(letter)) {
+      problems << "shared: " + taken[letter] + ", " + text;
+    } else {
+      taken[letter] = text;
+    }
+  };
+  auto own = [window](QWidget* widget) { return widget->window() == window; };  // not the dialogs it owns
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+    if (own(button) && !button->text().isEmpty()) take(button->text(), true);
+  for (QLabel* label : window->findChildren<QLabel*>())
+    if (own(label) && label->buddy() != nullptr) take(label->text(), true);
+  for (QTabBar* tabs : window->findChildren<QTabBar*>())
+    for (int tab = 0; own(tabs) && tab < tabs->count(); ++tab) take(tabs->tabText(tab), false);
+  for (QMenuBar* bar : window->findChildren<QMenuBar*>())
+    for (QAction* action : bar->actions()) take(action->text(), true);
+  return problems;
 }
 
 QAction* ActionOf(const QList<QAction*>& actions, const QString& text) {
@@ -77,11 +113,14 @@ void ChooseMenu(QMainWindow& window, const QString& title, const QString& entry)
 std::shared_ptr<bool> WhenShown(const QString& caption, std::function<void(QWidget*)> steps,
                                 std::function<bool(QWidget*)> ready = [](QWidget*) { return true; }) {
   auto shown = std::make_shared<bool>(false);
+  auto exposed = std::make_shared<bool>(false);
   auto* timer = new QTimer;
   timer->setInterval(50);
   QObject::connect(timer, &QTimer::timeout, [=] {
     QWidget* window = QApplication::activeModalWidget();
     if (window == nullptr || window->windowHandle() == nullptr || !window->windowHandle()->isExposed()) return;
+    // A tick after it came on the screen, so that it has been painted; never while a lookup holds the input.
+    if (!std::exchange(*exposed, true) || QApplication::overrideCursor() != nullptr) return;
     if ((!caption.isEmpty() && window->windowTitle() != caption) || !ready(window)) return;
     timer->stop();
     timer->deleteLater();
@@ -96,6 +135,7 @@ std::shared_ptr<bool> WhenShown(const QString& caption, std::function<void(QWidg
 std::shared_ptr<bool> WhenShownLeaveWith(const QString& caption, const QString& shot, const QString& button) {
   return WhenShown(caption, [shot, button](QWidget* window) {
     Screenshot(shot);
+    QCOMPARE(MnemonicProblems(window), QStringList());
     QPushButton* leave = ButtonOf(window, button);
     QVERIFY2(leave != nullptr, qPrintable(button));
     Click(leave);
@@ -154,6 +194,7 @@ class EndToEndTest : public QObject {
         "",
         [shot](QWidget* window) {
           Screenshot(shot);
+          QCOMPARE(MnemonicProblems(window), QStringList());
           Click(ButtonOf(window, "Close"));
         },
         [](QWidget* window) { return ButtonOf(window, "Close") != nullptr; });
@@ -299,6 +340,7 @@ class EndToEndTest : public QObject {
 
   // F10 opens the menu bar; Alt and a title's letter open its menu, an entry's letter chooses it.
   void theMenusAnswerTheKeyboard() {
+    QCOMPARE(MnemonicProblems(FForm.get()), QStringList());
     Activate();
     QTest::keyClick(FForm.get(), Qt::Key_F10);
     QMenu* file = FForm->menuBar()->actions().first()->menu();

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The program itself, as a user starts it from its folder on a display: its window comes up with the
-# disc image of its settings, File, Exit ends it with status 0, and nothing of it is left running.
-#   program_test.sh PROGRAM_FOLDER SCREENSHOT_FOLDER      (on an X display, e.g. under xvfb-run)
+# disc image of its settings, File, Exit ends it with status 0, and nothing of it is left running. Without
+# a codec library both programs still start and say which library is missing.
+#   program_test.sh PROGRAM_FOLDER SCREENSHOT_FOLDER HIDE_LIBRARY_MODULE      (on an X display, e.g. under xvfb-run)
 set -euo pipefail
 program=${1:?program folder}
 shots=${2:?screenshot folder}
+hide=${3:?the module that hides libraries}
 mkdir -p "$shots"
 work=$(mktemp -d)
 pid=
@@ -70,4 +72,38 @@ wait "$pid" || status=$?
 pid=
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 pgrep -f "$work/quillon" >/dev/null && fail "a program process is still running"
-echo "program_test: the window came up and File, Exit ended the program"
+
+# The codec libraries, and SDL that needs them through the sound server's library, are loaded by name once
+# the program runs, never by the loader before it: a missing one could not be reported.
+for binary in quillon quillon-cli; do
+  needed=$(ldd "$program/$binary" | grep -E 'libmp3lame|libogg|libvorbis|libSDL2' || true)
+  [ -z "$needed" ] || fail "$binary needs at load time: $needed"
+done
+
+without() {
+  QUILLON_HIDE_LIBRARIES=$1 LD_PRELOAD=$hide "${@:2}"
+}
+for hidden in "libvorbis.so.0 vorbis.dll ogg" "libmp3lame.so.0 lame_enc.dll mp3"; do
+  read -r library name extension <<<"$hidden"
+  status=0
+  message=$(without "$library" "$program/quillon-cli" convert "$work/in.wav" "$work/out.$extension" 2>&1) || status=$?
+  [ "$status" -eq 1 ] && [ "$message" = "error: $name library could not be loaded." ] ||
+    fail "quillon-cli without $library: status $status, $message"
+done
+
+# The window: an error box with the same text instead of a silent end; its OK ends the program with 1.
+without libmp3lame.so.0 "$work/quillon" &
+pid=$!
+box=$(window_named '^Quillon$')
+[ -n "$box" ] || fail "no box came up without LAME"
+eval "$(xdotool getwindowgeometry --shell "$box")"
+[ "$WIDTH" -lt 549 ] || fail "the main window came up without LAME"
+import -window root "$shots/program-no-lame.png"
+xdotool windowfocus "$box"
+sleep 0.3
+xdotool key Return
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 1 ] || fail "without LAME the program ended with status $status"
+echo "program_test: the window came up and File, Exit ended the program; a missing library was reported"

@@ -60,14 +60,14 @@ class RipWindowTest : public QObject {
       QTimer::singleShot(0, form.spSkinButtonStop, &QPushButton::click);
       return input;
     };
-    QCOMPARE(form.spSkinButtonStop->text(), QString("Cancel"));
+    QCOMPARE(form.ButtonCaption(), QString("Cancel"));
     boxes.onAsk = [&] {
       if (boxes.asked.size() > 1) return;
       QTest::keyClick(&form, Qt::Key_Escape);
       form.close();
     };
     form.show();
-    QTRY_COMPARE(form.spSkinButtonStop->text(), QString("Close"));
+    QTRY_COMPARE(form.ButtonCaption(), QString("Close"));
     QVERIFY(form.isVisible());
     QCOMPARE(form.windowTitle(), QString("Finished!"));
     QCOMPARE(form.Gauge1->value(), 100);
@@ -92,7 +92,7 @@ class RipWindowTest : public QObject {
     form.Settings = [&] { return &settings; };
     form.JobInput = [&] { return input; };
     form.show();
-    QTRY_COMPARE(form.spSkinButtonStop->text(), QString("Close"));
+    QTRY_COMPARE(form.ButtonCaption(), QString("Close"));
     QCOMPARE(form.windowTitle(), QString("Finished with read errors"));
     QVERIFY(form.ReportList->isVisible());
     QCOMPARE(form.ReportList->toPlainText(), QString::fromUtf8("Track 03: 10 blocks could not be read at 00:01.15\u201300:01.24"));

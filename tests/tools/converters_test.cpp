@@ -132,10 +132,10 @@ class ConvertersTest : public QObject {
     form.compr->setCurrentText("50");
     QCOMPARE(form.VorbisOut1.Compression(), 0.2f);  // read at the start, not before
     Type(form.edit1, Input("in", 1));
-    Type(form.edit2, File("out.ogg"));
+    Type(form.edit2, File("new/folder/out.ogg"));  // a folder that does not exist yet: the start makes it
     form.ConvertButton->click();
     QCOMPARE(form.VorbisOut1.Compression(), 0.5f);
-    WaitForDone(form, File("out.ogg"));
+    WaitForDone(form, File("new/folder/out.ogg"));
   }
 
   void windowsShowTheirPagesAndAskForTheirFiles_data() { AddKinds(); }
@@ -227,14 +227,14 @@ class ConvertersTest : public QObject {
     Type(form.edit2, File("out.mp3"));
     form.ConvertButton->click();
     Type(form.edit1, Input("in", 10));
-    Type(form.edit2, File("no/out.mp3"));
+    Type(form.edit2, File("in.wav/out.mp3"));  // no folder can be made under a file
     form.ConvertButton->click();
     Type(form.edit2, File("out.mp3"));
     form.ConvertButton->click();
     form.ConvertButton->click();  // still converting
     QCOMPARE(FBoxes->shown.size(), std::size_t(3));
     QCOMPARE(FBoxes->shown[0].text, QString::fromStdString("Cannot open file " + File("missing.wav") + "."));
-    QCOMPARE(FBoxes->shown[1].text, QString::fromStdString("Cannot create file " + File("no/out.mp3") + "."));
+    QCOMPARE(FBoxes->shown[1].text, QString::fromStdString("Cannot create file " + File("in.wav/out.mp3") + "."));
     QCOMPARE(FBoxes->shown[2].text, QString("Component is buisy."));
     QCOMPARE(FBoxes->shown[2].caption, QString("Quillon"));
     QCOMPARE(FBoxes->shown[2].icon, MessageBoxes::Icon::Error);

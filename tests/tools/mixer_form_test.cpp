@@ -119,12 +119,12 @@ class MixerFormTest : public QObject {
     QCOMPARE(form.windowTitle(), QString("WAV Mixer "));
     QCOMPARE(form.size(), QSize(410, 251));
     QStringList texts;
-    for (int page = 0; page < form.PageControl1->count(); ++page) texts << form.PageControl1->tabText(page);
+    for (int page = 0; page < form.PageControl1->count(); ++page) texts << form.PageControl1->tabText(page).remove('&');
     for (QToolButton* button : form.findChildren<QToolButton*>())  // not the tab bar's scroll arrows
       if (!button->toolTip().isEmpty()) texts << button->toolTip();
     for (QPushButton* button : {form.Input1Button, form.Input2Button, form.OutputButton, form.MixButton,
                                 form.CancelButton, form.CloseButton})
-      texts << button->text();
+      texts << button->text().remove('&');  // the specified captions, with mnemonics
     QCOMPARE(texts, QStringList({"Input WAV File1", "Input WAV File2", "Output WAV File", "Open the file",
                                  "Open the folder", "Open the file", "Open the folder", "Open the file",
                                  "Open the folder", "Iutput", "Iutput", "Output", "Mix", "Cancel", "Close"}));
@@ -178,13 +178,13 @@ class MixerFormTest : public QObject {
   void twoAndThreeSecondsJoinToFiveAndMixToThree() {
     Tmixer form(nullptr);
     std::string three = Input("three.wav", 3 * kSecond);
-    ChooseAll(form, Input("two.wav", 2 * kSecond), three, File("joined.wav"));
+    ChooseAll(form, Input("two.wav", 2 * kSecond), three, File("new/joined.wav"));  // the start makes the folder
     form.show();
     form.ConcatenateRadio->click();
     QVERIFY(!form.MixRadio->isChecked() && form.AudioMixer1.Mode() == amConcatenate);
     MixAndWait(form);
     QTRY_COMPARE(form.progressbar1->value(), 100);
-    QCOMPARE(std::filesystem::file_size(File("joined.wav")), std::uintmax_t(kWaveHeaderSize + 5 * kSecond));
+    QCOMPARE(std::filesystem::file_size(File("new/joined.wav")), std::uintmax_t(kWaveHeaderSize + 5 * kSecond));
 
     form.MixRadio->click();
     QVERIFY(!form.ConcatenateRadio->isChecked() && form.AudioMixer1.Mode() == amMix);
@@ -200,9 +200,10 @@ class MixerFormTest : public QObject {
   // The first start fails after both sources were opened; the next one must not find them busy.
   void aStartThatCannotCreateTheOutputLeavesTheNextOneFree() {
     Tmixer form(nullptr);
-    ChooseAll(form, Input("a.wav", 1000), Input("b.wav", 1000), File("no/out.wav"));
+    std::string first = Input("a.wav", 1000);
+    ChooseAll(form, first, Input("b.wav", 1000), first + "/out.wav");  // no folder can be made under a file
     form.MixButton->click();
-    QCOMPARE(ShownTexts(), QStringList({QString::fromStdString("Cannot create file " + File("no/out.wav") + ".")}));
+    QCOMPARE(ShownTexts(), QStringList({QString::fromStdString("Cannot create file " + first + "/out.wav.")}));
     QVERIFY(FBoxes->shown[0].caption == "Quillon" && FBoxes->shown[0].icon == MessageBoxes::Icon::Error);
     QCOMPARE(form.StatusLabel->text(), QString("Mixing,please wait......"));
     QVERIFY(!form.WaveIn1.Busy() && !form.WaveIn2.Busy() && !form.AudioMixer1.Busy());
