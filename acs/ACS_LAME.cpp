@@ -17,6 +17,7 @@ struct LameEntries {
   decltype(&::lame_set_in_samplerate) lame_set_in_samplerate = nullptr;
   decltype(&::lame_set_num_channels) lame_set_num_channels = nullptr;
   decltype(&::lame_set_brate) lame_set_brate = nullptr;
+  decltype(&::lame_set_bWriteVbrTag) lame_set_bWriteVbrTag = nullptr;
   decltype(&::lame_init_params) lame_init_params = nullptr;
   decltype(&::lame_encode_buffer) lame_encode_buffer = nullptr;
   decltype(&::lame_encode_buffer_interleaved) lame_encode_buffer_interleaved = nullptr;
@@ -28,6 +29,7 @@ struct LameEntries {
   decltype(&::id3tag_set_track) id3tag_set_track = nullptr;
   decltype(&::id3tag_set_comment) id3tag_set_comment = nullptr;
   decltype(&::lame_encode_flush) lame_encode_flush = nullptr;
+  decltype(&::lame_get_lametag_frame) lame_get_lametag_frame = nullptr;
   decltype(&::lame_close) lame_close = nullptr;
 };
 
@@ -59,6 +61,7 @@ bool BindLame() {
   RESOLVE(lame_set_in_samplerate);
   RESOLVE(lame_set_num_channels);
   RESOLVE(lame_set_brate);
+  RESOLVE(lame_set_bWriteVbrTag);
   RESOLVE(lame_init_params);
   RESOLVE(lame_encode_buffer);
   RESOLVE(lame_encode_buffer_interleaved);
@@ -70,6 +73,7 @@ bool BindLame() {
   RESOLVE(id3tag_set_track);
   RESOLVE(id3tag_set_comment);
   RESOLVE(lame_encode_flush);
+  RESOLVE(lame_get_lametag_frame);
   RESOLVE(lame_close);
   if (!b.loaded) b.library.Release();
   return b.loaded;
@@ -133,6 +137,7 @@ void TMP3Out::SetUpEncoder() {
   lame.lame_set_in_samplerate(FLame, FInput->SampleRate());
   lame.lame_set_num_channels(FLame, FChannels);
   lame.lame_set_brate(FLame, KilobitsPerSecond(FBitRate));
+  lame.lame_set_bWriteVbrTag(FLame, 1);  // the placeholder of the Info frame leads the file
   lame.lame_init_params(FLame);
   FMP3Buffer = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(FMP3BufferSize));
 }
@@ -176,6 +181,15 @@ bool TMP3Out::WriteMP3(int bytes) {
   return false;
 }
 
+// The Info frame at the start tells decoders where the input's own samples begin and end.
+void TMP3Out::WriteInfoFrame() {
+  std::size_t bytes = Lame().lame_get_lametag_frame(FLame, FMP3Buffer.get(), static_cast<std::size_t>(FMP3BufferSize));
+  if (bytes == 0 || bytes > static_cast<std::size_t>(FMP3BufferSize)) return;
+  auto count = static_cast<std::int64_t>(bytes);
+  if (FStream->Seek(0, SEEK_SET) < 0 || FStream->Write(FMP3Buffer.get(), count) != count)
+    SetRunError("Stream write error");
+}
+
 // The tag goes to the encoder after the last audio, so the encoder writes it with the flushed tail.
 void TMP3Out::PassTags() {
   const LameEntries& lame = Lame();
@@ -193,8 +207,8 @@ void TMP3Out::Done() {
   int flushed = Lame().lame_encode_flush(FLame, FMP3Buffer.get(), FMP3BufferSize);
   if (flushed < 0)
     SetRunError("MP3 encoding failed (error " + std::to_string(flushed) + ")");
-  else
-    WriteMP3(flushed);
+  else if (WriteMP3(flushed))
+    WriteInfoFrame();
   FinishFile(*FStream, FFileName);
   CloseEncoder();
   FInput->Flush();
