@@ -133,14 +133,17 @@ void TMainForm::BuildFormatBar(QWidget* client) {
   wavcheck->setGeometry(58, 34, 55, 24);
   oggcheck = new QRadioButton("Ogg", client);
   oggcheck->setGeometry(114, 34, 50, 24);
+  flaccheck = new QRadioButton("FLAC", client);
+  flaccheck->setGeometry(164, 34, 58, 24);
   connect(mp3check, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::MP3); });
   connect(wavcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::WAV); });
   connect(oggcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Ogg); });
+  connect(flaccheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::FLAC); });
 
   auto* label = new QLabel("Output Folder", client);
-  label->setGeometry(164, 34, 88, 24);
+  label->setGeometry(224, 34, 88, 24);
   spSkinEdit1 = new QLineEdit(client);
-  spSkinEdit1->setGeometry(254, 34, 186, 24);
+  spSkinEdit1->setGeometry(314, 34, 126, 24);
   auto* browse = new QToolButton(client);
   browse->setGeometry(442, 34, 28, 24);
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -325,6 +328,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 OutputFormat TMainForm::CurrentFormat() const {
   if (wavcheck->isChecked()) return OutputFormat::WAV;
   if (oggcheck->isChecked()) return OutputFormat::Ogg;
+  if (flaccheck->isChecked()) return OutputFormat::FLAC;
   return OutputFormat::MP3;
 }
 
@@ -458,14 +462,14 @@ void TMainForm::UnselectAll1Click() {
 }
 
 void TMainForm::FormatClick(OutputFormat format) {
-  static const char* const kSuffix[] = {"mp3", "wav", "Ogg"};
-  static const char* const kKey[] = {"mp3 folder", "wav folder", "Ogg folder"};
-  static const char* const kFallback[] = {"MP3", "WAV", "Ogg"};
+  static const char* const kSuffix[] = {"mp3", "wav", "Ogg", "flac"};
+  static const char* const kKey[] = {"mp3 folder", "wav folder", "Ogg folder", "flac folder"};
+  static const char* const kFallback[] = {"MP3", "WAV", "Ogg", "FLAC"};
   int choice = static_cast<int>(format);
   for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
     QTreeWidgetItem* item = ListView1->topLevelItem(row);
     QString name = item->text(1);
-    name.chop(3);
+    name.chop(name.endsWith(".flac", Qt::CaseInsensitive) ? 4 : 3);  // the other extensions have three letters
     item->setText(1, name + kSuffix[choice]);
   }
   try {

@@ -39,6 +39,7 @@ class TMainForm : public QMainWindow {
   QRadioButton* mp3check = nullptr;
   QRadioButton* wavcheck = nullptr;
   QRadioButton* oggcheck = nullptr;
+  QRadioButton* flaccheck = nullptr;
   QComboBox* spCDROMlist = nullptr;
   QLabel* spSLMsgOut = nullptr;
   QCheckBox* spSkinCheckRadioBox1 = nullptr;

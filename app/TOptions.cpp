@@ -21,6 +21,7 @@ namespace {
 const char* const kMp3Section = "MP3 Options";
 const char* const kFolderSection = "Folder";
 const char* const kOggSection = "Ogg Options";
+const char* const kFlacSection = "FLAC Options";
 
 QComboBox* NewList(QWidget* parent, const QStringList& items) {
   auto* list = new QComboBox(parent);
@@ -52,6 +53,7 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   Pages->addTab(BuildFolderPage(), "Default Folder");
   Pages->addTab(BuildMp3Page(), "MP3 Options");
   Pages->addTab(BuildOggPage(), "Ogg Options");
+  Pages->addTab(BuildFlacPage(), "FLAC Options");
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
@@ -88,9 +90,10 @@ QWidget* TOptions::BuildFolderPage() {
   mp3folder = AddFolderRow(page, 0, "Default MP3 Output Folder");
   wavfolder = AddFolderRow(page, 2, "Default WAV Output Folder");
   oggfolder = AddFolderRow(page, 4, "Default Ogg Output Folder");
+  flacfolder = AddFolderRow(page, 6, "Default FLAC Output Folder");
   open = new QCheckBox("Open the Output Folder After Ripping ", page);
-  grid->addWidget(open, 6, 0, 1, 2);
-  grid->setRowStretch(7, 1);
+  grid->addWidget(open, 8, 0, 1, 2);
+  grid->setRowStretch(9, 1);
   return page;
 }
 
@@ -134,6 +137,18 @@ QWidget* TOptions::BuildOggPage() {
   return page;
 }
 
+QWidget* TOptions::BuildFlacPage() {
+  auto* page = new QWidget(this);
+  auto* grid = new QGridLayout(page);
+  level = NewList(page, {"0", "1", "2", "3", "4", "5", "6", "7", "8"});
+  grid->addWidget(new QLabel("Compression Level", page), 0, 0);
+  grid->addWidget(level, 0, 1);
+  grid->addWidget(new QLabel("0 is the fastest, 8 gives the smallest files; every level is lossless.", page), 1, 0, 1, 2);
+  grid->setRowStretch(2, 1);
+  grid->setColumnStretch(1, 1);
+  return page;
+}
+
 void TOptions::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   Pages->setCurrentIndex(0);
@@ -161,9 +176,11 @@ void TOptions::ReadSettings(TIniFile& settings) {
   mp3folder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "mp3 folder", "")));
   wavfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "wav folder", "")));
   oggfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "Ogg folder", "")));
+  flacfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "flac folder", "")));
   open->setChecked(IsSet(settings.ReadString(kFolderSection, "open", "False")));
   SelectText(cpu, settings.ReadString(kOggSection, "cpu", "3"));
   SelectText(compr, settings.ReadString(kOggSection, "compr", "20"));
+  SelectText(level, settings.ReadString(kFlacSection, "level", "5"));
 }
 
 void TOptions::OKClick() {
@@ -189,9 +206,11 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kFolderSection, "mp3 folder", Text(mp3folder));
   settings.WriteString(kFolderSection, "wav folder", Text(wavfolder));
   settings.WriteString(kFolderSection, "Ogg folder", Text(oggfolder));
+  settings.WriteString(kFolderSection, "flac folder", Text(flacfolder));
   settings.WriteString(kFolderSection, "open", Flag(open));
   settings.WriteString(kOggSection, "cpu", Text(cpu));
   settings.WriteString(kOggSection, "compr", Text(compr));
+  settings.WriteString(kFlacSection, "level", Text(level));
 }
 
 void TOptions::SettingsFailed() {

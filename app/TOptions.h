@@ -1,5 +1,5 @@
 #pragma once
-// The options dialog: default output folders, MP3 options and Ogg options, kept in settings.ini.
+// The options dialog: default output folders, MP3, Ogg and FLAC options, kept in settings.ini.
 
 #include <QDialog>
 #include <functional>
@@ -21,6 +21,7 @@ class TOptions : public QDialog {
   QLineEdit* mp3folder = nullptr;
   QLineEdit* wavfolder = nullptr;
   QLineEdit* oggfolder = nullptr;
+  QLineEdit* flacfolder = nullptr;
   QCheckBox* open = nullptr;
   QComboBox* samplerate = nullptr;
   QComboBox* bitrate = nullptr;
@@ -31,6 +32,7 @@ class TOptions : public QDialog {
   QCheckBox* privatebit = nullptr;
   QComboBox* cpu = nullptr;
   QComboBox* compr = nullptr;
+  QComboBox* level = nullptr;
 
   void FormActivate();
   void OKClick();
@@ -42,6 +44,7 @@ class TOptions : public QDialog {
   QWidget* BuildFolderPage();
   QWidget* BuildMp3Page();
   QWidget* BuildOggPage();
+  QWidget* BuildFlacPage();
   QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label);
   void ReadSettings(TIniFile& settings);
   void WriteSettings(TIniFile& settings);

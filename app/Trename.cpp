@@ -23,7 +23,8 @@ Trename::Trename(QWidget* parent) : QDialog(parent) {
 }
 
 bool Trename::Execute(const QString& name, const QString& extension, QString& newName) {
-  filename->setText(name.left(std::max<qsizetype>(0, name.size() - 4)));
+  qsizetype cut = name.endsWith(extension, Qt::CaseInsensitive) ? extension.size() : 4;  // ".flac" has five
+  filename->setText(name.left(std::max<qsizetype>(0, name.size() - cut)));
   filename->setFocus();
   FExtension = extension;
   if (exec() != QDialog::Accepted) return false;

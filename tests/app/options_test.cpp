@@ -81,7 +81,7 @@ class OptionsTest : public QObject {
     QCOMPARE(Contents(SettingsPath()),
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
                          "bPrivate=False\nbOriginal=False\n\n[Folder]\nmp3 folder=\nwav folder=\nOgg folder=\n"
-                         "open=False\n\n[Ogg Options]\ncpu=3\ncompr=20\n"));
+                         "flac folder=\nopen=False\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[FLAC Options]\nlevel=5\n"));
   }
 
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {
@@ -117,7 +117,7 @@ class OptionsTest : public QObject {
   void browseButtonsFillTheirBoxOnlyWhenAFolderIsChosen() {
     Open();
     auto buttons = FOptions->Pages->widget(0)->findChildren<QToolButton*>();
-    QCOMPARE(buttons.size(), 3);
+    QCOMPARE(buttons.size(), 4);
     {
       AnsweringFolderBrowser browser("/chosen/wav");
       buttons[1]->click();
