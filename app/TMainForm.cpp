@@ -305,8 +305,9 @@ void TMainForm::FormActivate() {
   }
 }
 
-QString TMainForm::FormatFolder(const char* key, const char* fallback) {
-  std::string folder = FSettings ? FSettings->ReadString("Folder", key, FOutputRoot) : FOutputRoot;
+QString TMainForm::FormatFolder(const char* key, const char* fallback, bool rootWhenMissing) {
+  std::string missing = rootWhenMissing ? FOutputRoot : std::string();
+  std::string folder = FSettings ? FSettings->ReadString("Folder", key, missing) : missing;
   if (!folder.empty()) return FromBytes(folder);
   folder = FOutputRoot + fallback;
   std::error_code ignored;
@@ -473,7 +474,8 @@ void TMainForm::FormatClick(OutputFormat format) {
     item->setText(1, name + kSuffix[choice]);
   }
   try {
-    spSkinEdit1->setText(FormatFolder(kKey[choice], kFallback[choice]));
+    // FLAC files never land among the others because an older settings file lacks their key.
+    spSkinEdit1->setText(FormatFolder(kKey[choice], kFallback[choice], format != OutputFormat::FLAC));
   } catch (const EIniFileError& error) {
     ShowStandardError(this, QString::fromStdString(error.what()));
   }

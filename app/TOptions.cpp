@@ -1,5 +1,7 @@
 #include "app/TOptions.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -7,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -65,7 +68,9 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Pages);
   layout->addWidget(buttons);
-  setFixedSize(400, 300);
+  // Wider only when the four page tabs would not fit side by side (a large font).
+  int margins = layout->contentsMargins().left() + layout->contentsMargins().right() + 8;
+  setFixedSize(std::max(400, Pages->tabBar()->sizeHint().width() + margins), 300);
 }
 
 QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) {
@@ -143,7 +148,9 @@ QWidget* TOptions::BuildFlacPage() {
   level = NewList(page, {"0", "1", "2", "3", "4", "5", "6", "7", "8"});
   grid->addWidget(new QLabel("Compression Level", page), 0, 0);
   grid->addWidget(level, 0, 1);
-  grid->addWidget(new QLabel("0 is the fastest, 8 gives the smallest files; every level is lossless.", page), 1, 0, 1, 2);
+  auto* hint = new QLabel("0 is the fastest, 8 gives the smallest files; every level is lossless.", page);
+  hint->setWordWrap(true);
+  grid->addWidget(hint, 1, 0, 1, 2);
   grid->setRowStretch(2, 1);
   grid->setColumnStretch(1, 1);
   return page;

@@ -51,10 +51,11 @@ class OptionsTest : public QObject {
   void pagesAndCaptionsAreThere() {
     Open();
     QCOMPARE(FOptions->windowTitle(), QString("Options"));
-    QCOMPARE(FOptions->Pages->count(), 3);
+    QCOMPARE(FOptions->Pages->count(), 4);
     QCOMPARE(FOptions->Pages->tabText(0), QString("Default Folder"));
     QCOMPARE(FOptions->Pages->tabText(1), QString("MP3 Options"));
     QCOMPARE(FOptions->Pages->tabText(2), QString("Ogg Options"));
+    QCOMPARE(FOptions->Pages->tabText(3), QString("FLAC Options"));
     QCOMPARE(FOptions->Pages->currentIndex(), 0);
     QCOMPARE(FOptions->open->text(), QString("Open the Output Folder After Ripping "));
     QCOMPARE(FOptions->crc->text(), QString("CRC-Checksum "));
@@ -87,7 +88,8 @@ class OptionsTest : public QObject {
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {
     testdata::WriteTextFile(SettingsPath(),
                             "[mp3 options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nchannel=mono\nbCopyright=false\n"
-                            "bCRC=False\n[FOLDER]\nMP3 Folder=/music/mp3\nopen=yes\n[OGG Options]\ncpu=1\ncompr=55\n");
+                            "bCRC=False\n[FOLDER]\nMP3 Folder=/music/mp3\nopen=yes\n[OGG Options]\ncpu=1\ncompr=55\n"
+                            "[flac options]\nlevel=8\n");
     Open();
     QCOMPARE(FOptions->samplerate->currentText(), QString("48000Hz"));
     QCOMPARE(FOptions->bitrate->currentText(), QString("320kb/s"));
@@ -98,6 +100,7 @@ class OptionsTest : public QObject {
     QCOMPARE(FOptions->mp3folder->text(), QString("/music/mp3"));
     QCOMPARE(FOptions->cpu->currentText(), QString("1"));
     QCOMPARE(FOptions->compr->currentText(), QString());
+    QCOMPARE(FOptions->level->currentText(), QString("8"));
   }
 
   void cancelLeavesTheFileAndTheNextShowingShowsItAgain() {
