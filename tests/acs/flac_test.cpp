@@ -10,6 +10,7 @@
 #include "tests/data/TestProcess.h"
 
 using teststreams::MemorySource;
+using teststreams::RunToEnd;
 using teststreams::Music;
 using teststreams::WaitFor;
 
@@ -24,14 +25,6 @@ std::string Succeed(const std::string& command) {
   testdata::ProcessResult result = testdata::RunCommand(command);
   EXPECT_EQ(0, result.status) << command << "\n" << result.out;
   return result.out;
-}
-
-std::string RunToEnd(TACSOutput& sink) {
-  std::atomic<bool> done{false};
-  sink.SetOnDone([&](TACSOutput*) { done = true; });
-  sink.Run();
-  EXPECT_TRUE(WaitFor([&] { return done.load(); }));
-  return sink.RunError();
 }
 
 // The PCM the reference decoder gives, in the file's own sample format (8-bit unsigned, 16-bit signed).

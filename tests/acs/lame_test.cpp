@@ -15,9 +15,9 @@
 #include "tests/data/TestProcess.h"
 
 using teststreams::MemorySource;
+using teststreams::RunToEnd;
 using teststreams::Music;
 using teststreams::Samples;
-using teststreams::WaitFor;
 
 namespace {
 
@@ -67,14 +67,6 @@ double Likeness(const std::vector<double>& input, const std::vector<double>& dec
 
 // The Info frame tells the decoder the encoder's delay and padding: the input comes out at its own length.
 void ExpectLength(std::size_t inputFrames, std::size_t decodedFrames) { EXPECT_EQ(inputFrames, decodedFrames); }
-
-std::string RunToEnd(TACSOutput& sink) {
-  std::atomic<bool> done{false};
-  sink.SetOnDone([&](TACSOutput*) { done = true; });
-  sink.Run();
-  EXPECT_TRUE(WaitFor([&] { return done.load(); }));
-  return sink.RunError();
-}
 
 class Mp3Test : public ::testing::Test {
  protected:
