@@ -109,7 +109,7 @@ struct FLACDecoderCallbacks {
     source->FSize = info.total_samples == 0
                         ? -1
                         : static_cast<std::int32_t>(std::min<FLAC__uint64>(bytes, std::numeric_limits<std::int32_t>::max()));
-    source->FTotalTime = RoundHalfEven(double(info.total_samples) / info.sample_rate);
+    source->FTotalTime = info.sample_rate == 0 ? 0 : RoundHalfEven(double(info.total_samples) / info.sample_rate);
   }
 
   // A damaged frame is skipped: the decoder finds the next one, as the reference decoder does.
@@ -262,8 +262,9 @@ void TFLACIn::OpenFile() {
                       FLACDecoderCallbacks::Metadata, FLACDecoderCallbacks::Error,
                       this) == FLAC__STREAM_DECODER_INIT_STATUS_OK &&
                   FLAC__stream_decoder_process_until_end_of_metadata(FDecoder);
-    // Without a header the file is no FLAC file; more than two channels cannot be delivered.
-    if (!opened || FReadFailed || (FChan != 1 && FChan != 2)) {
+    // Without a header, or with one of no sample rate, the file is no FLAC file; more than two channels
+    // cannot be delivered.
+    if (!opened || FReadFailed || (FChan != 1 && FChan != 2) || FSR <= 0) {
       refuse();
       return;
     }

@@ -397,6 +397,8 @@ RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::str
   return Mp3Result::Done;
 }
 
+// As the MP3 branch: each track is read into a temporary WAV file, then encoded while the window is served.
+// An encoder error ends the job with its message; a cancel ends it as a cancelled WAV rip does.
 void RipJob::FlacBranch() {
   for (RipRow& row : FInput.rows) {
     if (!Rippable(row)) continue;
