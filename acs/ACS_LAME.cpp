@@ -53,6 +53,7 @@ void TMP3Out::SetUpEncoder() {
   lame.lame_set_in_samplerate(FLame, FInput->SampleRate());
   lame.lame_set_num_channels(FLame, FChannels);
   lame.lame_set_brate(FLame, KilobitsPerSecond(FBitRate));
+  lame.lame_set_bWriteVbrTag(FLame, 1);  // the placeholder of the Info frame leads the file
   lame.lame_init_params(FLame);
   FMP3Buffer = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(FMP3BufferSize));
 }
@@ -96,6 +97,15 @@ bool TMP3Out::WriteMP3(int bytes) {
   return false;
 }
 
+// The Info frame at the start tells decoders where the input's own samples begin and end.
+void TMP3Out::WriteInfoFrame() {
+  std::size_t bytes = Lame().lame_get_lametag_frame(FLame, FMP3Buffer.get(), static_cast<std::size_t>(FMP3BufferSize));
+  if (bytes == 0 || bytes > static_cast<std::size_t>(FMP3BufferSize)) return;
+  auto count = static_cast<std::int64_t>(bytes);
+  if (FStream->Seek(0, SEEK_SET) < 0 || FStream->Write(FMP3Buffer.get(), count) != count)
+    SetRunError("Stream write error");
+}
+
 // The tag goes to the encoder after the last audio, so the encoder writes it with the flushed tail.
 void TMP3Out::PassTags() {
   const LameEntries& lame = Lame();
@@ -113,8 +123,8 @@ void TMP3Out::Done() {
   int flushed = Lame().lame_encode_flush(FLame, FMP3Buffer.get(), FMP3BufferSize);
   if (flushed < 0)
     SetRunError("MP3 encoding failed (error " + std::to_string(flushed) + ")");
-  else
-    WriteMP3(flushed);
+  else if (WriteMP3(flushed))
+    WriteInfoFrame();
   FinishFile(*FStream, FFileName);
   CloseEncoder();
   FInput->Flush();

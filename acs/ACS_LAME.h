@@ -55,6 +55,7 @@ class TMP3Out : public TACSOutput {
   // Reads the next block from the input as 16-bit PCM; the byte count, 0 at the end.
   int ReadBlock();
   bool WriteMP3(int bytes);
+  void WriteInfoFrame();
   void PassTags();
   void CloseEncoder();
 

@@ -112,7 +112,7 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon, &TMainForm::CDInformation1Click);
   AddPlayerButton(client, 8, "Refresh", QStyle::SP_BrowserReload, &TMainForm::RefreshClick);
 
-  spSkinCheckRadioBox1 = new QCheckBox("Check A&ll/Uncheck All", client);
+  spSkinCheckRadioBox1 = new QCheckBox("Chec&k All/Uncheck All", client);
   spSkinCheckRadioBox1->setGeometry(282, 6, 160, 22);
   spSkinCheckRadioBox1->setChecked(true);
   connect(spSkinCheckRadioBox1, &QCheckBox::clicked, this, &TMainForm::spSkinCheckRadioBox1Click);
@@ -134,15 +134,18 @@ void TMainForm::BuildFormatBar(QWidget* client) {
   wavcheck->setGeometry(58, 34, 55, 24);
   oggcheck = new QRadioButton("O&gg", client);
   oggcheck->setGeometry(114, 34, 50, 24);
+  flaccheck = new QRadioButton("F&LAC", client);
+  flaccheck->setGeometry(164, 34, 58, 24);
   connect(mp3check, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::MP3); });
   connect(wavcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::WAV); });
   connect(oggcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Ogg); });
+  connect(flaccheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::FLAC); });
 
   auto* label = new QLabel("Output Fol&der", client);
-  label->setGeometry(164, 34, 88, 24);
+  label->setGeometry(224, 34, 88, 24);
   spSkinEdit1 = new QLineEdit(client);
   label->setBuddy(spSkinEdit1);
-  spSkinEdit1->setGeometry(254, 34, 186, 24);
+  spSkinEdit1->setGeometry(314, 34, 126, 24);
   auto* browse = new QToolButton(client);
   browse->setGeometry(442, 34, 28, 24);
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -305,8 +308,9 @@ void TMainForm::FormActivate() {
   }
 }
 
-QString TMainForm::FormatFolder(const char* key, const char* fallback) {
-  std::string folder = FSettings ? FSettings->ReadString("Folder", key, FOutputRoot) : FOutputRoot;
+QString TMainForm::FormatFolder(const char* key, const char* fallback, bool rootWhenMissing) {
+  std::string missing = rootWhenMissing ? FOutputRoot : std::string();
+  std::string folder = FSettings ? FSettings->ReadString("Folder", key, missing) : missing;
   if (!folder.empty()) return FromBytes(folder);
   folder = FOutputRoot + fallback;
   std::error_code ignored;
@@ -328,6 +332,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 OutputFormat TMainForm::CurrentFormat() const {
   if (wavcheck->isChecked()) return OutputFormat::WAV;
   if (oggcheck->isChecked()) return OutputFormat::Ogg;
+  if (flaccheck->isChecked()) return OutputFormat::FLAC;
   return OutputFormat::MP3;
 }
 
@@ -462,18 +467,19 @@ void TMainForm::UnselectAll1Click() {
 }
 
 void TMainForm::FormatClick(OutputFormat format) {
-  static const char* const kSuffix[] = {"mp3", "wav", "Ogg"};
-  static const char* const kKey[] = {"mp3 folder", "wav folder", "Ogg folder"};
-  static const char* const kFallback[] = {"MP3", "WAV", "Ogg"};
+  static const char* const kSuffix[] = {"mp3", "wav", "Ogg", "flac"};
+  static const char* const kKey[] = {"mp3 folder", "wav folder", "Ogg folder", "flac folder"};
+  static const char* const kFallback[] = {"MP3", "WAV", "Ogg", "FLAC"};
   int choice = static_cast<int>(format);
   for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
     QTreeWidgetItem* item = ListView1->topLevelItem(row);
     QString name = item->text(1);
-    name.chop(3);
+    name.chop(name.endsWith(".flac", Qt::CaseInsensitive) ? 4 : 3);  // the other extensions have three letters
     item->setText(1, name + kSuffix[choice]);
   }
   try {
-    spSkinEdit1->setText(FormatFolder(kKey[choice], kFallback[choice]));
+    // FLAC files never land among the others because an older settings file lacks their key.
+    spSkinEdit1->setText(FormatFolder(kKey[choice], kFallback[choice], format != OutputFormat::FLAC));
   } catch (const EIniFileError& error) {
     ShowStandardError(this, QString::fromStdString(error.what()));
   }

@@ -40,6 +40,7 @@ class TMainForm : public QMainWindow {
   QRadioButton* mp3check = nullptr;
   QRadioButton* wavcheck = nullptr;
   QRadioButton* oggcheck = nullptr;
+  QRadioButton* flaccheck = nullptr;
   QComboBox* spCDROMlist = nullptr;
   StatusLine* spSLMsgOut = nullptr;
   QCheckBox* spSkinCheckRadioBox1 = nullptr;
@@ -119,7 +120,9 @@ class TMainForm : public QMainWindow {
   void SelectFirstRow();
   void ShowStatus(const QString& text, const QString& reason = QString());
   // The folder setting of a format; when it is empty, the fallback folder in the program folder.
-  QString FormatFolder(const char* key, const char* fallback);
+  // Without the key (settings from before FLAC) the folder is the output root, or the fallback when
+  // rootWhenMissing is false.
+  QString FormatFolder(const char* key, const char* fallback, bool rootWhenMissing = true);
   QTreeWidgetItem* FirstSelectedRow() const;
   // The player takes commands only with a drive and a disc it can play.
   bool PlayerReady();

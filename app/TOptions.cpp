@@ -1,5 +1,7 @@
 #include "app/TOptions.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -7,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,6 +25,7 @@ const char* const kMp3Section = "MP3 Options";
 const char* const kFolderSection = "Folder";
 const char* const kOggSection = "Ogg Options";
 const char* const kRipSection = "Rip";
+const char* const kFlacSection = "FLAC Options";
 
 QComboBox* NewList(QWidget* parent, const QStringList& items) {
   auto* list = new QComboBox(parent);
@@ -53,6 +57,7 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   Pages->addTab(BuildFolderPage(), "&Default Folder");
   Pages->addTab(BuildMp3Page(), "&MP3 Options");
   Pages->addTab(BuildOggPage(), "O&gg Options");
+  Pages->addTab(BuildFlacPage(), "FLAC Options");
   Pages->addTab(BuildNamesPage(), "File &Names");
 
   auto* buttons = new QDialogButtonBox(this);
@@ -65,7 +70,9 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Pages);
   layout->addWidget(buttons);
-  setFixedSize(470, 300);
+  // Wider only when the page tabs would not fit side by side.
+  int margins = layout->contentsMargins().left() + layout->contentsMargins().right() + 8;
+  setFixedSize(std::max(400, Pages->tabBar()->sizeHint().width() + margins), 300);
 }
 
 QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) {
@@ -100,9 +107,10 @@ QWidget* TOptions::BuildFolderPage() {
   mp3folder = AddFolderRow(page, 0, "Default MP&3 Output Folder");
   wavfolder = AddFolderRow(page, 2, "Default &WAV Output Folder");
   oggfolder = AddFolderRow(page, 4, "Default Ogg Output &Folder");
+  flacfolder = AddFolderRow(page, 6, "Default F&LAC Output Folder");
   open = new QCheckBox("Open the Output Folder After &Ripping ", page);
-  grid->addWidget(open, 6, 0, 1, 2);
-  grid->setRowStretch(7, 1);
+  grid->addWidget(open, 8, 0, 1, 2);
+  grid->setRowStretch(9, 1);
   return page;
 }
 
@@ -136,6 +144,19 @@ QWidget* TOptions::BuildOggPage() {
   compr = NewList(page, {"20", "30", "40", "50", "60", "70", "80", "90"});
   AddLabelled(grid, 0, "CPU &Usage", cpu);
   AddLabelled(grid, 1, "Com&pr. %", compr);
+  grid->setRowStretch(2, 1);
+  grid->setColumnStretch(1, 1);
+  return page;
+}
+
+QWidget* TOptions::BuildFlacPage() {
+  auto* page = new QWidget(this);
+  auto* grid = new QGridLayout(page);
+  level = NewList(page, {"0", "1", "2", "3", "4", "5", "6", "7", "8"});
+  AddLabelled(grid, 0, "Compr&ession Level", level);
+  auto* hint = new QLabel("0 is the fastest, 8 gives the smallest files; every level is lossless.", page);
+  hint->setWordWrap(true);
+  grid->addWidget(hint, 1, 0, 1, 2);
   grid->setRowStretch(2, 1);
   grid->setColumnStretch(1, 1);
   return page;
@@ -190,11 +211,13 @@ void TOptions::ReadSettings(TIniFile& settings) {
   mp3folder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "mp3 folder", "")));
   wavfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "wav folder", "")));
   oggfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "Ogg folder", "")));
+  flacfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "flac folder", "")));
   open->setChecked(IsSet(settings.ReadString(kFolderSection, "open", "False")));
   SelectText(cpu, settings.ReadString(kOggSection, "cpu", "3"));
   SelectText(compr, settings.ReadString(kOggSection, "compr", "20"));
   nametemplate->setText(QString::fromStdString(settings.ReadString(kRipSection, "name template", "")));
   windowssafe->setChecked(IsSet(settings.ReadString(kRipSection, "Windows-safe names", "False")));
+  SelectText(level, settings.ReadString(kFlacSection, "level", "5"));
 }
 
 void TOptions::OKClick() {
@@ -220,11 +243,13 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kFolderSection, "mp3 folder", Text(mp3folder));
   settings.WriteString(kFolderSection, "wav folder", Text(wavfolder));
   settings.WriteString(kFolderSection, "Ogg folder", Text(oggfolder));
+  settings.WriteString(kFolderSection, "flac folder", Text(flacfolder));
   settings.WriteString(kFolderSection, "open", Flag(open));
   settings.WriteString(kOggSection, "cpu", Text(cpu));
   settings.WriteString(kOggSection, "compr", Text(compr));
   settings.WriteString(kRipSection, "name template", Text(nametemplate));
   settings.WriteString(kRipSection, "Windows-safe names", Flag(windowssafe));
+  settings.WriteString(kFlacSection, "level", Text(level));
 }
 
 void TOptions::SettingsFailed() {

@@ -1,5 +1,5 @@
 #pragma once
-// The options dialog: default output folders, MP3 options, Ogg options and file naming, kept in settings.ini.
+// The options dialog: default output folders, MP3, Ogg and FLAC options and file naming, kept in settings.ini.
 
 #include <QDialog>
 #include <functional>
@@ -22,6 +22,7 @@ class TOptions : public QDialog {
   QLineEdit* mp3folder = nullptr;
   QLineEdit* wavfolder = nullptr;
   QLineEdit* oggfolder = nullptr;
+  QLineEdit* flacfolder = nullptr;
   QCheckBox* open = nullptr;
   QComboBox* samplerate = nullptr;
   QComboBox* bitrate = nullptr;
@@ -34,6 +35,7 @@ class TOptions : public QDialog {
   QComboBox* compr = nullptr;
   QLineEdit* nametemplate = nullptr;
   QCheckBox* windowssafe = nullptr;
+  QComboBox* level = nullptr;
 
   void FormActivate();
   void OKClick();
@@ -46,6 +48,7 @@ class TOptions : public QDialog {
   QWidget* BuildMp3Page();
   QWidget* BuildOggPage();
   QWidget* BuildNamesPage();
+  QWidget* BuildFlacPage();
   QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label);
   static void AddLabelled(QGridLayout* grid, int row, const QString& caption, QWidget* control);
   void ReadSettings(TIniFile& settings);

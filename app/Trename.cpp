@@ -23,7 +23,8 @@ Trename::Trename(QWidget* parent) : QDialog(parent) {
 }
 
 bool Trename::Execute(const QString& name, const QString& extension, QString& newName) {
-  const QString offered = name.left(std::max<qsizetype>(0, name.size() - 4));
+  qsizetype cut = name.endsWith(extension, Qt::CaseInsensitive) ? extension.size() : 4;  // ".flac" has five
+  const QString offered = name.left(std::max<qsizetype>(0, name.size() - cut));
   filename->setText(offered);
   filename->setFocus();
   // A name from a template may lead with folders: typing replaces the file's own name and keeps them.

@@ -17,6 +17,8 @@ std::string FormatExtension(OutputFormat format) {
       return ".wav";
     case OutputFormat::Ogg:
       return ".ogg";
+    case OutputFormat::FLAC:
+      return ".flac";
     case OutputFormat::MP3:
       break;
   }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { MP3, WAV, Ogg };
+enum class OutputFormat { MP3, WAV, Ogg, FLAC };
 
-// ".mp3", ".wav" or ".ogg".
+// ".mp3", ".wav", ".ogg" or ".flac".
 std::string FormatExtension(OutputFormat format);
 
 struct TrackRow {

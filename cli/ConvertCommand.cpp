@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "acs/ACS_FLAC.h"
 #include "acs/ACS_LAME.h"
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
@@ -21,13 +22,14 @@ struct ConvertOptions {
   int bitrate = 128;
   int quality = 20;
   int cpu = 3;
+  int level = 5;
 };
 
 bool Parse(const std::vector<std::string>& args, ConvertOptions& options) {
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    bool valued = arg == "--bitrate" || arg == "--quality" || arg == "--cpu";
+    bool valued = arg == "--bitrate" || arg == "--quality" || arg == "--cpu" || arg == "--level";
     if (!valued) {
       if (arg.rfind("--", 0) == 0) return WrongArgument("unknown option " + arg);
       files.push_back(arg);
@@ -36,6 +38,7 @@ bool Parse(const std::vector<std::string>& args, ConvertOptions& options) {
     if (++i == args.size()) return WrongArgument(arg + " needs a value");
     bool ok = arg == "--bitrate"   ? ParseNumber(args[i], 8, 320, options.bitrate)
               : arg == "--quality" ? ParseNumber(args[i], 0, 100, options.quality)
+              : arg == "--level"   ? ParseNumber(args[i], 0, 8, options.level)
                                    : ParseNumber(args[i], 1, 3, options.cpu);
     if (!ok) return WrongArgument("wrong value for " + arg + ": " + args[i]);
   }
@@ -61,27 +64,39 @@ int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind, const
   return error.empty() ? 0 : Fail(error);
 }
 
-int WaveToOgg(const ConvertOptions& options) {
-  TWaveIn source;
+template <typename Source>
+int ToOgg(const ConvertOptions& options, const std::string& kind) {
+  Source source;
   source.SetFileName(options.in);
   TVorbisOut sink;
   sink.SetInput(&source);
   sink.SetFileName(options.out);
   sink.SetCompression(options.quality / 100.0f);
   sink.SetDelay(16 - 5 * options.cpu);
-  return Convert(source, sink, "PCM WAV", options.out);
+  return Convert(source, sink, kind, options.out);
 }
 
-int OggToWave(const ConvertOptions& options) {
-  TVorbisIn source;
+template <typename Source>
+int ToWave(const ConvertOptions& options, const std::string& kind) {
+  Source source;
   source.SetFileName(options.in);
   TWaveOut sink;
   sink.SetInput(&source);
   sink.SetFileName(options.out);
-  return Convert(source, sink, "Ogg Vorbis", options.out);
+  return Convert(source, sink, kind, options.out);
 }
 
-// WAV or Ogg Vorbis to MP3, as the two MP3 converter windows do it.
+int WaveToFlac(const ConvertOptions& options) {
+  TWaveIn source;
+  source.SetFileName(options.in);
+  TFLACOut sink;
+  sink.SetInput(&source);
+  sink.SetFileName(options.out);
+  sink.SetCompressionLevel(options.level);
+  return Convert(source, sink, "PCM WAV", options.out);
+}
+
+// WAV, Ogg Vorbis or FLAC to MP3, as the two MP3 converter windows do it.
 template <typename Source>
 int ToMp3(const ConvertOptions& options, TMP3BitRate bitRate, const std::string& kind) {
   Source source;
@@ -109,14 +124,18 @@ int RunConvert(const std::vector<std::string>& args) {
   if (!warning.empty()) return FailWarning(warning);
   try {
     BindVorbisLibraries();
-    if (from == ".wav" && to == ".ogg") return WaveToOgg(options);
-    if (from == ".ogg" && to == ".wav") return OggToWave(options);
+    if (from == ".wav" && to == ".ogg") return ToOgg<TWaveIn>(options, "PCM WAV");
+    if (from == ".ogg" && to == ".wav") return ToWave<TVorbisIn>(options, "Ogg Vorbis");
     if (from == ".wav" && to == ".mp3") return ToMp3<TWaveIn>(options, bitRate, "PCM WAV");
     if (from == ".ogg" && to == ".mp3") return ToMp3<TVorbisIn>(options, bitRate, "Ogg Vorbis");
+    if (from == ".wav" && to == ".flac") return WaveToFlac(options);
+    if (from == ".flac" && to == ".wav") return ToWave<TFLACIn>(options, "FLAC");
+    if (from == ".flac" && to == ".mp3") return ToMp3<TFLACIn>(options, bitRate, "FLAC");
+    if (from == ".flac" && to == ".ogg") return ToOgg<TFLACIn>(options, "FLAC");
   } catch (const std::exception& error) {
     return Fail(error.what());
   }
-  WrongArgument("cannot convert " + options.in + " to " + options.out + ": the extensions must be .wav to .ogg or "
-                ".mp3, or .ogg to .wav or .mp3");
+  WrongArgument("cannot convert " + options.in + " to " + options.out + ": the extensions must be .wav to .ogg, "
+                ".mp3 or .flac, .ogg to .wav or .mp3, or .flac to .wav, .mp3 or .ogg");
   return UsageError("convert");
 }

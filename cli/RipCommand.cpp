@@ -52,6 +52,7 @@ bool ParseFormat(const std::string& text, OutputFormat& format) {
   if (text == "wav") format = OutputFormat::WAV;
   else if (text == "mp3") format = OutputFormat::MP3;
   else if (text == "ogg") format = OutputFormat::Ogg;
+  else if (text == "flac") format = OutputFormat::FLAC;
   else return false;
   return true;
 }
@@ -88,7 +89,7 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     else if (arg == "--release") return WrongArgument("--release takes the number of a release, not " + value);
     else if (arg == "--offset" && ParseNumber(value, -100000, 100000, number)) options.offset = number;
     else return WrongArgument("--offset takes a number of samples, not " + value);
-    if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3 or ogg, not " + value);
+    if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3, ogg or flac, not " + value);
   }
   if (options.drive.empty()) return WrongArgument("DRIVE is missing");
   if (!formatGiven) return WrongArgument("--format is missing");
@@ -105,7 +106,7 @@ class CliRipHost : public RipHost {
     if (text.rfind("Processing:", 0) == 0) ++FTrack;
   }
   void SetButtonCaption(const std::string&) override {}
-  // One line on a terminal, redrawn: "Track 3/12  reading  45%". MP3 and Ogg tracks are read up to 40 %
+  // One line on a terminal, redrawn: "Track 3/12  reading  45%". MP3, Ogg and FLAC tracks are read up to 40 %
   // of the gauge, then encoded.
   void SetGauge(int percent) override {
     if (isatty(STDERR_FILENO) == 0) return;

@@ -11,6 +11,7 @@
 #include "platform/bladeenc/BladeEnc.h"
 #include "cd/TrackNaming.h"
 #include "platform/inifile/TIniFile.h"
+#include "rip/FlacTrackEncoder.h"
 #include "rip/TrackTagging.h"
 
 namespace {
@@ -87,6 +88,8 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.open = ReadFlag(settings, "Folder", "open");
     values.cpu = ReadInteger(settings, "OGG Options", "cpu", 3);
     values.compr = ReadInteger(settings, "OGG Options", "compr", 20);
+    values.flacLevel = ReadInteger(settings, "FLAC Options", "level", 5);
+    if (values.flacLevel < 0 || values.flacLevel > 8) values.flacLevel = 5;
     values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
     values.cacheFolder = std::filesystem::path(settings.FileName()).parent_path().string();
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
@@ -157,6 +160,9 @@ void RipJob::RipProcedure() {
       break;
     case OutputFormat::Ogg:
       OggBranch();
+      break;
+    case OutputFormat::FLAC:
+      FlacBranch();
       break;
   }
 }
@@ -380,10 +386,48 @@ RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::str
   error = beDeinitStream(stream, mp3.data(), &produced);
   if (error != BE_ERR_SUCCESSFUL) return fail("beExitStream failed " + std::to_string(error));
   if (out.Write(mp3.data(), produced) != produced) return fail("Write error");
+  // The Info frame after the tag tells decoders where the track's own samples begin and end.
+  error = beInfoFrame(stream, mp3.data(), &produced);
+  if (error != BE_ERR_SUCCESSFUL) return fail("beInfoFrame failed " + std::to_string(error));
+  if (out.Seek(std::int64_t(tag.size()), SEEK_SET) < 0 || out.Write(mp3.data(), produced) != produced)
+    return fail("Write error");
   beCloseStream(stream);
   if (FCancel) return Mp3Result::Cancelled;
   if (!out.Commit()) throw EStreamError("Cannot create file " + output);
   return Mp3Result::Done;
+}
+
+// As the MP3 branch: each track is read into a temporary WAV file, then encoded while the window is served.
+// An encoder error ends the job with its message; a cancel ends it as a cancelled WAV rip does.
+void RipJob::FlacBranch() {
+  for (RipRow& row : FInput.rows) {
+    if (!Rippable(row)) continue;
+    CommonStart(row);
+    FOutputPath = OutputPath(row);
+    FTemporaryPath = FOutputPath + ".convert";
+    struct RemoveTemporary {
+      std::string path;
+      ~RemoveTemporary() { RemoveFile(path); }
+    } temporary{FTemporaryPath};
+    std::optional<ProvedRead> read;
+    {
+      TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
+      read = ReadTrackProved(row, file, 40);
+    }
+    if (FCancel) break;
+    TrackEncodeResult result = EncodeFlacTrack(
+        {FTemporaryPath, FOutputPath, FInput.values.flacLevel, VorbisCommentsOf(row.tags)},
+        [this](int percent) { FHost.SetGauge(40 + percent * 60 / 100); },
+        [this] {
+          FHost.ProcessMessages();
+          return FCancel;
+        });
+    if (result.end == TrackEncodeEnd::Failed) throw EStreamError(result.error);
+    if (result.end == TrackEncodeEnd::Cancelled) break;
+    TrackFinished(row, FOutputPath, *read);
+  }
+  if (!FCancel) Completed();
+  Finish();
 }
 
 void RipJob::OggBranch() {

@@ -1,5 +1,5 @@
 #pragma once
-// The rip job: reads the checked tracks from the disc into WAV files and, for MP3 and Ogg Vorbis, encodes
+// The rip job: reads the checked tracks from the disc into WAV files and, for MP3, Ogg Vorbis and FLAC, encodes
 // them. It runs on the thread of the window (or command) that hosts it and keeps that host responsive by
 // letting it process pending work after every read and every encoded chunk.
 
@@ -32,6 +32,7 @@ struct RipValues {
   bool open = false;
   int cpu = 3;
   int compr = 20;
+  int flacLevel = 5;
   std::string accurateRipServer;  // empty: no verification
   std::string cacheFolder;        // where the AccurateRip replies are kept: the settings file's folder
   bool testAndCopy = false;
@@ -57,7 +58,7 @@ struct RipRow {
   std::uint32_t blocks = 0;
   std::uint32_t start = 0;  // the track's first block on the disc
   bool audio = true;        // a data track is never ripped, checked or not
-  TrackTags tags{};         // what the finished MP3 or Ogg file is tagged with
+  TrackTags tags{};         // what the finished MP3, Ogg or FLAC file is tagged with
 };
 
 struct RipInput {
@@ -120,6 +121,7 @@ class RipJob {
   void WavBranch();
   void Mp3Branch();
   void OggBranch();
+  void FlacBranch();
   void VorbisOut1done();
   void VorbisOut1Progress(int progress);
   void CommonStart(const RipRow& row);

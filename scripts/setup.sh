@@ -11,16 +11,16 @@ run=(xdg-utils)
 build=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libcdio-dev libcdio-paranoia-dev libcue-dev libcurl4-openssl-dev libmp3lame-dev
-  libogg-dev libvorbis-dev libsdl2-dev libsimpleini-dev zlib1g-dev libssl-dev nlohmann-json3-dev
+  libogg-dev libvorbis-dev libflac-dev libsdl2-dev libsimpleini-dev zlib1g-dev libssl-dev nlohmann-json3-dev
   dpkg-dev file
 )
 test=(
-  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools time lame mpg123
+  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools flac time lame mpg123
   python3-mutagen lintian desktop-file-utils appstream man-db
   # the sanitizer build and the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, the symbolizer
   clang libclang-rt-14-dev llvm
 )
-bench=(sox vorbis-tools time lame mpg123 bchunk xvfb xauth xdotool pulseaudio)
+bench=(sox vorbis-tools flac time lame mpg123 bchunk xvfb xauth xdotool pulseaudio)
 
 groups=("$@")
 [[ ${#groups[@]} -gt 0 ]] || groups=(run build test bench)

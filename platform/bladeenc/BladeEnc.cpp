@@ -36,7 +36,7 @@ bool Configure(lame_t lame, const BE_CONFIG& config) {
   l.lame_set_error_protection(lame, config.mp3.bCRC != 0);
   l.lame_set_copyright(lame, config.mp3.bCopyright != 0);
   l.lame_set_original(lame, config.mp3.bOriginal != 0);
-  l.lame_set_bWriteVbrTag(lame, 0);
+  l.lame_set_bWriteVbrTag(lame, 1);  // the placeholder of the Info frame leads the stream
   return l.lame_init_params(lame) >= 0;
 }
 
@@ -89,6 +89,15 @@ BE_ERR beDeinitStream(HBE_STREAM handle, std::uint8_t* output, std::uint32_t* ou
   if (stream == nullptr) return BE_ERR_INVALID_HANDLE;
   int bytes = Lame().lame_encode_flush(stream->lame, output, static_cast<int>(kBufferSize));
   if (bytes < 0) return BE_ERR_BUFFER_TOO_SMALL;
+  *outputBytes = static_cast<std::uint32_t>(bytes);
+  return BE_ERR_SUCCESSFUL;
+}
+
+BE_ERR beInfoFrame(HBE_STREAM handle, std::uint8_t* output, std::uint32_t* outputBytes) {
+  Stream* stream = Find(handle);
+  if (stream == nullptr) return BE_ERR_INVALID_HANDLE;
+  std::size_t bytes = Lame().lame_get_lametag_frame(stream->lame, output, kBufferSize);
+  if (bytes == 0 || bytes > kBufferSize) return BE_ERR_BUFFER_TOO_SMALL;
   *outputBytes = static_cast<std::uint32_t>(bytes);
   return BE_ERR_SUCCESSFUL;
 }

@@ -37,4 +37,9 @@ BE_ERR beInitStream(const BE_CONFIG* config, std::uint32_t* dwSamples, std::uint
 BE_ERR beEncodeChunk(HBE_STREAM stream, std::uint32_t nSamples, const std::int16_t* samples, std::uint8_t* output,
                      std::uint32_t* outputBytes);
 BE_ERR beDeinitStream(HBE_STREAM stream, std::uint8_t* output, std::uint32_t* outputBytes);
+// The stream's first frame as it must read once the stream is finished (after beDeinitStream, before
+// beCloseStream): an Info frame with the encoder's delay and padding and the stream's length, so decoders
+// play exactly the samples encoded. The stream's first bytes hold a placeholder of the same size, to be
+// written over with it. output needs dwBufferSize bytes of room.
+BE_ERR beInfoFrame(HBE_STREAM stream, std::uint8_t* output, std::uint32_t* outputBytes);
 BE_ERR beCloseStream(HBE_STREAM stream);

@@ -54,6 +54,7 @@ bool BindLame() {
   RESOLVE(id3tag_set_track);
   RESOLVE(id3tag_set_comment);
   RESOLVE(lame_encode_flush);
+  RESOLVE(lame_get_lametag_frame);
   RESOLVE(lame_close);
   if (!b.loaded) b.library.Release();
   return b.loaded;

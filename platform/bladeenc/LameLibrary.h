@@ -31,6 +31,7 @@ struct LameEntries {
   decltype(&::id3tag_set_track) id3tag_set_track = nullptr;
   decltype(&::id3tag_set_comment) id3tag_set_comment = nullptr;
   decltype(&::lame_encode_flush) lame_encode_flush = nullptr;
+  decltype(&::lame_get_lametag_frame) lame_get_lametag_frame = nullptr;
   decltype(&::lame_close) lame_close = nullptr;
 };
 

@@ -91,4 +91,12 @@ bool WaitFor(const std::function<bool()>& condition) {
   return true;
 }
 
+std::string RunToEnd(TACSOutput& sink) {
+  auto done = std::make_shared<std::atomic<bool>>(false);  // a run that outlives the wait still finds it
+  sink.SetOnDone([done](TACSOutput*) { *done = true; });
+  sink.Run();
+  if (!WaitFor([&] { return done->load(); })) return "the run did not end";
+  return sink.RunError();
+}
+
 }  // namespace teststreams

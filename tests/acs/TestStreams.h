@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -65,5 +67,7 @@ double Correlation(const std::vector<double>& a, const std::vector<double>& b);
 
 // Waits up to five seconds for the condition.
 bool WaitFor(const std::function<bool()>& condition);
+// Runs the sink and waits up to five seconds for its end: the run's error, empty after a good run.
+std::string RunToEnd(TACSOutput& sink);
 
 }  // namespace teststreams

@@ -51,11 +51,12 @@ class OptionsTest : public QObject {
   void pagesAndCaptionsAreThere() {
     Open();
     QCOMPARE(FOptions->windowTitle(), QString("Options"));
-    QCOMPARE(FOptions->Pages->count(), 4);
+    QCOMPARE(FOptions->Pages->count(), 5);
     QCOMPARE(FOptions->Pages->tabText(0).remove('&'), QString("Default Folder"));  // specified, with mnemonics
     QCOMPARE(FOptions->Pages->tabText(1).remove('&'), QString("MP3 Options"));
     QCOMPARE(FOptions->Pages->tabText(2).remove('&'), QString("Ogg Options"));
-    QCOMPARE(FOptions->Pages->tabText(3).remove('&'), QString("File Names"));
+    QCOMPARE(FOptions->Pages->tabText(3).remove('&'), QString("FLAC Options"));
+    QCOMPARE(FOptions->Pages->tabText(4).remove('&'), QString("File Names"));
     QCOMPARE(FOptions->Pages->currentIndex(), 0);
     QCOMPARE(FOptions->open->text().remove('&'), QString("Open the Output Folder After Ripping "));
     QCOMPARE(FOptions->crc->text().remove('&'), QString("CRC-Checksum "));
@@ -82,15 +83,15 @@ class OptionsTest : public QObject {
     QCOMPARE(Contents(SettingsPath()),
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
                          "bPrivate=False\nbOriginal=False\n\n[Folder]\nmp3 folder=\nwav folder=\nOgg folder=\n"
-                         "open=False\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\nname template=\n"
-                         "Windows-safe names=False\n"));
+                         "flac folder=\nopen=False\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\nname template=\n"
+                         "Windows-safe names=False\n\n[FLAC Options]\nlevel=5\n"));
   }
 
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {
     testdata::WriteTextFile(SettingsPath(),
                             "[mp3 options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nchannel=mono\nbCopyright=false\n"
                             "bCRC=False\n[FOLDER]\nMP3 Folder=/music/mp3\nopen=yes\n[OGG Options]\ncpu=1\ncompr=55\n"
-                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\n");
+                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\n[flac options]\nlevel=8\n");
     Open();
     QCOMPARE(FOptions->samplerate->currentText(), QString("48000Hz"));
     QCOMPARE(FOptions->bitrate->currentText(), QString("320kb/s"));
@@ -103,6 +104,7 @@ class OptionsTest : public QObject {
     QCOMPARE(FOptions->compr->currentText(), QString());
     QCOMPARE(FOptions->nametemplate->text(), QString("%a/%n %t"));
     QVERIFY(FOptions->windowssafe->isChecked());
+    QCOMPARE(FOptions->level->currentText(), QString("8"));
   }
 
   void cancelLeavesTheFileAndTheNextShowingShowsItAgain() {
@@ -122,7 +124,7 @@ class OptionsTest : public QObject {
   void browseButtonsFillTheirBoxOnlyWhenAFolderIsChosen() {
     Open();
     auto buttons = FOptions->Pages->widget(0)->findChildren<QToolButton*>();
-    QCOMPARE(buttons.size(), 3);
+    QCOMPARE(buttons.size(), 4);
     {
       AnsweringFolderBrowser browser("/chosen/wav");
       buttons[1]->click();

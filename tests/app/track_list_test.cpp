@@ -110,6 +110,11 @@ class TrackListTest : public QObject {
     FForm->oggcheck->click();
     QCOMPARE(Names(*FForm), QStringList({"Blue Song.Ogg", "Track-02.Ogg"}));
     QCOMPARE(FForm->spSkinEdit1->text(), QString("/music/ogg"));
+    FForm->flaccheck->click();
+    QCOMPARE(Names(*FForm), QStringList({"Blue Song.flac", "Track-02.flac"}));
+    QCOMPARE(FForm->spSkinEdit1->text().toStdString(), Folder() + "FLAC");
+    FForm->mp3check->click();
+    QCOMPARE(Names(*FForm), QStringList({"Blue Song.mp3", "Track-02.mp3"}));
   }
 
   void formatButtonWithoutRowsOnlyChangesTheFolder() {
@@ -157,6 +162,10 @@ class TrackListTest : public QObject {
     });
     FForm->ListView1DblClick();
     QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Outro.ogg"}));
+    FForm->flaccheck->click();
+    ModalWatcher flac([&](QWidget* dialog) { offered = static_cast<Trename*>(dialog)->filename->text(); });
+    FForm->ListView1DblClick();
+    QCOMPARE(offered, QString("Outro"));  // without the five characters of ".flac"
 
     FForm->ListView1->clearSelection();
     ModalWatcher none;

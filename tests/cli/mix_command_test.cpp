@@ -120,4 +120,27 @@ TEST_F(MixCommandTest, CtrlCStopsTheWorkKeepsTheOldFileAndExits130) {
   EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(folder.Path()), {})) << "only the two files";
 }
 
+using ConvertCommandTest = MixCommandTest;
+
+// Decoded by the reference tools: FLAC gives the WAV's samples back exactly, and an MP3 or Ogg file made
+// from FLAC decodes to exactly as many samples.
+TEST_F(ConvertCommandTest, FlacTakesAndGivesBackExactAudio) {
+  std::string wav = Input("one.wav", "1.3");
+  auto convert = [&](const std::string& in, const std::string& out, const std::string& options = "") {
+    return Succeed(std::string(QUILLON_CLI) + " convert '" + File(in) + "' '" + File(out) + "' " + options);
+  };
+  convert("one.wav", "one.flac", "--level 8");
+  Succeed("flac -d -s -o '" + File("reference.wav") + "' '" + File("one.flac") + "'");
+  EXPECT_TRUE(Pcm(wav) == Pcm(File("reference.wav")));
+  convert("one.flac", "back.wav");
+  EXPECT_TRUE(Pcm(wav) == Pcm(File("back.wav")));
+  convert("one.flac", "one.mp3");
+  Succeed(std::string(MPG123) + " -q -w '" + File("mp3.wav") + "' '" + File("one.mp3") + "'");
+  EXPECT_EQ(Pcm(wav).size(), Pcm(File("mp3.wav")).size());
+  convert("one.flac", "one.ogg");
+  Succeed("oggdec -Q -o '" + File("ogg.wav") + "' '" + File("one.ogg") + "'");
+  EXPECT_EQ(Pcm(wav).size(), Pcm(File("ogg.wav")).size());
+  EXPECT_EQ(2, testdata::RunCommand(std::string(QUILLON_CLI) + " convert a.wav b.flac --level 9").status);
+}
+
 }  // namespace

@@ -1,11 +1,11 @@
 // Writes the seed inputs of every harness into FOLDER/HARNESS/, made with the tests' own generators.
 // A new harness adds its writer to the table at the end.
 
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <map>
 
+#include "acs/ACS_FLAC.h"
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
 #include "tests/acs/TestStreams.h"
@@ -59,20 +59,25 @@ Seeds WaveSeeds() {
   return {{"cd", WaveFile(2, 16, 44100, 600)}, {"mono8", WaveFile(1, 8, 11025, 300)}, {"chunked", chunked}};
 }
 
-std::string VorbisFile(int channels, int frames) {
+// A file the sink writes from generated music.
+template <typename Sink>
+std::string EncodedFile(int channels, int bits, int frames) {
   testdata::TempFolder folder;
-  teststreams::MemorySource source(teststreams::Music(frames, channels, 16), channels);
-  TVorbisOut sink;
-  std::atomic<bool> done{false};
+  teststreams::MemorySource source(teststreams::Music(frames, channels, bits), channels, bits);
+  Sink sink;
   sink.SetInput(&source);
-  sink.SetFileName(folder.File("seed.ogg"));
-  sink.SetOnDone([&](TACSOutput*) { done = true; });
-  sink.Run();
-  teststreams::WaitFor([&] { return done.load(); });
-  return fuzzfiles::ReadFile(folder.File("seed.ogg"));
+  sink.SetFileName(folder.File("seed"));
+  teststreams::RunToEnd(sink);
+  return fuzzfiles::ReadFile(folder.File("seed"));
 }
 
-Seeds VorbisSeeds() { return {{"stereo", VorbisFile(2, 3000)}, {"mono", VorbisFile(1, 2000)}}; }
+Seeds VorbisSeeds() {
+  return {{"stereo", EncodedFile<TVorbisOut>(2, 16, 3000)}, {"mono", EncodedFile<TVorbisOut>(1, 16, 2000)}};
+}
+
+Seeds FlacSeeds() {
+  return {{"stereo", EncodedFile<TFLACOut>(2, 16, 9000)}, {"mono8", EncodedFile<TFLACOut>(1, 8, 5000)}};
+}
 
 Seeds Id3Seeds() {
   using tagfiles::TextFrame;
@@ -124,7 +129,7 @@ int main(int argc, char** argv) {
   }
   BindVorbisLibraries();
   const std::map<std::string, std::function<Seeds()>> writers = {
-      {"cue", CueSeeds},   {"wave", WaveSeeds}, {"vorbis", VorbisSeeds},
+      {"cue", CueSeeds},   {"wave", WaveSeeds}, {"vorbis", VorbisSeeds}, {"flac", FlacSeeds},
       {"id3", Id3Seeds},   {"cddb", CddbSeeds}, {"settings", SettingsSeeds},
       {"dbar", DbarSeeds}, {"musicbrainz", MusicBrainzSeeds}};
   for (const auto& [harness, seeds] : writers) {

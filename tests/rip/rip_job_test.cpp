@@ -286,10 +286,11 @@ std::vector<std::string> SortedLines(const std::string& text) {
   return lines;
 }
 
-// Tags as independent readers see them: mutagen for MP3, vorbiscomment for Ogg.
+// Tags as independent readers see them: mutagen for MP3, vorbiscomment for Ogg, metaflac for FLAC.
 std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
-  std::string command = format == OutputFormat::MP3 ? std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + path + "'"
-                                                    : "vorbiscomment -l '" + path + "'";
+  std::string command = format == OutputFormat::MP3    ? std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + path + "'"
+                        : format == OutputFormat::FLAC ? "metaflac --export-tags-to=- '" + path + "'"
+                                                       : "vorbiscomment -l '" + path + "'";
   testdata::ProcessResult result = testdata::RunCommand(command);
   EXPECT_EQ(0, result.status) << result.out;
   return SortedLines(result.out);
@@ -299,7 +300,7 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
   DiscMetadata metadata{"Die \xC3\x84rzte", "Live", "1999", "Rock", "0a001402", "49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "",
                         {"\xC3\x96" "ffnung", "\xE6\x9D\xB1\xE4\xBA\xAC"}, {"Die \xC3\x84rzte", "Gast"},
                         {"", "4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80"}, {"", "3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f"}};
-  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg}) {
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
     RipInput input = Disc({{{}, Pattern(BlockFrames(40), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, format);
     for (std::size_t k = 0; k < 2; ++k) input.rows[k].tags = TrackTagsOf(metadata, k, input.rows[k].name, int(k) + 1, 2);
     input.rows[1].name = "Gast/Live/02" + FormatExtension(format);
@@ -320,7 +321,7 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
                                           "UFID:http://musicbrainz.org=4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80",
                                           "version=2.3"}),
                 TagsOf(Out("Gast/Live/02" + ext), format));
-    } else {
+    } else {  // Ogg and FLAC carry the same comments
       EXPECT_EQ((std::vector<std::string>{"ALBUM=Live", "ALBUMARTIST=Die \xC3\x84rzte", "ARTIST=Gast", "CDDB=0a001402",
                                           "DATE=1999", "GENRE=Rock", "MUSICBRAINZ_DISCID=49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
                                           "MUSICBRAINZ_RELEASETRACKID=3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f",
@@ -328,12 +329,11 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
                                           "TITLE=\xE6\x9D\xB1\xE4\xBA\xAC", "TRACKNUMBER=2", "TRACKTOTAL=2"}),
                 TagsOf(Out("Gast/Live/02" + ext), format));
     }
-    // The tag in front leaves the audio whole.
+    // The tag in front leaves the audio whole, and the MP3's Info frame after it gives the exact length.
     std::string decoded = FFolder.File("decoded.wav");
-    std::string decoder = format == OutputFormat::MP3 ? "lame --quiet --decode '" : "oggdec --quiet -o '" + decoded + "' '";
-    std::string command = decoder + Out("Track-01" + ext) + (format == OutputFormat::MP3 ? "' '" + decoded + "'" : "'");
-    ASSERT_EQ(0, std::system(command.c_str()));
-    EXPECT_NEAR(44 + 40 * 2352, double(fs::file_size(decoded)), 2 * 1152 * 4);
+    std::string decoder = format == OutputFormat::MP3 ? "mpg123 -q -w '" : format == OutputFormat::FLAC ? "flac -d -s -f -o '" : "oggdec --quiet -o '";
+    ASSERT_EQ(0, std::system((decoder + decoded + "' '" + Out("Track-01" + ext) + "'").c_str()));
+    EXPECT_EQ(44 + 40 * 2352, fs::file_size(decoded));
   }
 }
 
@@ -358,7 +358,7 @@ TEST_F(RipJobTest, FailuresEndTheJobWithTheirMessageAndLeaveNothingThatLooksFini
   EXPECT_EQ("Cannot create file " + input.folder + "/Track-01.wav", FHost.errors[0]);
   EXPECT_EQ("Close", FHost.button);
 
-  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg}) {
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
     FHost.errors.clear();
     RipInput full = Disc(ThreeTracks(), format);
     {
@@ -380,6 +380,31 @@ std::vector<std::uint8_t> Bytes(const std::vector<std::int16_t>& samples) {
   std::vector<std::uint8_t> bytes(samples.size() * 2);
   std::memcpy(bytes.data(), samples.data(), bytes.size());
   return bytes;
+}
+
+TEST_F(RipJobTest, FlacTracksHoldTheDiscsAudioBitForBitAndACancelKeepsTheEarlierFile) {
+  auto tracks = ThreeTracks();
+  RipInput input = Disc(tracks, OutputFormat::FLAC);
+  input.values.flacLevel = 8;
+  Rip(input);
+  EXPECT_TRUE(FHost.errors.empty());
+  EXPECT_EQ((std::vector<std::string>{"Track-01.flac", "Track-02.flac", "Track-03.flac"}), OutFiles());
+  for (std::size_t k = 0; k < 3; ++k) {
+    std::string decoded = FFolder.File("decoded.wav");
+    ASSERT_EQ(0, std::system(("flac -d -s -f -o '" + decoded + "' '" + Out(input.rows[k].name) + "'").c_str()));
+    EXPECT_TRUE(ReadAll(decoded) == WaveOf(testdata::ExpectedTrackBytes(tracks, k))) << k;
+  }
+  EXPECT_EQ(100, FHost.gauges.back());
+  EXPECT_EQ("Finished!", FHost.captions.back());
+
+  testdata::WriteTextFile(Out("Track-02.flac"), "an earlier rip");
+  FHost.onGauge = [&](int percent) {
+    if (percent > 40 && FHost.captions.back().rfind("Processing:02", 0) == 0) FJob.SetCancel(true);
+  };
+  Rip(Disc({{{}, Pattern(BlockFrames(30), 1)}, {{}, Pattern(BlockFrames(3000), 2)}}, OutputFormat::FLAC));
+  EXPECT_EQ("an earlier rip", testdata::ReadTextFile(Out("Track-02.flac")));
+  EXPECT_EQ((std::vector<std::string>{"Track-01.flac", "Track-02.flac", "Track-03.flac"}), OutFiles());
+  EXPECT_EQ((std::vector<std::string>{Out("Track-01.flac")}), FJob.Finished());
 }
 
 TEST_F(RipJobTest, TracksWithUnreadableBlocksAreKeptReportedAndNeverCalledFinished) {
@@ -509,7 +534,7 @@ TEST_F(RipJobTest, AnImageCutShortWhileRippingIsReportedAsDamage) {
 TEST_F(RipJobTest, PlantedLinksAreNotFollowedAndTheUsersFilesKeepTheirNamesAndModes) {
   std::string victim = FFolder.File("victim");
   testdata::WriteTextFile(victim, "victim");
-  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg}) {
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
     FHost.errors.clear();
     RipInput input = Disc({{{}, Pattern(BlockFrames(30), 1)}}, format);
     std::string name = input.rows[0].name, real = FFolder.File("real-" + name);
@@ -537,7 +562,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   std::string path = folder.File("settings.ini");
   testdata::WriteTextFile(path,
                           "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\n[Folder]\nopen=True\n"
-                          "[Ogg Options]\ncpu=x\ncompr=50\n");
+                          "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n");
   TIniFile settings(path);
   RipValues values;
   ASSERT_TRUE(ReadRipValues(settings, values));
@@ -548,6 +573,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   EXPECT_TRUE(values.open);
   EXPECT_EQ(3, values.cpu);  // not a number: the default
   EXPECT_EQ(50, values.compr);
+  EXPECT_EQ(5, values.flacLevel);  // out of range: the default
 
   testdata::WriteTextFile(path, "[MP3 Options]\ndwSampleRate=44100Hz\n");
   TIniFile missing(path);

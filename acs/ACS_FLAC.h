@@ -1,0 +1,82 @@
+#pragma once
+// FLAC files: TFLACOut encodes the PCM of its input losslessly into a new file, checking every frame
+// against its own decoding; TFLACIn decodes one.
+
+#include <FLAC/format.h>
+#include <FLAC/stream_decoder.h>
+#include <FLAC/stream_encoder.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acs/ACS_Classes.h"
+#include "acs/TFileStream.h"
+
+class TFLACOut : public TACSOutput {
+ public:
+  ~TFLACOut() override;
+
+  // Lines NAME=VALUE for the Vorbis comment block; emptied after each run.
+  const std::vector<std::string>& Comments() const { return FComments; }
+  void SetComments(const std::vector<std::string>& comments) { FComments = comments; }
+  const std::string& FileName() const { return FFileName; }
+  void SetFileName(const std::string& fileName) { FFileName = fileName; }
+  // 0 (fastest) to 8 (smallest file); anything else is refused when a run starts.
+  int CompressionLevel() const { return FCompressionLevel; }
+  void SetCompressionLevel(int level) { FCompressionLevel = level; }
+
+ protected:
+  void Prepare() override;
+  bool DoOutput(bool Abort) override;
+  void Done() override;
+
+ private:
+  void SetUpEncoder();
+  void AddComments();
+  // Why the encoder stopped: a refused write, or the encoder's own state.
+  std::string EncoderError() const;
+  void CloseEncoder();
+
+  std::vector<std::string> FComments;
+  std::string FFileName;
+  int FCompressionLevel = 5;
+
+  std::unique_ptr<TFileStream> FStream;
+  bool FWriteFailed = false;
+  FLAC__StreamEncoder* FEncoder = nullptr;
+  FLAC__StreamMetadata* FCommentBlock = nullptr;
+  std::array<std::uint8_t, 16384> FBuffer{};
+  std::int32_t FCarried = 0;  // bytes of a partial frame kept from the last read
+  std::vector<FLAC__int32> FSamples;
+  int FChannels = 2;
+  int FBits = 16;
+
+  friend struct FLACEncoderCallbacks;
+};
+
+class TFLACIn : public TACSFileIn {
+ public:
+  ~TFLACIn() override;
+
+  // Delivers 16-bit PCM whatever the file's sample size; mono and stereo files only.
+  int GetData(void* buffer, int bufferSize) override;
+  void OpenFile() override;
+  void CloseFile() override;
+
+ private:
+  void Fill();
+  void SeekToPosition();
+  void CloseDecoder();
+
+  FLAC__StreamDecoder* FDecoder = nullptr;
+  std::unique_ptr<TFileStream> FStream;
+  std::vector<std::uint8_t> FBuffer;  // decoded PCM not yet handed out, from FBufStart on
+  bool FEndOfData = false;
+  bool FReadFailed = false;
+  int FFileBits = 16;
+
+  friend struct FLACDecoderCallbacks;
+};
