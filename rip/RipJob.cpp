@@ -10,6 +10,7 @@
 #include "acs/TFileStream.h"
 #include "platform/bladeenc/BladeEnc.h"
 #include "cd/TrackNaming.h"
+#include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/TrackTagging.h"
 
@@ -88,7 +89,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.cpu = ReadInteger(settings, "OGG Options", "cpu", 3);
     values.compr = ReadInteger(settings, "OGG Options", "compr", 20);
     values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
-    values.cacheFolder = std::filesystem::path(settings.FileName()).parent_path().string();
+    values.cacheFolder = CacheFolder(settings.FileName());
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
   } catch (const EIniFileError&) {
     return false;

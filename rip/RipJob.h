@@ -33,7 +33,7 @@ struct RipValues {
   int cpu = 3;
   int compr = 20;
   std::string accurateRipServer;  // empty: no verification
-  std::string cacheFolder;        // where the AccurateRip replies are kept: the settings file's folder
+  std::string cacheFolder;        // where the AccurateRip replies are kept (CacheFolder)
   bool testAndCopy = false;
 };
 
