@@ -61,6 +61,11 @@ std::string SettingsFile() {
   return own.string();
 }
 
+std::string CacheFolder(const std::string& settingsFile) {
+  if (ProgramFolderWritable()) return fs::path(settingsFile).parent_path().string();
+  return (BaseFolder("XDG_CACHE_HOME", ".cache") / "quillon").string();
+}
+
 void OverrideProgramFolder(const std::string& folder, bool writable) {
   TheOverride().folder = folder.empty() || folder.back() == '/' ? folder : folder + "/";
   TheOverride().writable = writable;

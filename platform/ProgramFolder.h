@@ -11,5 +11,8 @@ bool ProgramFolderWritable();
 // settings.ini in a writable program folder; otherwise $XDG_CONFIG_HOME/quillon/settings.ini
 // (~/.config/quillon), made as a copy of the program folder's settings.ini when it is not there yet.
 std::string SettingsFile();
+// Where replies kept for later (AccurateRip's) go: beside the settings file in a writable program folder,
+// otherwise $XDG_CACHE_HOME/quillon (~/.cache/quillon), so an installed program writes nothing into /usr.
+std::string CacheFolder(const std::string& settingsFile);
 // Tests run the windows against a folder of their own, which they may declare read-only.
 void OverrideProgramFolder(const std::string& folder, bool writable = true);

@@ -10,6 +10,7 @@
 #include "acs/TFileStream.h"
 #include "platform/bladeenc/BladeEnc.h"
 #include "cd/TrackNaming.h"
+#include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/FlacTrackEncoder.h"
 #include "rip/TrackTagging.h"
@@ -91,7 +92,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.flacLevel = ReadInteger(settings, "FLAC Options", "level", 5);
     if (values.flacLevel < 0 || values.flacLevel > 8) values.flacLevel = 5;
     values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
-    values.cacheFolder = std::filesystem::path(settings.FileName()).parent_path().string();
+    values.cacheFolder = CacheFolder(settings.FileName());
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
   } catch (const EIniFileError&) {
     return false;

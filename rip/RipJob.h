@@ -34,7 +34,7 @@ struct RipValues {
   int compr = 20;
   int flacLevel = 5;
   std::string accurateRipServer;  // empty: no verification
-  std::string cacheFolder;        // where the AccurateRip replies are kept: the settings file's folder
+  std::string cacheFolder;        // where the AccurateRip replies are kept (CacheFolder)
   bool testAndCopy = false;
 };
 

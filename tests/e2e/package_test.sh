@@ -25,6 +25,10 @@ for path in usr/bin/quillon usr/bin/quillon-cli usr/lib/quillon/quillon usr/lib/
   usr/share/man/man1/quillon-cli.1.gz usr/share/doc/quillon/copyright; do
   grep -qx "./$path" "$work/contents" || fail "$path is not in the package"
 done
+for size in 16x16 32x32 48x48 128x128 256x256; do
+  grep -qx "./usr/share/icons/hicolor/$size/apps/quillon.png" "$work/contents" || fail "no $size icon"
+done
+grep -qx "./usr/share/icons/hicolor/scalable/apps/quillon.svg" "$work/contents" || fail "no scalable icon"
 
 lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || fail "lintian: $(cat "$work/lintian")"
 
@@ -59,4 +63,12 @@ as_user "$cli" rip "$demo" --format wav --out "$home/rips" --tracks 2 >"$work/ri
 [ "$(cut -f2 "$work/ripped")" = "$home/rips/Track-02.wav" ] || fail "the demo rip printed $(cat "$work/ripped")"
 [ -f "$home/rips/Track-02.wav" ] || fail "the demo rip left no file"
 [ -z "$(find "$root/usr/lib/quillon" -newer "$deb")" ] || fail "the program wrote into its folder"
+
+# Installed by apt-get into a bare Debian 12 when QUILLON_DEBIAN_ROOT names the archive of one (made here on
+# the first run): minutes and downloads each time, so only on request, never on a CI machine's fresh system.
+if [ -n "${QUILLON_DEBIAN_ROOT:-}" ]; then
+  scripts=$(dirname "$0")/../../scripts
+  [ -f "$QUILLON_DEBIAN_ROOT" ] || "$scripts/debian-root.sh" "$QUILLON_DEBIAN_ROOT" >/dev/null
+  "$(dirname "$0")/package_root_test.sh" "$deb" "$QUILLON_DEBIAN_ROOT"
+fi
 echo "package_test: $(basename "$deb") is sound and works for a user"

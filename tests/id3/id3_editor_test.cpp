@@ -189,7 +189,9 @@ class Id3EditorTest : public QObject {
   }
 
   void browsersShowTheFolderPathSubfoldersAndMp3Files() {
-    QCOMPARE(FEditor->DriveList->currentText(), QStorageInfo(Root()).rootPath());
+    // In a chroot the mount table may not hold the folder's file system: the editor then shows "/".
+    QString drive = QStorageInfo(Root()).rootPath();
+    QCOMPARE(FEditor->DriveList->currentText(), drive.isEmpty() ? QDir::rootPath() : drive);
     QCOMPARE(ListedFiles(), QStringList({"four.MP3", "plain.mp3"}));
     Select("four.MP3");
     QCOMPARE(FEditor->TagExistsValue->text(), QString("Yes"));

@@ -11,6 +11,7 @@
 
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
+#include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "cd/CdDrives.h"
 #include "cd/DiscChecksums.h"
@@ -578,6 +579,27 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   testdata::WriteTextFile(path, "[MP3 Options]\ndwSampleRate=44100Hz\n");
   TIniFile missing(path);
   EXPECT_FALSE(ReadRipValues(missing, values));
+}
+
+TEST(RipValuesTest, RepliesAreCachedBesideTheSettingsUnlessTheProgramFolderIsNotTheUsers) {
+  testdata::TempFolder folder;
+  std::string path = folder.File("settings.ini");
+  testdata::WriteTextFile(path, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n");
+  TIniFile settings(path);
+  RipValues values;
+  ASSERT_TRUE(ReadRipValues(settings, values));
+  EXPECT_EQ(folder.Path().string(), values.cacheFolder);
+
+  OverrideProgramFolder(folder.File("program/"), false);
+  setenv("HOME", folder.File("home").c_str(), 1);
+  unsetenv("XDG_CACHE_HOME");
+  ASSERT_TRUE(ReadRipValues(settings, values));
+  EXPECT_EQ(folder.File("home/.cache/quillon"), values.cacheFolder);
+  setenv("XDG_CACHE_HOME", folder.File("cache").c_str(), 1);
+  ASSERT_TRUE(ReadRipValues(settings, values));
+  EXPECT_EQ(folder.File("cache/quillon"), values.cacheFolder);
+  unsetenv("XDG_CACHE_HOME");
+  OverrideProgramFolder("");
 }
 
 }  // namespace
