@@ -122,6 +122,7 @@ void RipJob::Start(RipInput input) {
   FFinished.clear();
   FReadErrors.clear();
   FResults.clear();
+  FFailure.reset();
   SetCDReadOffset(FInput.handle, FInput.offset);
   FAccuracy.Start(FInput);
   FCancel = false;
@@ -336,7 +337,6 @@ void RipJob::EncodedBranch() {
   FEncoder = MakeEncoder();
   FEncodings.clear();
   FNextReport = 0;
-  FFailure.reset();
   FStopEncoders = false;
   FJobBlocks = FBlocksRead = FTrackRead = 0;
   FLastGauge = -1;
