@@ -2,8 +2,9 @@
 # Rips a generated disc image of 15 tracks, 74 minutes in all, with quillon-cli (tracks encoded on every core
 # while the next is read) and with the parallel reference pipeline: bchunk -w, then the reference encoder on
 # every core with xargs -P$(nproc) (lame -b 128 for MP3, oggenc -q 2 for Ogg Vorbis). The two run in turn,
-# RUNS pairs (default 3); prints the median wall times, their ratio and the peak resident memory of each
-# (targets: ratio <= 1.05, quillon-cli <= 64 MiB).
+# RUNS pairs (default 3); prints the median wall times, the median of the pairs' ratios (each pair ran under
+# the same load), every pair's ratio, and the peak resident memory of each (targets: ratio <= 1.05,
+# quillon-cli <= 64 MiB).
 # Usage: bench/rip_parallel_bench.sh   (after scripts/build.sh; QUILLON_CLI names another quillon-cli,
 #        FORMATS the formats to race, MINUTES the disc's length)
 set -euo pipefail
@@ -50,7 +51,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 mib() { awk "BEGIN { printf \"%.1f\", $1 / 1024 }"; }
 
 make_image disc "$tracks" $((${MINUTES:-74} * 60 / tracks))
-printf '%-5s %10s %10s %7s %12s %12s\n' fmt quillon reference ratio "quillon-peak" "ref-peak"
+printf '%-5s %10s %10s %7s %12s %12s  %s\n' fmt quillon reference ratio "quillon-peak" "ref-peak" "pair ratios"
 for format in $formats; do
   : > "$work/ours" && : > "$work/theirs"
   for ((i = 0; i < runs; i++)); do
@@ -62,6 +63,8 @@ for format in $formats; do
   theirs=$(cut -d' ' -f1 "$work/theirs" | median)
   our_peak=$(cut -d' ' -f2 "$work/ours" | sort -n | tail -1)
   their_peak=$(cut -d' ' -f2 "$work/theirs" | sort -n | tail -1)
-  printf '%-5s %9ss %9ss %7s %8s MiB %8s MiB\n' "$format" "$ours" "$theirs" "$(ratio "$ours" "$theirs")" \
-    "$(mib "$our_peak")" "$(mib "$their_peak")"
+  pairs=$(paste -d' ' <(cut -d' ' -f1 "$work/ours") <(cut -d' ' -f1 "$work/theirs") |
+    awk '{ printf "%.3f\n", $1 / $2 }')
+  printf '%-5s %9ss %9ss %7s %8s MiB %8s MiB  %s\n' "$format" "$ours" "$theirs" "$(median <<< "$pairs")" \
+    "$(mib "$our_peak")" "$(mib "$their_peak")" "$(echo $pairs)"
 done
