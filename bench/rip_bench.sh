@@ -10,19 +10,7 @@ trap 'rm -rf "$work"' EXIT
 # The default settings (44,100 Hz, 128 kbit/s, cpu 3, quality 20), verified against no server.
 settings="$work/settings.ini"
 sed 's|^server=http://www.accuraterip.com|server=http://127.0.0.1:9|' "$root/resources/settings.ini" > "$settings"
-
-# An image of TRACKS one-minute tracks of music-like noise.
-make_image() {  # NAME TRACKS
-  local name=$1 tracks=$2
-  sox -n -r 44100 -c 2 -b 16 -e signed-integer -L -t raw "$work/$name.bin" \
-    synth $((tracks * 60)) pinknoise vol 0.25 2>/dev/null
-  {
-    echo "FILE \"$name.bin\" BINARY"
-    for ((t = 1; t <= tracks; t++)); do
-      printf '  TRACK %02d AUDIO\n    INDEX 01 %02d:00:00\n' "$t" $((t - 1))
-    done
-  } > "$work/$name.cue"
-}
+source "$root/bench/common.sh"
 
 seconds() {  # COMMAND...: wall seconds of one run
   /usr/bin/time -f "%e" -o "$work/time" "$@" >/dev/null 2>&1

@@ -3,17 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <sstream>
 
-#include "acs/ACS_Vorbis.h"
-#include "acs/ACS_Wave.h"
+#include "acs/VorbisBinding.h"
 #include "cd/CdDrives.h"
 #include "cli/CliSupport.h"
 #include "cli/Usage.h"
@@ -97,7 +92,6 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
   return !options.folder.empty() || WrongArgument("--out is missing");
 }
 
-// Runs the job on this thread: the encoder's reports wait in a queue until the job takes them.
 class CliRipHost : public RipHost {
  public:
   CliRipHost(OutputFormat format, int tracks) : FFormat(format), FTracks(tracks) {}
@@ -106,13 +100,12 @@ class CliRipHost : public RipHost {
     if (text.rfind("Processing:", 0) == 0) ++FTrack;
   }
   void SetButtonCaption(const std::string&) override {}
-  // One line on a terminal, redrawn: "Track 3/12  reading  45%". MP3, Ogg and FLAC tracks are read up to 40 %
-  // of the gauge, then encoded.
+  // One line on a terminal, redrawn: "Track 3/12  45%" for WAV (the track read so far), "Reading track 3/12,
+  // job 45%" for the encoded formats, whose tracks are encoded while the next is read.
   void SetGauge(int percent) override {
     if (isatty(STDERR_FILENO) == 0) return;
-    bool reading = FFormat == OutputFormat::WAV || percent < 40;
-    int part = FFormat == OutputFormat::WAV ? percent : reading ? percent * 100 / 40 : (percent - 40) * 100 / 60;
-    std::fprintf(stderr, "\r\033[KTrack %d/%d  %s  %d%%", FTrack, FTracks, reading ? "reading" : "encoding", part);
+    if (FFormat == OutputFormat::WAV) std::fprintf(stderr, "\r\033[KTrack %d/%d  %d%%", FTrack, FTracks, percent);
+    else std::fprintf(stderr, "\r\033[KReading track %d/%d, job %d%%", FTrack, FTracks, percent);
     FLineShown = true;
   }
   void ClearLine() {
@@ -142,25 +135,6 @@ class CliRipHost : public RipHost {
     std::fprintf(stderr, "AccurateRip: %s\n", verdict.c_str());
     if (!logPath.empty()) std::fprintf(stderr, "Log: %s\n", logPath.c_str());
   }
-  void Post(std::function<void()> work) override {
-    std::lock_guard<std::mutex> guard(FLock);
-    FQueue.push_back(std::move(work));
-    FArrived.notify_one();
-  }
-
-  void RunUntilDone(RipJob& job) {
-    while (job.Running()) {
-      std::unique_lock<std::mutex> lock(FLock);
-      if (!FArrived.wait_for(lock, std::chrono::milliseconds(100), [this] { return !FQueue.empty(); })) {
-        ProcessMessages();
-        continue;
-      }
-      std::function<void()> work = std::move(FQueue.front());
-      FQueue.pop_front();
-      lock.unlock();
-      work();
-    }
-  }
   bool Failed() const { return FFailed; }
   void SetJob(RipJob* job) { FJob = job; }
 
@@ -170,9 +144,6 @@ class CliRipHost : public RipHost {
     Fail(text);
   }
 
-  std::mutex FLock;
-  std::condition_variable FArrived;
-  std::deque<std::function<void()>> FQueue;
   bool FFailed = false;
   RipJob* FJob = nullptr;  // cancelled by Ctrl-C
   OutputFormat FFormat;
@@ -235,17 +206,14 @@ int RunRip(const std::vector<std::string>& args) {
   try {
     BindVorbisLibraries();
     if (input.format == OutputFormat::MP3 && !BindLame()) return Fail(kLameMissingMessage);
-    TWaveIn waveIn;
-    TVorbisOut vorbisOut;
     CliRipHost host(input.format, int(std::count_if(input.rows.begin(), input.rows.end(),
                                                     [](const RipRow& row) { return row.checked; })));
-    RipJob job(host, waveIn, vorbisOut);
+    RipJob job(host);
     host.SetJob(&job);
     // As the rip window does: a missing output folder is made, parents and all; one that cannot be made
     // shows as the first file that cannot be created.
     MakeFolder(input.folder);
     job.Start(std::move(input));
-    host.RunUntilDone(job);
     host.ClearLine();
     if (Interrupted()) return kInterruptedStatus;
     return host.Failed() ? 1 : 0;

@@ -2,55 +2,49 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 
 #include "acs/ACS_FLAC.h"
 #include "acs/ACS_Wave.h"
+#include "rip/TrackTagging.h"
 
-TrackEncodeResult EncodeFlacTrack(const FlacTrack& track, const std::function<void(int percent)>& progress,
-                                  const std::function<bool()>& cancelled) {
-  struct Ending {
-    std::mutex lock;
-    std::condition_variable finished;
-    bool done = false;
-  };
-  auto ending = std::make_shared<Ending>();
-  TWaveIn source;
-  source.SetFileName(track.wavPath);
-  TFLACOut sink;
-  sink.SetInput(&source);
-  sink.SetFileName(track.flacPath);
-  sink.SetCompressionLevel(track.level);
-  sink.SetComments(track.comments);
-  sink.SetDiscardStopped(true);
-  sink.SetOnDone([ending](TACSOutput*) {
-    std::lock_guard<std::mutex> guard(ending->lock);
-    ending->done = true;
-    ending->finished.notify_all();
+// The sink encodes on its own worker; this thread waits for it, passing its progress on and stopping it
+// when the rip is cancelled.
+EncodeResult FlacTrackEncoder::Encode(const std::string& wavPath, const std::string& outputPath,
+                                      const TrackTags& tags, const std::function<void(int)>& progress,
+                                      const std::atomic<bool>& cancel) const {
+  std::mutex lock;
+  std::condition_variable ended;
+  bool done = false;
+  TWaveIn wave;
+  wave.SetFileName(wavPath);
+  TFLACOut flac;
+  flac.SetInput(&wave);
+  flac.SetDiscardStopped(true);  // a cancelled track leaves the earlier file of its name alone
+  flac.SetFileName(outputPath);
+  flac.SetCompressionLevel(FLevel);
+  flac.SetComments(VorbisCommentsOf(tags));
+  flac.SetOnDone([&](TACSOutput*) {
+    std::lock_guard<std::mutex> guard(lock);
+    done = true;
+    ended.notify_all();
   });
-  try {
-    sink.Run();
-  } catch (const std::exception& error) {
-    return {TrackEncodeEnd::Failed, error.what()};
-  }
+  flac.Run();
   bool stopped = false;
   int shown = -1;
-  for (;;) {
-    {
-      std::unique_lock<std::mutex> wait(ending->lock);
-      if (ending->finished.wait_for(wait, std::chrono::milliseconds(20), [&] { return ending->done; })) break;
-    }
-    int percent = sink.Progress();
+  std::unique_lock<std::mutex> guard(lock);
+  while (!ended.wait_for(guard, std::chrono::milliseconds(20), [&] { return done; })) {
+    int percent = flac.Progress();
     if (percent != shown) progress(shown = percent);
-    if (!stopped && cancelled()) {
-      sink.Stop();
+    if (cancel && !stopped) {
+      flac.Stop();
       stopped = true;
     }
   }
-  std::string error = sink.RunError();
-  if (!error.empty()) return {TrackEncodeEnd::Failed, error};
-  if (stopped) return {TrackEncodeEnd::Cancelled, {}};
-  if (shown != 100) progress(100);
+  guard.unlock();
+  std::string error = flac.RunError();
+  if (!error.empty()) throw EStreamError(error);
+  if (stopped) return {EncodeResult::Status::Cancelled, {}, false};
+  progress(100);
   return {};
 }

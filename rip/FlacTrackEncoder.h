@@ -1,27 +1,16 @@
 #pragma once
-// Encodes one ripped track, waiting in its temporary WAV file, into its FLAC file. Each call has encoder and
-// files of its own, so tracks may be encoded on several threads at once.
+// FLAC files through the FLAC sink (verified encoding, MD5 sum of the audio), with the track's comments.
 
-#include <functional>
-#include <string>
-#include <vector>
+#include "rip/TrackEncoder.h"
 
-struct FlacTrack {
-  std::string wavPath;
-  std::string flacPath;
-  int level = 5;                      // 0 (fastest) to 8 (smallest)
-  std::vector<std::string> comments;  // NAME=VALUE
+class FlacTrackEncoder : public TrackEncoder {
+ public:
+  // level: 0 (fastest) to 8 (smallest).
+  explicit FlacTrackEncoder(int level) : FLevel(level) {}
+  // Throws EStreamError with the sink's message when the encoding fails.
+  EncodeResult Encode(const std::string& wavPath, const std::string& outputPath, const TrackTags& tags,
+                      const std::function<void(int)>& progress, const std::atomic<bool>& cancel) const override;
+
+ private:
+  int FLevel;
 };
-
-enum class TrackEncodeEnd { Done, Cancelled, Failed };
-
-struct TrackEncodeResult {
-  TrackEncodeEnd end = TrackEncodeEnd::Done;
-  std::string error;  // why it failed
-};
-
-// Returns when the file is written, the encoding failed, or cancelled() answered true; meanwhile it calls, on
-// the calling thread, progress with the percentage encoded whenever that changes and cancelled at least every
-// 20 ms. A cancelled or failed track leaves any earlier file of that name as it was.
-TrackEncodeResult EncodeFlacTrack(const FlacTrack& track, const std::function<void(int percent)>& progress,
-                                  const std::function<bool()>& cancelled);

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
-#include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
 #include "acs/TFileStream.h"
-#include "platform/bladeenc/BladeEnc.h"
 #include "cd/TrackNaming.h"
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/FlacTrackEncoder.h"
-#include "rip/TrackTagging.h"
+#include "rip/Mp3TrackEncoder.h"
+#include "rip/OggTrackEncoder.h"
 
 namespace {
 
@@ -53,6 +53,14 @@ void PutLittleEndian(std::uint8_t* out, std::uint32_t value) {
 }
 
 bool Rippable(const RipRow& row) { return row.checked && row.audio; }
+
+// Removes a temporary file when its track ends before an encoder has it, however it ends.
+struct TemporaryFile {
+  std::string path;
+  ~TemporaryFile() {
+    if (!path.empty()) RemoveFile(path);
+  }
+};
 
 }  // namespace
 
@@ -94,6 +102,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
     values.cacheFolder = CacheFolder(settings.FileName());
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
+    values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
   } catch (const EIniFileError&) {
     return false;
   }
@@ -108,25 +117,16 @@ int ReadDriveOffset(TIniFile& settings, const std::string& drive) {
   }
 }
 
-RipJob::RipJob(RipHost& host, TWaveIn& waveIn, TVorbisOut& vorbisOut)
-    : FHost(host), FWaveIn(waveIn), FVorbisOut(vorbisOut) {
-  FVorbisOut.SetInput(&FWaveIn);
-  FVorbisOut.SetSuspendWhenIdle(false);
-  FVorbisOut.SetDiscardStopped(true);  // a cancelled track leaves the earlier file of its name alone
-  FVorbisOut.SetOnDone([this](TACSOutput*) { FHost.Post([this] { RunGuarded([this] { VorbisOut1done(); }); }); });
-  FVorbisOut.SetOnProgress([this](TACSOutput* sender) {
-    int progress = sender->Progress();
-    FHost.Post([this, progress] { VorbisOut1Progress(progress); });
-  });
-}
+RipJob::RipJob(RipHost& host) : FHost(host) {}
 
-RipJob::~RipJob() = default;
+RipJob::~RipJob() { StopEncodings(); }
 
 void RipJob::Start(RipInput input) {
   FInput = std::move(input);
   FFinished.clear();
   FReadErrors.clear();
   FResults.clear();
+  FFailure.reset();
   SetCDReadOffset(FInput.handle, FInput.offset);
   FAccuracy.Start(FInput);
   FCancel = false;
@@ -140,32 +140,18 @@ void RipJob::RunGuarded(const std::function<void()>& step) {
   try {
     step();
   } catch (const std::exception& error) {
+    StopEncodings();
     FRunning = false;
     FHost.SetButtonCaption("Close");
     FHost.ShowStandardError(error.what());
   }
 }
 
-void RipJob::SetCancel(bool cancel) {
-  FCancel = cancel;
-  if (cancel && FInput.format == OutputFormat::Ogg) FVorbisOut.Stop();
-}
+void RipJob::SetCancel(bool cancel) { FCancel = cancel; }
 
 void RipJob::RipProcedure() {
-  switch (FInput.format) {
-    case OutputFormat::WAV:
-      WavBranch();
-      break;
-    case OutputFormat::MP3:
-      Mp3Branch();
-      break;
-    case OutputFormat::Ogg:
-      OggBranch();
-      break;
-    case OutputFormat::FLAC:
-      FlacBranch();
-      break;
-  }
+  if (FInput.format == OutputFormat::WAV) WavBranch();
+  else EncodedBranch();
 }
 
 // A name may hold folders (a naming template's); they are made below the output folder.
@@ -218,7 +204,7 @@ void RipJob::Completed() {
   FHost.ReportDisc(verdict, FAccuracy.WriteLogAndCue(FResults, verdict));
 }
 
-RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file, int scale) {
+RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file) {
   ProvedRead read{{}, FAccuracy.ChecksumsFor(row)};
   TrackResult& result = read.result;
   result.number = row.number;
@@ -226,16 +212,16 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file,
   std::vector<std::uint32_t> crcs;  // of the reads so far
   if (FInput.values.testAndCopy) {
     TrackChecksums test = FAccuracy.ChecksumsFor(row);
-    ReadTrack(row, nullptr, scale, test);
+    ReadTrack(row, nullptr, test);
     result.tested = true;
     result.testCrc = test.Sums().crc32;
     crcs.push_back(result.testCrc);
   }
   // A copy that differs from every earlier read is read again, three times at most.
-  for (int copy = 0; !FCancel; ++copy) {
+  for (int copy = 0; !Stopping(); ++copy) {
     read.checksums = FAccuracy.ChecksumsFor(row);
     file.Seek(0, SEEK_SET);
-    result.unreadable = ReadTrack(row, &file, scale, read.checksums);
+    result.unreadable = ReadTrack(row, &file, read.checksums);
     std::uint32_t crc = read.checksums.Sums().crc32;
     if (!result.tested || std::find(crcs.begin(), crcs.end(), crc) != crcs.end()) break;
     crcs.push_back(crc);
@@ -251,12 +237,11 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file,
 // The drive may take long over a damaged stretch; the window is served meanwhile.
 void RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable) {
   FReader.Start(FInput.handle, &buffer);
-  while (!FReader.Wait(std::chrono::milliseconds(20))) FHost.ProcessMessages();
+  while (!FReader.Wait(std::chrono::milliseconds(20))) Pump();
   unreadable.insert(unreadable.end(), FReader.Unreadable().begin(), FReader.Unreadable().end());
 }
 
-std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* file, int scale,
-                                             TrackChecksums& checksums) {
+std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums) {
   const std::uint32_t length = row.blocks;
   auto buffer = std::make_unique<TRACKBUF>();
   // A track shorter than one read must not take blocks of the next track with it.
@@ -267,7 +252,8 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
   std::uint32_t remaining = length;
   std::int64_t written = 0;
   std::vector<std::uint32_t> unreadable;
-  while (remaining > 0 && !FCancel) {
+  FTrackRead = 0;
+  while (remaining > 0 && !Stopping()) {
     buffer->startFrame = start;
     buffer->numFrames = blocksPerRead;
     buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
@@ -279,12 +265,12 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
     written += buffer->len;
     start += buffer->numFrames;
     remaining -= std::min(buffer->numFrames, remaining);
-    FHost.ProcessMessages();
+    Pump();
     if (remaining < blocksPerRead) blocksPerRead = remaining;
-    FHost.SetGauge(static_cast<int>(std::int64_t(length - remaining) * scale / length));
+    ShowReadProgress(length - remaining, length);
   }
   // The header states what the file holds when the disc gave less than its table promised.
-  if (file != nullptr && !FCancel && written != std::int64_t(length) * CD_BLOCK_BYTES) {
+  if (file != nullptr && !Stopping() && written != std::int64_t(length) * CD_BLOCK_BYTES) {
     std::uint8_t size[4];
     PutLittleEndian(size, static_cast<std::uint32_t>(written));
     file->Seek(40, SEEK_SET);
@@ -297,13 +283,33 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
   return unreadable;
 }
 
+// WAV output shows each track's reading; the encoded formats show the whole job, reading and encoding.
+void RipJob::ShowReadProgress(std::uint32_t done, std::uint32_t length) {
+  if (!FEncoder) {
+    FHost.SetGauge(static_cast<int>(std::int64_t(done) * 100 / length));
+    return;
+  }
+  FTrackRead = done;
+  FLastGauge = JobGauge();
+  FHost.SetGauge(FLastGauge);
+}
+
+// Reading a block counts for 40 %, encoding it for 60 %.
+int RipJob::JobGauge() const {
+  if (FJobBlocks == 0) return 0;
+  std::uint64_t done = (FBlocksRead + FTrackRead) * 40 * 100;
+  for (const Encoding& encoding : FEncodings)
+    done += std::uint64_t(FInput.rows[encoding.row].blocks) * 60 * std::uint64_t(encoding.worker->Progress());
+  return static_cast<int>(done / (FJobBlocks * 100));
+}
+
 void RipJob::WavBranch() {
   for (RipRow& row : FInput.rows) {
     if (!Rippable(row)) continue;
     CommonStart(row);
     std::string path = OutputPath(row);
     TFileStream file(path, TFileStream::Mode::Replace);
-    ProvedRead read = ReadTrackProved(row, file, 100);
+    ProvedRead read = ReadTrackProved(row, file);
     if (FCancel) break;  // the unfinished file goes; an earlier file of that name stays
     if (!file.Commit()) throw EStreamError("Cannot create file " + path);
     TrackFinished(row, path, read);
@@ -312,178 +318,138 @@ void RipJob::WavBranch() {
   Finish();
 }
 
-void RipJob::Mp3Branch() {
-  for (RipRow& row : FInput.rows) {
-    if (!Rippable(row)) continue;
-    CommonStart(row);
-    FOutputPath = OutputPath(row);
-    FTemporaryPath = FOutputPath + ".convert";
-    // The temporary file is of no use once its row is over, however the row ended.
-    struct RemoveTemporary {
-      std::string path;
-      ~RemoveTemporary() { RemoveFile(path); }
-    } temporary{FTemporaryPath};
-    std::optional<ProvedRead> read;
-    {
-      TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
-      read = ReadTrackProved(row, file, 40);
-    }
-    if (FCancel) break;
-    Mp3Result result = EncodeMp3(FTemporaryPath, FOutputPath, Mp3TagOf(row.tags));
-    if (result == Mp3Result::Failed) {
-      FRunning = false;
-      return;
-    }
-    if (result == Mp3Result::Cancelled) break;
-    TrackFinished(row, FOutputPath, *read);
-  }
-  if (FCancel) FHost.CloseWindow();
-  else Completed();
-  Finish();
-}
-
-RipJob::Mp3Result RipJob::EncodeMp3(const std::string& temporary, const std::string& output, const std::string& tag) {
-  TFileStream in(temporary, TFileStream::Mode::Read);
-  TFileStream out(output, TFileStream::Mode::Replace);
-  out.WriteBuffer(tag.data(), static_cast<std::int64_t>(tag.size()));
+std::unique_ptr<TrackEncoder> RipJob::MakeEncoder() const {
+  const RipValues& values = FInput.values;
+  if (FInput.format == OutputFormat::Ogg)
+    return std::make_unique<OggTrackEncoder>(16 - 5 * values.cpu, static_cast<float>(values.compr) / 100.0f);
+  if (FInput.format == OutputFormat::FLAC) return std::make_unique<FlacTrackEncoder>(values.flacLevel);
   BE_CONFIG config;
-  config.mp3.dwSampleRate = static_cast<std::uint32_t>(FInput.values.sampleRate);
-  config.mp3.wBitrate = static_cast<std::uint16_t>(FInput.values.bitrate);
-  config.mp3.bPrivate = FInput.values.privateBit;
-  config.mp3.bCRC = FInput.values.crc;
-  config.mp3.bCopyright = FInput.values.copyright;
-  config.mp3.bOriginal = FInput.values.original;
-  std::uint32_t samples = 0, bufferSize = 0;
-  HBE_STREAM stream = 0;
-  BE_ERR error = beInitStream(&config, &samples, &bufferSize, &stream);
-  if (error != BE_ERR_SUCCESSFUL) {
-    FHost.ShowError("Error opening encoding stream " + std::to_string(error));
-    FHost.CloseWindow();
-    return Mp3Result::Failed;
-  }
-  auto fail = [&](const std::string& text) {
-    beCloseStream(stream);
-    FHost.ShowError(text);
-    FHost.SetButtonCaption("Close");
-    return Mp3Result::Failed;
-  };
-  std::vector<std::int16_t> pcm(samples);
-  std::vector<std::uint8_t> mp3(bufferSize);
-  in.Seek(kWaveHeaderSize, SEEK_SET);
-  const std::int64_t length = in.Size() - kWaveHeaderSize;
-  std::int64_t done = 0;
-  std::uint32_t produced = 0;
-  while (done != length && !FCancel) {
-    std::int64_t count = 2 * std::int64_t(samples);
-    if (done + count >= length) count = length - done;
-    if (in.Read(pcm.data(), count) < count) return fail("Read Error");
-    error = beEncodeChunk(stream, static_cast<std::uint32_t>(count / 2), pcm.data(), mp3.data(), &produced);
-    if (error != BE_ERR_SUCCESSFUL) return fail("beEncodeChunk failed " + std::to_string(error));
-    if (out.Write(mp3.data(), produced) != produced) return fail("Write Error");
-    done += count;
-    FHost.SetGauge(static_cast<int>(40 + done * 60 / length));
-    FHost.ProcessMessages();
-  }
-  error = beDeinitStream(stream, mp3.data(), &produced);
-  if (error != BE_ERR_SUCCESSFUL) return fail("beExitStream failed " + std::to_string(error));
-  if (out.Write(mp3.data(), produced) != produced) return fail("Write error");
-  // The Info frame after the tag tells decoders where the track's own samples begin and end.
-  error = beInfoFrame(stream, mp3.data(), &produced);
-  if (error != BE_ERR_SUCCESSFUL) return fail("beInfoFrame failed " + std::to_string(error));
-  if (out.Seek(std::int64_t(tag.size()), SEEK_SET) < 0 || out.Write(mp3.data(), produced) != produced)
-    return fail("Write error");
-  beCloseStream(stream);
-  if (FCancel) return Mp3Result::Cancelled;
-  if (!out.Commit()) throw EStreamError("Cannot create file " + output);
-  return Mp3Result::Done;
+  config.mp3.dwSampleRate = static_cast<std::uint32_t>(values.sampleRate);
+  config.mp3.wBitrate = static_cast<std::uint16_t>(values.bitrate);
+  config.mp3.bPrivate = values.privateBit;
+  config.mp3.bCRC = values.crc;
+  config.mp3.bCopyright = values.copyright;
+  config.mp3.bOriginal = values.original;
+  return std::make_unique<Mp3TrackEncoder>(config);
 }
 
-// As the MP3 branch: each track is read into a temporary WAV file, then encoded while the window is served.
-// An encoder error ends the job with its message; a cancel ends it as a cancelled WAV rip does.
-void RipJob::FlacBranch() {
-  for (RipRow& row : FInput.rows) {
-    if (!Rippable(row)) continue;
-    CommonStart(row);
-    FOutputPath = OutputPath(row);
-    FTemporaryPath = FOutputPath + ".convert";
-    struct RemoveTemporary {
-      std::string path;
-      ~RemoveTemporary() { RemoveFile(path); }
-    } temporary{FTemporaryPath};
-    std::optional<ProvedRead> read;
-    {
-      TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
-      read = ReadTrackProved(row, file, 40);
-    }
-    if (FCancel) break;
-    TrackEncodeResult result = EncodeFlacTrack(
-        {FTemporaryPath, FOutputPath, FInput.values.flacLevel, VorbisCommentsOf(row.tags)},
-        [this](int percent) { FHost.SetGauge(40 + percent * 60 / 100); },
-        [this] {
-          FHost.ProcessMessages();
-          return FCancel;
-        });
-    if (result.end == TrackEncodeEnd::Failed) throw EStreamError(result.error);
-    if (result.end == TrackEncodeEnd::Cancelled) break;
-    TrackFinished(row, FOutputPath, *read);
+std::size_t RipJob::EncoderThreads() const {
+  if (FInput.values.encoderThreads > 0) return static_cast<std::size_t>(FInput.values.encoderThreads);
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void RipJob::EncodedBranch() {
+  FEncoder = MakeEncoder();
+  FEncodings.clear();
+  FNextReport = 0;
+  FStopEncoders = false;
+  FJobBlocks = FBlocksRead = FTrackRead = 0;
+  FLastGauge = -1;
+  for (const RipRow& row : FInput.rows)
+    if (Rippable(row)) FJobBlocks += row.blocks;
+  for (std::size_t index = 0; index < FInput.rows.size() && !Stopping(); ++index)
+    if (Rippable(FInput.rows[index])) ReadAndEncode(index);
+  while (!Stopping() && EncodingsRunning() > 0) WaitForEncodings();
+  EndEncodedBranch();
+}
+
+void RipJob::ReadAndEncode(std::size_t index) {
+  RipRow& row = FInput.rows[index];
+  CommonStart(row);
+  std::string output = OutputPath(row);
+  TemporaryFile temporary{output + ".convert"};
+  std::optional<ProvedRead> read;
+  {
+    TFileStream file(temporary.path, TFileStream::Mode::Create);
+    read = ReadTrackProved(row, file);
   }
+  FBlocksRead += row.blocks;
+  FTrackRead = 0;
+  // The track waits for a free encoder thread before the next is read: the disc is never more than one track
+  // ahead of the encoders, and the temporary files on disk never more than one more than the threads.
+  while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
+  if (Stopping()) return;
+  auto worker = std::make_unique<EncodingWorker>(*FEncoder, temporary.path, output, row.tags, FStopEncoders,
+                                                 [this] { EncodingChanged(); });
+  temporary.path.clear();  // the encoding removes it
+  FEncodings.push_back({index, output, std::move(*read), std::move(worker)});
+  if (FInput.format == OutputFormat::Ogg) {
+    row.checked = false;
+    FHost.UncheckRow(index);
+  }
+}
+
+// Cancel and failure stop every encoding; tracks that were finished by then keep their files and are reported.
+void RipJob::EndEncodedBranch() {
+  if (Stopping()) FStopEncoders = true;
+  while (EncodingsRunning() > 0) WaitForEncodings();
+  CheckEncodings();
+  FEncodings.clear();
+  FEncoder.reset();
+  if (FFailure) {
+    EncodingWorker::Failure failure = *FFailure;
+    if (failure.standard) throw EStreamError(failure.text);
+    FHost.ShowError(failure.text);
+    if (failure.closesWindow) FHost.CloseWindow();
+    else FHost.SetButtonCaption("Close");
+    FRunning = false;
+    return;
+  }
+  if (FCancel && FInput.format == OutputFormat::MP3) FHost.CloseWindow();
   if (!FCancel) Completed();
   Finish();
 }
 
-void RipJob::OggBranch() {
-  std::size_t index = 0;
-  while (index < FInput.rows.size() && !Rippable(FInput.rows[index])) ++index;
-  if (index == FInput.rows.size()) {
-    Completed();
-    FRunning = false;
-    return;
-  }
-  RipRow& row = FInput.rows[index];
-  CommonStart(row);
-  FOutputPath = OutputPath(row);
-  FTemporaryPath = FOutputPath + ".convert";
-  // The temporary file goes when the row ends before the encoder has it, however it ends.
-  struct RemoveTemporary {
-    std::string path;
-    ~RemoveTemporary() {
-      if (!path.empty()) RemoveFile(path);
-    }
-  } temporary{FTemporaryPath};
+std::size_t RipJob::EncodingsRunning() const {
+  return static_cast<std::size_t>(std::count_if(FEncodings.begin(), FEncodings.end(), [](const Encoding& encoding) {
+    return encoding.worker->GetState() == EncodingWorker::State::Running;
+  }));
+}
+
+// Waits until an encoding ends, or a while, and serves the window.
+void RipJob::WaitForEncodings() {
   {
-    TFileStream file(FTemporaryPath, TFileStream::Mode::Create);
-    FEncodedRead = ReadTrackProved(row, file, 40);
+    std::unique_lock<std::mutex> guard(FEncodingLock);
+    FEncodingEnded.wait_for(guard, std::chrono::milliseconds(20), [this] { return FEncodingEndedFlag; });
+    FEncodingEndedFlag = false;
   }
-  FEncodedRow = &row;
-  if (FCancel) {
-    FRunning = false;
-    FHost.SetCaption(FinishedCaption());
-    FHost.SetButtonCaption("Close");
-    return;
-  }
-  FVorbisOut.SetDelay(16 - 5 * FInput.values.cpu);
-  FWaveIn.SetFileName(FTemporaryPath);
-  FVorbisOut.SetFileName(FOutputPath);
-  FVorbisOut.SetCompression(static_cast<float>(FInput.values.compr) / 100.0f);
-  FVorbisOut.SetComments(VorbisCommentsOf(row.tags));
-  FVorbisOut.Run();
-  temporary.path.clear();  // the encoder's done handler removes it
-  row.checked = false;
-  FHost.UncheckRow(index);
+  Pump();
 }
 
-void RipJob::VorbisOut1done() {
-  RemoveFile(FTemporaryPath);
-  std::string error = FVorbisOut.RunError();
-  if (error.empty() && !FCancel) TrackFinished(*FEncodedRow, FOutputPath, *FEncodedRead);
-  FHost.SetButtonCaption("Close");
-  FHost.SetCaption(FinishedCaption());
-  if (!error.empty()) throw EStreamError(error);
-  if (FCancel) {
-    FRunning = false;
-    return;
-  }
-  RipProcedure();
+// Called on an encoder thread.
+void RipJob::EncodingChanged() {
+  std::lock_guard<std::mutex> guard(FEncodingLock);
+  FEncodingEndedFlag = true;
+  FEncodingEnded.notify_all();
 }
 
-void RipJob::VorbisOut1Progress(int progress) { FHost.SetGauge(progress * 60 / 100 + 40); }
+void RipJob::Pump() {
+  FHost.ProcessMessages();
+  if (FEncoder) CheckEncodings();
+}
+
+// Takes note of a cancel and of the first failure, reports the tracks finished so far in their order, and
+// moves the gauge with the encoders.
+void RipJob::CheckEncodings() {
+  for (const Encoding& encoding : FEncodings)
+    if (!FFailure && encoding.worker->GetState() == EncodingWorker::State::Failed)
+      FFailure = encoding.worker->GetFailure();
+  if (Stopping()) FStopEncoders = true;
+  while (FNextReport < FEncodings.size()) {
+    Encoding& encoding = FEncodings[FNextReport];
+    EncodingWorker::State state = encoding.worker->GetState();
+    if (state == EncodingWorker::State::Running) break;
+    if (state == EncodingWorker::State::Done) TrackFinished(FInput.rows[encoding.row], encoding.output, encoding.read);
+    ++FNextReport;
+  }
+  int gauge = JobGauge();
+  if (gauge != FLastGauge) FHost.SetGauge(gauge);
+  FLastGauge = gauge;
+}
+
+// No encoding outlives the branch that started it, also when an error ends the job.
+void RipJob::StopEncodings() {
+  FStopEncoders = true;
+  FEncodings.clear();
+  FEncoder.reset();
+}

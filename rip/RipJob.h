@@ -1,10 +1,16 @@
 #pragma once
 // The rip job: reads the checked tracks from the disc into WAV files and, for MP3, Ogg Vorbis and FLAC, encodes
 // them. It runs on the thread of the window (or command) that hosts it and keeps that host responsive by
-// letting it process pending work after every read and every encoded chunk.
+// letting it process pending work after every read and while it waits. The drive is read one track after the
+// other; each track read goes to an encoder thread of its own, as many at once as the job has encoder threads,
+// while the next track is read.
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,12 +20,11 @@
 #include "cd/TrackTable.h"
 #include "platform/akrip32/akrip32.h"
 #include "rip/DriveReader.h"
+#include "rip/EncodingWorker.h"
 #include "rip/RipAccuracy.h"
 
 class TFileStream;
 class TIniFile;
-class TVorbisOut;
-class TWaveIn;
 
 // The settings a rip works with, read afresh for every job.
 struct RipValues {
@@ -36,6 +41,7 @@ struct RipValues {
   std::string accurateRipServer;  // empty: no verification
   std::string cacheFolder;        // where the AccurateRip replies are kept (CacheFolder)
   bool testAndCopy = false;
+  int encoderThreads = 0;  // 0: one per processor core
 };
 
 // "01:23.45": minutes, seconds and blocks of a position counted in blocks.
@@ -93,20 +99,18 @@ class RipHost {
   // log written beside the files.
   virtual void ReportTrack(const TrackResult& result) = 0;
   virtual void ReportDisc(const std::string& verdict, const std::string& logPath) = 0;
-  // Runs work on the job's thread later; the Ogg sink reports from its worker thread.
-  virtual void Post(std::function<void()> work) = 0;
 };
 
 class RipJob {
  public:
-  RipJob(RipHost& host, TWaveIn& waveIn, TVorbisOut& vorbisOut);
+  explicit RipJob(RipHost& host);
   ~RipJob();
 
-  // Starts a job: clears the cancel flag, shows "Marrowby" and rips.
+  // Starts a job: clears the cancel flag, shows "Marrowby" and rips; returns when the job has ended.
   void Start(RipInput input);
   // True from Start until the last track is written or the job ended otherwise.
   bool Running() const { return FRunning; }
-  // The answer to "Cancel or not?"; a Yes also stops the Ogg encoder.
+  // The answer to "Cancel or not?"; a Yes stops the reading and every encoding.
   void SetCancel(bool cancel);
   const RipInput& Input() const { return FInput; }
   // The output files this job finished, those with read errors included.
@@ -116,45 +120,70 @@ class RipJob {
   const std::vector<TrackResult>& Results() const { return FResults; }
 
  private:
-  void RunGuarded(const std::function<void()>& step);
-  void RipProcedure();
-  void WavBranch();
-  void Mp3Branch();
-  void OggBranch();
-  void FlacBranch();
-  void VorbisOut1done();
-  void VorbisOut1Progress(int progress);
-  void CommonStart(const RipRow& row);
   struct ProvedRead {
     TrackResult result;
     TrackChecksums checksums;
   };
-  ProvedRead ReadTrackProved(const RipRow& row, TFileStream& file, int scale);
+  // A track read and handed to an encoder thread.
+  struct Encoding {
+    std::size_t row;
+    std::string output;
+    ProvedRead read;
+    std::unique_ptr<EncodingWorker> worker;
+  };
+
+  void RunGuarded(const std::function<void()>& step);
+  void RipProcedure();
+  void WavBranch();
+  void EncodedBranch();
+  void ReadAndEncode(std::size_t index);
+  void EndEncodedBranch();
+  std::unique_ptr<TrackEncoder> MakeEncoder() const;
+  std::size_t EncoderThreads() const;
+  std::size_t EncodingsRunning() const;
+  void WaitForEncodings();
+  void EncodingChanged();
+  void Pump();
+  void CheckEncodings();
+  void StopEncodings();
+  bool Stopping() const { return FCancel || FFailure.has_value(); }
+  void ShowReadProgress(std::uint32_t done, std::uint32_t length);
+  int JobGauge() const;
+  void CommonStart(const RipRow& row);
+  ProvedRead ReadTrackProved(const RipRow& row, TFileStream& file);
   // Returns the blocks that could not be read, counted from the track's start; without a file, only the
   // checksums are taken.
-  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, int scale, TrackChecksums& checksums);
+  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums);
   void ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
   std::string FinishedCaption() const;
-  enum class Mp3Result { Done, Cancelled, Failed };
-  Mp3Result EncodeMp3(const std::string& temporary, const std::string& output, const std::string& tag);
   void Finish();
   std::string OutputPath(const RipRow& row) const;
 
   RipHost& FHost;
-  TWaveIn& FWaveIn;
-  TVorbisOut& FVorbisOut;
   RipInput FInput;
   bool FCancel = false;
   bool FRunning = false;
-  std::string FTemporaryPath;
-  std::string FOutputPath;
-  const RipRow* FEncodedRow = nullptr;  // the Ogg branch's row while it is encoded, and how it was read
-  std::optional<ProvedRead> FEncodedRead;
   std::vector<std::string> FFinished;
   std::vector<std::string> FReadErrors;
   std::vector<TrackResult> FResults;
   DriveReader FReader;
   RipAccuracy FAccuracy;
+
+  // The encoded formats' state: the encoder, the tracks handed to it (reported in their order as they end),
+  // and the first failure of any of them.
+  std::unique_ptr<TrackEncoder> FEncoder;
+  std::vector<Encoding> FEncodings;
+  std::size_t FNextReport = 0;
+  std::optional<EncodingWorker::Failure> FFailure;
+  std::atomic<bool> FStopEncoders{false};
+  std::mutex FEncodingLock;
+  std::condition_variable FEncodingEnded;
+  bool FEncodingEndedFlag = false;
+  // The whole job's gauge: blocks to rip, blocks of the tracks read, blocks of the track being read.
+  std::uint64_t FJobBlocks = 0;
+  std::uint64_t FBlocksRead = 0;
+  std::uint64_t FTrackRead = 0;
+  int FLastGauge = -1;
 };

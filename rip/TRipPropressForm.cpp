@@ -6,8 +6,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "acs/ACS_Vorbis.h"
-#include "acs/ACS_Wave.h"
+#include "acs/VorbisBinding.h"
 #include "platform/files/FileChecks.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
@@ -18,7 +17,8 @@ constexpr int kReportListHeight = 90;
 }  // namespace
 
 TRipPropressForm::TRipPropressForm(QWidget* parent)
-    : QDialog(parent), WaveIn1(std::make_unique<TWaveIn>()), VorbisOut1(std::make_unique<TVorbisOut>()) {
+    : QDialog(parent) {
+  CheckVorbisLibraries();
   setWindowTitle("Marrowby");
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setModal(true);
@@ -36,18 +36,11 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   ReportList->setReadOnly(true);
   ReportList->setGeometry(18, 79, 304, kReportListHeight);
   ReportList->hide();
-  WaveIn1->SetLoop(false);
-  VorbisOut1->SetSerial(0);
-  VorbisOut1->SetCompression(0.4f);
   RipHost& host = *this;
-  FJob = std::make_unique<RipJob>(host, *WaveIn1, *VorbisOut1);
+  FJob = std::make_unique<RipJob>(host);
 }
 
-// The encoder stops first, so nothing it reports can reach a window that is going.
-TRipPropressForm::~TRipPropressForm() {
-  VorbisOut1.reset();
-  FJob.reset();
-}
+TRipPropressForm::~TRipPropressForm() = default;
 
 void TRipPropressForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -141,8 +134,4 @@ void TRipPropressForm::AddReport(const std::string& text) {
   if (ReportList->isVisible()) return;
   ReportList->show();
   setFixedSize(337, 79 + kReportListHeight + 12);
-}
-
-void TRipPropressForm::Post(std::function<void()> work) {
-  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }

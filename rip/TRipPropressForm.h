@@ -11,8 +11,6 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class TIniFile;
-class TVorbisOut;
-class TWaveIn;
 
 class TRipPropressForm : public QDialog, private RipHost {
   Q_OBJECT
@@ -58,9 +56,6 @@ class TRipPropressForm : public QDialog, private RipHost {
   void ReportTrack(const TrackResult& result) override;
   void ReportDisc(const std::string& verdict, const std::string& logPath) override;
   void AddReport(const std::string& text);
-  void Post(std::function<void()> work) override;
 
-  std::unique_ptr<TWaveIn> WaveIn1;
-  std::unique_ptr<TVorbisOut> VorbisOut1;
   std::unique_ptr<RipJob> FJob;
 };
