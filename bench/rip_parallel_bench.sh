@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Rips a generated disc image of 15 tracks, 74 minutes in all, with quillon-cli (tracks encoded on every core
 # while the next is read) and with the parallel reference pipeline: bchunk -w, then the reference encoder on
-# every core with xargs -P$(nproc) (lame -b 128 for MP3, oggenc -q 2 for Ogg Vorbis). The two run in turn,
-# RUNS pairs (default 3); prints the median wall times, the median of the pairs' ratios (each pair ran under
-# the same load), every pair's ratio, and the peak resident memory of each (targets: ratio <= 1.05,
-# quillon-cli <= 64 MiB).
+# every core with xargs -P$(nproc) (lame -b 128 for MP3, oggenc -q 2 for Ogg Vorbis, flac -5 --verify for
+# FLAC). The two run in turn, RUNS pairs (default 3); prints the median wall times, the median of the pairs'
+# ratios (each pair ran under the same load), every pair's ratio, and the peak resident memory of each
+# (targets: ratio <= 1.05, quillon-cli <= 64 MiB).
 # Usage: bench/rip_parallel_bench.sh   (after scripts/build.sh; QUILLON_CLI names another quillon-cli,
 #        FORMATS the formats to race, MINUTES the disc's length)
 set -euo pipefail
@@ -19,8 +19,8 @@ source "$root/bench/common.sh"
 
 runs=${RUNS:-3}
 tracks=15
-# Any format quillon-cli rip --format takes and reference_encode knows; FLAC joins as "mp3 ogg flac".
-formats=${FORMATS:-mp3 ogg}
+# Any format quillon-cli rip --format takes and reference_encode knows.
+formats=${FORMATS:-mp3 ogg flac}
 
 reference_encode() {  # FORMAT TRACK.wav
   case $1 in
