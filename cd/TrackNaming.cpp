@@ -61,7 +61,8 @@ std::size_t EscapeEnd(const std::string& text, std::size_t i) {
                                terminator == std::string::npos ? text.size() : terminator + 2);
     return end;
   }
-  return i + 2;
+  std::size_t next = Utf8Length(text, i + 1);  // ESC and the one character after it, however long
+  return i + 1 + (next == 0 ? 1 : next);
 }
 
 // C0 and C1 controls, DEL, and the bidirectional overrides and isolates that can make a name read backwards.

@@ -9,6 +9,7 @@ TEST(PrintableTextTest, ControlCharactersAndEscapeSequencesGoAndLatin1BecomesUtf
   EXPECT_EQ("Red and bold", PrintableText("\x1b[31mRed\x1b[0m and \x1b]0;title\a\xC2\x9B" "1mbold"));
   EXPECT_EQ("Tab and NUL", PrintableText(std::string("Tab\t and\x7F NUL\0", 14)));
   EXPECT_EQ("Caf\xC3\xA9", PrintableText("Caf\xE9"));  // not UTF-8: read as Latin-1
+  EXPECT_EQ("a\xC3\xBF", PrintableText("a\x1b\xFF\xFF"));  // ESC takes the whole character after it
   EXPECT_EQ("Caf\xC3\xA9", PrintableText("Caf\xC3\xA9"));
   EXPECT_EQ("evilmp3.exe", PrintableText("evil\xE2\x80\xAEmp3.exe"));  // no right-to-left override
 }
