@@ -52,7 +52,7 @@ class OptionsTest : public QObject {
     Open();
     QCOMPARE(FOptions->windowTitle(), QString("Options"));
     QCOMPARE(FOptions->Pages->count(), 5);
-    QCOMPARE(FOptions->Pages->tabText(0).remove('&'), QString("Default Folder"));  // specified, with mnemonics
+    QCOMPARE(FOptions->Pages->tabText(0).remove('&'), QString("Default Folder"));  // the captions, without their mnemonics
     QCOMPARE(FOptions->Pages->tabText(1).remove('&'), QString("MP3 Options"));
     QCOMPARE(FOptions->Pages->tabText(2).remove('&'), QString("Ogg Options"));
     QCOMPARE(FOptions->Pages->tabText(3).remove('&'), QString("FLAC Options"));

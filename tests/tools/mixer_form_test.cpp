@@ -124,7 +124,7 @@ class MixerFormTest : public QObject {
       if (!button->toolTip().isEmpty()) texts << button->toolTip();
     for (QPushButton* button : {form.Input1Button, form.Input2Button, form.OutputButton, form.MixButton,
                                 form.CancelButton, form.CloseButton})
-      texts << button->text().remove('&');  // the specified captions, with mnemonics
+      texts << button->text().remove('&');  // the captions, without their mnemonics
     QCOMPARE(texts, QStringList({"Input WAV File1", "Input WAV File2", "Output WAV File", "Open the file",
                                  "Open the folder", "Open the file", "Open the folder", "Open the file",
                                  "Open the folder", "Iutput", "Iutput", "Output", "Mix", "Cancel", "Close"}));
