@@ -28,6 +28,13 @@ int WithoutArguments(const std::string& command, const std::vector<std::string>&
   return run();
 }
 
+// A command whose one argument is the drive.
+int WithOneDrive(const std::string& command, const std::vector<std::string>& rest, int (*run)(const std::string&)) {
+  if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) return run(rest[0]);
+  WrongArgument(rest.empty() ? "DRIVE is missing" : command + " takes one DRIVE, not " + rest.back());
+  return UsageError(command);
+}
+
 int Dispatch(const std::vector<std::string>& args) {
   if (args.empty()) return UsageError("");
   const std::string& command = args[0];
@@ -38,19 +45,11 @@ int Dispatch(const std::vector<std::string>& args) {
   if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) return ShowHelp(command);
   if (command == "drives") return WithoutArguments(command, rest, RunDrives);
   if (command == "devices") return WithoutArguments(command, rest, RunDevices);
-  if (command == "toc") {
-    if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) return RunToc(rest[0]);
-    WrongArgument(rest.empty() ? "DRIVE is missing" : "toc takes one DRIVE, not " + rest.back());
-    return UsageError(command);
-  }
+  if (command == "toc") return WithOneDrive(command, rest, RunToc);
   if (command == "rip") return RunRip(rest);
   if (command == "checksums") return RunChecksums(rest);
   if (command == "verify") return RunVerify(rest);
-  if (command == "ids") {
-    if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) return RunIds(rest[0]);
-    WrongArgument(rest.empty() ? "DRIVE is missing" : "ids takes one DRIVE, not " + rest.back());
-    return UsageError(command);
-  }
+  if (command == "ids") return WithOneDrive(command, rest, RunIds);
   if (command == "musicbrainz") return RunMusicBrainz(rest);
   if (command == "verify-log") return RunVerifyLog(rest);
   if (command == "cddb") return RunCddb(rest);
