@@ -1,7 +1,6 @@
 #include "cd/TrackNaming.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 
 #include "platform/inifile/TIniFile.h"
@@ -239,9 +238,3 @@ void NameFreshRows(std::vector<TrackRow>& rows, OutputFormat format, const Namin
   for (std::size_t k = 0; k < rows.size(); ++k) rows[k].name = names[k];
 }
 
-void MakeOutputFolders(const std::string& folder, const std::string& name) {
-  std::filesystem::path parent = std::filesystem::path(name).parent_path();
-  std::error_code ignored;
-  if (parent.empty() || !std::filesystem::is_directory(folder, ignored)) return;
-  std::filesystem::create_directories(std::filesystem::path(folder) / parent, ignored);
-}

@@ -50,6 +50,3 @@ std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::
 // Without a template the rows keep their names.
 void NameFreshRows(std::vector<TrackRow>& rows, OutputFormat format, const NamingOptions& options);
 
-// Creates the folders a name with "/" asks for below an existing output folder (a missing output folder stays
-// missing, as without folders in names); failures show when the file is made.
-void MakeOutputFolders(const std::string& folder, const std::string& name);

@@ -10,6 +10,7 @@
 #include "acs/TFileStream.h"
 #include "cd/TrackNaming.h"
 #include "platform/ProgramFolder.h"
+#include "platform/files/FileChecks.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/FlacTrackEncoder.h"
 #include "rip/Mp3TrackEncoder.h"
@@ -154,10 +155,12 @@ void RipJob::RipProcedure() {
   else EncodedBranch();
 }
 
-// A name may hold folders (a naming template's); they are made below the output folder.
+// A name may hold folders (a naming template's); they are made below an existing output folder (a missing
+// output folder stays missing: the file cannot be created then, as without folders in names).
 std::string RipJob::OutputPath(const RipRow& row) const {
-  MakeOutputFolders(FInput.folder, Trimmed(row.name));
-  return FInput.folder + "/" + Trimmed(row.name);
+  std::string path = FInput.folder + "/" + Trimmed(row.name);
+  if (IsFolder(FInput.folder)) MakeFolderOf(path);
+  return path;
 }
 
 void RipJob::CommonStart(const RipRow& row) {
