@@ -79,6 +79,7 @@ TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t
     if (entry.checksum == sums.arV1 || entry.checksum == sums.arV2) {
       verdict.kind = TrackVerdict::Kind::Accurate;
       verdict.confidence = std::max(verdict.confidence, entry.confidence);
+      if (entry.checksum == sums.arV2) verdict.v2Confidence = std::max(verdict.v2Confidence, entry.confidence);
     } else if (verdict.kind == TrackVerdict::Kind::NotInDatabase) {
       verdict.kind = TrackVerdict::Kind::NotAccurate;
     }
@@ -119,6 +120,10 @@ std::string TrackVerdict::Text() const {
       break;
   }
   return "not verified";
+}
+
+bool ConfirmedByV2(const TrackVerdict& verdict) {
+  return verdict.kind == TrackVerdict::Kind::Accurate && verdict.v2Confidence >= 2;
 }
 
 std::string DiscVerdictText(const std::vector<TrackVerdict>& tracks) {

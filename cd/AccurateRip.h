@@ -36,6 +36,8 @@ struct TrackVerdict {
   enum class Kind { Accurate, AccurateWithOffset, NotAccurate, NotInDatabase, NotVerified };
   Kind kind = Kind::NotVerified;
   int confidence = 0;
+  int v2Confidence = 0;                  // of the pressings whose v2 checksum the track matches: a v1 match alone
+                                         // may be a drive's damage that v1 cannot see
   int offset = 0;                        // frames, for AccurateWithOffset
   std::vector<std::uint32_t> database;   // what the database holds, for NotAccurate
   // "accurate (confidence 5)", "accurate with offset +6", "not accurate (database holds 1a2b3c4d)",
@@ -47,6 +49,9 @@ struct TrackVerdict {
 // database.
 TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t audioIndex,
                          const TrackChecksums& checksums);
+
+// A v2 checksum match that at least two submissions back.
+bool ConfirmedByV2(const TrackVerdict& verdict);
 
 // "accurate (3 of 3 tracks)", "not accurate (1 of 3 tracks accurate)", "not in database", "not verified".
 std::string DiscVerdictText(const std::vector<TrackVerdict>& tracks);

@@ -32,7 +32,7 @@ std::string AccurateRipClient::CachePath(const AccurateRipIds& ids) const {
   return FCacheFolder.empty() ? std::string() : FCacheFolder + "/accuraterip/" + ids.FileName();
 }
 
-DbarLookup AccurateRipClient::Look(const AccurateRipIds& ids) const {
+DbarLookup AccurateRipClient::Look(const AccurateRipIds& ids, const std::function<bool()>& keepWaiting) const {
   DbarLookup lookup;
   std::string cached;
   if (!CachePath(ids).empty() && ReadFile(CachePath(ids), cached) && ParseDbar(cached, ids, lookup.pressings)) {
@@ -43,6 +43,7 @@ DbarLookup AccurateRipClient::Look(const AccurateRipIds& ids) const {
   request.url = FServer + "/" + ids.Path();
   request.connectTimeout = FConnectTimeout;
   request.totalTimeout = FTotalTimeout;
+  request.keepWaiting = keepWaiting;
   HttpReply reply = HttpGet(request);
   if (reply.status == 404) {
     lookup.result = DbarLookup::Result::NotInDatabase;

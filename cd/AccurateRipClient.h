@@ -3,6 +3,7 @@
 // so that the same disc is looked up on the network once.
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ class AccurateRipClient {
   AccurateRipClient(std::string server, std::string cacheFolder);
   // Limits of the exchange (at first 5 s to connect and 10 s in all, as for CDDB).
   void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
-  DbarLookup Look(const AccurateRipIds& ids) const;
+  // keepWaiting, when set, is asked while the server is waited for; false gives the lookup up (Failed).
+  DbarLookup Look(const AccurateRipIds& ids, const std::function<bool()>& keepWaiting = {}) const;
 
  private:
   std::string CachePath(const AccurateRipIds& ids) const;

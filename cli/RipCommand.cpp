@@ -29,6 +29,7 @@ struct RipOptions {
   std::string settings;
   std::optional<int> offset;  // the drive's read offset for this run, instead of the settings'
   bool testAndCopy = false;
+  std::optional<RipReadMode> readMode;  // instead of the settings' 
 
   RipNamingChoice naming;
 };
@@ -70,12 +71,15 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
       continue;
     }
     if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset" &&
-        arg != "--name" && arg != "--release")
+        arg != "--name" && arg != "--release" && arg != "--read-mode")
       return WrongArgument("unknown option " + arg);
     if (++i == args.size()) return WrongArgument(arg + " needs a value");
     const std::string& value = args[i];
     int number = 0;
+    RipReadMode mode = RipReadMode::Verify;
     if (arg == "--format") formatGiven = ParseFormat(value, options.format);
+    else if (arg == "--read-mode" && ParseRipReadMode(value, mode)) options.readMode = mode;
+    else if (arg == "--read-mode") return WrongArgument("--read-mode takes verify, secure or burst, not " + value);
     else if (arg == "--out") options.folder = value;
     else if (arg == "--tracks") { if (!ParseTracks(value, options.tracks)) return WrongArgument("wrong --tracks: " + value); }
     else if (arg == "--settings") options.settings = value;
@@ -123,11 +127,11 @@ class CliRipHost : public RipHost {
     ClearLine();
     Report(text);
   }
-  // Each file as it is finished: NN, path, CRC32 and the AccurateRip verdict.
+  // Each file as it is finished: NN, path, CRC32, the AccurateRip verdict and how the track was read.
   void ReportTrack(const TrackResult& result) override {
     ClearLine();
-    std::printf("%s\t%s\t%08x\t%s\n", result.number.c_str(), result.path.c_str(), result.sums.crc32,
-                result.verdict.Text().c_str());
+    std::printf("%s\t%s\t%08x\t%s\t%s\n", result.number.c_str(), result.path.c_str(), result.sums.crc32,
+                result.verdict.Text().c_str(), result.readPath.c_str());
     std::fflush(stdout);
   }
   void ReportDisc(const std::string& verdict, const std::string& logPath) override {
@@ -174,6 +178,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   input.drive = drives.CurrentDrive().id;
   input.offset = options.offset.value_or(ReadDriveOffset(settings, input.drive));
   input.values.testAndCopy = input.values.testAndCopy || options.testAndCopy;
+  input.values.readMode = options.readMode.value_or(input.values.readMode);
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {
     const TrackRow& track = reading.rows[k];
     int number = drives.Toc().firstTrack + static_cast<int>(k);

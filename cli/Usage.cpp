@@ -11,8 +11,10 @@ const std::map<std::string, std::string>& Usages() {
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
        "quillon-cli rip DRIVE --format wav|mp3|ogg|flac --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-       "                [--offset SAMPLES] [--test-and-copy] [--lookup [--release N]] [--name TEMPLATE]\n"
-       "  Prints NN, FILE, CRC32 and the AccurateRip verdict of each file as it is finished.\n"},
+       "                [--offset SAMPLES] [--read-mode verify|secure|burst] [--test-and-copy]\n"
+       "                [--lookup [--release N]] [--name TEMPLATE]\n"
+       "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read, for each file as it is\n"
+       "  finished.\n"},
       {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"ids", "quillon-cli ids DRIVE\n"},

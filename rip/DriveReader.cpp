@@ -1,43 +1,59 @@
 #include "rip/DriveReader.h"
 
-DriveReader::DriveReader() : FThread([this] { Work(); }) {}
+#include <cstring>
+
+DriveReader::DriveReader() : FThread([shared = FShared] { Work(shared); }) {}
 
 DriveReader::~DriveReader() {
-  {
-    std::lock_guard<std::mutex> guard(FLock);
-    FEnding = true;
-  }
-  FChanged.notify_all();
-  FThread.join();
+  Abandon();
+  if (FThread.joinable()) FThread.join();
 }
 
-void DriveReader::Start(HCDROM handle, TRACKBUF* buffer) {
+void DriveReader::Abandon() {
   {
-    std::lock_guard<std::mutex> guard(FLock);
-    FHandle = handle;
-    FBuffer = buffer;
+    std::lock_guard<std::mutex> guard(FShared->lock);
+    FShared->ending = true;
+    if (!FShared->pending) {
+      FShared->changed.notify_all();
+      return;
+    }
   }
-  FChanged.notify_all();
+  if (FThread.joinable()) FThread.detach();
+}
+
+void DriveReader::Start(HCDROM handle, const TRACKBUF& request) {
+  {
+    std::lock_guard<std::mutex> guard(FShared->lock);
+    FShared->handle = handle;
+    std::memcpy(FShared->buffer.get(), &request, sizeof request);
+    FShared->cancel = false;
+    FShared->pending = true;
+  }
+  FShared->changed.notify_all();
 }
 
 bool DriveReader::Wait(std::chrono::milliseconds time) {
-  std::unique_lock<std::mutex> guard(FLock);
-  return FChanged.wait_for(guard, time, [this] { return FBuffer == nullptr; });
+  std::unique_lock<std::mutex> guard(FShared->lock);
+  if (!FShared->changed.wait_for(guard, time, [this] { return !FShared->pending; })) return false;
+  std::memcpy(FResult.get(), FShared->buffer.get(), sizeof(TRACKBUF));
+  FUnreadable = FShared->unreadable;
+  return true;
 }
 
-void DriveReader::Work() {
-  std::unique_lock<std::mutex> guard(FLock);
+void DriveReader::Work(const std::shared_ptr<Shared>& shared) {
+  std::unique_lock<std::mutex> guard(shared->lock);
   while (true) {
-    FChanged.wait(guard, [this] { return FEnding || FBuffer != nullptr; });
-    if (FBuffer == nullptr) return;
-    HCDROM handle = FHandle;
-    TRACKBUF* buffer = FBuffer;
+    shared->changed.wait(guard, [&] { return shared->ending || shared->pending; });
+    if (!shared->pending) return;
+    HCDROM handle = shared->handle;
+    TRACKBUF* buffer = shared->buffer.get();
     guard.unlock();
-    ReadCDAudioLBA(handle, buffer);
+    ReadCDAudioLBA(handle, buffer, &shared->cancel);
     std::vector<std::uint32_t> unreadable = UnreadableCDBlocks(handle);
     guard.lock();
-    FUnreadable = std::move(unreadable);
-    FBuffer = nullptr;
-    FChanged.notify_all();
+    shared->unreadable = std::move(unreadable);
+    shared->pending = false;
+    shared->changed.notify_all();
+    if (shared->ending) return;
   }
 }

@@ -1,10 +1,13 @@
 #pragma once
-// Reads the drive on a thread of its own, so that the thread of the job can keep its window alive while
-// the drive works its way through a damaged stretch of the disc.
+// Reads the drive on a thread of its own, so that the thread of the job can keep its window alive while the
+// drive works its way through a damaged stretch of the disc, and can end a job at once when a drive command
+// does not come back: the reader is then abandoned, and its thread ends when the command returns.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -18,21 +21,34 @@ class DriveReader {
   DriveReader(const DriveReader&) = delete;
   DriveReader& operator=(const DriveReader&) = delete;
 
-  // Starts ReadCDAudioLBA of the buffer; the buffer is the reader's until Wait says it is done.
-  void Start(HCDROM handle, TRACKBUF* buffer);
+  // Starts ReadCDAudioLBA of a copy of the request.
+  void Start(HCDROM handle, const TRACKBUF& request);
   // True once the read has finished; waits at most the given time.
   bool Wait(std::chrono::milliseconds time);
-  // The blocks the finished read could not read.
+  // The finished read: the buffer as ReadCDAudioLBA left it, and the blocks it could not read.
+  const TRACKBUF& Result() const { return *FResult; }
   const std::vector<std::uint32_t>& Unreadable() const { return FUnreadable; }
+  // Ends the read going on at its next drive command.
+  void Cancel() { FShared->cancel = true; }
+  // Leaves a read that has not finished to its thread; the reader takes no further read.
+  void Abandon();
 
  private:
-  void Work();
+  // What the thread shares with the reader; it outlives an abandoned reader until the thread ends.
+  struct Shared {
+    std::mutex lock;
+    std::condition_variable changed;
+    HCDROM handle = 0;
+    std::unique_ptr<TRACKBUF> buffer = std::make_unique<TRACKBUF>();
+    bool pending = false;
+    bool ending = false;
+    std::atomic<bool> cancel{false};
+    std::vector<std::uint32_t> unreadable;
+  };
+  static void Work(const std::shared_ptr<Shared>& shared);
 
-  std::mutex FLock;
-  std::condition_variable FChanged;
-  HCDROM FHandle = 0;
-  TRACKBUF* FBuffer = nullptr;  // the read asked for, until it is done
-  bool FEnding = false;
+  std::shared_ptr<Shared> FShared = std::make_shared<Shared>();
+  std::unique_ptr<TRACKBUF> FResult = std::make_unique<TRACKBUF>();
   std::vector<std::uint32_t> FUnreadable;
   std::thread FThread;
 };

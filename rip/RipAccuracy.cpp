@@ -8,7 +8,13 @@
 #include "rip/RipJob.h"
 #include "rip/RipLog.h"
 
+// A lookup still under way is given up: no job waits for an answer that is no longer asked for.
+RipAccuracy::~RipAccuracy() {
+  if (FGivenUp) *FGivenUp = true;
+}
+
 void RipAccuracy::Start(const RipInput& input) {
+  if (FGivenUp) *FGivenUp = true;
   FInput = &input;
   FLooked = true;
   FLookup = DbarLookup{};
@@ -17,7 +23,10 @@ void RipAccuracy::Start(const RipInput& input) {
   if (input.values.accurateRipServer.empty()) return;
   FLooked = false;
   AccurateRipClient client(input.values.accurateRipServer, input.values.cacheFolder);
-  FPending = std::async(std::launch::async, [client, ids = FIds] { return client.Look(ids); });
+  FGivenUp = std::make_shared<std::atomic<bool>>(false);
+  FPending = std::async(std::launch::async, [client, ids = FIds, givenUp = FGivenUp] {
+    return client.Look(ids, [givenUp] { return !givenUp->load(); });
+  });
 }
 
 std::size_t RipAccuracy::AudioIndexOf(const RipRow& row) const {
@@ -35,9 +44,13 @@ TrackChecksums RipAccuracy::ChecksumsFor(const RipRow& row) const {
 }
 
 TrackVerdict RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checksums,
-                                 const std::function<void()>& pump) {
+                                 const std::function<bool()>& keepWaiting) {
   if (!FLooked) {
-    while (FPending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) pump();
+    while (FPending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+      if (keepWaiting()) continue;
+      *FGivenUp = true;
+      return TrackVerdict{};
+    }
     FLookup = FPending.get();
     FLooked = true;
   }
@@ -50,7 +63,8 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   std::snprintf(id, sizeof id, "%08x", FIds.cddb);
   std::string name = FInput->album.empty() ? "Disc " + std::string(id) : FInput->album;
   std::string base = FInput->folder + "/" + name;
-  RipLogHeader header{FInput->drive, FInput->offset, FInput->values.testAndCopy, FIds.FileName()};
+  RipLogHeader header{FInput->drive, FInput->offset, FInput->values.testAndCopy,
+                      RipReadModeName(FInput->values.readMode), FIds.FileName()};
   if (!ReplaceFileWith(base + ".log", RipLogText(header, tracks, discVerdict))) return {};
   ReplaceFileWith(base + ".cue", RipCueSheet(tracks));
   return base + ".log";

@@ -3,7 +3,9 @@
 // verdict (the disc's dBAR file is looked up on a thread of its own while the first track is read), and at
 // the end the rip log and a cue sheet beside the files.
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <future>
 #include <string>
 #include <vector>
@@ -25,15 +27,22 @@ struct TrackResult {
   bool reliable = true;  // the reads of a test and copy agreed
   std::vector<std::uint32_t> unreadable;  // blocks from the track's start
   TrackVerdict verdict;
+  std::string readPath;  // how the track was read in the end, and what that proves
+  bool fromImage = false;  // read from an image file, which has no way of reading to tell
 };
 
 class RipAccuracy {
  public:
+  RipAccuracy() = default;
+  ~RipAccuracy();
+  RipAccuracy(const RipAccuracy&) = delete;
+  RipAccuracy& operator=(const RipAccuracy&) = delete;
   // Starts the lookup of the input's disc; a job without a table of contents or server is not verified.
   void Start(const RipInput& input);
   TrackChecksums ChecksumsFor(const RipRow& row) const;
-  // Waits for the lookup, calling pump meanwhile, and judges the track.
-  TrackVerdict Verify(const RipRow& row, const TrackChecksums& checksums, const std::function<void()>& pump);
+  // Waits for the lookup, asking keepWaiting meanwhile, and judges the track; not verified when keepWaiting
+  // said no, which also gives the lookup up.
+  TrackVerdict Verify(const RipRow& row, const TrackChecksums& checksums, const std::function<bool()>& keepWaiting);
   // Why the lookup failed; empty when it answered or was not made.
   const std::string& LookupError() const { return FLookup.error; }
   // Writes FOLDER/NAME.log and FOLDER/NAME.cue for the finished tracks; returns the log's path, or an empty
@@ -46,6 +55,7 @@ class RipAccuracy {
   const RipInput* FInput = nullptr;
   AccurateRipIds FIds;
   std::future<DbarLookup> FPending;
+  std::shared_ptr<std::atomic<bool>> FGivenUp;  // the pending lookup's
   DbarLookup FLookup;
   bool FLooked = false;
 };

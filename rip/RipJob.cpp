@@ -1,6 +1,7 @@
 #include "rip/RipJob.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -71,7 +72,7 @@ std::string TrackTime(std::uint32_t block) {
   return text;
 }
 
-std::string ReadErrorText(const std::string& number, const std::vector<std::uint32_t>& blocks) {
+std::string UnreadableText(const std::vector<std::uint32_t>& blocks) {
   std::string stretches;
   for (std::size_t i = 0; i < blocks.size();) {
     std::size_t last = i;
@@ -82,7 +83,11 @@ std::string ReadErrorText(const std::string& number, const std::vector<std::uint
     i = last + 1;
   }
   std::string count = std::to_string(blocks.size()) + (blocks.size() == 1 ? " block" : " blocks");
-  return "Track " + number + ": " + count + " could not be read at " + stretches;
+  return count + " could not be read at " + stretches;
+}
+
+std::string ReadErrorText(const std::string& number, const std::vector<std::uint32_t>& blocks) {
+  return "Track " + number + ": " + UnreadableText(blocks);
 }
 
 bool ReadRipValues(TIniFile& settings, RipValues& values) {
@@ -104,6 +109,9 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.cacheFolder = CacheFolder(settings.FileName());
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
+    // Anything but a known mode reads in the default one, which never delivers less than the others.
+    if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
+      values.readMode = RipReadMode::Verify;
   } catch (const EIniFileError&) {
     return false;
   }
@@ -129,6 +137,7 @@ void RipJob::Start(RipInput input) {
   FResults.clear();
   FFailure.reset();
   SetCDReadOffset(FInput.handle, FInput.offset);
+  FPlan = ReadPlan(FInput.values.readMode, CDReadsExactly(FInput.handle));
   FAccuracy.Start(FInput);
   FCancel = false;
   FRunning = true;
@@ -148,7 +157,10 @@ void RipJob::RunGuarded(const std::function<void()>& step) {
   }
 }
 
-void RipJob::SetCancel(bool cancel) { FCancel = cancel; }
+void RipJob::SetCancel(bool cancel) {
+  FCancel = cancel;
+  if (cancel) FReader->Cancel();
+}
 
 void RipJob::RipProcedure() {
   if (FInput.format == OutputFormat::WAV) WavBranch();
@@ -192,7 +204,6 @@ void RipJob::TrackFinished(const RipRow& row, const std::string& path, ProvedRea
     FReadErrors.push_back(text);
     FHost.ReportReadErrors(text);
   }
-  result.verdict = FAccuracy.Verify(row, read.checksums, [this] { FHost.ProcessMessages(); });
   FResults.push_back(result);
   FHost.ReportTrack(result);
 }
@@ -207,7 +218,27 @@ void RipJob::Completed() {
   FHost.ReportDisc(verdict, FAccuracy.WriteLogAndCue(FResults, verdict));
 }
 
+// The track is read as the plan says, each pass judged by the database; the last pass is the one kept.
 RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file) {
+  TrackPass pass = FPlan.FirstPass();
+  ProvedRead read = ReadPass(row, file, pass.mode);
+  while (!Stopping()) {
+    read.result.verdict = FAccuracy.Verify(row, read.checksums, [this] {
+      Pump();
+      return !Stopping();
+    });
+    std::optional<TrackPass> next = FPlan.After(pass, read.result.verdict);
+    if (!next || Stopping()) break;
+    pass = *next;
+    read = ReadPass(row, file, pass.mode);
+  }
+  const std::vector<std::uint32_t>& unreadable = read.result.unreadable;
+  read.result.readPath = FPlan.Describe(pass, read.result.verdict, unreadable.empty() ? "" : UnreadableText(unreadable));
+  read.result.fromImage = CDReadsExactly(FInput.handle);
+  return read;
+}
+
+RipJob::ProvedRead RipJob::ReadPass(const RipRow& row, TFileStream& file, ReadMode mode) {
   ProvedRead read{{}, FAccuracy.ChecksumsFor(row)};
   TrackResult& result = read.result;
   result.number = row.number;
@@ -215,7 +246,7 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file)
   std::vector<std::uint32_t> crcs;  // of the reads so far
   if (FInput.values.testAndCopy) {
     TrackChecksums test = FAccuracy.ChecksumsFor(row);
-    ReadTrack(row, nullptr, test);
+    ReadTrack(row, nullptr, test, mode);
     result.tested = true;
     result.testCrc = test.Sums().crc32;
     crcs.push_back(result.testCrc);
@@ -224,7 +255,7 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file)
   for (int copy = 0; !Stopping(); ++copy) {
     read.checksums = FAccuracy.ChecksumsFor(row);
     file.Seek(0, SEEK_SET);
-    result.unreadable = ReadTrack(row, &file, read.checksums);
+    result.unreadable = ReadTrack(row, &file, read.checksums, mode);
     std::uint32_t crc = read.checksums.Sums().crc32;
     if (!result.tested || std::find(crcs.begin(), crcs.end(), crc) != crcs.end()) break;
     crcs.push_back(crc);
@@ -237,14 +268,35 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file)
   return read;
 }
 
-// The drive may take long over a damaged stretch; the window is served meanwhile.
-void RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable) {
-  FReader.Start(FInput.handle, &buffer);
-  while (!FReader.Wait(std::chrono::milliseconds(20))) Pump();
-  unreadable.insert(unreadable.end(), FReader.Unreadable().begin(), FReader.Unreadable().end());
+// The drive may take long over a damaged stretch; the window is served meanwhile. Once the job stops, the
+// read has a moment to end at its next drive command; a drive command that does not come back by then is left
+// to the reader's thread, and the job goes on to its end.
+bool RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable) {
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kGrace = std::chrono::milliseconds(300);
+  FReader->Start(FInput.handle, buffer);
+  std::optional<Clock::time_point> stopped;
+  while (!FReader->Wait(std::chrono::milliseconds(20))) {
+    Pump();
+    if (!Stopping()) continue;
+    if (!stopped) {
+      stopped = Clock::now();
+      FReader->Cancel();
+    } else if (Clock::now() - *stopped > kGrace) {
+      FReader->Abandon();
+      FReader = std::make_unique<DriveReader>();
+      return false;
+    }
+  }
+  std::memcpy(&buffer, &FReader->Result(), sizeof buffer);
+  if (Stopping()) return false;
+  unreadable.insert(unreadable.end(), FReader->Unreadable().begin(), FReader->Unreadable().end());
+  return true;
 }
 
-std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums) {
+std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums,
+                                             ReadMode mode) {
+  SetCDReadMode(FInput.handle, mode);
   const std::uint32_t length = row.blocks;
   auto buffer = std::make_unique<TRACKBUF>();
   // A track shorter than one read must not take blocks of the next track with it.
@@ -260,7 +312,7 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
     buffer->startFrame = start;
     buffer->numFrames = blocksPerRead;
     buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
-    ReadKeepingWindowAlive(*buffer, unreadable);
+    if (!ReadKeepingWindowAlive(*buffer, unreadable)) break;
     // A disc that delivers nothing (taken out, a dead handle) must not give silent files.
     if (buffer->len == 0) throw EStreamError("The disc could not be read");
     if (file != nullptr) file->WriteBuffer(buffer->buf + buffer->startOffset, buffer->len);

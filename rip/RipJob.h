@@ -21,6 +21,7 @@
 #include "platform/akrip32/akrip32.h"
 #include "rip/DriveReader.h"
 #include "rip/EncodingWorker.h"
+#include "rip/ReadPlan.h"
 #include "rip/RipAccuracy.h"
 
 class TFileStream;
@@ -42,13 +43,16 @@ struct RipValues {
   std::string cacheFolder;        // where the AccurateRip replies are kept (CacheFolder)
   bool testAndCopy = false;
   int encoderThreads = 0;  // 0: one per processor core
+  RipReadMode readMode = RipReadMode::Verify;
 };
 
 // "01:23.45": minutes, seconds and blocks of a position counted in blocks.
 std::string TrackTime(std::uint32_t block);
 
-// "Track 03: 2 blocks could not be read at 00:01.10–00:01.11": the blocks are counted from the track's start,
-// each stretch of them shown by the times of its first and last block (minutes, seconds, blocks).
+// "2 blocks could not be read at 00:01.10–00:01.11": the blocks are counted from the track's start, each
+// stretch of them shown by the times of its first and last block (minutes, seconds, blocks).
+std::string UnreadableText(const std::vector<std::uint32_t>& blocks);
+// The same for a track: "Track 03: 2 blocks could not be read at 00:01.10–00:01.11".
 std::string ReadErrorText(const std::string& number, const std::vector<std::uint32_t>& blocks);
 
 // False when the sample rate or the bit rate is no number once its unit is dropped, or the file
@@ -151,10 +155,12 @@ class RipJob {
   int JobGauge() const;
   void CommonStart(const RipRow& row);
   ProvedRead ReadTrackProved(const RipRow& row, TFileStream& file);
+  ProvedRead ReadPass(const RipRow& row, TFileStream& file, ReadMode mode);
   // Returns the blocks that could not be read, counted from the track's start; without a file, only the
   // checksums are taken.
-  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums);
-  void ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
+  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode);
+  // False when the job stopped before the read came back.
+  bool ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
   std::string FinishedCaption() const;
@@ -168,7 +174,8 @@ class RipJob {
   std::vector<std::string> FFinished;
   std::vector<std::string> FReadErrors;
   std::vector<TrackResult> FResults;
-  DriveReader FReader;
+  std::unique_ptr<DriveReader> FReader = std::make_unique<DriveReader>();
+  ReadPlan FPlan{RipReadMode::Verify, false};
   RipAccuracy FAccuracy;
 
   // The encoded formats' state: the encoder, the tracks handed to it (reported in their order as they end),

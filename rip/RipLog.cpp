@@ -43,6 +43,7 @@ std::string TrackLines(const TrackResult& track) {
   std::string text = "Track " + track.number + "\n";
   text += "  File: " + track.path + "\n";
   text += "  Length: " + TrackTime(track.blocks) + "\n";
+  text += "  Read: " + track.readPath + "\n";
   text += "  CRC32: " + Hex8(track.sums.crc32) + "\n";
   text += "  CRC32 without null samples: " + Hex8(track.sums.crc32NoNull) + "\n";
   if (track.tested)
@@ -59,6 +60,7 @@ std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult
   std::string text = "Quillon " QUILLON_VERSION " rip log, " + Now() + "\n\n";
   text += "Drive: " + header.drive + "\n";
   text += "Read offset: " + std::string(header.offset > 0 ? "+" : "") + std::to_string(header.offset) + " samples\n";
+  text += "Read mode: " + header.readMode + "\n";
   text += std::string("Test and copy: ") + (header.testAndCopy ? "yes" : "no") + "\n";
   text += "AccurateRip: " + header.accurateRipFile + "\n\n";
   for (const TrackResult& track : tracks) text += TrackLines(track) + "\n";

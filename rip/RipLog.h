@@ -11,6 +11,7 @@ struct RipLogHeader {
   std::string drive;
   int offset = 0;  // samples
   bool testAndCopy = false;
+  std::string readMode;         // "verify", "secure" or "burst"
   std::string accurateRipFile;  // the disc's dBAR file name
 };
 

@@ -119,10 +119,15 @@ void TRipPropressForm::UncheckRow(std::size_t row) {
 
 void TRipPropressForm::ReportReadErrors(const std::string& text) { AddReport(text); }
 
-// Each track's AccurateRip verdict once the database answered, and the disc's (with why it was not verified).
+// How each track was read from a drive and what proves it, with its AccurateRip verdict where the way of
+// reading does not already name it (of an image file, only the verdict); and the disc's verdict (with why it
+// was not verified).
 void TRipPropressForm::ReportTrack(const TrackResult& result) {
-  if (result.verdict.kind != TrackVerdict::Kind::NotVerified)
-    AddReport("Track " + result.number + ": " + result.verdict.Text());
+  if (result.fromImage && result.verdict.kind == TrackVerdict::Kind::NotVerified) return;
+  std::string text = "Track " + result.number + ": " + result.readPath;
+  if (result.verdict.kind != TrackVerdict::Kind::NotVerified && !ConfirmedByV2(result.verdict))
+    text += "; AccurateRip: " + result.verdict.Text();
+  AddReport(text);
 }
 
 void TRipPropressForm::ReportDisc(const std::string& verdict, const std::string&) {

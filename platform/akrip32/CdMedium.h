@@ -1,6 +1,7 @@
 #pragma once
 // A disc in a drive, opened for reading: its table of contents and its audio blocks.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,18 +41,31 @@ struct DiscLayout {
 };
 
 // What one read delivered: every block asked for, those that could not be read as silence; or nothing at
-// all when the disc is gone.
+// all when the disc is gone or the read was cancelled.
 struct BlockRead {
   bool delivered = true;
+  bool cancelled = false;
   std::vector<std::int32_t> unreadable;  // disc addresses, ascending
 };
+
+// How a drive is read. Burst: each block once, in long runs, read again only where the drive reports an error
+// or a read starts off. Secure: a block is delivered only when two reads of it, the drive's cache defeated
+// between them, agree.
+enum class ReadMode { Burst, Secure };
 
 class CdMedium {
  public:
   virtual ~CdMedium() = default;
   virtual const DiscLayout& Layout() const = 0;
-  // Fills count blocks starting at lba (all inside the disc's audio).
-  virtual BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) = 0;
+  // Fills count blocks starting at lba (all inside the disc's audio). A cancel, once set, ends the read at the
+  // next drive command.
+  virtual BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out,
+                               const std::atomic<bool>* cancel) = 0;
+  // Reads from now on in this mode, afresh: nothing read before answers a later read. Images read exactly
+  // either way.
+  virtual void SetReadMode(ReadMode) {}
+  // Whether every read gives the disc's bytes as they are (a disc image): reading again proves nothing.
+  virtual bool ReadsExactly() const { return false; }
 };
 
 // One entry of the drive list.

@@ -9,7 +9,8 @@ long CdioSectorReader::Read(std::uint8_t* out, std::int32_t lsn, long count) {
   if (cdio_read_audio_sectors(FCdio, out, lsn, static_cast<std::uint32_t>(count)) == DRIVER_OP_SUCCESS) return count;
   // A drive fails a whole command for one bad sector: find out how far the good ones reach.
   long read = 0;
-  while (read < count && cdio_read_audio_sector(FCdio, out + read * CD_BLOCK_BYTES, lsn + read) == DRIVER_OP_SUCCESS)
+  while (read < count && (FCancel == nullptr || !FCancel->load()) &&
+         cdio_read_audio_sector(FCdio, out + read * CD_BLOCK_BYTES, lsn + read) == DRIVER_OP_SUCCESS)
     ++read;
   return read;
 }

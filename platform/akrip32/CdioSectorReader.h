@@ -10,7 +10,9 @@ class CdioSectorReader : public SectorReader {
   explicit CdioSectorReader(CdIo_t* cdio);
   long Read(std::uint8_t* out, std::int32_t lsn, long count) override;
   bool DiscPresent() override;
+  void SetCancel(const std::atomic<bool>* cancel) override { FCancel = cancel; }
 
  private:
   CdIo_t* FCdio;  // owned by the medium
+  const std::atomic<bool>* FCancel = nullptr;
 };

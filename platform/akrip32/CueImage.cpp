@@ -344,7 +344,7 @@ const CueImage::Segment* CueImage::SegmentAt(std::int32_t lba) const {
   return nullptr;
 }
 
-BlockRead CueImage::ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
+BlockRead CueImage::ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out, const std::atomic<bool>*) {
   BlockRead result;
   for (std::int32_t i = 0; i < count;) {
     const Segment* segment = SegmentAt(lba + i);

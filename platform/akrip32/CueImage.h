@@ -10,7 +10,8 @@ class CueImage : public CdMedium {
   ~CueImage() override;
 
   const DiscLayout& Layout() const override { return FLayout; }
-  BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) override;
+  BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out, const std::atomic<bool>* cancel) override;
+  bool ReadsExactly() const override { return true; }
 
   enum class FileFormat { Binary, Motorola, Wave };
   struct FileLine {

@@ -1,41 +1,10 @@
 #include "platform/akrip32/PhysicalMedium.h"
 
-#include <cdio/paranoia/cdda.h>
-#include <cdio/paranoia/paranoia.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-constexpr int kParanoiaRetries = 20;
-constexpr int kAttemptsAlone = 20;
-
-std::atomic<std::chrono::milliseconds::rep> gBlockTimeLimit{5000};
-
-// Paranoia's read function and callback carry no pointer of ours; they run on the reading thread.
-thread_local PhysicalMedium* tReading = nullptr;
-thread_local bool tGaveUp = false;
-
-// Paranoia also reads without a buffer, only to move the drive past its cache.
-long ParanoiaRead(cdrom_drive_t*, void* out, lsn_t lsn, long count) {
-  if (tReading == nullptr || count <= 0) return -1;
-  std::vector<std::uint8_t> discarded(out == nullptr ? static_cast<std::size_t>(count) * CD_BLOCK_BYTES : 0);
-  auto* buffer = out == nullptr ? discarded.data() : static_cast<std::uint8_t*>(out);
-  return tReading->ReadForParanoia(buffer, lsn, count);
-}
-
-void NoteGivingUp(long, paranoia_cb_mode_t mode) {
-  if (mode == PARANOIA_CB_SKIP) tGaveUp = true;
-}
-
-class ReadingScope {
- public:
-  explicit ReadingScope(PhysicalMedium* medium) { tReading = medium; }
-  ~ReadingScope() { tReading = nullptr; }
-};
 
 bool ReadLayout(CdIo_t* cdio, DiscLayout& layout) {
   track_t first = cdio_get_first_track_num(cdio);
@@ -50,13 +19,6 @@ bool ReadLayout(CdIo_t* cdio, DiscLayout& layout) {
   return layout.leadout != CDIO_INVALID_LSN;
 }
 
-// The end of the audio that lba belongs to: the reads of one request never leave it.
-std::int32_t AudioEndAt(const DiscLayout& layout, std::int32_t lba) {
-  for (std::size_t i = layout.tracks.size(); i-- > 0;)
-    if (layout.tracks[i].start <= lba) return layout.AudioEnd(i);
-  return layout.tracks.empty() ? layout.leadout : layout.tracks.front().start;
-}
-
 }  // namespace
 
 std::unique_ptr<PhysicalMedium> PhysicalMedium::Open(CdIo_t* cdio, std::unique_ptr<SectorReader> reader) {
@@ -69,59 +31,36 @@ std::unique_ptr<PhysicalMedium> PhysicalMedium::Open(CdIo_t* cdio, std::unique_p
 }
 
 PhysicalMedium::PhysicalMedium(CdIo_t* cdio, DiscLayout layout, std::unique_ptr<SectorReader> reader)
-    : FCdio(cdio), FLayout(std::move(layout)), FReader(std::move(reader)) {
-  FDrive = cdio_cddap_identify_cdio(FCdio, CDDA_MESSAGE_FORGETIT, nullptr);
-  if (FDrive != nullptr && cdio_cddap_open(FDrive) != 0) {
-    cdio_cddap_close_no_free_cdio(FDrive);
-    FDrive = nullptr;
-  }
-  if (FDrive == nullptr) return;  // without paranoia, blocks that disagree are read on their own
-  FDrive->read_audio = ParanoiaRead;
-  FDrive->b_swap_bytes = false;  // both ways of reading must deliver the same bytes
-  StartParanoia();
-}
+    : FCdio(cdio), FLayout(std::move(layout)), FReader(std::move(reader)), FSecure(*FReader, FLayout) {}
 
 PhysicalMedium::~PhysicalMedium() {
-  StopParanoia();
-  if (FDrive != nullptr) cdio_cddap_close_no_free_cdio(FDrive);
   FReader.reset();
   cdio_destroy(FCdio);
 }
 
-void PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds limit) { gBlockTimeLimit = limit.count(); }
+void PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds limit) { SecureReader::SetBlockTimeLimit(limit); }
 
-void PhysicalMedium::StartParanoia() {
-  FParanoia = cdio_paranoia_init(FDrive);
-  cdio_paranoia_modeset(FParanoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
-  FParanoiaNext = -1;
+void PhysicalMedium::SetReadMode(ReadMode mode) {
+  FMode = mode;
+  FSecure.Forget();
 }
 
-void PhysicalMedium::StopParanoia() {
-  if (FParanoia != nullptr) cdio_paranoia_free(FParanoia);
-  FParanoia = nullptr;
-}
-
-BlockRead PhysicalMedium::ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
+BlockRead PhysicalMedium::ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out,
+                                     const std::atomic<bool>* cancel) {
   BlockRead result;
-  FReadEnd = AudioEndAt(FLayout, lba);
-  FGone = false;
-  if (!ReadChecked(lba, count, out)) {
-    if (!FReader->DiscPresent()) FGone = true;
-    std::vector<std::int32_t> doubtful = FGone ? std::vector<std::int32_t>{} : ReadWithParanoia(lba, count, out);
-    for (std::int32_t block : doubtful) {
-      if (FGone) break;
-      std::uint8_t* data = out + static_cast<std::size_t>(block - lba) * CD_BLOCK_BYTES;
-      if (ReadAlone(block, data)) continue;
-      std::memset(data, 0, CD_BLOCK_BYTES);
-      result.unreadable.push_back(block);
-    }
+  FReader->SetCancel(cancel);
+  if (cancel != nullptr && cancel->load()) {
+    result.delivered = false;
+    result.cancelled = true;
+    return result;
   }
-  result.delivered = !FGone;
+  if (FMode == ReadMode::Burst && ReadBurst(lba, count, out)) FSecure.Delivered(lba, count, out, {});
+  else result = FSecure.Read(lba, count, ReadAhead(lba, count), out, cancel);
   Remember(lba, count, out, result);
   return result;
 }
 
-bool PhysicalMedium::ReadChecked(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
+bool PhysicalMedium::ReadBurst(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
   const bool overlap = lba == FNext && lba > 0;
   const long total = count + (overlap ? 1 : 0);
   std::vector<std::uint8_t> read(static_cast<std::size_t>(total) * CD_BLOCK_BYTES);
@@ -140,70 +79,14 @@ bool PhysicalMedium::ReadChecked(std::int32_t lba, std::int32_t count, std::uint
   return true;
 }
 
-// Returns the blocks paranoia cannot vouch for: those the drive failed to deliver on some read (paranoia got
-// silence in their place, so that it never stalls on them) and those it gave up on.
-std::vector<std::int32_t> PhysicalMedium::ReadWithParanoia(std::int32_t lba, std::int32_t count, std::uint8_t* out) {
-  std::vector<std::int32_t> doubtful;
-  if (FParanoia == nullptr) {
-    for (std::int32_t i = 0; i < count; ++i) doubtful.push_back(lba + i);
-    return doubtful;
-  }
-  ReadingScope scope(this);
-  FFailed.erase(FFailed.begin(), FFailed.lower_bound(lba));
-  if (FParanoiaNext != lba) cdio_paranoia_seek(FParanoia, lba, SEEK_SET);
-  FParanoiaNext = lba + count;
-  for (std::int32_t i = 0; i < count; ++i) {
-    tGaveUp = false;
-    FDeadline = Clock::now() + std::chrono::milliseconds(gBlockTimeLimit.load());
-    const std::int16_t* block = cdio_paranoia_read_limited(FParanoia, NoteGivingUp, kParanoiaRetries);
-    if (block == nullptr || tGaveUp) {
-      // What paranoia skips it fills with silence, also past this block: the rest is read apart, and
-      // paranoia starts afresh next time.
-      for (std::int32_t rest = i; rest < count; ++rest) doubtful.push_back(lba + rest);
-      StopParanoia();
-      StartParanoia();
-      return doubtful;
-    }
-    std::memcpy(out + static_cast<std::size_t>(i) * CD_BLOCK_BYTES, block, CD_BLOCK_BYTES);
-    if (FFailed.count(lba + i) != 0) doubtful.push_back(lba + i);
-  }
-  return doubtful;
-}
-
-long PhysicalMedium::ReadForParanoia(std::uint8_t* out, std::int32_t lsn, long count) {
-  std::memset(out, 0, static_cast<std::size_t>(count) * CD_BLOCK_BYTES);
-  // Paranoia reads ahead: what lies outside the audio being read is never asked of the drive.
-  const long end = std::clamp<long>(FReadEnd - lsn, 0, count);
-  long at = lsn < 0 ? std::min<long>(-lsn, end) : 0;
-  while (at < end) {
-    // A block that has had its time is not asked for again.
-    long read = Clock::now() > FDeadline ? 0 : FReader->Read(out + at * CD_BLOCK_BYTES, lsn + std::int32_t(at), end - at);
-    at += read;
-    if (at == end) break;
-    FFailed.insert(lsn + std::int32_t(at));
-    ++at;
-  }
-  return count;
-}
-
-bool PhysicalMedium::ReadAlone(std::int32_t lba, std::uint8_t* out) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(gBlockTimeLimit.load());
-  Block read, previous;
-  bool havePrevious = false;
-  for (int attempt = 0; attempt < kAttemptsAlone && Clock::now() <= deadline; ++attempt) {
-    if (FReader->Read(read.data(), lba, 1) != 1) {
-      if (!FReader->DiscPresent()) FGone = true;
-      if (FGone) return false;
-      continue;
-    }
-    if (havePrevious && read == previous) {
-      std::memcpy(out, read.data(), CD_BLOCK_BYTES);
-      return true;
-    }
-    previous = read;
-    havePrevious = true;
-  }
-  return false;
+// A secure read reads on to the end of the track it starts in, so that the two reads of each block lie a whole
+// window apart; a burst read that falls back on it reads no more than was asked.
+std::int32_t PhysicalMedium::ReadAhead(std::int32_t lba, std::int32_t count) const {
+  if (FMode == ReadMode::Burst) return lba + count;
+  std::int32_t end = lba + count;
+  for (std::size_t i = 0; i < FLayout.tracks.size(); ++i)
+    if (FLayout.tracks[i].start <= lba && lba < FLayout.AudioEnd(i)) end = std::max(end, FLayout.AudioEnd(i));
+  return end;
 }
 
 void PhysicalMedium::Remember(std::int32_t lba, std::int32_t count, const std::uint8_t* out, const BlockRead& result) {

@@ -1,6 +1,7 @@
 #pragma once
 // How a drive's raw audio sectors are read: the drive itself, or, in tests, a drive that fails on purpose.
 
+#include <atomic>
 #include <cstdint>
 
 class SectorReader {
@@ -11,4 +12,6 @@ class SectorReader {
   virtual long Read(std::uint8_t* out, std::int32_t lsn, long count) = 0;
   // Whether the disc is still there; asked after a read failed.
   virtual bool DiscPresent() = 0;
+  // A read that tries its sectors one by one stops at this cancel once it is set.
+  virtual void SetCancel(const std::atomic<bool>*) {}
 };

@@ -1,6 +1,7 @@
 #include "platform/akrip32/akrip32.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -24,11 +25,14 @@ struct ListedDrive {
   std::shared_ptr<CdDriveEntry> entry;
 };
 
-// What the last read of a handle could not read; kept with the handle's read lock.
+// What the last read of a handle could not read, kept with the handle's read lock, and what the next read is
+// to do, which callers set without waiting for a read to end.
 struct ReadState {
   std::mutex lock;
   std::vector<std::uint32_t> unreadable;
   int offsetSamples = 0;
+  std::atomic<ReadMode> mode{ReadMode::Burst};
+  std::atomic<bool> modeChanged{false};
 };
 
 struct OpenDisc {
@@ -236,9 +240,9 @@ std::int64_t FloorDivide(std::int64_t value, std::int64_t by) { return value >= 
 // Blocks as a drive reads them that delivers its audio shiftBytes late (a read offset made good): each block
 // is put together from the two it straddles; what lies outside the stretch is silence.
 BlockRead ReadShifted(CdMedium& medium, const Stretch& stretch, std::int64_t start, std::int64_t count,
-                      std::int64_t shiftBytes, std::uint8_t* out) {
+                      std::int64_t shiftBytes, std::uint8_t* out, const std::atomic<bool>* cancel) {
   if (shiftBytes == 0 && start >= stretch.begin && start + count <= stretch.end)
-    return medium.ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), out);
+    return medium.ReadBlocks(static_cast<std::int32_t>(start), static_cast<std::int32_t>(count), out, cancel);
   const std::int64_t firstByte = start * CD_BLOCK_BYTES + shiftBytes;
   const std::int64_t firstSource = FloorDivide(firstByte, CD_BLOCK_BYTES);
   const std::int64_t within = firstByte - firstSource * CD_BLOCK_BYTES;
@@ -249,7 +253,7 @@ BlockRead ReadShifted(CdMedium& medium, const Stretch& stretch, std::int64_t sta
   BlockRead read;
   if (from < to)
     read = medium.ReadBlocks(static_cast<std::int32_t>(from), static_cast<std::int32_t>(to - from),
-                             source.data() + (from - firstSource) * CD_BLOCK_BYTES);
+                             source.data() + (from - firstSource) * CD_BLOCK_BYTES, cancel);
   std::memcpy(out, source.data() + within, static_cast<std::size_t>(count) * CD_BLOCK_BYTES);
   std::vector<std::int32_t> unreadable;
   for (std::int64_t i = 0; i < count; ++i) {
@@ -273,7 +277,20 @@ int SetCDReadOffset(HCDROM handle, int samples) {
   return 1;
 }
 
-int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
+int SetCDReadMode(HCDROM handle, ReadMode mode) {
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return 0;
+  disc.reads->mode = mode;
+  disc.reads->modeChanged = true;
+  return 1;
+}
+
+bool CDReadsExactly(HCDROM handle) {
+  OpenDisc disc;
+  return FindDisc(handle, disc) && disc.medium->ReadsExactly();
+}
+
+int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer, const std::atomic<bool>* cancel) {
   if (buffer == nullptr) return SS_ERR;
   buffer->len = 0;
   buffer->startOffset = 0;
@@ -289,7 +306,9 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer) {
   Stretch stretch = AudioStretchOf(disc.medium->Layout(), start);
   if (count <= 0 || count * CD_BLOCK_BYTES > capacity || start >= stretch.end) return SS_ERR;
   count = std::min(count, stretch.end - start);
-  BlockRead read = ReadShifted(*disc.medium, stretch, start, count, std::int64_t(disc.reads->offsetSamples) * 4, buffer->buf);
+  if (disc.reads->modeChanged.exchange(false)) disc.medium->SetReadMode(disc.reads->mode);
+  BlockRead read = ReadShifted(*disc.medium, stretch, start, count, std::int64_t(disc.reads->offsetSamples) * 4,
+                               buffer->buf, cancel);
   if (!read.delivered) return SS_ERR;
   disc.reads->unreadable.assign(read.unreadable.begin(), read.unreadable.end());
   buffer->numFrames = static_cast<std::uint32_t>(count);

@@ -2,6 +2,7 @@
 // The CD drive library: drive list, drive handles, table of contents, raw audio reads and CDDB.
 // Physical drives come from libcdio, disc images from CUE sheets (see SetCDImageFiles).
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -81,11 +82,17 @@ int ModifyCDParms(HCDROM handle, int which, std::uint32_t value);
 int ReadTOC(HCDROM handle, TOC* toc);
 // Fills the buffer with numFrames blocks from startFrame on, within the audio that holds startFrame (never a
 // data track). Blocks that cannot be read come as silence and make the status SS_ERR; a disc that is gone
-// delivers nothing (len 0).
-int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer);
+// delivers nothing (len 0). A cancel, once set, ends the read at its next drive command, delivering nothing.
+int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer, const std::atomic<bool>* cancel = nullptr);
 // Makes good a drive's read offset from now on: the handle's reads deliver the disc's audio from samples
 // (stereo frames) later, or earlier when negative; beyond the disc's audio they deliver silence.
 int SetCDReadOffset(HCDROM handle, int samples);
+// From the next ReadCDAudioLBA on, the handle reads in this mode (at first burst), afresh: no block read before
+// answers a later read. Returns at once, also while a read is going on.
+int SetCDReadMode(HCDROM handle, ReadMode mode);
+// Whether the handle's disc is an image file whose reads give its bytes as they are, so that no read mode
+// reads it more than once.
+bool CDReadsExactly(HCDROM handle);
 // The disc addresses of the blocks that the handle's last ReadCDAudioLBA could not read, ascending.
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle);
 

@@ -54,8 +54,9 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
       "' --settings '" + folder.File("settings.ini") + "'");
   EXPECT_EQ(1, result.status);
   EXPECT_EQ("error: Track 01: 2 blocks could not be read at 00:01.00\u201300:01.01\n"
-            "01\t" + out + "/Track-01.wav\t" + Crc32(out + "/Track-01.wav") + "\tnot verified\n"
-            "02\t" + out + "/Track-02.wav\t" + Crc32(out + "/Track-02.wav") + "\tnot verified\n"
+            "01\t" + out + "/Track-01.wav\t" + Crc32(out + "/Track-01.wav") +
+                "\tnot verified\timage file, 2 blocks could not be read at 00:01.00\u201300:01.01\n"
+            "02\t" + out + "/Track-02.wav\t" + Crc32(out + "/Track-02.wav") + "\tnot verified\timage file, read once\n"
             "AccurateRip: not verified (no answer from http://127.0.0.1:9)\nLog: " + out + "/Disc 06000402.log\n",
             result.out);
   EXPECT_EQ(44u + 200 * 2352, std::filesystem::file_size(out + "/Track-01.wav"));

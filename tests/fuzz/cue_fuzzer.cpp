@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kBlocksPerRead) * CD_BLOCK_BYTES);
   std::int32_t end = std::min(image->Layout().leadout, kMostBlocks);
   for (std::int32_t lba = 0; lba < end; lba += kBlocksPerRead)
-    image->ReadBlocks(lba, std::min(kBlocksPerRead, end - lba), buffer.data());
+    image->ReadBlocks(lba, std::min(kBlocksPerRead, end - lba), buffer.data(), nullptr);
   return 0;
 }

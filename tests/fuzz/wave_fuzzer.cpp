@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<CueImage> image = CueImage::Load((folder / "disc.cue").string(), error);
   if (image) {
     std::vector<std::uint8_t> block(CD_BLOCK_BYTES);
-    for (std::int32_t lba = 0; lba < image->Layout().leadout; ++lba) image->ReadBlocks(lba, 1, block.data());
+    for (std::int32_t lba = 0; lba < image->Layout().leadout; ++lba) image->ReadBlocks(lba, 1, block.data(), nullptr);
   }
   return 0;
 }
