@@ -88,9 +88,16 @@ class FailingReader : public SectorReader {
     long good = GoodSectors(lsn, count);
     int shift = FFaults->offsetSamples;
     if (Holds(FFaults->jitter, lsn, good)) shift += kJitter[FJitterReads++ % std::size(kJitter)];
+    if (Holds(FFaults->jitterOnce, lsn, good)) {
+      shift += kJitter[0];
+      FFaults->jitterOnce.erase(FFaults->jitterOnce.lower_bound(lsn), FFaults->jitterOnce.lower_bound(lsn + good));
+    }
     if (!ReadShifted(out, lsn, good, shift)) return 0;
+    const bool cached = Cached(lsn, count);
     for (std::int32_t sector : FFaults->noisy)
-      if (sector >= lsn && sector < lsn + good) out[std::size_t(sector - lsn) * CD_BLOCK_BYTES] ^= ++FNoise;
+      if (sector >= lsn && sector < lsn + good) out[std::size_t(sector - lsn) * CD_BLOCK_BYTES] ^= Noise(sector, cached);
+    for (std::int32_t sector : FFaults->garbage)
+      if (sector >= lsn && sector < lsn + good) out[std::size_t(sector - lsn) * CD_BLOCK_BYTES + 7] ^= 0x5A;
     return good;
   }
 
@@ -102,6 +109,23 @@ class FailingReader : public SectorReader {
   static bool Holds(const std::set<std::int32_t>& sectors, std::int32_t lsn, long count) {
     auto found = sectors.lower_bound(lsn);
     return found != sectors.end() && *found < lsn + count;
+  }
+
+  // Whether a caching drive answers the read from its cache; otherwise it fills its cache from lsn on.
+  bool Cached(std::int32_t lsn, long count) {
+    if (FFaults->cacheBlocks <= 0) return false;
+    if (lsn >= FCacheStart && lsn + count <= FCacheStart + FFaults->cacheBlocks) return true;
+    FCacheStart = lsn;
+    FCachedNoise.clear();
+    return false;
+  }
+
+  // A noisy sector's damage this time: new at each read from the disc, the same while a cache holds it.
+  std::uint8_t Noise(std::int32_t sector, bool cached) {
+    auto kept = FCachedNoise.find(sector);
+    if (cached && kept != FCachedNoise.end()) return kept->second;
+    if (++FNoise == 0) ++FNoise;  // never no damage
+    return FCachedNoise[sector] = FNoise;
   }
 
   // The sectors before the first that fails this time.
@@ -139,6 +163,8 @@ class FailingReader : public SectorReader {
   std::mutex FLock;
   std::size_t FJitterReads = 0;
   std::uint8_t FNoise = 0;
+  std::int32_t FCacheStart = -1;
+  std::map<std::int32_t, std::uint8_t> FCachedNoise;
 };
 
 }  // namespace

@@ -33,7 +33,11 @@ std::string WriteDriveImage(const std::filesystem::path& folder, const std::vect
 struct DriveFaults {
   std::map<std::int32_t, int> unreadable;  // sector: reads that fail before one succeeds, -1 for all
   std::set<std::int32_t> jitter;           // a read that holds one of these starts a few samples off
-  std::set<std::int32_t> noisy;            // these read differently every time
+  std::set<std::int32_t> jitterOnce;       // the same, for the first read that holds one of these only
+  std::set<std::int32_t> noisy;            // these read differently every time, without an error
+  std::set<std::int32_t> garbage;          // these read wrong, the same way every time, without an error
+  int cacheBlocks = 0;                     // a drive that reads ahead into a cache of so many blocks from
+                                           // where it last had to go to the disc, and answers from it
   std::set<std::int32_t> slow;             // a read that holds one of these takes slowTime
   std::chrono::milliseconds slowTime{0};
   std::atomic<std::int64_t> vanishAfter{-1};  // sectors asked for before the drive is gone; -1 never

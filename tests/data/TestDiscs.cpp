@@ -19,6 +19,10 @@ std::vector<std::int16_t> Pattern(std::size_t frames, int seed) {
 
 std::size_t BlockFrames(std::size_t blocks) { return blocks * 588; }
 
+std::int32_t FloorDivide(std::int32_t value, std::int32_t by) {
+  return value >= 0 ? value / by : -((-value + by - 1) / by);
+}
+
 TempFolder::TempFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "quillon-test-XXXXXX").string();
   FPath = mkdtemp(pattern.data());

@@ -14,6 +14,7 @@ namespace testdata {
 // Interleaved stereo samples that differ from block to block and from track to track.
 std::vector<std::int16_t> Pattern(std::size_t frames, int seed);
 std::size_t BlockFrames(std::size_t blocks);  // stereo frames in whole CD blocks
+std::int32_t FloorDivide(std::int32_t value, std::int32_t by);  // rounded down, also below 0
 
 // A fresh folder, removed when the object goes.
 class TempFolder {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "acs/ACS_Vorbis.h"
@@ -80,9 +81,10 @@ class RipJobTest : public ::testing::Test {
   }
 
   // A disc in a drive that fails as FFaults says, with its rows as the main window makes them.
-  RipInput DriveDisc(const std::vector<testdata::DriveTrack>& tracks, OutputFormat format) {
+  RipInput DriveDisc(const std::vector<testdata::DriveTrack>& tracks, OutputFormat format,
+                     testdata::DriveImageForm form = testdata::DriveImageForm::BinCue) {
     PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds(300));
-    std::string sheet = testdata::WriteDriveImage(FFolder.Path(), tracks, testdata::DriveImageForm::BinCue);
+    std::string sheet = testdata::WriteDriveImage(FFolder.Path(), tracks, form);
     CloseCDHandle(testdata::OpenSimulatedDrive(sheet, FFaults));
     FDrives.ReadDriveList();
     RipInput input;
@@ -461,6 +463,95 @@ TEST_F(RipJobTest, TracksWithUnreadableBlocksAreKeptReportedAndNeverCalledFinish
   for (int block : {120, 121, 123}) std::fill_n(first.begin() + block * 2352, 2352, 0);
   EXPECT_TRUE(ReadAll(Out("Track-01.wav")) == WaveOf(first));
   EXPECT_TRUE(ReadAll(Out("Track-02.wav")) == WaveOf(Bytes(tracks[1].audio)));
+}
+
+// A dBAR file that knows the disc as it is, with the v2 checksum of each track.
+std::string DbarOfDisc(const TableOfContents& toc, const std::vector<std::vector<std::uint8_t>>& tracks) {
+  std::vector<testdata::DbarEntry> pressing;
+  for (std::size_t k = 0; k < tracks.size(); ++k) {
+    TrackChecksums sums(tracks[k].size() / 4, k == 0, k + 1 == tracks.size());
+    sums.Add(tracks[k].data(), tracks[k].size());
+    pressing.push_back({4, sums.Sums().arV2, 0});
+  }
+  AccurateRipIds ids = AccurateRipIdsOf(toc);
+  return testdata::DbarFile(ids.id1, ids.id2, ids.cddb, {pressing});
+}
+
+// The drive fails in each way drives do, where it hurts (in a track, at the last block of one and the first of
+// the next, across both), read with offsets, on both of libcdio's image drivers, in the default read mode: each
+// block of every file is the disc's or reported unreadable where the fault lies, and audio the drive gets wrong
+// the same way every time (which only a database can tell) is never called accurate.
+TEST_F(RipJobTest, EveryBlockOfAFailingDriveIsTheDiscsOrReportedUnreadable) {
+  enum Fault { FailsOnce, FailsAlways, JitterOnce, Jitter, Noisy, Garbage, Caching, Slow };
+  const char* faultNames[] = {"fails once", "fails always", "jitter once", "jitter", "noisy", "garbage", "caching", "slow"};
+  const std::vector<std::vector<std::int32_t>> places = {{150}, {299}, {300}, {299, 300}};
+  std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(300), 1)}, {Pattern(BlockFrames(200), 2)}};
+  const std::vector<std::vector<std::uint8_t>> pcm = {Bytes(tracks[0].audio), Bytes(tracks[1].audio)};
+  std::string dbar;
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, dbar}; });
+  for (auto form : {testdata::DriveImageForm::BinCue, testdata::DriveImageForm::Cdrdao})
+    for (int offset : {0, 667, -1200})
+      for (const std::vector<std::int32_t>& place : places)
+        for (int fault = FailsOnce; fault <= Slow; ++fault) {
+          SCOPED_TRACE(std::string(form == testdata::DriveImageForm::BinCue ? "bin/cue" : "cdrdao") + ", offset " +
+                       std::to_string(offset) + ", " + faultNames[fault] + " at disc block " + std::to_string(place[0]));
+          // The drive sector that holds the start of a disc block, and the disc blocks a drive sector holds.
+          auto sector = [&](std::int32_t block) { return testdata::FloorDivide(block * 2352 + offset * 4, 2352); };
+          std::set<std::int32_t> damaged;
+          FFaults = std::make_shared<testdata::DriveFaults>();
+          FFaults->offsetSamples = -offset;
+          FFaults->slowTime = std::chrono::milliseconds(45);  // longer than a block may take: still read
+          for (std::int32_t block : place) {
+            std::int32_t at = sector(block);
+            for (std::int32_t byte : {at * 2352 - offset * 4, (at + 1) * 2352 - offset * 4 - 1})
+              damaged.insert(testdata::FloorDivide(byte, 2352));
+            if (fault == FailsOnce || fault == Slow) FFaults->unreadable[at] = 1;
+            if (fault == FailsAlways) FFaults->unreadable[at] = -1;
+            if (fault == JitterOnce) FFaults->jitterOnce.insert(at);
+            if (fault == Jitter) FFaults->jitter.insert(at);
+            if (fault == Noisy || fault == Caching) FFaults->noisy.insert(at);
+            if (fault == Garbage) FFaults->garbage.insert(at);
+            if (fault == Slow) FFaults->slow.insert(at);
+          }
+          if (fault == Caching) FFaults->cacheBlocks = 100;
+          RipInput input = DriveDisc(tracks, OutputFormat::WAV, form);
+          PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds(fault == Slow ? 30 : 300));
+          dbar = DbarOfDisc(input.toc, pcm);
+          // What an offset takes from beyond the disc's ends is silence.
+          std::vector<std::vector<std::uint8_t>> expected = pcm;
+          if (offset > 0) std::fill(expected[1].end() - offset * 4, expected[1].end(), 0);
+          if (offset < 0) std::fill(expected[0].begin(), expected[0].begin() - offset * 4, 0);
+          input.offset = offset;
+          input.values.accurateRipServer = server.Url();
+          RecordingHost host;
+          RipJob job(host);
+          job.Start(input);
+          ASSERT_EQ(2u, host.tracks.size());
+          bool unreadable = false;
+          for (std::size_t k = 0; k < 2; ++k) {
+            const TrackResult& result = host.tracks[k];
+            std::vector<std::uint8_t> file = ReadAll(result.path);
+            ASSERT_EQ(44 + pcm[k].size(), file.size());
+            std::int32_t start = k == 0 ? 0 : 300;
+            bool wrong = false;
+            for (std::size_t block = 0; block < pcm[k].size() / 2352; ++block) {
+              bool reported = std::count(result.unreadable.begin(), result.unreadable.end(), block) != 0;
+              bool same = std::equal(expected[k].begin() + block * 2352, expected[k].begin() + (block + 1) * 2352,
+                                     file.begin() + 44 + block * 2352);
+              bool mayBeDamaged = (fault == FailsAlways || fault == Noisy || fault == Caching || fault == Garbage) &&
+                                  damaged.count(start + std::int32_t(block)) != 0;
+              EXPECT_TRUE(same || (reported && fault != Garbage) || (fault == Garbage && mayBeDamaged))
+                  << "track " << k + 1 << " block " << block;
+              EXPECT_TRUE(!reported || mayBeDamaged) << "track " << k + 1 << " block " << block << " reported";
+              wrong = wrong || !same;
+              unreadable = unreadable || reported;
+            }
+            if (wrong && fault == Garbage)
+              EXPECT_EQ(TrackVerdict::Kind::NotAccurate, result.verdict.kind) << result.readPath;
+            if (!wrong) EXPECT_TRUE(ConfirmedByV2(result.verdict)) << result.readPath;
+          }
+          EXPECT_EQ(unreadable ? "Finished with read errors" : "Finished!", host.captions.back());
+        }
 }
 
 TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
