@@ -200,6 +200,7 @@ int ReadTOC(HCDROM handle, TOC* toc) {
     TOCTRACK& entry = toc->tracks[i++];
     entry.adrControl = track.audio ? 0x10 : 0x14;
     entry.trackNumber = static_cast<std::uint8_t>(track.number);
+    entry.reserved1 = static_cast<std::uint8_t>(track.session);
     PutAddress(entry, track.start, disc.msf);
   }
   TOCTRACK& leadout = toc->tracks[i++];

@@ -43,7 +43,7 @@ struct GETCDHAND {
 static_assert(sizeof(GETCDHAND) == 12);
 
 struct TOCTRACK {
-  std::uint8_t reserved1 = 0;
+  std::uint8_t reserved1 = 0;   // the track's session (1 the first), 0 when the drive cannot tell
   std::uint8_t adrControl = 0;  // ADR in the high nibble, control in the low; control bit 2 marks data
   std::uint8_t trackNumber = 0;
   std::uint8_t reserved2 = 0;

@@ -227,6 +227,32 @@ TEST_F(ImageDriveTest, SheetsAreTakenAsWrittenOrRefusedWithTheirReason) {
   }
 }
 
+// REM SESSION lines, which libcue passes over, say whether a data track after audio starts a session.
+TEST_F(ImageDriveTest, RemSessionLinesSayWhereTheAudioEnds) {
+  std::vector<ImageTrack> tracks = {{{}, Pattern(BlockFrames(12000), 1)}, {{}, Pattern(BlockFrames(300), 2)}};
+  discimage::WriteImage(FFolder.Path(), "disc", tracks, {});
+  std::string sheet = FFolder.File("sessions.cue");
+  for (int second : {1, 2}) {
+    testdata::WriteTextFile(sheet, "FILE \"disc.bin\" BINARY\n  REM SESSION 01\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                   "  rem session 0" + std::to_string(second) + "\n  TRACK 02 MODE1/2352\n"
+                                   "    INDEX 01 02:40:00\n");
+    ASSERT_NE(0u, OpenImage(sheet));
+    TOC toc = ReadBlockToc();
+    EXPECT_EQ(second, toc.tracks[1].reserved1);
+    std::uint32_t blocks = second == 1 ? 12000 : 600;
+    std::vector<std::uint8_t> expected = testdata::ExpectedTrackBytes(tracks, 0);
+    expected.resize(std::size_t(blocks) * CD_BLOCK_BYTES);
+    EXPECT_TRUE(RipTrack(0, blocks) == expected);
+    auto buffer = std::make_unique<TRACKBUF>();
+    buffer->startFrame = blocks;
+    buffer->numFrames = 1;
+    buffer->maxLen = sizeof buffer->buf;
+    EXPECT_EQ(int(SS_ERR), ReadCDAudioLBA(FHandle, buffer.get()));  // the data track or the gap
+    CloseCDHandle(FHandle);
+  }
+  FHandle = 0;
+}
+
 // libcue loses memory on each sheet it cannot parse: such a sheet is not parsed again while unchanged.
 TEST_F(ImageDriveTest, AnUnchangedBrokenSheetIsNotParsedAgain) {
   std::string sheet = FFolder.File("broken.cue");
