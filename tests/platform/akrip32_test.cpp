@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
 
 using discimage::FileType;
@@ -261,6 +262,34 @@ TEST_F(ImageDriveTest, AnUnchangedBrokenSheetIsNotParsedAgain) {
   std::size_t before = mallinfo2().uordblks;
   for (int i = 0; i < 300; ++i) EXPECT_EQ(0u, OpenImage(sheet));
   EXPECT_LT(mallinfo2().uordblks, before + 100000);
+}
+
+// A value of [CD Images] may name libcdio's image driver before its path; the path starts at the given folder.
+// Such an image is a drive without a door, named after its file and driver.
+TEST_F(ImageDriveTest, ImageValuesMayNameLibcdiosImageDriver) {
+  std::vector<std::int16_t> audio = Pattern(BlockFrames(30), 1);
+  testdata::WriteDriveImage(FFolder.Path(), {{audio}}, testdata::DriveImageForm::BinCue);
+  discimage::WriteImage(FFolder.Path(), "plain", ThreeTracks(0), {});
+  testdata::WriteTextFile(FFolder.File("settings.ini"), "[CD Images]\na=bincue:disc.cue\nb=plain.cue\nc=cdrdao:none.toc\n");
+  UseCDImagesOf(FFolder.File("settings.ini"), FFolder.Path().string());
+  CDLIST list;
+  GetCDList(&list);
+  ASSERT_EQ(3, list.num);
+  EXPECT_STREQ("Image: disc.cue (bincue)", list.cd[0].id);
+  EXPECT_STREQ("Image: plain.cue", list.cd[1].id);
+  EXPECT_STREQ("Image: none.toc (cdrdao)", list.cd[2].id);
+  EXPECT_FALSE(CDDriveHasDoor(list.cd[0]));
+  EXPECT_FALSE(OpenCDDoor(list.cd[0]));
+  GETCDHAND request;
+  request.ha = list.cd[0].ha;
+  request.tgt = list.cd[0].tgt;
+  FHandle = GetCDHandle(&request);
+  ASSERT_NE(0u, FHandle);
+  std::vector<std::uint8_t> ripped = RipTrack(0, 30);
+  EXPECT_TRUE(ripped.size() == audio.size() * 2 && std::memcmp(ripped.data(), audio.data(), ripped.size()) == 0);
+  request.tgt = list.cd[2].tgt;
+  EXPECT_EQ(0u, GetCDHandle(&request));
+  EXPECT_EQ("The disc image " + FFolder.File("none.toc") + " cannot be opened", CDDriveOpenError(list.cd[2]));
 }
 
 TEST_F(ImageDriveTest, TheListHoldsAtMostEightDrivesNamedAfterTheirSheets) {
