@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::uint32_t kLeadIn = 150;
-constexpr std::uint32_t kSessionGap = 11400;
 
 std::string Hex(std::uint32_t value, int digits) {
   char text[16];
@@ -39,12 +38,18 @@ std::string MusicBrainzDiscId(int firstTrack, int lastTrack, std::uint32_t leado
   return id;
 }
 
+MusicBrainzToc MusicBrainzTocOf(const TableOfContents& toc) {
+  int last = toc.TrackCount() - 1;
+  while (last > 0 && !toc.entries[static_cast<std::size_t>(last)].audio) --last;
+  // Tracks that follow without a session gap lie in the same session.
+  auto end = [&](int k) { return toc.entries[static_cast<std::size_t>(k)].start + toc.BlocksOf(k); };
+  while (last + 1 < toc.TrackCount() && end(last) == toc.entries[static_cast<std::size_t>(last + 1)].start) ++last;
+  MusicBrainzToc counted{toc.firstTrack, toc.firstTrack + last, end(last) + kLeadIn, {}};
+  for (int k = 0; k <= last; ++k) counted.offsets.push_back(toc.entries[static_cast<std::size_t>(k)].start + kLeadIn);
+  return counted;
+}
+
 std::string MusicBrainzDiscId(const TableOfContents& toc) {
-  int tracks = toc.TrackCount();
-  int audio = tracks;
-  while (audio > 1 && !toc.entries[static_cast<std::size_t>(audio - 1)].audio) --audio;
-  std::uint32_t leadout = audio == tracks ? toc.Leadout() : toc.entries[static_cast<std::size_t>(audio)].start - kSessionGap;
-  std::vector<std::uint32_t> offsets;
-  for (int k = 0; k < audio; ++k) offsets.push_back(toc.entries[static_cast<std::size_t>(k)].start + kLeadIn);
-  return MusicBrainzDiscId(toc.firstTrack, toc.firstTrack + audio - 1, leadout + kLeadIn, offsets);
+  MusicBrainzToc counted = MusicBrainzTocOf(toc);
+  return MusicBrainzDiscId(counted.firstTrack, counted.lastTrack, counted.leadout, counted.offsets);
 }

@@ -12,6 +12,16 @@
 // the first track usually starts at 150); leadout likewise.
 std::string MusicBrainzDiscId(int firstTrack, int lastTrack, std::uint32_t leadout,
                               const std::vector<std::uint32_t>& offsets);
-// The disc's ID from its table of contents. An enhanced CD counts its audio session only: it ends 11400
-// blocks before the data track.
+// What the disc ID and the lookup by table of contents count: the tracks up to the end of the last audio
+// track's session, with that session's end as the lead-out (an enhanced CD's data session is left out), in
+// blocks from the disc's start.
+struct MusicBrainzToc {
+  int firstTrack = 0;
+  int lastTrack = 0;
+  std::uint32_t leadout = 0;
+  std::vector<std::uint32_t> offsets;
+};
+MusicBrainzToc MusicBrainzTocOf(const TableOfContents& toc);
+
+// The disc's ID from its table of contents.
 std::string MusicBrainzDiscId(const TableOfContents& toc);

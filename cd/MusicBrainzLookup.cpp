@@ -161,9 +161,11 @@ MusicBrainzResult LookUpMusicBrainz(const TableOfContents& toc, const MusicBrain
   result.discId = MusicBrainzDiscId(toc);
   HttpReply reply = Get(server, "/ws/2/discid/" + result.discId + "?" + kIncludes, keepWaiting);
   if (reply.status == 404) {
-    std::string parameter = "toc=" + std::to_string(toc.firstTrack) + "+" + std::to_string(toc.lastTrack) + "+" +
-                            std::to_string(toc.Leadout() + 150);
-    for (int k = 0; k < toc.TrackCount(); ++k) parameter += "+" + std::to_string(toc.entries[std::size_t(k)].start + 150);
+    // The same tracks as the ID: a lookup by table of contents finds discs whose ID differs a little.
+    MusicBrainzToc counted = MusicBrainzTocOf(toc);
+    std::string parameter = "toc=" + std::to_string(counted.firstTrack) + "+" + std::to_string(counted.lastTrack) +
+                            "+" + std::to_string(counted.leadout);
+    for (std::uint32_t offset : counted.offsets) parameter += "+" + std::to_string(offset);
     reply = Get(server, "/ws/2/discid/-?" + parameter + "&cdstubs=no&" + kIncludes, keepWaiting);
   }
   if (reply.abandoned) {

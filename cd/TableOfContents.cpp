@@ -15,7 +15,8 @@ bool TableOfContentsFromRecord(const TOC& record, TableOfContents& toc) {
     std::uint32_t start = std::uint32_t(a[0]) << 24 | a[1] << 16 | a[2] << 8 | a[3];
     if (!toc.entries.empty() && start < toc.entries.back().start) return false;
     bool data = k < toc.TrackCount() && (record.tracks[k].adrControl & 0x04) != 0;
-    toc.entries.push_back({record.tracks[k].trackNumber, start, !data});
+    std::uint8_t session = k < toc.TrackCount() ? record.tracks[k].reserved1 : 0;
+    toc.entries.push_back({record.tracks[k].trackNumber, start, !data, session});
   }
   return true;
 }
@@ -23,7 +24,8 @@ bool TableOfContentsFromRecord(const TOC& record, TableOfContents& toc) {
 std::uint32_t TableOfContents::BlocksOf(int k) const {
   const TocEntry& track = entries[k];
   const TocEntry& next = entries[k + 1];  // the lead-out counts as audio: no gap before it
-  return static_cast<std::uint32_t>(TrackEnd(track.start, track.audio, next.start, next.audio) - track.start);
+  return static_cast<std::uint32_t>(
+      TrackEnd({track.start, track.audio, track.session}, {next.start, next.audio, next.session}) - track.start);
 }
 
 std::string CddbDiscId(const TableOfContents& toc) {

@@ -11,6 +11,7 @@ struct TocEntry {
   std::uint8_t trackNumber = 0;
   std::uint32_t start = 0;  // block number
   bool audio = true;
+  std::uint8_t session = 0;  // 0: unknown
 };
 
 struct TableOfContents {
@@ -20,8 +21,8 @@ struct TableOfContents {
 
   int TrackCount() const { return lastTrack - firstTrack + 1; }
   std::uint32_t Leadout() const { return entries.back().start; }
-  // Blocks of the track at entry k: up to the next track or the lead-out. The last audio track before an
-  // enhanced CD's data session ends with the audio session, before the gap.
+  // Blocks of the track at entry k: up to the next track or the lead-out. A track before a later session
+  // (an enhanced CD's data session) ends with its own session, before the gap.
   std::uint32_t BlocksOf(int k) const;
 };
 

@@ -20,5 +20,6 @@ bool Interrupted();
 // Thrown where a command notices Ctrl-C: unwinding ends its components, which remove their unfinished files.
 struct Interruption {};
 
-// A drive index selects from the program's drive list; a path makes that CUE sheet the only drive.
+// A drive index selects from the program's drive list; anything else makes that image the only drive: a CUE
+// sheet, or "bincue:SHEET.cue" or "cdrdao:FILE.toc" read through libcdio's image driver.
 bool SelectDrive(CdDrives& drives, const std::string& drive);

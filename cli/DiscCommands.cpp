@@ -26,8 +26,10 @@ int RunToc(const std::string& drive) {
               CddbDiscId(toc).c_str());
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {
     const TrackRow& row = reading.rows[k];
-    std::printf("%s\t%s\t%s\t%s\t%s\t%u\n", row.number.c_str(), row.name.c_str(), row.length.c_str(), row.size.c_str(),
-                row.blocks.c_str(), toc.entries[k].start);
+    // A data track says so in a column of its own after the others, so that scripts reading audio rows
+    // find them as before.
+    std::printf("%s\t%s\t%s\t%s\t%s\t%u%s\n", row.number.c_str(), row.name.c_str(), row.length.c_str(),
+                row.size.c_str(), row.blocks.c_str(), toc.entries[k].start, toc.entries[k].audio ? "" : "\tdata");
   }
   return 0;
 }

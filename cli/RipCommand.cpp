@@ -166,6 +166,11 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     error = reading.message;
     return false;
   }
+  const std::vector<TocEntry>& entries = drives.Toc().entries;
+  if (std::none_of(entries.begin(), entries.end() - 1, [](const TocEntry& entry) { return entry.audio; })) {
+    error = "the disc has no audio tracks";
+    return false;
+  }
   TIniFile settings(options.settings.empty() ? SettingsFile() : options.settings);
   if (!ReadRipValues(settings, input.values)) {
     error = "Settings.ini not exist!  ";

@@ -56,7 +56,7 @@ int ShowHelp() {
   std::fputs("usage:\n", stdout);
   for (const char* command : kCommandOrder) std::fputs(Usages().at(command).c_str(), stdout);
   std::fputs(
-      "DRIVE is a drive index as 'drives' prints it, or the path of a CUE sheet.\n"
+      "DRIVE is a drive index as 'drives' prints it, or an image: SHEET.cue, bincue:SHEET.cue or cdrdao:FILE.toc.\n"
       "quillon-cli help COMMAND shows one command; quillon-cli --version the version; man quillon-cli the rest.\n"
       "Exit status: 0 success, 1 failure (error: TEXT on stderr), 2 wrong usage, 130 stopped by Ctrl-C.\n",
       stdout);

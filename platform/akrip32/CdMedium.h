@@ -13,30 +13,41 @@ struct DiscTrack {
   int number = 0;
   std::int32_t start = 0;  // block address, first track of a plain disc at 0
   bool audio = true;
+  int session = 0;  // 1 for the first session; 0 when the source cannot tell
 };
 
-// An enhanced CD's data session starts this far after the audio session's last block: the audio session's
-// lead-out and the data session's lead-in and pregap lie between them.
+// Between two sessions lie the earlier one's lead-out and the later one's lead-in and pregap: an enhanced
+// CD's data session starts this far after the audio session's last block.
 constexpr std::int32_t kSessionGapBlocks = 11400;
 
-// Where a track that starts at start ends when the next one starts at nextStart: there, or, when a data
-// track follows audio (an enhanced CD), before the gap of the data session.
-inline std::int64_t TrackEnd(std::int64_t start, bool audio, std::int64_t nextStart, bool nextAudio) {
-  bool dataSession = audio && !nextAudio && nextStart - kSessionGapBlocks > start;
-  return dataSession ? nextStart - kSessionGapBlocks : nextStart;
+struct TrackPlace {
+  std::int64_t start = 0;
+  bool audio = true;
+  int session = 0;  // 0: unknown
+};
+
+// Where a track ends when the next one starts: there, or, when the next lies in a later session, before the
+// gap between them. Where the sessions are unknown, a data track after audio is taken to start a session of
+// its own (an enhanced CD), as it does on most discs.
+inline std::int64_t TrackEnd(const TrackPlace& track, const TrackPlace& next) {
+  bool known = track.session != 0 && next.session != 0;
+  bool laterSession = known ? next.session > track.session : track.audio && !next.audio;
+  bool gap = laterSession && next.start - kSessionGapBlocks > track.start;
+  return gap ? next.start - kSessionGapBlocks : next.start;
 }
 
 struct DiscLayout {
   std::vector<DiscTrack> tracks;
   std::int32_t leadout = 0;
 
-  // The block after the audio of track index: the next track's start, or the lead-out; when a data track
-  // follows audio (an enhanced CD), the end of the audio session before the gap.
+  // The block after the audio of track index: the next track's start, or the lead-out; before the gap
+  // when the next track lies in a later session.
   std::int32_t AudioEnd(std::size_t index) const {
     if (index + 1 >= tracks.size()) return leadout;
     const DiscTrack& track = tracks[index];
     const DiscTrack& next = tracks[index + 1];
-    return static_cast<std::int32_t>(TrackEnd(track.start, track.audio, next.start, next.audio));
+    return static_cast<std::int32_t>(
+        TrackEnd({track.start, track.audio, track.session}, {next.start, next.audio, next.session}));
   }
 };
 

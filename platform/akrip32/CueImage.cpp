@@ -1,5 +1,6 @@
 #include "platform/akrip32/CueImage.h"
 
+#include "platform/akrip32/DiscSessions.h"
 #include "platform/akrip32/akrip32.h"
 #include "platform/files/FileChecks.h"
 #include "platform/files/WaveChunks.h"
@@ -274,6 +275,7 @@ std::unique_ptr<CueImage> CueImage::Load(const std::string& cueSheet, std::strin
                       line.postgap, track_get_mode(track) == MODE_AUDIO});
   }
   if (!image->Place(tracks, cueSheet, error)) return nullptr;
+  SetSessionsFromSheet(text, image->FLayout);  // libcue passes over REM lines
   return image;
 }
 

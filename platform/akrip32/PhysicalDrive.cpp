@@ -14,11 +14,12 @@ std::string Trimmed(const char* text) {
 
 }  // namespace
 
-PhysicalDrive::PhysicalDrive(std::string device)
-    : PhysicalDrive(std::move(device), DRIVER_DEVICE, [](CdIo_t* cdio) { return std::make_unique<CdioSectorReader>(cdio); }) {}
+PhysicalDrive::PhysicalDrive(std::string device) : PhysicalDrive(std::move(device), DRIVER_DEVICE, DriveReader()) {}
 
-PhysicalDrive::PhysicalDrive(std::string source, driver_id_t driver, ReaderMaker makeReader)
-    : FDevice(std::move(source)), FDriver(driver), FMakeReader(std::move(makeReader)), FIdentification(FDevice) {
+PhysicalDrive::PhysicalDrive(std::string source, driver_id_t driver, ReaderMaker makeReader, std::string identification)
+    : FDevice(std::move(source)), FDriver(driver), FMakeReader(std::move(makeReader)), FIdentification(std::move(identification)) {
+  if (!FIdentification.empty()) return;
+  FIdentification = FDevice;
   CdIo_t* cdio = cdio_open(FDevice.c_str(), FDriver);
   if (cdio == nullptr) return;
   cdio_hwinfo_t info{};
@@ -32,9 +33,18 @@ PhysicalDrive::PhysicalDrive(std::string source, driver_id_t driver, ReaderMaker
 std::string PhysicalDrive::Identification() const { return FIdentification; }
 
 std::unique_ptr<CdMedium> PhysicalDrive::Open() {
+  FOpenError.clear();
   CdIo_t* cdio = cdio_open(FDevice.c_str(), FDriver);
+  // A drive without a disc is the usual case; an image that cannot be opened is worth its own words.
+  if (cdio == nullptr && FDriver != DRIVER_DEVICE) FOpenError = "The disc image " + FDevice + " cannot be opened";
   if (cdio == nullptr) return nullptr;
   return PhysicalMedium::Open(cdio, FMakeReader(cdio));
+}
+
+std::string PhysicalDrive::OpenError() const { return FOpenError; }
+
+PhysicalDrive::ReaderMaker PhysicalDrive::DriveReader() {
+  return [](CdIo_t* cdio) { return std::make_unique<CdioSectorReader>(cdio); };
 }
 
 std::vector<std::string> PhysicalDrive::DeviceNames() {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/akrip32/DiscSessions.h"
+
 namespace {
 
 bool ReadLayout(CdIo_t* cdio, DiscLayout& layout) {
@@ -16,6 +18,7 @@ bool ReadLayout(CdIo_t* cdio, DiscLayout& layout) {
     layout.tracks.push_back({t, start, cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO});
   }
   layout.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+  ReadSessions(cdio, layout);
   return layout.leadout != CDIO_INVALID_LSN;
 }
 

@@ -92,9 +92,9 @@ std::shared_ptr<CdDriveEntry> ListedEntry(std::uint8_t ha, std::uint8_t tgt, std
 
 }  // namespace
 
-void SetCDImageFiles(const std::vector<std::string>& cueSheets) {
+void SetCDImageFiles(const std::vector<std::string>& images) {
   std::lock_guard<std::mutex> guard(Lib().lock);
-  Lib().imageFiles = cueSheets;
+  Lib().imageFiles = images;
 }
 
 void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeTo) {
@@ -102,7 +102,7 @@ void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeT
   std::vector<std::string> images;
   try {
     for (const std::string& value : TIniFile(settingsFile).ReadSectionValues("CD Images"))
-      if (!value.empty()) images.push_back((folder / value).string());
+      if (!value.empty()) images.push_back(ImageValueIn(folder, value));
   } catch (const EIniFileError&) {
     // An unreadable settings file lists no images; the program reports the file itself elsewhere.
   }
@@ -130,7 +130,7 @@ int GetCDList(CDLIST* list) {
   }
   std::uint8_t index = 0;
   for (const std::string& sheet : Lib().imageFiles)
-    drives.push_back({kImageAdapter, index++, std::make_shared<ImageDrive>(sheet)});
+    drives.push_back({kImageAdapter, index++, MakeImageDrive(sheet)});
   index = 0;
   for (const std::shared_ptr<CdDriveEntry>& drive : Lib().simulatedDrives) drives.push_back({kSimulatedAdapter, index++, drive});
   if (drives.size() > capacity) drives.resize(capacity);
@@ -204,6 +204,7 @@ int ReadTOC(HCDROM handle, TOC* toc) {
     TOCTRACK& entry = toc->tracks[i++];
     entry.adrControl = track.audio ? 0x10 : 0x14;
     entry.trackNumber = static_cast<std::uint8_t>(track.number);
+    entry.reserved1 = static_cast<std::uint8_t>(track.session);
     PutAddress(entry, track.start, disc.msf);
   }
   TOCTRACK& leadout = toc->tracks[i++];

@@ -44,7 +44,7 @@ struct GETCDHAND {
 static_assert(sizeof(GETCDHAND) == 12);
 
 struct TOCTRACK {
-  std::uint8_t reserved1 = 0;
+  std::uint8_t reserved1 = 0;   // the track's session (1 the first), 0 when the drive cannot tell
   std::uint8_t adrControl = 0;  // ADR in the high nibble, control in the low; control bit 2 marks data
   std::uint8_t trackNumber = 0;
   std::uint8_t reserved2 = 0;
@@ -143,8 +143,9 @@ bool CloseCDDoor(const CDREC& drive);
 // image whose sheet or files are faulty); empty otherwise.
 std::string CDDriveOpenError(const CDREC& drive);
 
-// Disc images listed after the physical drives, one CUE sheet path each.
-void SetCDImageFiles(const std::vector<std::string>& cueSheets);
+// Disc images listed after the physical drives: the path of a CUE sheet each, or of an image that libcdio's
+// own driver opens, "bincue:SHEET.cue" or "cdrdao:FILE.toc" (see MakeImageDrive).
+void SetCDImageFiles(const std::vector<std::string>& images);
 // Reads the image list from the "CD Images" section of a settings file; relative paths start at the folder.
 void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeTo);
 // Drives that tests make (over libcdio's image drivers, failing on purpose), listed after the disc images.

@@ -68,6 +68,18 @@ TEST(MusicBrainzDiscIdTest, ThePublishedExampleAndATableOfContents) {
   toc.entries.push_back({7, 95312u + 11400u, false});
   toc.entries.push_back({0, 200000u, true});
   EXPECT_EQ("49HHV7Eb8UKF3aQiNmu1GR8vKTY-", MusicBrainzDiscId(toc));
+  MusicBrainzToc counted = MusicBrainzTocOf(toc);  // what a lookup by table of contents sends
+  EXPECT_EQ(6, counted.lastTrack);
+  EXPECT_EQ(95462u, counted.leadout);
+
+  // With the sessions known, a data track in a later session is left out as before; one in the audio's own
+  // session counts, and the audio runs up to it.
+  for (int k = 0; k < 7; ++k) toc.entries[k].session = k < 6 ? 1 : 2;
+  EXPECT_EQ("49HHV7Eb8UKF3aQiNmu1GR8vKTY-", MusicBrainzDiscId(toc));
+  toc.entries[6].session = 1;
+  EXPECT_EQ(95312u + 11400u - 80339u, toc.BlocksOf(5));
+  EXPECT_EQ(MusicBrainzDiscId(1, 7, 200150, {150, 15363, 32314, 46592, 63414, 80489, 95312 + 11400 + 150}),
+            MusicBrainzDiscId(toc));
 }
 
 }  // namespace

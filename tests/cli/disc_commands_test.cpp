@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
+#include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
 #include "tests/data/TestProcess.h"
 
 namespace {
+
+using testdata::DriveImageForm;
+using testdata::DriveTrack;
 
 // The CRC-32 of a WAV file's audio, computed apart from the program.
 std::string Crc32(const std::string& wav) {
@@ -60,6 +65,57 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
             "AccurateRip: not verified (no answer from http://127.0.0.1:9)\nLog: " + out + "/Disc 06000402.log\n",
             result.out);
   EXPECT_EQ(44u + 200 * 2352, std::filesystem::file_size(out + "/Track-01.wav"));
+}
+
+// bincue: and cdrdao: open an image through libcdio's own driver and read it as a drive is read. A bincue
+// sheet names its sessions: one session of audio then data keeps all its audio. Data tracks are marked.
+TEST(DiscCommandsTest, ImagesThroughLibcdiosDriversAreReadAsDrives) {
+  struct Case {
+    DriveImageForm form;
+    std::vector<DriveTrack> tracks;
+    std::string toc;
+  };
+  const std::vector<Case> cases = {
+      {DriveImageForm::BinCue, {{testdata::Pattern(testdata::BlockFrames(12000), 1)}, {{}, 300, true}},
+       "First: 1\nLast: 2\nLeadout: 12300\nDiscID: b00a402\n"
+       "01\tTrack-01.mp3\t02:40,00\t   26.92 M\t12000\t0\n02\tTrack-02.mp3\t00:04,00\t    0.67 M\t300\t12000\tdata\n"},
+      {DriveImageForm::Cdrdao,
+       {{testdata::Pattern(testdata::BlockFrames(100), 2)}, {testdata::Pattern(testdata::BlockFrames(60), 3)}},
+       "First: 1\nLast: 2\nLeadout: 160\nDiscID: 5000202\n"
+       "01\tTrack-01.mp3\t00:01,25\t    0.22 M\t100\t0\n02\tTrack-02.mp3\t00:00,60\t    0.13 M\t60\t100\n"}};
+  for (const Case& c : cases) {
+    testdata::TempFolder folder;
+    std::string drive = (c.form == DriveImageForm::BinCue ? "'bincue:" : "'cdrdao:") +
+                        testdata::WriteDriveImage(folder.Path(), c.tracks, c.form) + "'";
+    SCOPED_TRACE(drive);
+    testdata::ProcessResult toc = RunCli("toc " + drive);
+    EXPECT_EQ(0, toc.status);
+    EXPECT_EQ(c.toc, toc.out);
+    std::string settings = folder.File("settings.ini");
+    testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n");
+    testdata::ProcessResult rip =
+        RunCli("rip " + drive + " --format wav --out '" + folder.File("out") + "' --settings '" + settings + "'");
+    EXPECT_EQ(0, rip.status) << rip.out;
+    for (std::size_t k = 0; k < c.tracks.size(); ++k) {
+      if (c.tracks[k].dataBlocks != 0) continue;
+      const std::vector<std::int16_t>& audio = c.tracks[k].audio;
+      std::string wav = testdata::ReadTextFile(folder.File("out/Track-0" + std::to_string(k + 1) + ".wav"));
+      bool same = wav.size() == 44 + audio.size() * 2 && std::memcmp(wav.data() + 44, audio.data(), audio.size() * 2) == 0;
+      EXPECT_TRUE(same) << "track " << k + 1;
+    }
+  }
+}
+
+TEST(DiscCommandsTest, ADataOnlyDiscIsListedButNotRipped) {
+  testdata::TempFolder folder;
+  std::string drive = "'bincue:" + testdata::WriteDriveImage(folder.Path(), {{{}, 300}}, DriveImageForm::BinCue) + "'";
+  testdata::ProcessResult toc = RunCli("toc " + drive);
+  EXPECT_EQ(0, toc.status);
+  EXPECT_EQ(0u, toc.out.find("First: 1\nLast: 1\nLeadout: 300\n")) << toc.out;
+  EXPECT_TRUE(toc.out.ends_with("\t300\t0\tdata\n")) << toc.out;
+  testdata::ProcessResult rip = RunCli("rip " + drive + " --format wav --out '" + folder.File("out") + "'");
+  EXPECT_EQ(1, rip.status);
+  EXPECT_EQ("error: the disc has no audio tracks\n", rip.out);
 }
 
 TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {

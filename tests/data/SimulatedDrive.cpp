@@ -24,12 +24,16 @@ std::int32_t BlocksOf(const DriveTrack& track) {
   return track.dataBlocks != 0 ? track.dataBlocks : static_cast<std::int32_t>(track.audio.size() / 1176);
 }
 
-// Starts of every track in the file: a data track after audio lies a session gap further on.
+bool StartsSession(const std::vector<DriveTrack>& tracks, std::size_t i) {
+  return i > 0 && tracks[i].dataBlocks != 0 && tracks[i - 1].dataBlocks == 0 && !tracks[i].sameSession;
+}
+
+// Starts of every track in the file: a data track that starts a session lies a session gap further on.
 std::vector<std::int32_t> TrackStarts(const std::vector<DriveTrack>& tracks) {
   std::vector<std::int32_t> starts;
   std::int32_t at = 0;
   for (std::size_t i = 0; i < tracks.size(); ++i) {
-    if (i > 0 && tracks[i].dataBlocks != 0 && tracks[i - 1].dataBlocks == 0) at += kSessionGapBlocks;
+    if (StartsSession(tracks, i)) at += kSessionGapBlocks;
     starts.push_back(at);
     at += BlocksOf(tracks[i]);
   }
@@ -55,8 +59,13 @@ void WriteBin(const std::filesystem::path& path, const std::vector<DriveTrack>& 
 
 std::string CueSheet(const std::vector<DriveTrack>& tracks, const std::vector<std::int32_t>& starts) {
   std::string sheet = "FILE \"disc.bin\" BINARY\n";
+  int session = 0;
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     char number[24];
+    if (i == 0 || StartsSession(tracks, i)) {
+      std::snprintf(number, sizeof number, "%02d", ++session);
+      sheet += std::string("  REM SESSION ") + number + "\n";
+    }
     std::snprintf(number, sizeof number, "%02zu", i + 1);
     sheet += std::string("  TRACK ") + number + (tracks[i].dataBlocks != 0 ? " MODE1/2352\n" : " AUDIO\n");
     sheet += "    INDEX 01 " + Msf(starts[i]) + "\n";

@@ -20,12 +20,14 @@ namespace testdata {
 struct DriveTrack {
   std::vector<std::int16_t> audio;  // interleaved stereo, whole blocks
   std::int32_t dataBlocks = 0;      // a data track when not 0
+  bool sameSession = false;         // a data track after audio that stays in the audio's session
 };
 
 enum class DriveImageForm { BinCue, Cdrdao };
 
 // Writes FOLDER/disc.bin with its sheet (disc.cue or disc.toc) and returns the sheet's path. A data track that
-// follows audio starts a second session: the gap between them is filled with bytes that are not audio.
+// follows audio starts a second session unless it is in the same session: the gap between them is filled
+// with bytes that are not audio. A CUE sheet names each track's session; a cdrdao sheet cannot.
 std::string WriteDriveImage(const std::filesystem::path& folder, const std::vector<DriveTrack>& tracks,
                             DriveImageForm form);
 

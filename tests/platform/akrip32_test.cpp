@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
 
 using discimage::FileType;
@@ -227,6 +228,27 @@ TEST_F(ImageDriveTest, SheetsAreTakenAsWrittenOrRefusedWithTheirReason) {
   }
 }
 
+// REM SESSION lines, which libcue passes over, say whether a data track after audio starts a session.
+TEST_F(ImageDriveTest, RemSessionLinesSayWhereTheAudioEnds) {
+  std::vector<ImageTrack> tracks = {{{}, Pattern(BlockFrames(12000), 1)}, {{}, Pattern(BlockFrames(300), 2)}};
+  discimage::WriteImage(FFolder.Path(), "disc", tracks, {});
+  std::string sheet = FFolder.File("sessions.cue");
+  for (int second : {1, 2}) {
+    testdata::WriteTextFile(sheet, "FILE \"disc.bin\" BINARY\n  REM SESSION 01\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                   "  rem session 0" + std::to_string(second) + "\n  TRACK 02 MODE1/2352\n"
+                                   "    INDEX 01 02:40:00\n");
+    ASSERT_NE(0u, OpenImage(sheet));
+    TOC toc = ReadBlockToc();
+    EXPECT_EQ(second, toc.tracks[1].reserved1);
+    std::uint32_t blocks = second == 1 ? 12000 : 600;
+    std::vector<std::uint8_t> expected = testdata::ExpectedTrackBytes(tracks, 0);
+    expected.resize(std::size_t(blocks) * CD_BLOCK_BYTES);
+    EXPECT_TRUE(RipTrack(0, blocks) == expected);
+    CloseCDHandle(FHandle);
+  }
+  FHandle = 0;
+}
+
 // libcue loses memory on each sheet it cannot parse: such a sheet is not parsed again while unchanged.
 TEST_F(ImageDriveTest, AnUnchangedBrokenSheetIsNotParsedAgain) {
   std::string sheet = FFolder.File("broken.cue");
@@ -235,6 +257,31 @@ TEST_F(ImageDriveTest, AnUnchangedBrokenSheetIsNotParsedAgain) {
   std::size_t before = mallinfo2().uordblks;
   for (int i = 0; i < 300; ++i) EXPECT_EQ(0u, OpenImage(sheet));
   EXPECT_LT(mallinfo2().uordblks, before + 100000);
+}
+
+// A value of [CD Images] may name libcdio's image driver before its path; the path starts at the given folder.
+// Such an image is a drive without a door, named after its file and driver.
+TEST_F(ImageDriveTest, ImageValuesMayNameLibcdiosImageDriver) {
+  std::vector<std::int16_t> audio = Pattern(BlockFrames(30), 1);
+  testdata::WriteDriveImage(FFolder.Path(), {{audio}}, testdata::DriveImageForm::BinCue);
+  testdata::WriteTextFile(FFolder.File("settings.ini"), "[CD Images]\na=bincue:disc.cue\nb=cdrdao:none.toc\n");
+  UseCDImagesOf(FFolder.File("settings.ini"), FFolder.Path().string());
+  CDLIST list;
+  GetCDList(&list);
+  ASSERT_EQ(2, list.num);
+  EXPECT_STREQ("Image: disc.cue (bincue)", list.cd[0].id);
+  EXPECT_STREQ("Image: none.toc (cdrdao)", list.cd[1].id);
+  EXPECT_FALSE(CDDriveHasDoor(list.cd[0]));
+  GETCDHAND request;
+  request.ha = list.cd[0].ha;
+  request.tgt = list.cd[0].tgt;
+  FHandle = GetCDHandle(&request);
+  ASSERT_NE(0u, FHandle);
+  std::vector<std::uint8_t> ripped = RipTrack(0, 30);
+  EXPECT_TRUE(ripped.size() == audio.size() * 2 && std::memcmp(ripped.data(), audio.data(), ripped.size()) == 0);
+  request.tgt = list.cd[1].tgt;
+  EXPECT_EQ(0u, GetCDHandle(&request));
+  EXPECT_EQ("The disc image " + FFolder.File("none.toc") + " cannot be opened", CDDriveOpenError(list.cd[1]));
 }
 
 TEST_F(ImageDriveTest, TheListHoldsAtMostEightDrivesNamedAfterTheirSheets) {

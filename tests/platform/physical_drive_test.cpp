@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/akrip32/DiscSessions.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
@@ -88,6 +89,42 @@ TEST_F(PhysicalDriveTest, CleanDiscsAreReadOnceBitForBitAndTheirDataTracksNever)
     Open(mixed, form);
     EXPECT_TRUE(ReadBlocks(300, 400).bytes == Bytes(mixed[1].audio));
     EXPECT_TRUE(ReadBlocks(0, 25).bytes.empty());
+  }
+}
+
+// The audio ends where its session does: at a data track of the same session, or before the gap of a later
+// one, as the image's CUE sheet says. A cdrdao sheet cannot say: a data track after audio is then taken to
+// start a session. A drive says where its last session starts.
+TEST_F(PhysicalDriveTest, TheAudioEndsWithItsSession) {
+  struct Case {
+    bool sameSession;
+    DriveImageForm form;
+    int session1, session2;
+    std::size_t blocks;
+  };
+  for (const Case& c : {Case{true, DriveImageForm::BinCue, 1, 1, 12000}, Case{false, DriveImageForm::BinCue, 1, 2, 12000},
+                        Case{true, DriveImageForm::Cdrdao, 0, 0, 600}}) {
+    SCOPED_TRACE(c.session2);
+    std::vector<DriveTrack> tracks = {{Pattern(BlockFrames(12000), 1)}, {{}, 300, c.sameSession}};
+    Open(tracks, c.form);
+    TOC toc;
+    ASSERT_EQ(1, ReadTOC(FHandle, &toc));
+    EXPECT_EQ(c.session1, toc.tracks[0].reserved1);
+    EXPECT_EQ(c.session2, toc.tracks[1].reserved1);
+    Read read = ReadBlocks(0, 12000);
+    EXPECT_EQ(c.blocks == 12000 ? int(SS_COMP) : int(SS_ERR), read.status);
+    std::vector<std::uint8_t> expected = Bytes(tracks[0].audio);
+    expected.resize(c.blocks * CD_BLOCK_BYTES);
+    EXPECT_TRUE(read.bytes == expected);
+  }
+
+  const std::vector<std::pair<std::int32_t, std::vector<int>>> answers = {
+      {0, {1, 1, 1}}, {12000, {1, 1, 2}}, {11990, {1, 1, 2}}, {500, {1, 2, 2}}, {12001, {0, 0, 0}}};
+  for (const auto& [lastSessionStart, sessions] : answers) {
+    DiscLayout layout{{{1, 0}, {2, 500}, {3, 12000, false}}, 12300};
+    SetSessionsFromLastSession(layout, lastSessionStart);
+    EXPECT_EQ(sessions, (std::vector<int>{layout.tracks[0].session, layout.tracks[1].session, layout.tracks[2].session}))
+        << lastSessionStart;
   }
 }
 
