@@ -546,9 +546,11 @@ TEST_F(RipJobTest, EveryBlockOfAFailingDriveIsTheDiscsOrReportedUnreadable) {
               wrong = wrong || !same;
               unreadable = unreadable || reported;
             }
-            if (wrong && fault == Garbage)
+            if (wrong && fault == Garbage) {
               EXPECT_EQ(TrackVerdict::Kind::NotAccurate, result.verdict.kind) << result.readPath;
-            if (!wrong) EXPECT_TRUE(ConfirmedByV2(result.verdict)) << result.readPath;
+            } else if (!wrong) {
+              EXPECT_TRUE(ConfirmedByV2(result.verdict)) << result.readPath;
+            }
           }
           EXPECT_EQ(unreadable ? "Finished with read errors" : "Finished!", host.captions.back());
         }
