@@ -39,6 +39,14 @@ std::string Now() {
   return text;
 }
 
+// A drive cannot read past the ends of the disc's audio: what a read offset takes from there is silence.
+std::string OutsideTheDisc(int offset) {
+  if (offset == 0) return "";
+  std::string samples = std::to_string(offset > 0 ? offset : -offset);
+  if (offset > 0) return " (the last " + samples + " samples of the disc's audio lie past its end: silence)";
+  return " (the first " + samples + " samples of the disc's audio lie before its start: silence)";
+}
+
 std::string TrackLines(const TrackResult& track) {
   std::string text = "Track " + track.number + "\n";
   text += "  File: " + track.path + "\n";
@@ -59,7 +67,8 @@ std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult
                        const std::string& discVerdict) {
   std::string text = "Quillon " QUILLON_VERSION " rip log, " + Now() + "\n\n";
   text += "Drive: " + header.drive + "\n";
-  text += "Read offset: " + std::string(header.offset > 0 ? "+" : "") + std::to_string(header.offset) + " samples\n";
+  text += "Read offset: " + std::string(header.offset > 0 ? "+" : "") + std::to_string(header.offset) + " samples" +
+          OutsideTheDisc(header.offset) + "\n";
   text += "Read mode: " + header.readMode + "\n";
   text += std::string("Test and copy: ") + (header.testAndCopy ? "yes" : "no") + "\n";
   text += "AccurateRip: " + header.accurateRipFile + "\n\n";

@@ -71,7 +71,7 @@ void SecureReader::Delivered(std::int32_t lba, std::int32_t count, const std::ui
 }
 
 // The window holds the block before start too, when it is audio: each of its reads checks the reads that
-// follow it. It is not tried beyond the two passes, and it is kept only when they agree.
+// follow it. It is tried as long as the others, but never reported: nobody asked for it.
 SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t end) {
   FVerified.erase(FVerified.begin(), FVerified.lower_bound(start - 1));
   FUnreadable.erase(FUnreadable.begin(), FUnreadable.lower_bound(start));
@@ -81,10 +81,9 @@ SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t 
   window.blocks.resize(static_cast<std::size_t>(end - window.first));
   for (int pass = 0; pass < 2; ++pass) {
     if (pass > 0 && DefeatCache(window) != Outcome::Done) return Outcome::Cancelled;
-    Outcome outcome = Sweep(window, window.first, end);
+    Outcome outcome = Sweep(window, window.first, end, false);
     if (outcome != Outcome::Done) return outcome;
   }
-  if (window.first < start) window.At(window.first).settled = true;
   Settle(window);
   while (Unsettled(window)) {
     Outcome outcome = DefeatCache(window);
@@ -97,8 +96,10 @@ SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t 
 }
 
 // Reads [from, to) once, each drive command checked against the block before it where that is known: the
-// block this sweep read last, or one known already.
-SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std::int32_t to) {
+// block this sweep read last, or one known already. A pass reads on past a command that started off or
+// failed; a round (carefully) stops there, so that no block is read without that check while the block before
+// it may still become known.
+SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std::int32_t to, bool carefully) {
   std::optional<Block> previous;
   if (const Block* known = Known(window, from - 1)) previous = *known;
   for (std::int32_t at = from; at < to;) {
@@ -108,16 +109,18 @@ SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std
     Outcome outcome = DriveRead(anchored ? at - 1 : at, count + (anchored ? 1 : 0), got);
     if (outcome != Outcome::Done) return outcome;
     if (anchored && got == 0) {  // the known block failed this time: read on without it
+      if (carefully) return Outcome::Done;
       previous.reset();
       continue;
     }
     const std::uint8_t* data = FBuffer.data() + (anchored ? CD_BLOCK_BYTES : 0);
-    if (anchored && !Same(FBuffer.data(), previous->data())) {
-      // The read started off: none of it is taken, and its blocks are read in smaller pieces from now on.
+    if (anchored && StartedOff(FBuffer.data(), previous->data())) {
+      // None of the read is taken, and its blocks are read in smaller pieces from now on.
       for (std::int32_t block = at; block < at + count; ++block) {
         Attempted(window.At(block));
         window.At(block).runLimit = std::max(1, count / 2);
       }
+      if (carefully) return Outcome::Done;
       previous.reset();
       at += count;
       continue;
@@ -127,6 +130,7 @@ SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std
     if (blocks < count) {
       Attempted(window.At(at + blocks));
       if (!FReader.DiscPresent()) return Outcome::Gone;
+      if (carefully) return Outcome::Done;
       previous.reset();
       at += blocks + 1;
       continue;
@@ -138,8 +142,22 @@ SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std
   return Outcome::Done;
 }
 
-// Reads every stretch of blocks not settled yet once more. A stretch that follows no known block starts with
-// its first block alone, so that the reads of its other blocks are checked against that one.
+// A read starts off when it gives the known block it starts with a few samples early or late. One that gives
+// it otherwise changed has read that block wrong this time (noise), and its other blocks stand.
+bool SecureReader::StartedOff(const std::uint8_t* read, const std::uint8_t* known) {
+  if (Same(read, known)) return false;
+  constexpr int kFrame = 4;
+  for (int shift = 1; shift <= kJitterFrames; ++shift) {
+    const std::size_t part = CD_BLOCK_BYTES - static_cast<std::size_t>(shift) * kFrame;
+    const std::size_t by = static_cast<std::size_t>(shift) * kFrame;
+    if (std::memcmp(read, known + by, part) == 0 || std::memcmp(read + by, known, part) == 0) return true;
+  }
+  return false;
+}
+
+// Reads every stretch of blocks not settled yet once more. A stretch that follows no known block (the block
+// before it is unreadable, or lies before the disc's audio) starts with its first block alone, so that the
+// reads of its other blocks are checked against that one.
 SecureReader::Outcome SecureReader::Round(Window& window) {
   for (std::int32_t at = window.first; at < window.End();) {
     if (window.At(at).settled) {
@@ -149,7 +167,7 @@ SecureReader::Outcome SecureReader::Round(Window& window) {
     std::int32_t end = at;
     while (end < window.End() && !window.At(end).settled) ++end;
     if (Known(window, at - 1) == nullptr) window.At(at).runLimit = 1;
-    Outcome outcome = Sweep(window, at, end);
+    Outcome outcome = Sweep(window, at, end, true);
     if (outcome != Outcome::Done) return outcome;
     at = end;
   }

@@ -50,6 +50,7 @@ class SecureReader {
   static constexpr std::int32_t kWindowBlocks = 2250;  // 30 s of audio, read twice in a row
   static constexpr std::int32_t kFarBlocks = 4500;     // 10 MB: beyond any drive's cache
   static constexpr std::int32_t kBoundaryReach = 8;    // blocks around a track start kept known (offsets)
+  static constexpr int kJitterFrames = 294;             // how far off a read may start: half a block
 
   // One block of a window while it is read.
   struct Candidate {
@@ -71,7 +72,8 @@ class SecureReader {
   };
 
   Outcome ReadWindow(std::int32_t start, std::int32_t end);
-  Outcome Sweep(Window& window, std::int32_t from, std::int32_t to);
+  Outcome Sweep(Window& window, std::int32_t from, std::int32_t to, bool carefully);
+  static bool StartedOff(const std::uint8_t* read, const std::uint8_t* known);
   Outcome Round(Window& window);
   Outcome DefeatCache(const Window& window);
   Outcome DriveRead(std::int32_t lsn, long count, long& got);

@@ -106,6 +106,42 @@ TEST(DiscCommandsTest, ImagesThroughLibcdiosDriversAreReadAsDrives) {
   }
 }
 
+// Faults put under libcdio's own reads of a bincue image reach the drive path as a failing drive's do: a
+// sector at the track boundary that fails once is read again and delivered exact, one that always fails is
+// reported in both tracks it belongs to, and Ctrl-C ends a rip at once while a read hangs.
+TEST(DiscCommandsTest, AFailingBincueImageIsReadAsAFailingDriveAndCtrlCEndsTheRipAtOnce) {
+  testdata::TempFolder folder;
+  std::vector<DriveTrack> tracks = {{testdata::Pattern(testdata::BlockFrames(150), 1)},
+                                    {testdata::Pattern(testdata::BlockFrames(150), 2)}};
+  std::string drive = "'bincue:" + testdata::WriteDriveImage(folder.Path(), tracks, DriveImageForm::BinCue) + "'";
+  std::string settings = folder.File("settings.ini");
+  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n");
+  std::string faults = "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LD_PRELOAD=" FAILING_READS
+                       " QUILLON_FAIL_FILE=/disc.bin QUILLON_FAIL_BYTES=" + std::to_string(149 * 2352) + "-" +
+                       std::to_string(151 * 2352 - 1) + " ";
+  std::string rip = " " QUILLON_CLI " rip " + drive + " --format wav --out '" + folder.File("out") + "' --settings '" +
+                    settings + "'";
+  testdata::ProcessResult once = testdata::RunCommand(faults + "QUILLON_FAIL_TIMES=1" + rip);
+  EXPECT_EQ(0, once.status) << once.out;
+  for (std::size_t k = 0; k < 2; ++k) {
+    std::string wav = testdata::ReadTextFile(folder.File("out/Track-0" + std::to_string(k + 1) + ".wav"));
+    EXPECT_TRUE(wav.size() == 44 + 150 * 2352 && std::memcmp(wav.data() + 44, tracks[k].audio.data(), 150 * 2352) == 0);
+  }
+  testdata::ProcessResult always = testdata::RunCommand("{ " + faults + rip + " >/dev/null; }");
+  EXPECT_EQ(1, always.status);
+  EXPECT_EQ("error: Track 01: 1 block could not be read at 00:01.74\nerror: Track 02: 1 block could not be read at "
+            "00:00.00\nAccurateRip: not verified\nLog: " + folder.File("out") + "/Disc 06000402.log\n",
+            always.out);
+  // Each read of the boundary hangs for 4 s; Ctrl-C half a second in ends the rip long before that.
+  testdata::ProcessResult stopped = testdata::RunCommand(
+      "(" + faults + "QUILLON_SLOW_MS=4000" + rip + " & sleep 0.5; kill -INT $!; start=$(date +%s%N); wait $!; "
+      "echo \"status $? after $((($(date +%s%N) - start) / 1000000)) ms\") 2>/dev/null");
+  int status = 0, ms = 0;
+  ASSERT_EQ(2, std::sscanf(stopped.out.c_str(), "status %d after %d ms", &status, &ms)) << stopped.out;
+  EXPECT_EQ(130, status);
+  EXPECT_LT(ms, 2500);
+}
+
 TEST(DiscCommandsTest, ADataOnlyDiscIsListedButNotRipped) {
   testdata::TempFolder folder;
   std::string drive = "'bincue:" + testdata::WriteDriveImage(folder.Path(), {{{}, 300}}, DriveImageForm::BinCue) + "'";

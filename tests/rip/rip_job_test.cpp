@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
@@ -465,20 +466,71 @@ TEST_F(RipJobTest, TracksWithUnreadableBlocksAreKeptReportedAndNeverCalledFinish
   EXPECT_TRUE(ReadAll(Out("Track-02.wav")) == WaveOf(Bytes(tracks[1].audio)));
 }
 
-// A dBAR file that knows the disc as it is, with the v2 checksum of each track.
-std::string DbarOfDisc(const TableOfContents& toc, const std::vector<std::vector<std::uint8_t>>& tracks) {
+TrackSums SumsOf(const std::vector<std::vector<std::uint8_t>>& tracks, std::size_t k) {
+  TrackChecksums sums(tracks[k].size() / 4, k == 0, k + 1 == tracks.size());
+  sums.Add(tracks[k].data(), tracks[k].size());
+  return sums.Sums();
+}
+
+// A dBAR file that knows the disc as it is: each track's v2 checksum, or the entry a test gives it.
+std::string DbarOfDisc(const TableOfContents& toc, const std::vector<std::vector<std::uint8_t>>& tracks,
+                       std::map<std::size_t, testdata::DbarEntry> entries = {}) {
   std::vector<testdata::DbarEntry> pressing;
-  for (std::size_t k = 0; k < tracks.size(); ++k) {
-    TrackChecksums sums(tracks[k].size() / 4, k == 0, k + 1 == tracks.size());
-    sums.Add(tracks[k].data(), tracks[k].size());
-    pressing.push_back({4, sums.Sums().arV2, 0});
-  }
+  for (std::size_t k = 0; k < tracks.size(); ++k)
+    pressing.push_back(entries.count(k) != 0 ? entries[k] : testdata::DbarEntry{4, SumsOf(tracks, k).arV2, 0});
   AccurateRipIds ids = AccurateRipIdsOf(toc);
   return testdata::DbarFile(ids.id1, ids.id2, ids.cddb, {pressing});
 }
 
+// A disc the database confirms is read once; what it does not confirm with a v2 checksum that two rips back
+// is read again securely, and after three such tracks in a row the rest at once. The report says which.
+TEST_F(RipJobTest, VerifyKeepsWhatTheDatabaseConfirmsAndReadsTheRestAgainSecurely) {
+  std::vector<testdata::DriveTrack> tracks;
+  std::vector<std::vector<std::uint8_t>> pcm;
+  for (int k = 0; k < 5; ++k) {
+    tracks.push_back({Pattern(BlockFrames(200), k + 1)});
+    pcm.push_back(Bytes(tracks.back().audio));
+  }
+  std::string dbar;
+  int status = 200;
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{status, dbar}; });
+  RipInput input = DriveDisc(tracks, OutputFormat::WAV);
+  input.values.accurateRipServer = server.Url();
+  auto rip = [&] {
+    FHost.tracks.clear();
+    std::int64_t before = FFaults->requested;
+    Rip(input);
+    std::vector<std::string> paths;
+    for (const TrackResult& track : FHost.tracks) paths.push_back(track.readPath);
+    return std::make_pair(double(FFaults->requested - before) / 1000, paths);
+  };
+  dbar = DbarOfDisc(input.toc, pcm);
+  auto [known, knownPaths] = rip();
+  EXPECT_LE(known, 1.15);
+  EXPECT_EQ("burst, confirmed by AccurateRip v2 (confidence 4)", knownPaths[4]);
+  std::string log = testdata::ReadTextFile(FHost.discs.back().second);
+  EXPECT_NE(std::string::npos, log.find("Read mode: verify\n")) << log;
+  EXPECT_NE(std::string::npos, log.find("  Read: burst, confirmed by AccurateRip v2 (confidence 4)\n")) << log;
+
+  status = 404;
+  auto [unknown, unknownPaths] = rip();
+  EXPECT_LE(unknown, 3.5);
+  EXPECT_EQ((std::vector<std::string>(3, "secure after burst (AccurateRip: not in database), 2 reads agree")),
+            std::vector<std::string>(unknownPaths.begin(), unknownPaths.begin() + 3));
+  EXPECT_EQ("secure (3 tracks in a row needed it), 2 reads agree", unknownPaths[3]);
+  EXPECT_EQ(FHost.captions.back(), "Finished!");
+
+  status = 200;
+  dbar = DbarOfDisc(input.toc, pcm, {{1, {9, SumsOf(pcm, 1).arV1, 0}}, {2, {1, SumsOf(pcm, 2).arV2, 0}}});
+  auto [mixed, mixedPaths] = rip();
+  EXPECT_EQ("secure after burst (AccurateRip: v1 checksum only), 2 reads agree", mixedPaths[1]);
+  EXPECT_EQ("secure after burst (AccurateRip: confidence 1), 2 reads agree", mixedPaths[2]);
+  EXPECT_EQ("burst, confirmed by AccurateRip v2 (confidence 4)", mixedPaths[3]);  // the streak starts again
+}
+
 // The drive fails in each way drives do, where it hurts (in a track, at the last block of one and the first of
-// the next, across both), read with offsets, on both of libcdio's image drivers, in the default read mode: each
+// the next, across both), read with offsets, on both of libcdio's image drivers, in the default read mode (and
+// in secure mode on one driver): each
 // block of every file is the disc's or reported unreadable where the fault lies, and audio the drive gets wrong
 // the same way every time (which only a database can tell) is never called accurate.
 TEST_F(RipJobTest, EveryBlockOfAFailingDriveIsTheDiscsOrReportedUnreadable) {
@@ -492,9 +544,12 @@ TEST_F(RipJobTest, EveryBlockOfAFailingDriveIsTheDiscsOrReportedUnreadable) {
   for (auto form : {testdata::DriveImageForm::BinCue, testdata::DriveImageForm::Cdrdao})
     for (int offset : {0, 667, -1200})
       for (const std::vector<std::int32_t>& place : places)
-        for (int fault = FailsOnce; fault <= Slow; ++fault) {
+        for (int fault = FailsOnce; fault <= Slow; ++fault)
+          for (RipReadMode mode : {RipReadMode::Verify, RipReadMode::Secure}) {
+          if (mode == RipReadMode::Secure && form != testdata::DriveImageForm::BinCue) continue;
           SCOPED_TRACE(std::string(form == testdata::DriveImageForm::BinCue ? "bin/cue" : "cdrdao") + ", offset " +
-                       std::to_string(offset) + ", " + faultNames[fault] + " at disc block " + std::to_string(place[0]));
+                       std::to_string(offset) + ", " + faultNames[fault] + " at disc block " + std::to_string(place[0]) +
+                       ", " + RipReadModeName(mode));
           // The drive sector that holds the start of a disc block, and the disc blocks a drive sector holds.
           auto sector = [&](std::int32_t block) { return testdata::FloorDivide(block * 2352 + offset * 4, 2352); };
           std::set<std::int32_t> damaged;
@@ -523,6 +578,7 @@ TEST_F(RipJobTest, EveryBlockOfAFailingDriveIsTheDiscsOrReportedUnreadable) {
           if (offset < 0) std::fill(expected[0].begin(), expected[0].begin() - offset * 4, 0);
           input.offset = offset;
           input.values.accurateRipServer = server.Url();
+          input.values.readMode = mode;
           RecordingHost host;
           RipJob job(host);
           job.Start(input);
@@ -575,14 +631,18 @@ TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
 TEST_F(RipJobTest, ASlowDriveKeepsTheWindowServedAndAVanishedOneEndsTheJob) {
   std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(100), 2)}};
   FFaults->slow = {60};
-  FFaults->slowTime = std::chrono::milliseconds(800);
+  FFaults->slowTime = std::chrono::milliseconds(2000);
   RipInput input = DriveDisc(tracks, OutputFormat::WAV);
   FHost.onPump = [&] {
     if (FHost.messagePumps == 10) FJob.SetCancel(true);  // answered while the drive is still busy
   };
+  auto started = std::chrono::steady_clock::now();
   Rip(input);
+  // The job ends without waiting for the drive command that hangs; that one ends on its own later.
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
   EXPECT_TRUE(OutFiles().empty());
   EXPECT_EQ("Finished!", FHost.captions.back());
+  std::this_thread::sleep_until(started + FFaults->slowTime);
 
   FHost.onPump = nullptr;
   FFaults->slow.clear();
