@@ -143,6 +143,7 @@ void RipJob::Start(RipInput input) {
   FRunning = true;
   FHost.SetCaption("Marrowby");
   RunGuarded([this] { RipProcedure(); });
+  SetCDReadMode(FInput.handle, ReadMode::Burst);  // the CD player reads on as before the job
 }
 
 // An error that escapes a step ends the job; the window can then be closed.

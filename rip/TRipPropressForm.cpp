@@ -13,7 +13,7 @@
 #include "platform/qtseams/Shell.h"
 
 namespace {
-constexpr int kReportListHeight = 90;
+constexpr int kReportListHeight = 150;  // about eight lines: a line or two per track
 }  // namespace
 
 TRipPropressForm::TRipPropressForm(QWidget* parent)
@@ -125,8 +125,10 @@ void TRipPropressForm::ReportReadErrors(const std::string& text) { AddReport(tex
 void TRipPropressForm::ReportTrack(const TrackResult& result) {
   if (result.fromImage && result.verdict.kind == TrackVerdict::Kind::NotVerified) return;
   std::string text = "Track " + result.number + ": " + result.readPath;
-  if (result.verdict.kind != TrackVerdict::Kind::NotVerified && !ConfirmedByV2(result.verdict))
-    text += "; AccurateRip: " + result.verdict.Text();
+  const std::string verdict = result.verdict.Text();
+  if (result.verdict.kind != TrackVerdict::Kind::NotVerified && !ConfirmedByV2(result.verdict) &&
+      result.readPath.find(verdict) == std::string::npos)
+    text += "; AccurateRip: " + verdict;
   AddReport(text);
 }
 

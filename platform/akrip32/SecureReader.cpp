@@ -96,9 +96,10 @@ SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t 
 }
 
 // Reads [from, to) once, each drive command checked against the block before it where that is known: the
-// block this sweep read last, or one known already. A pass reads on past a command that started off or
-// failed; a round (carefully) stops there, so that no block is read without that check while the block before
-// it may still become known.
+// block this sweep read last, or one known already. A pass reads on past a command that started off; a round
+// (carefully) stops there, so that the blocks after it are not read unchecked while the block before them may
+// still become known (a drive that starts off at one place every time, each time differently, could give two
+// unchecked reads that agree). Past a block that failed there is nothing to check against.
 SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std::int32_t to, bool carefully) {
   std::optional<Block> previous;
   if (const Block* known = Known(window, from - 1)) previous = *known;
@@ -109,7 +110,6 @@ SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std
     Outcome outcome = DriveRead(anchored ? at - 1 : at, count + (anchored ? 1 : 0), got);
     if (outcome != Outcome::Done) return outcome;
     if (anchored && got == 0) {  // the known block failed this time: read on without it
-      if (carefully) return Outcome::Done;
       previous.reset();
       continue;
     }
@@ -130,7 +130,6 @@ SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std
     if (blocks < count) {
       Attempted(window.At(at + blocks));
       if (!FReader.DiscPresent()) return Outcome::Gone;
-      if (carefully) return Outcome::Done;
       previous.reset();
       at += blocks + 1;
       continue;
