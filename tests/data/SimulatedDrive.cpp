@@ -95,6 +95,7 @@ class FailingReader : public SectorReader {
     if (vanish >= 0 && before + count > vanish) return 0;
     if (Holds(FFaults->slow, lsn, count)) std::this_thread::sleep_for(FFaults->slowTime);
     long good = GoodSectors(lsn, count);
+    Moved(lsn, count, good);
     int shift = FFaults->offsetSamples;
     if (Holds(FFaults->jitter, lsn, good)) shift += kJitter[FJitterReads++ % std::size(kJitter)];
     if (Holds(FFaults->jitterOnce, lsn, good)) {
@@ -118,6 +119,13 @@ class FailingReader : public SectorReader {
   static bool Holds(const std::set<std::int32_t>& sectors, std::int32_t lsn, long count) {
     auto found = sectors.lower_bound(lsn);
     return found != sectors.end() && *found < lsn + count;
+  }
+
+  // Counts the seek a read needs and its failure; a read that fails stops just past the sector it failed at.
+  void Moved(std::int32_t lsn, long count, long good) {
+    if (lsn != FHead && lsn != FHead - 1) ++FFaults->seeks;
+    if (good < count) ++FFaults->failed;
+    FHead = lsn + static_cast<std::int32_t>(std::min(count, good + 1));
   }
 
   // Whether a caching drive answers the read from its cache; otherwise it fills its cache from lsn on.
@@ -173,6 +181,7 @@ class FailingReader : public SectorReader {
   std::size_t FJitterReads = 0;
   std::uint8_t FNoise = 0;
   std::int32_t FCacheStart = -1;
+  std::int32_t FHead = -1;  // where the last read stopped
   std::map<std::int32_t, std::uint8_t> FCachedNoise;
 };
 

@@ -45,6 +45,9 @@ struct DriveFaults {
   std::atomic<std::int64_t> vanishAfter{-1};  // sectors asked for before the drive is gone; -1 never
   int offsetSamples = 0;                   // the drive delivers audio this many samples late
   std::atomic<std::int64_t> requested{0};  // sectors asked of the drive so far
+  std::atomic<std::int64_t> seeks{0};      // reads that start neither where the read before stopped nor at the
+                                           // block before that (which a drive still holds)
+  std::atomic<std::int64_t> failed{0};     // reads that stopped at a sector that failed
 };
 
 // Lists the image as the only drive, read through the faults, and opens it; 0 when that failed.

@@ -76,10 +76,13 @@ TEST_F(PhysicalDriveTest, CleanDiscsAreReadOnceBitForBitAndTheirDataTracksNever)
     ASSERT_EQ(1, ReadTOC(FHandle, &toc));
     EXPECT_EQ(0x14, toc.tracks[2].adrControl);  // the data track is marked
     FFaults->requested = 0;
+    FFaults->seeks = 0;
     Read read = ReadBlocks(900, 700);
     EXPECT_EQ(int(SS_COMP), read.status);
     EXPECT_TRUE(read.bytes == Bytes(enhanced[1].audio));
     EXPECT_LE(FFaults->requested, 700 * 11 / 10);
+    EXPECT_EQ(1, FFaults->seeks);  // to the first block; then the reads follow each other
+    EXPECT_EQ(0, FFaults->failed);
     // Reads stop where the audio session does, before its gap; the data track is no audio.
     EXPECT_EQ(10u * CD_BLOCK_BYTES, ReadBlocks(1590, 25).bytes.size());
     EXPECT_TRUE(ReadBlocks(1600, 25).bytes.empty());
@@ -140,6 +143,7 @@ TEST_F(PhysicalDriveTest, OnlyTheBlocksThatCannotBeReadAreSilence) {
   EXPECT_EQ(int(SS_ERR), read.status);
   EXPECT_EQ((std::vector<std::uint32_t>{500, 501}), read.unreadable);
   EXPECT_TRUE(read.bytes == expected);
+  EXPECT_GE(FFaults->failed, 2 + 2 * SecureReader::kMinAttempts);  // each hopeless block is tried enough
 }
 
 TEST_F(PhysicalDriveTest, JitterIsCorrected) {
