@@ -48,10 +48,11 @@ std::string RipReadModeName(RipReadMode mode) {
 
 ReadPlan::ReadPlan(RipReadMode mode, bool image) : FMode(mode), FImage(image) {}
 
+// Verify's burst leaves a block the drive does not give at once to the secure read that follows.
 TrackPass ReadPlan::FirstPass() const {
   if (FImage || FMode == RipReadMode::Burst) return {};
   if (FMode == RipReadMode::Secure) return {ReadMode::Secure, ""};
-  if (FStreak < kSecureStreak) return {};
+  if (FStreak < kSecureStreak) return {ReadMode::QuickBurst, ""};
   std::string why = "(";
   why += std::to_string(kSecureStreak) + " tracks in a row needed it)";
   return {ReadMode::Secure, why};

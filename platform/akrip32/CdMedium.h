@@ -59,10 +59,11 @@ struct BlockRead {
   std::vector<std::int32_t> unreadable;  // disc addresses, ascending
 };
 
-// How a drive is read. Burst: each block once, in long runs, read again only where the drive reports an error
-// or a read starts off. Secure: a block is delivered only when two reads of it, the drive's cache defeated
-// between them, agree.
-enum class ReadMode { Burst, Secure };
+// How a drive is read. Burst: each block once, in long runs, read securely only where the drive reports an
+// error or a read starts off. Quick burst: the same, but each such block is tried a few times only, for a
+// read that a secure one follows where it is not confirmed. Secure: a block is delivered only when two reads
+// of it, the drive's cache defeated between them, agree.
+enum class ReadMode { Burst, QuickBurst, Secure };
 
 class CdMedium {
  public:

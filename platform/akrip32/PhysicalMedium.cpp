@@ -57,8 +57,9 @@ BlockRead PhysicalMedium::ReadBlocks(std::int32_t lba, std::int32_t count, std::
     result.cancelled = true;
     return result;
   }
-  if (FMode == ReadMode::Burst && ReadBurst(lba, count, out)) FSecure.Delivered(lba, count, out, {});
-  else result = FSecure.Read(lba, count, ReadAhead(lba, count), out, cancel);
+  const bool burst = FMode != ReadMode::Secure;
+  if (burst && ReadBurst(lba, count, out)) FSecure.Delivered(lba, count, out, {});
+  else result = FSecure.Read(lba, count, ReadAhead(lba, count), FMode == ReadMode::QuickBurst, out, cancel);
   Remember(lba, count, out, result);
   return result;
 }
@@ -85,7 +86,7 @@ bool PhysicalMedium::ReadBurst(std::int32_t lba, std::int32_t count, std::uint8_
 // A secure read reads on to the end of the track it starts in, so that the two reads of each block lie a whole
 // window apart; a burst read that falls back on it reads no more than was asked.
 std::int32_t PhysicalMedium::ReadAhead(std::int32_t lba, std::int32_t count) const {
-  if (FMode == ReadMode::Burst) return lba + count;
+  if (FMode != ReadMode::Secure) return lba + count;
   std::int32_t end = lba + count;
   for (std::size_t i = 0; i < FLayout.tracks.size(); ++i)
     if (FLayout.tracks[i].start <= lba && lba < FLayout.AudioEnd(i)) end = std::max(end, FLayout.AudioEnd(i));

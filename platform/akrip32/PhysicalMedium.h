@@ -1,8 +1,8 @@
 #pragma once
 // A disc read through libcdio. In burst mode a clean disc is read once: each stretch of blocks in one drive
 // command, checked against the block before it (or, after a seek, against its last block read again); where
-// the drive fails or a read starts off, that stretch is read securely. In secure mode every block is read
-// securely (SecureReader), a whole track ahead at a time.
+// the drive fails or a read starts off, that stretch is read securely (in quick burst mode with a few tries a
+// block only). In secure mode every block is read securely (SecureReader), a whole track ahead at a time.
 
 #include <cdio/cdio.h>
 

@@ -26,14 +26,14 @@ void SecureReader::Forget() {
   FUnreadable.clear();
 }
 
-BlockRead SecureReader::Read(std::int32_t lba, std::int32_t count, std::int32_t readAhead, std::uint8_t* out,
-                             const std::atomic<bool>* cancel) {
+BlockRead SecureReader::Read(std::int32_t lba, std::int32_t count, std::int32_t readAhead, bool quick,
+                             std::uint8_t* out, const std::atomic<bool>* cancel) {
   FCancel = cancel;
   BlockRead result;
   const std::int32_t end = std::max(readAhead, lba + count);
   for (std::int32_t block = lba; block < lba + count; ++block) {
     if (FVerified.count(block) == 0 && FUnreadable.count(block) == 0) {
-      Outcome outcome = ReadWindow(block, std::min(end, block + kWindowBlocks));
+      Outcome outcome = ReadWindow(block, std::min(end, block + kWindowBlocks), quick);
       if (outcome != Outcome::Done) {
         result.delivered = false;
         result.cancelled = outcome == Outcome::Cancelled;
@@ -70,14 +70,15 @@ void SecureReader::Delivered(std::int32_t lba, std::int32_t count, const std::ui
   FLastDelivered = last;
 }
 
-// The window holds the block before start too, when it is audio: each of its reads checks the reads that
-// follow it. It is tried as long as the others, but never reported: nobody asked for it.
-SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t end) {
+// The reads of a window are checked against the block before it. When that block is audio but not known, the
+// window holds it too: it is tried as long as the others, but never reported, as nobody asked for it.
+SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t end, bool quick) {
   FVerified.erase(FVerified.begin(), FVerified.lower_bound(start - 1));
   FUnreadable.erase(FUnreadable.begin(), FUnreadable.lower_bound(start));
   Window window;
   window.asked = start;
-  window.first = IsAudio(start - 1) ? start - 1 : start;
+  window.quick = quick;
+  window.first = IsAudio(start - 1) && Known(window, start - 1) == nullptr ? start - 1 : start;
   window.blocks.resize(static_cast<std::size_t>(end - window.first));
   for (int pass = 0; pass < 2; ++pass) {
     if (pass > 0 && DefeatCache(window) != Outcome::Done) return Outcome::Cancelled;
@@ -95,22 +96,30 @@ SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t 
   return Outcome::Done;
 }
 
-// Reads [from, to) once, each drive command checked against the block before it where that is known: the
-// block this sweep read last, or one known already. A pass reads on past a command that started off; a round
-// (carefully) stops there, so that the blocks after it are not read unchecked while the block before them may
-// still become known (a drive that starts off at one place every time, each time differently, could give two
-// unchecked reads that agree). Past a block that failed there is nothing to check against.
+// Reads [from, to) once, each drive command checked against the block before it: the block this sweep read
+// last, or one known already. A read that follows nothing known (at the start of the audio, past a block
+// that failed, past a read that started off) is checked afterwards: its reads count once the next read, which
+// starts with its last block, gives that block as it gave it; until then they count only together with a
+// checked read, as a drive that starts off at one place by another amount each time may start off twice
+// alike. Past a failed block the first read is of one block, so that the next read checks it even where
+// another failed block follows soon. A pass reads on past a read that started off; a round (carefully) stops
+// there, and the blocks after it wait for the next round.
 SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std::int32_t to, bool carefully) {
   std::optional<Block> previous;
   if (const Block* known = Known(window, from - 1)) previous = *known;
+  std::vector<std::pair<std::int32_t, std::size_t>> unchecked;  // blocks and the versions their reads gave
+  bool alone = false;  // past a failed block: one block, so that the next read checks it before the next failure
   for (std::int32_t at = from; at < to;) {
-    const std::int32_t count = std::min(to - at, window.At(at).runLimit);
+    const std::int32_t count = alone ? 1 : std::min(to - at, window.At(at).runLimit);
+    alone = false;
     const bool anchored = previous.has_value();
     long got = 0;
     Outcome outcome = DriveRead(anchored ? at - 1 : at, count + (anchored ? 1 : 0), got);
     if (outcome != Outcome::Done) return outcome;
-    if (anchored && got == 0) {  // the known block failed this time: read on without it
+    if (anchored && got == 0) {  // the block before failed this time: read on without it
+      if (!FReader.DiscPresent()) return Outcome::Gone;
       previous.reset();
+      unchecked.clear();
       continue;
     }
     const std::uint8_t* data = FBuffer.data() + (anchored ? CD_BLOCK_BYTES : 0);
@@ -122,15 +131,25 @@ SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std
       }
       if (carefully) return Outcome::Done;
       previous.reset();
+      unchecked.clear();
       at += count;
       continue;
     }
+    if (anchored) {
+      for (const auto& [block, version] : unchecked) Confirm(window.At(block), version);
+      unchecked.clear();
+    }
     const std::int32_t blocks = static_cast<std::int32_t>(got) - (anchored ? 1 : 0);
-    for (std::int32_t i = 0; i < blocks; ++i) Take(window.At(at + i), data + static_cast<std::size_t>(i) * CD_BLOCK_BYTES);
+    for (std::int32_t i = 0; i < blocks; ++i) {
+      std::size_t version = Take(window.At(at + i), data + static_cast<std::size_t>(i) * CD_BLOCK_BYTES, anchored);
+      if (!anchored) unchecked.emplace_back(at + i, version);
+    }
     if (blocks < count) {
       Attempted(window.At(at + blocks));
       if (!FReader.DiscPresent()) return Outcome::Gone;
       previous.reset();
+      unchecked.clear();
+      alone = true;
       at += blocks + 1;
       continue;
     }
@@ -141,17 +160,27 @@ SecureReader::Outcome SecureReader::Sweep(Window& window, std::int32_t from, std
   return Outcome::Done;
 }
 
-// A read starts off when it gives the known block it starts with a few samples early or late. One that gives
-// it otherwise changed has read that block wrong this time (noise), and its other blocks stand.
+// A read starts off when it gives the known block it starts with a few samples early or late: it agrees with
+// the block shifted, far better than as it is. One that gives it otherwise changed has read that block wrong
+// this time (noise), and its other blocks stand. Noise in the block does not hide a shift.
 bool SecureReader::StartedOff(const std::uint8_t* read, const std::uint8_t* known) {
   if (Same(read, known)) return false;
-  constexpr int kFrame = 4;
-  for (int shift = 1; shift <= kJitterFrames; ++shift) {
-    const std::size_t part = CD_BLOCK_BYTES - static_cast<std::size_t>(shift) * kFrame;
-    const std::size_t by = static_cast<std::size_t>(shift) * kFrame;
-    if (std::memcmp(read, known + by, part) == 0 || std::memcmp(read + by, known, part) == 0) return true;
-  }
+  const double unshifted = Agreement(read, known, 0);
+  for (int shift = 1; shift <= kJitterFrames; ++shift)
+    for (int sign : {1, -1})
+      if (Agreement(read, known, sign * shift) > std::max(0.9, unshifted + 0.3)) return true;
   return false;
+}
+
+// The share of the bytes (a sample of them) in which read agrees with known when it starts shift frames into
+// it (negative: before it).
+double SecureReader::Agreement(const std::uint8_t* read, const std::uint8_t* known, int shift) {
+  constexpr int kStep = 7;  // every seventh byte: all four bytes of a frame come into it
+  const int by = shift * 4;
+  const int first = std::max(0, -by), end = std::min<int>(CD_BLOCK_BYTES, CD_BLOCK_BYTES - by);
+  int compared = 0, alike = 0;
+  for (int at = first; at < end; at += kStep, ++compared) alike += read[at] == known[at + by] ? 1 : 0;
+  return compared == 0 ? 0 : double(alike) / compared;
 }
 
 // Reads every stretch of blocks not settled yet once more. A stretch that follows no known block (the block
@@ -192,21 +221,37 @@ void SecureReader::Attempted(Candidate& candidate) {
   if (candidate.attempts++ == 0) candidate.firstTry = Clock::now();
 }
 
-void SecureReader::Take(Candidate& candidate, const std::uint8_t* data) {
-  if (candidate.settled) return;
+// A block is verified once two reads gave it alike and one of them was checked.
+std::size_t SecureReader::Take(Candidate& candidate, const std::uint8_t* data, bool checked) {
+  if (candidate.settled) return 0;
   Attempted(candidate);
-  for (const Block& read : candidate.reads) {
-    if (!Same(read.data(), data)) continue;
-    candidate.settled = candidate.verified = true;
-    candidate.reads = {read};
-    return;
+  for (std::size_t i = 0; i < candidate.reads.size(); ++i) {
+    Version& version = candidate.reads[i];
+    if (!Same(version.data.data(), data)) continue;
+    ++version.reads;
+    version.checked = version.checked || checked;
+    Verify(candidate, i);
+    return i;
   }
-  candidate.reads.emplace_back();
-  std::memcpy(candidate.reads.back().data(), data, CD_BLOCK_BYTES);
+  candidate.reads.push_back({{}, 1, checked});
+  std::memcpy(candidate.reads.back().data.data(), data, CD_BLOCK_BYTES);
+  return candidate.reads.size() - 1;
 }
 
-bool SecureReader::Exhausted(const Candidate& candidate) {
-  if (candidate.attempts >= kMaxAttempts) return true;
+void SecureReader::Confirm(Candidate& candidate, std::size_t version) {
+  if (candidate.settled) return;
+  candidate.reads[version].checked = true;
+  Verify(candidate, version);
+}
+
+void SecureReader::Verify(Candidate& candidate, std::size_t version) {
+  if (candidate.reads[version].reads < 2 || !candidate.reads[version].checked) return;
+  candidate.settled = candidate.verified = true;
+  candidate.reads = {candidate.reads[version]};
+}
+
+bool SecureReader::Exhausted(const Candidate& candidate, bool quick) {
+  if (candidate.attempts >= (quick ? kMinAttempts : kMaxAttempts)) return true;
   return candidate.attempts >= kMinAttempts &&
          Clock::now() - candidate.firstTry >= std::chrono::milliseconds(gBlockTimeLimit.load());
 }
@@ -217,13 +262,13 @@ bool SecureReader::Unsettled(const Window& window) {
 
 void SecureReader::Settle(Window& window) const {
   for (Candidate& candidate : window.blocks)
-    if (!candidate.settled && Exhausted(candidate)) candidate.settled = true;
+    if (!candidate.settled && Exhausted(candidate, window.quick)) candidate.settled = true;
 }
 
 void SecureReader::Keep(const Window& window) {
   for (std::int32_t block = window.first; block < window.End(); ++block) {
     const Candidate& candidate = window.At(block);
-    if (candidate.verified) FVerified[block] = candidate.reads.front();
+    if (candidate.verified) FVerified[block] = candidate.reads.front().data;
     else if (block >= window.asked) FUnreadable.insert(block);
   }
 }
@@ -232,7 +277,7 @@ void SecureReader::Keep(const Window& window) {
 const SecureReader::Block* SecureReader::Known(const Window& window, std::int32_t block) const {
   if (window.Holds(block)) {
     const Candidate& candidate = window.At(block);
-    return candidate.verified ? &candidate.reads.front() : nullptr;
+    return candidate.verified ? &candidate.reads.front().data : nullptr;
   }
   auto verified = FVerified.find(block);
   if (verified != FVerified.end()) return &verified->second;

@@ -32,8 +32,9 @@ class SecureReader {
   static constexpr int kMaxAttempts = 20;
 
   // Delivers count blocks from lba on (audio of one stretch), reading what is not known yet in windows that
-  // go no further than readAhead. A cancel, once set, ends the reading at the next drive command.
-  BlockRead Read(std::int32_t lba, std::int32_t count, std::int32_t readAhead, std::uint8_t* out,
+  // go no further than readAhead. Quick: a block is tried kMinAttempts times at most (a burst read's second
+  // try, which a secure read may follow). A cancel, once set, ends the reading at the next drive command.
+  BlockRead Read(std::int32_t lba, std::int32_t count, std::int32_t readAhead, bool quick, std::uint8_t* out,
                  const std::atomic<bool>* cancel);
   // Takes note of blocks delivered, by this reader or a burst read, for checking the reads that follow them.
   void Delivered(std::int32_t lba, std::int32_t count, const std::uint8_t* data,
@@ -52,9 +53,15 @@ class SecureReader {
   static constexpr std::int32_t kBoundaryReach = 8;    // blocks around a track start kept known (offsets)
   static constexpr int kJitterFrames = 294;             // how far off a read may start: half a block
 
+  // What reads gave for a block, alike.
+  struct Version {
+    Block data;
+    int reads = 1;
+    bool checked = false;  // one of them started where it should
+  };
   // One block of a window while it is read.
   struct Candidate {
-    std::vector<Block> reads;  // what the reads gave so far, each different
+    std::vector<Version> reads;  // what the reads gave so far, each different
     int attempts = 0;
     Clock::time_point firstTry;
     bool settled = false;
@@ -64,6 +71,7 @@ class SecureReader {
   struct Window {
     std::int32_t first = 0;    // the block before the blocks asked for, read to check the reads that follow it
     std::int32_t asked = 0;    // the first block asked for
+    bool quick = false;
     std::vector<Candidate> blocks;
     std::int32_t End() const { return first + static_cast<std::int32_t>(blocks.size()); }
     bool Holds(std::int32_t block) const { return block >= first && block < End(); }
@@ -71,15 +79,18 @@ class SecureReader {
     const Candidate& At(std::int32_t block) const { return blocks[static_cast<std::size_t>(block - first)]; }
   };
 
-  Outcome ReadWindow(std::int32_t start, std::int32_t end);
+  Outcome ReadWindow(std::int32_t start, std::int32_t end, bool quick);
   Outcome Sweep(Window& window, std::int32_t from, std::int32_t to, bool carefully);
   static bool StartedOff(const std::uint8_t* read, const std::uint8_t* known);
+  static double Agreement(const std::uint8_t* read, const std::uint8_t* known, int shift);
   Outcome Round(Window& window);
   Outcome DefeatCache(const Window& window);
   Outcome DriveRead(std::int32_t lsn, long count, long& got);
   static void Attempted(Candidate& candidate);
-  static void Take(Candidate& candidate, const std::uint8_t* data);
-  static bool Exhausted(const Candidate& candidate);
+  static std::size_t Take(Candidate& candidate, const std::uint8_t* data, bool checked);
+  static void Confirm(Candidate& candidate, std::size_t version);
+  static void Verify(Candidate& candidate, std::size_t version);
+  static bool Exhausted(const Candidate& candidate, bool quick);
   static bool Unsettled(const Window& window);
   void Settle(Window& window) const;
   void Keep(const Window& window);

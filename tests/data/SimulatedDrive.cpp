@@ -105,7 +105,7 @@ class FailingReader : public SectorReader {
     if (!ReadShifted(out, lsn, good, shift)) return 0;
     const bool cached = Cached(lsn, count);
     for (std::int32_t sector : FFaults->noisy)
-      if (sector >= lsn && sector < lsn + good) out[std::size_t(sector - lsn) * CD_BLOCK_BYTES] ^= Noise(sector, cached);
+      if (sector >= lsn && sector < lsn + good) Damage(out + std::size_t(sector - lsn) * CD_BLOCK_BYTES, Noise(sector, cached));
     for (std::int32_t sector : FFaults->garbage)
       if (sector >= lsn && sector < lsn + good) out[std::size_t(sector - lsn) * CD_BLOCK_BYTES + 7] ^= 0x5A;
     return good;
@@ -138,7 +138,11 @@ class FailingReader : public SectorReader {
   }
 
   // A noisy sector's damage this time: new at each read from the disc, the same while a cache holds it.
-  std::uint8_t Noise(std::int32_t sector, bool cached) {
+  static void Damage(std::uint8_t* sector, std::uint32_t noise) {
+    for (int i = 0; i < 4; ++i) sector[i] ^= static_cast<std::uint8_t>(noise >> (8 * i));
+  }
+
+  std::uint32_t Noise(std::int32_t sector, bool cached) {
     auto kept = FCachedNoise.find(sector);
     if (cached && kept != FCachedNoise.end()) return kept->second;
     if (++FNoise == 0) ++FNoise;  // never no damage
@@ -179,10 +183,10 @@ class FailingReader : public SectorReader {
   std::int64_t FEnd;
   std::mutex FLock;
   std::size_t FJitterReads = 0;
-  std::uint8_t FNoise = 0;
+  std::uint32_t FNoise = 0;
   std::int32_t FCacheStart = -1;
   std::int32_t FHead = -1;  // where the last read stopped
-  std::map<std::int32_t, std::uint8_t> FCachedNoise;
+  std::map<std::int32_t, std::uint32_t> FCachedNoise;
 };
 
 }  // namespace
