@@ -21,7 +21,7 @@ TFileStream::TFileStream(const std::string& fileName, Mode mode) : FFileName(fil
   }
   // A leftover of that name goes first; a link planted there is removed, never followed.
   unlink(fileName.c_str());
-  FHandle = open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  FHandle = open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (FHandle < 0) throw EStreamError("Cannot create file " + fileName);
 }
 

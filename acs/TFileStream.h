@@ -1,5 +1,6 @@
 #pragma once
-// A file opened for reading or created for writing, with the file system's error texts.
+// A file opened for reading, or created for writing (and reading back what was written), with the file
+// system's error texts.
 
 #include <cstdint>
 #include <memory>

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 
 #include "platform/akrip32/CddbClient.h"
 
@@ -68,38 +70,75 @@ bool ParseDbar(const std::string& bytes, const AccurateRipIds& ids, std::vector<
   return true;
 }
 
-TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t audioIndex,
-                         const TrackChecksums& checksums) {
+std::vector<int> OffsetCandidates(const std::vector<DbarPressing>& pressings, std::size_t discTrack,
+                                  const TrackChecksums& checksums) {
+  std::vector<int> shifts;
+  for (int distance = 1; distance <= TrackChecksums::kSearchFrames && shifts.size() < kMostCandidates; ++distance)
+    for (int shift : {distance, -distance}) {
+      const std::uint32_t sum = checksums.Ar450At(shift);
+      bool matches = std::any_of(pressings.begin(), pressings.end(), [&](const DbarPressing& pressing) {
+        const DbarTrack* entry = discTrack < pressing.size() ? &pressing[discTrack] : nullptr;
+        return entry != nullptr && entry->confidence > 0 && entry->checksum450 != 0 && entry->checksum450 == sum;
+      });
+      if (matches && shifts.size() < kMostCandidates) shifts.push_back(shift);
+    }
+  return shifts;
+}
+
+namespace {
+
+// The highest confidence of a pressing that holds checksum for the track; 0 when none does.
+int ConfidenceOf(const std::vector<DbarPressing>& pressings, std::size_t discTrack, std::uint32_t checksum) {
+  int confidence = 0;
+  for (const DbarPressing& pressing : pressings) {
+    if (discTrack >= pressing.size()) continue;
+    const DbarTrack& entry = pressing[discTrack];
+    if (entry.confidence > 0 && entry.checksum == checksum) confidence = std::max(confidence, entry.confidence);
+  }
+  return confidence;
+}
+
+}  // namespace
+
+TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t discTrack,
+                         const TrackChecksums& checksums, const ShiftedSumsOf& sumsAt,
+                         const std::vector<int>& discOffsets) {
   TrackVerdict verdict;
   verdict.kind = TrackVerdict::Kind::NotInDatabase;
   const TrackSums& sums = checksums.Sums();
   for (const DbarPressing& pressing : pressings) {
-    const DbarTrack& entry = pressing[audioIndex];
-    if (entry.confidence == 0) continue;
-    if (entry.checksum == sums.arV1 || entry.checksum == sums.arV2) {
-      verdict.kind = TrackVerdict::Kind::Accurate;
-      verdict.confidence = std::max(verdict.confidence, entry.confidence);
-      if (entry.checksum == sums.arV2) verdict.v2Confidence = std::max(verdict.v2Confidence, entry.confidence);
-    } else if (verdict.kind == TrackVerdict::Kind::NotInDatabase) {
-      verdict.kind = TrackVerdict::Kind::NotAccurate;
-    }
-    if (verdict.kind == TrackVerdict::Kind::NotAccurate) verdict.database.push_back(entry.checksum);
+    if (discTrack >= pressing.size() || pressing[discTrack].confidence == 0) continue;
+    verdict.kind = TrackVerdict::Kind::NotAccurate;
+    verdict.database.push_back(pressing[discTrack].checksum);
   }
-  if (verdict.kind != TrackVerdict::Kind::NotAccurate) return verdict;
-  // A rip that matches a pressing only when read some frames later or earlier came from a drive whose read
-  // offset is set wrongly; the block-450 sums find that shift.
-  for (int shift = -TrackChecksums::kSearchFrames; shift <= TrackChecksums::kSearchFrames; ++shift) {
-    if (shift == 0) continue;
-    std::uint32_t sum = checksums.Ar450At(shift);
-    for (const DbarPressing& pressing : pressings) {
-      const DbarTrack& entry = pressing[audioIndex];
-      if (entry.confidence == 0 || entry.checksum450 == 0 || entry.checksum450 != sum) continue;
-      verdict.kind = TrackVerdict::Kind::AccurateWithOffset;
-      verdict.offset = shift;
-      verdict.confidence = entry.confidence;
-      return verdict;
-    }
+  if (verdict.kind == TrackVerdict::Kind::NotInDatabase) return verdict;
+  verdict.v2Confidence = ConfidenceOf(pressings, discTrack, sums.arV2);
+  verdict.confidence = std::max(verdict.v2Confidence, ConfidenceOf(pressings, discTrack, sums.arV1));
+  if (verdict.confidence > 0) {
+    verdict.kind = TrackVerdict::Kind::Accurate;
+    verdict.database.clear();
+    return verdict;
   }
+  // A drive whose read offset is set wrongly gives a track that matches a pressing only when read some frames
+  // later or earlier: block 450 finds the shifts worth proving, the whole track proves one.
+  const std::vector<int> matches450 = OffsetCandidates(pressings, discTrack, checksums);
+  std::vector<int> candidates = matches450;
+  for (int offset : discOffsets)
+    if (offset != 0 && std::find(candidates.begin(), candidates.end(), offset) == candidates.end()) candidates.push_back(offset);
+  std::stable_sort(candidates.begin(), candidates.end(), [](int a, int b) { return std::abs(a) < std::abs(b); });
+  if (candidates.empty() || !sumsAt) return verdict;
+  for (const ShiftedTrackSums::Sums& shifted : sumsAt(candidates)) {
+    const int v2 = ConfidenceOf(pressings, discTrack, shifted.v2);
+    const int confidence = std::max(v2, ConfidenceOf(pressings, discTrack, shifted.v1));
+    if (confidence == 0) continue;
+    verdict.kind = TrackVerdict::Kind::AccurateWithOffset;
+    verdict.offset = shifted.shift;
+    verdict.confidence = confidence;
+    verdict.v2Confidence = v2;
+    verdict.database.clear();
+    return verdict;
+  }
+  verdict.possibleOffsets = matches450;
   return verdict;
 }
 
@@ -108,7 +147,7 @@ std::string TrackVerdict::Text() const {
     case Kind::Accurate:
       return "accurate (confidence " + std::to_string(confidence) + ")";
     case Kind::AccurateWithOffset:
-      return std::string("accurate with offset ") + (offset > 0 ? "+" : "") + std::to_string(offset);
+      return "accurate with offset " + SignedOffset(offset) + " (confidence " + std::to_string(confidence) + ")";
     case Kind::NotAccurate: {
       std::string held;
       for (std::uint32_t checksum : database) held += (held.empty() ? "" : ", ") + Hex8(checksum);
@@ -122,20 +161,65 @@ std::string TrackVerdict::Text() const {
   return "not verified";
 }
 
+std::string SignedOffset(int offset) {
+  std::string text = std::to_string(offset);
+  return offset > 0 ? "+" + text : text;
+}
+
 bool ConfirmedByV2(const TrackVerdict& verdict) {
   return verdict.kind == TrackVerdict::Kind::Accurate && verdict.v2Confidence >= 2;
 }
 
+namespace {
+
+std::string Tracks(std::size_t count, std::size_t of) {
+  return std::to_string(count) + " of " + std::to_string(of) + (of == 1 ? " track" : " tracks");
+}
+
+}  // namespace
+
 std::string DiscVerdictText(const std::vector<TrackVerdict>& tracks) {
-  std::size_t accurate = 0, unknown = 0, absent = 0;
+  std::size_t accurate = 0, shifted = 0, contradicted = 0, absent = 0, unknown = 0;
+  std::set<int> offsets;
   for (const TrackVerdict& track : tracks) {
-    if (track.kind == TrackVerdict::Kind::Accurate) ++accurate;
-    if (track.kind == TrackVerdict::Kind::NotVerified) ++unknown;
-    if (track.kind == TrackVerdict::Kind::NotInDatabase) ++absent;
+    switch (track.kind) {
+      case TrackVerdict::Kind::Accurate:
+        ++accurate;
+        break;
+      case TrackVerdict::Kind::AccurateWithOffset:
+        ++shifted;
+        offsets.insert(track.offset);
+        break;
+      case TrackVerdict::Kind::NotAccurate:
+        ++contradicted;
+        break;
+      case TrackVerdict::Kind::NotInDatabase:
+        ++absent;
+        break;
+      case TrackVerdict::Kind::NotVerified:
+        ++unknown;
+        break;
+    }
   }
-  std::string count = std::to_string(accurate) + " of " + std::to_string(tracks.size()) + " tracks";
-  if (tracks.empty() || unknown == tracks.size()) return "not verified";
-  if (absent == tracks.size()) return "not in database";
-  if (accurate == tracks.size()) return "accurate (" + count + ")";
-  return "not accurate (" + count + " accurate)";
+  const std::size_t all = tracks.size();
+  if (all == 0 || unknown == all) return "not verified";
+  if (absent == all) return "not in database";
+  if (accurate == all) return "accurate (" + Tracks(all, all) + ")";
+  if (shifted == all && offsets.size() == 1)
+    return "accurate with offset " + SignedOffset(*offsets.begin()) + " (" + Tracks(all, all) + ")";
+  // Say what is known, part by part.
+  std::vector<std::string> parts;
+  if (accurate > 0) parts.push_back(Tracks(accurate, all) + " accurate");
+  if (shifted > 0) {
+    std::string with;
+    for (int offset : offsets) with += (with.empty() ? "" : ", ") + SignedOffset(offset);
+    parts.push_back((parts.empty() ? Tracks(shifted, all) : std::to_string(shifted)) + " accurate with offset " + with);
+  }
+  if (contradicted > 0)
+    parts.push_back((parts.empty() ? Tracks(contradicted, all) : std::to_string(contradicted)) + " not accurate");
+  if (absent > 0) parts.push_back(std::to_string(absent) + " not in database");
+  if (unknown > 0) parts.push_back(std::to_string(unknown) + " not verified");
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+  return text;
 }

@@ -3,9 +3,11 @@
 // format (one response per pressing of the disc), and the verdict on each ripped track.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "cd/ShiftedTrackSums.h"
 #include "cd/TableOfContents.h"
 #include "cd/TrackChecksums.h"
 
@@ -40,18 +42,37 @@ struct TrackVerdict {
                                          // may be a drive's damage that v1 cannot see
   int offset = 0;                        // frames, for AccurateWithOffset
   std::vector<std::uint32_t> database;   // what the database holds, for NotAccurate
-  // "accurate (confidence 5)", "accurate with offset +6", "not accurate (database holds 1a2b3c4d)",
-  // "not in database", "not verified".
+  std::vector<int> possibleOffsets;      // NotAccurate: shifts at which block 450 alone matches a pressing
+  // "accurate (confidence 5)", "accurate with offset +6 (confidence 5)", "not accurate (database holds
+  // 1a2b3c4d)", "not in database", "not verified".
   std::string Text() const;
 };
 
-// audioIndex counts the disc's audio tracks from 0. An empty list of pressings: the disc is not in the
-// database.
-TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t audioIndex,
-                         const TrackChecksums& checksums);
+// The track's whole-track v1 and v2 sums read at each of the shifts (frames; see ShiftedTrackSums).
+using ShiftedSumsOf = std::function<std::vector<ShiftedTrackSums::Sums>(const std::vector<int>& shifts)>;
+
+// The shifts other than 0 at which the track's block-450 sum equals a pressing's, nearest 0 first (a shift
+// and its opposite: the later one first), at most kMostCandidates of them. discTrack counts the disc's
+// tracks from 0, data tracks included: the database lists each pressing's tracks by their place on the disc.
+constexpr std::size_t kMostCandidates = 64;
+std::vector<int> OffsetCandidates(const std::vector<DbarPressing>& pressings, std::size_t discTrack,
+                                  const TrackChecksums& checksums);
+
+// The track's verdict. Its sums as read decide "accurate"; where no pressing holds them, a shift at which
+// its block-450 sum matches a pressing's, or at which other tracks of the disc proved out (discOffsets: a
+// track too short for block 450 has only those), is proved on the whole track's sums at that shift; the
+// candidate nearest 0 that proves out is taken. An empty list of pressings: the disc is not in the database.
+TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t discTrack,
+                         const TrackChecksums& checksums, const ShiftedSumsOf& sumsAt,
+                         const std::vector<int>& discOffsets = {});
+
+// An offset as the verdicts write it: "+6", "0", "-1200".
+std::string SignedOffset(int offset);
 
 // A v2 checksum match that at least two submissions back.
 bool ConfirmedByV2(const TrackVerdict& verdict);
 
-// "accurate (3 of 3 tracks)", "not accurate (1 of 3 tracks accurate)", "not in database", "not verified".
+// What the tracks say of the disc: "accurate (3 of 3 tracks)", "accurate with offset +6 (3 of 3 tracks)",
+// "8 of 99 tracks accurate, 91 not in database", "1 of 3 tracks accurate, 2 not accurate", "not in database",
+// "not verified".
 std::string DiscVerdictText(const std::vector<TrackVerdict>& tracks);

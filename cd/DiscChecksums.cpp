@@ -1,5 +1,7 @@
 #include "cd/DiscChecksums.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -37,4 +39,39 @@ bool ChecksumAudioTracks(HCDROM handle, const TableOfContents& toc, std::vector<
     }
   }
   return true;
+}
+
+namespace {
+
+constexpr std::int64_t kAroundBlocks = TrackChecksums::kSearchFrames / 588;
+
+// Blocks of the disc from first on, silence where the drive gives no audio (before the disc, in a data
+// track, past the audio's end).
+void ReadOrSilence(HCDROM handle, std::int64_t first, std::int64_t count, ShiftedTrackSums& sums) {
+  auto buffer = std::make_unique<TRACKBUF>();
+  for (std::int64_t block = first; block < first + count;) {
+    std::int64_t blocks = std::min<std::int64_t>(block < 0 ? -block : TRACKBUF_BLOCKS, first + count - block);
+    std::size_t got = 0;
+    if (block >= 0) {
+      buffer->startFrame = static_cast<std::uint32_t>(block);
+      buffer->numFrames = static_cast<std::uint32_t>(blocks);
+      buffer->maxLen = sizeof buffer->buf;
+      ReadCDAudioLBA(handle, buffer.get());
+      got = buffer->len;
+    }
+    std::memset(buffer->buf + got, 0, std::size_t(blocks) * CD_BLOCK_BYTES - got);
+    sums.Add(buffer->buf, std::size_t(blocks) * CD_BLOCK_BYTES);
+    block += blocks;
+  }
+}
+
+}  // namespace
+
+ShiftedSumsOf ShiftedSumsFromDrive(HCDROM handle, const TableOfContents& toc, int k, bool firstAudio, bool lastAudio) {
+  return [=](const std::vector<int>& shifts) {
+    const std::int64_t start = toc.entries[k].start, blocks = toc.BlocksOf(k);
+    ShiftedTrackSums sums(std::uint64_t(blocks) * 588, firstAudio, lastAudio, shifts);
+    ReadOrSilence(handle, start - kAroundBlocks, blocks + 2 * kAroundBlocks, sums);
+    return sums.Result();
+  };
 }

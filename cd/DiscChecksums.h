@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cd/AccurateRip.h"
 #include "cd/TableOfContents.h"
 #include "cd/TrackChecksums.h"
 #include "platform/akrip32/akrip32.h"
@@ -18,3 +19,8 @@ struct AudioTrackChecksums {
 // are named in unreadable (disc addresses).
 bool ChecksumAudioTracks(HCDROM handle, const TableOfContents& toc, std::vector<AudioTrackChecksums>& tracks,
                          std::vector<std::uint32_t>& unreadable, std::string& error);
+
+// The whole-track sums at shifts of the audio track at table-of-contents entry k (firstAudio, lastAudio: the
+// disc's first or last audio track), read again from the drive with the blocks on either side that the shifts
+// take in.
+ShiftedSumsOf ShiftedSumsFromDrive(HCDROM handle, const TableOfContents& toc, int k, bool firstAudio, bool lastAudio);

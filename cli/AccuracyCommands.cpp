@@ -113,8 +113,13 @@ int RunVerify(const std::vector<std::string>& args) {
   DbarLookup lookup = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(ids);
   if (lookup.result == DbarLookup::Result::Failed) return Fail("AccurateRip: " + lookup.error);
   std::vector<TrackVerdict> verdicts;
+  std::vector<int> offsets;  // at which tracks proved out
+  const TableOfContents& toc = disc.drives.Toc();
   for (std::size_t i = 0; i < tracks.size(); ++i) {
-    verdicts.push_back(VerifyTrack(lookup.pressings, i, tracks[i].checksums));
+    int k = tracks[i].number - toc.firstTrack;
+    ShiftedSumsOf sumsAt = ShiftedSumsFromDrive(disc.drives.Handle(), toc, k, i == 0, i + 1 == tracks.size());
+    verdicts.push_back(VerifyTrack(lookup.pressings, std::size_t(k), tracks[i].checksums, sumsAt, offsets));
+    if (verdicts.back().kind == TrackVerdict::Kind::AccurateWithOffset) offsets.push_back(verdicts.back().offset);
     std::printf("%02d\t%s\n", tracks[i].number, verdicts.back().Text().c_str());
   }
   std::printf("Disc\t%s\n", DiscVerdictText(verdicts).c_str());

@@ -1,8 +1,12 @@
 #include "rip/RipAccuracy.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
+#include "acs/ACS_Wave.h"
+#include "acs/TFileStream.h"
+#include "cd/TrackNaming.h"
 #include "platform/files/ReplacementFile.h"
 #include "rip/RipCueSheet.h"
 #include "rip/RipJob.h"
@@ -16,6 +20,7 @@ RipAccuracy::~RipAccuracy() {
 void RipAccuracy::Start(const RipInput& input) {
   if (FGivenUp) *FGivenUp = true;
   FInput = &input;
+  FDiscOffsets.clear();
   FLooked = true;
   FLookup = DbarLookup{};
   if (input.toc.entries.empty()) return;
@@ -36,6 +41,12 @@ std::size_t RipAccuracy::AudioIndexOf(const RipRow& row) const {
   return index;
 }
 
+std::size_t RipAccuracy::DiscIndexOf(const RipRow& row) const {
+  std::size_t index = 0;
+  while (index < FInput->toc.entries.size() && FInput->toc.entries[index].start < row.start) ++index;
+  return index;
+}
+
 TrackChecksums RipAccuracy::ChecksumsFor(const RipRow& row) const {
   std::size_t audioTracks = static_cast<std::size_t>(FIds.audioTracks);
   std::size_t index = FInput->toc.entries.empty() ? 0 : AudioIndexOf(row);
@@ -43,7 +54,7 @@ TrackChecksums RipAccuracy::ChecksumsFor(const RipRow& row) const {
   return TrackChecksums(std::uint64_t(row.blocks) * 588, index == 0, last);
 }
 
-TrackVerdict RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checksums,
+TrackVerdict RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checksums, const TrackAudio& audio,
                                  const std::function<bool()>& keepWaiting) {
   if (!FLooked) {
     while (FPending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
@@ -55,14 +66,53 @@ TrackVerdict RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checks
     FLooked = true;
   }
   if (FLookup.result == DbarLookup::Result::Failed || FInput->toc.entries.empty()) return TrackVerdict{};
-  return VerifyTrack(FLookup.pressings, AudioIndexOf(row), checksums);
+  TrackVerdict verdict = VerifyTrack(FLookup.pressings, DiscIndexOf(row), checksums,
+                                     [&](const std::vector<int>& shifts) { return SumsAt(row, audio, shifts); },
+                                     FDiscOffsets);
+  if (verdict.kind == TrackVerdict::Kind::AccurateWithOffset &&
+      std::find(FDiscOffsets.begin(), FDiscOffsets.end(), verdict.offset) == FDiscOffsets.end())
+    FDiscOffsets.push_back(verdict.offset);
+  return verdict;
+}
+
+// The track's stream for the shifts: the disc's blocks before it, the track from its file, the blocks after.
+std::vector<ShiftedTrackSums::Sums> RipAccuracy::SumsAt(const RipRow& row, const TrackAudio& audio,
+                                                        const std::vector<int>& shifts) const {
+  constexpr std::int32_t kAround = TrackChecksums::kSearchFrames / 588;
+  const std::size_t audioIndex = AudioIndexOf(row);
+  ShiftedTrackSums sums(std::uint64_t(row.blocks) * 588, audioIndex == 0,
+                        audioIndex + 1 == static_cast<std::size_t>(FIds.audioTracks), shifts);
+  std::vector<std::uint8_t> buffer(std::size_t(kAround) * CD_BLOCK_BYTES);
+  audio.readDisc(std::int64_t(row.start) - kAround, kAround, buffer.data());
+  sums.Add(buffer.data(), buffer.size());
+  buffer.resize(std::size_t(TRACKBUF_BLOCKS) * CD_BLOCK_BYTES);
+  audio.file->Seek(kWaveHeaderSize, SEEK_SET);
+  for (std::uint64_t left = std::uint64_t(row.blocks) * CD_BLOCK_BYTES; left > 0;) {
+    std::int64_t got = audio.file->Read(buffer.data(), std::int64_t(std::min<std::uint64_t>(left, buffer.size())));
+    if (got <= 0) return {};  // the file is short: no shift can be proved
+    sums.Add(buffer.data(), std::size_t(got));
+    left -= std::uint64_t(got);
+  }
+  buffer.resize(std::size_t(kAround) * CD_BLOCK_BYTES);
+  audio.readDisc(std::int64_t(row.start) + row.blocks, kAround, buffer.data());
+  sums.Add(buffer.data(), buffer.size());
+  return sums.Result();
+}
+
+// The album's title when a lookup gave one (made a file name as titles are), else "Disc <CDDB ID>".
+std::string RipAccuracy::LogName() const {
+  for (const RipRow& row : FInput->rows) {
+    if (!row.checked || row.tags.album.empty()) continue;
+    std::string name = TrackFileName(row.tags.album, "", "");
+    if (name != "Track-") return name;
+  }
+  char id[16];
+  std::snprintf(id, sizeof id, "%08x", FIds.cddb);
+  return "Disc " + std::string(id);
 }
 
 std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const std::string& discVerdict) const {
-  char id[16];
-  std::snprintf(id, sizeof id, "%08x", FIds.cddb);
-  std::string name = FInput->album.empty() ? "Disc " + std::string(id) : FInput->album;
-  std::string base = FInput->folder + "/" + name;
+  std::string base = FInput->folder + "/" + LogName();
   RipLogHeader header{FInput->drive, FInput->offset, FInput->values.testAndCopy,
                       RipReadModeName(FInput->values.readMode), FIds.FileName()};
   if (!ReplaceFileWith(base + ".log", RipLogText(header, tracks, discVerdict))) return {};

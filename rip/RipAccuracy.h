@@ -16,6 +16,14 @@
 
 struct RipInput;
 struct RipRow;
+class TFileStream;
+
+// What proving a track read at another offset reads again: the track as it was read (its WAV file, the audio
+// after the header), and blocks of the disc around it (silence where the disc has no audio).
+struct TrackAudio {
+  TFileStream* file = nullptr;
+  std::function<void(std::int64_t firstBlock, std::int32_t blocks, std::uint8_t* out)> readDisc;
+};
 
 struct TrackResult {
   std::string number;  // two digits
@@ -42,7 +50,8 @@ class RipAccuracy {
   TrackChecksums ChecksumsFor(const RipRow& row) const;
   // Waits for the lookup, asking keepWaiting meanwhile, and judges the track; not verified when keepWaiting
   // said no, which also gives the lookup up.
-  TrackVerdict Verify(const RipRow& row, const TrackChecksums& checksums, const std::function<bool()>& keepWaiting);
+  TrackVerdict Verify(const RipRow& row, const TrackChecksums& checksums, const TrackAudio& audio,
+                      const std::function<bool()>& keepWaiting);
   // Why the lookup failed; empty when it answered or was not made.
   const std::string& LookupError() const { return FLookup.error; }
   // Writes FOLDER/NAME.log and FOLDER/NAME.cue for the finished tracks; returns the log's path, or an empty
@@ -51,6 +60,9 @@ class RipAccuracy {
 
  private:
   std::size_t AudioIndexOf(const RipRow& row) const;
+  std::size_t DiscIndexOf(const RipRow& row) const;
+  std::string LogName() const;
+  std::vector<ShiftedTrackSums::Sums> SumsAt(const RipRow& row, const TrackAudio& audio, const std::vector<int>& shifts) const;
 
   const RipInput* FInput = nullptr;
   AccurateRipIds FIds;
@@ -58,4 +70,5 @@ class RipAccuracy {
   std::shared_ptr<std::atomic<bool>> FGivenUp;  // the pending lookup's
   DbarLookup FLookup;
   bool FLooked = false;
+  std::vector<int> FDiscOffsets;  // offsets at which tracks of this disc proved out
 };

@@ -224,7 +224,10 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file)
   TrackPass pass = FPlan.FirstPass();
   ProvedRead read = ReadPass(row, file, pass.mode);
   while (!Stopping()) {
-    read.result.verdict = FAccuracy.Verify(row, read.checksums, [this] {
+    TrackAudio audio{&file, [this](std::int64_t first, std::int32_t count, std::uint8_t* out) {
+                        ReadAround(first, count, out);
+                      }};
+    read.result.verdict = FAccuracy.Verify(row, read.checksums, audio, [this] {
       Pump();
       return !Stopping();
     });
@@ -293,6 +296,23 @@ bool RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>
   if (Stopping()) return false;
   unreadable.insert(unreadable.end(), FReader->Unreadable().begin(), FReader->Unreadable().end());
   return true;
+}
+
+// Blocks of the disc around a track, for proving it read at another offset: read once, silence where the disc
+// has no audio.
+void RipJob::ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* out) {
+  std::memset(out, 0, std::size_t(count) * CD_BLOCK_BYTES);
+  SetCDReadMode(FInput.handle, ReadMode::Burst);
+  auto buffer = std::make_unique<TRACKBUF>();
+  std::vector<std::uint32_t> unreadable;
+  for (std::int64_t block = std::max<std::int64_t>(first, 0); block < first + count;) {
+    buffer->startFrame = static_cast<std::uint32_t>(block);
+    buffer->numFrames = static_cast<std::uint32_t>(std::min<std::int64_t>(TRACKBUF_BLOCKS, first + count - block));
+    buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
+    if (!ReadKeepingWindowAlive(*buffer, unreadable) || buffer->len == 0) return;
+    std::memcpy(out + std::size_t(block - first) * CD_BLOCK_BYTES, buffer->buf + buffer->startOffset, buffer->len);
+    block += buffer->numFrames;
+  }
 }
 
 std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums,

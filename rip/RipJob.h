@@ -80,7 +80,6 @@ struct RipInput {
   TableOfContents toc;  // the whole disc, for its AccurateRip IDs; empty: the rip is not verified
   std::string drive;    // the drive's identification
   int offset = 0;       // the drive's read offset in samples, made good by every read
-  std::string album;    // names the log and the cue sheet; empty: "Disc <CDDB ID>"
 };
 
 // What the job asks of the window that runs it.
@@ -159,6 +158,7 @@ class RipJob {
   // Returns the blocks that could not be read, counted from the track's start; without a file, only the
   // checksums are taken.
   std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode);
+  void ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* out);
   // False when the job stopped before the read came back.
   bool ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);

@@ -58,6 +58,12 @@ std::string TrackLines(const TrackResult& track) {
     text += "  Test CRC32: " + Hex8(track.testCrc) + (track.reliable ? " (copy OK)" : " (reads differ: unreliable)") + "\n";
   text += "  Unreadable blocks: " + (track.unreadable.empty() ? "none" : ReadErrorText(track.number, track.unreadable)) + "\n";
   text += "  AccurateRip: " + track.verdict.Text() + "\n";
+  if (!track.verdict.possibleOffsets.empty()) {
+    std::string offsets;
+    for (int offset : track.verdict.possibleOffsets) offsets += (offsets.empty() ? "" : ", ") + SignedOffset(offset);
+    text += "  AccurateRip: block 450 alone matches a pressing at offset " + offsets +
+            ": a pressing read so may exist, the whole track does not prove it\n";
+  }
   return text;
 }
 
@@ -67,7 +73,7 @@ std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult
                        const std::string& discVerdict) {
   std::string text = "Quillon " QUILLON_VERSION " rip log, " + Now() + "\n\n";
   text += "Drive: " + header.drive + "\n";
-  text += "Read offset: " + std::string(header.offset > 0 ? "+" : "") + std::to_string(header.offset) + " samples" +
+  text += "Read offset: " + SignedOffset(header.offset) + " samples" +
           OutsideTheDisc(header.offset) + "\n";
   text += "Read mode: " + header.readMode + "\n";
   text += std::string("Test and copy: ") + (header.testAndCopy ? "yes" : "no") + "\n";

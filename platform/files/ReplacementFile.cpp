@@ -47,7 +47,7 @@ bool ReplacementFile::Create() {
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = TemporaryName(FTarget, attempt);
-    FDescriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    FDescriptor = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (FDescriptor >= 0) {
       FTemporary = name;
       return true;

@@ -71,8 +71,11 @@ std::string Dbar(const AccurateRipIds& ids, const std::vector<std::vector<DbarTr
 
 class VerificationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FHandle = testdata::OpenImageDrive(discimage::WriteImage(FFolder.Path(), "disc", ThreeTracks(), {}));
+  void SetUp() override { OpenDisc(ThreeTracks()); }
+
+  void OpenDisc(const std::vector<ImageTrack>& tracks) {
+    if (FHandle != 0) CloseCDHandle(FHandle);
+    FHandle = testdata::OpenImageDrive(discimage::WriteImage(FFolder.Path(), "disc", tracks, {}));
     ModifyCDParms(FHandle, CDP_MSF, 0);
     TOC record;
     ReadTOC(FHandle, &record);
@@ -113,8 +116,11 @@ class VerificationTest : public ::testing::Test {
     std::vector<std::string> texts;
     if (lookup.result == DbarLookup::Result::Failed) return {lookup.error};
     std::vector<TrackVerdict> verdicts;
+    std::vector<int> offsets;
     for (std::size_t i = 0; i < FTracks.size(); ++i) {
-      verdicts.push_back(VerifyTrack(lookup.pressings, i, FTracks[i].checksums));
+      ShiftedSumsOf sumsAt = ShiftedSumsFromDrive(FHandle, FToc, int(i), i == 0, i + 1 == FTracks.size());
+      verdicts.push_back(VerifyTrack(lookup.pressings, i, FTracks[i].checksums, sumsAt, offsets));
+      if (verdicts.back().kind == TrackVerdict::Kind::AccurateWithOffset) offsets.push_back(verdicts.back().offset);
       texts.push_back(verdicts.back().Text());
     }
     if (disc != nullptr) *disc = DiscVerdictText(verdicts);
@@ -146,10 +152,31 @@ TEST_F(VerificationTest, EachTrackIsJudgedAgainstEveryPressing) {
               return std::string(text);
             }() + ")",
             verdicts[1]);
-  EXPECT_EQ("not accurate (2 of 3 tracks accurate)", disc);
+  EXPECT_EQ("2 of 3 tracks accurate, 1 not accurate", disc);
 
   // Read six samples too early: the block-450 sums find where the pressing matches.
-  EXPECT_EQ("accurate with offset +6", Verdicts({200, Dbar(FIds, {Pressing(Checksums(6), 2, false)})})[0]);
+  EXPECT_EQ("accurate with offset +6 (confidence 2)", Verdicts({200, Dbar(FIds, {Pressing(Checksums(6), 2, false)})})[0]);
+}
+
+// An offset is claimed only where whole tracks prove it: not for a track whose bytes differ far from block 450,
+// nor for audio that repeats, so that block 450 matches at many shifts (the nearest 0 that proves out is taken).
+// A track too short for block 450 is proved at the offset of the others, and the disc says so once.
+TEST_F(VerificationTest, AnOffsetIsClaimedOnlyWhereWholeTracksProveIt) {
+  std::string disc;
+  std::vector<DbarTrack> shifted = Pressing(Checksums(6), 2, true);
+  EXPECT_EQ(std::vector<std::string>(3, "accurate with offset +6 (confidence 2)"), Verdicts({200, Dbar(FIds, {shifted})}, &disc));
+  EXPECT_EQ("accurate with offset +6 (3 of 3 tracks)", disc);
+  shifted[0].checksum ^= 0x10;  // the pressing differs from the disc far from block 450
+  EXPECT_EQ(0u, Verdicts({200, Dbar(FIds, {shifted})})[0].rfind("not accurate (database holds", 0));
+
+  std::vector<std::int16_t> repeating(BlockFrames(460) * 2);
+  std::vector<std::int16_t> period = Pattern(49, 5);
+  for (std::size_t i = 0; i < repeating.size(); ++i) repeating[i] = period[i % period.size()];
+  OpenDisc({{{}, repeating}, {{}, Pattern(BlockFrames(460), 6)}});
+  EXPECT_EQ("accurate with offset +55 (confidence 4)", Verdicts({200, Dbar(FIds, {Pressing(Checksums(55), 4, true)})})[0]);
+  std::vector<DbarTrack> other = Pressing(Checksums(55), 4, true);
+  other[0].checksum ^= 1;
+  EXPECT_EQ(0u, Verdicts({200, Dbar(FIds, {other})})[0].rfind("not accurate (database holds", 0));
 }
 
 TEST_F(VerificationTest, AbsentMalformedAndSilentRepliesAreToldApart) {

@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TrackChecksums checksums(588 * 460, true, true);
   for (int i = 0; i < 460; ++i) checksums.Add(block, sizeof block);
   for (int track = 0; track < ids.audioTracks; ++track)
-    VerifyTrack(pressings, static_cast<std::size_t>(track), checksums).Text();
+    VerifyTrack(pressings, static_cast<std::size_t>(track), checksums, nullptr).Text();
   return 0;
 }

@@ -528,6 +528,25 @@ TEST_F(RipJobTest, VerifyKeepsWhatTheDatabaseConfirmsAndReadsTheRestAgainSecurel
   EXPECT_EQ("burst, confirmed by AccurateRip v2 (confidence 4)", mixedPaths[3]);  // the streak starts again
 }
 
+// A disc whose first track is data is checked against the database's entries by disc track, so that its
+// last audio track has none; the disc line says what is known, and the log is named after the album.
+TEST_F(RipJobTest, AMixedModeDiscIsCheckedByDiscTrackAndItsLogIsNamedAfterTheAlbum) {
+  std::vector<testdata::DriveTrack> tracks = {{{}, 150}, {Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(80), 2)}};
+  const std::vector<std::vector<std::uint8_t>> pcm = {Bytes(tracks[1].audio), Bytes(tracks[2].audio)};
+  RipInput input = DriveDisc(tracks, OutputFormat::WAV);
+  AccurateRipIds ids = AccurateRipIdsOf(input.toc);
+  std::string dbar = testdata::DbarFile(ids.id1, ids.id2, ids.cddb, {{{0, 0, 0}, {4, SumsOf(pcm, 0).arV2, 0}}});
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, dbar}; });
+  input.values.accurateRipServer = server.Url();
+  for (RipRow& row : input.rows) row.tags.album = "Live / Bootleg";
+  Rip(input);
+  ASSERT_EQ(2u, FHost.tracks.size());
+  EXPECT_EQ("accurate (confidence 4)", FHost.tracks[0].verdict.Text());
+  EXPECT_EQ("not in database", FHost.tracks[1].verdict.Text());
+  EXPECT_EQ("1 of 2 tracks accurate, 1 not in database", FHost.discs.at(0).first);
+  EXPECT_EQ(Out("Live - Bootleg.log"), FHost.discs.at(0).second);
+}
+
 // The drive fails in each way drives do, where it hurts (in a track, at the last block of one and the first of
 // the next, across both), read with offsets, on both of libcdio's image drivers, in the default read mode (and
 // in secure mode on one driver): each
