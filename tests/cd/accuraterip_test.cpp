@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "cd/AccurateRipClient.h"
 #include "cd/DiscChecksums.h"
+#include "cd/DriveOffsetList.h"
 #include "tests/data/HttpTestServer.h"
 #include "tests/data/TestDiscs.h"
 #include "tests/data/TestProcess.h"
@@ -58,6 +60,46 @@ TEST(AccurateRipTest, ChecksumsIdsAndOffsetsMatchAnIndependentComputation) {
     std::string printed = testdata::RunCommand(std::string(QUILLON_CLI) + " ids '" + sheet + "'").out;
     EXPECT_NE(std::string::npos, printed.find("-" + id1 + "-" + id2 + "-")) << printed;
   }
+}
+
+// Each drive is matched on its vendor and model whatever its revision, spacing or case, the most submitted of
+// several records; the list is kept for ten days, then asked for again, and an old one serves when the server
+// gives none.
+TEST(AccurateRipTest, TheDriveListIsParsedMatchedAndKeptForTenDays) {
+  std::string list = testdata::DriveOffsetsFile({{6, "HL-DT-ST - DVDRAM GH24NSD1", 1520}, {-472, "PLEXTOR  - DVDR   PX-716A", 3},
+                                                 {667, "HL-DT-ST - DVDRAM GH24NSD1", 20}, {48, "HL-DT-ST - DVDRAM GH24NS", 9}});
+  std::vector<DriveOffsetRecord> records;
+  EXPECT_FALSE(ParseDriveOffsetList(list.substr(1), records));
+  ASSERT_TRUE(ParseDriveOffsetList(list, records));
+  ASSERT_EQ(4u, records.size());
+  EXPECT_EQ("PLEXTOR  - DVDR   PX-716A", records[1].name);
+  auto listed = [&](const std::string& drive) {
+    const DriveOffsetRecord* record = ListedDriveOffset(records, drive);
+    return record == nullptr ? std::string("none") : SignedOffset(record->offset) + "/" + std::to_string(record->submissions);
+  };
+  EXPECT_EQ("+6/1520", listed("HL-DT-ST DVDRAM GH24NSD1 LG00"));
+  EXPECT_EQ("-472/3", listed("plextor DVDR PX-716A 1.11"));
+  EXPECT_EQ("+48/9", listed("HL-DT-ST DVDRAM GH24NS"));
+  EXPECT_EQ("none", listed("HL-DT-ST DVDRAM GH24NS D1 LG00"));
+  EXPECT_EQ("none", listed("Image: disc.cue"));
+
+  testdata::TempFolder folder;
+  std::string served = list;
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, served}; });
+  auto look = [&](const std::string& url) { return AccurateRipClient(url, folder.File("cache")).LookDriveOffsets(); };
+  EXPECT_EQ(4u, look(server.Url()).records.size());
+  served = list.substr(0, 69);
+  EXPECT_EQ(4u, look(server.Url()).records.size());
+  EXPECT_EQ("/accuraterip/DriveOffsets.bin", server.Requests().at(0).target);
+  EXPECT_EQ(1u, server.Requests().size());
+  std::string kept = folder.File("cache/accuraterip/DriveOffsets.bin");
+  std::filesystem::last_write_time(kept, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 11));
+  EXPECT_EQ(1u, look(server.Url()).records.size());
+  std::filesystem::last_write_time(kept, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 11));
+  DriveOffsetListLookup old = look("http://127.0.0.1:9");
+  EXPECT_TRUE(old.found);
+  EXPECT_EQ(1u, old.records.size());
+  EXPECT_FALSE(AccurateRipClient("http://127.0.0.1:9", "").LookDriveOffsets().found);
 }
 
 std::string Dbar(const AccurateRipIds& ids, const std::vector<std::vector<DbarTrack>>& pressings) {

@@ -76,6 +76,16 @@ std::string DbarFile(std::uint32_t id1, std::uint32_t id2, std::uint32_t cddb,
   return bytes;
 }
 
+std::string DriveOffsetsFile(const std::vector<DriveListEntry>& drives) {
+  std::string bytes;
+  for (const DriveListEntry& drive : drives) {
+    bytes += {static_cast<char>(drive.offset), static_cast<char>(drive.offset >> 8)};
+    bytes += drive.name + std::string(32 - drive.name.size(), '\0');
+    bytes += {static_cast<char>(drive.submissions), static_cast<char>(drive.submissions >> 8)};
+    bytes += std::string(33, '\0');
+  }
+  return bytes;
+}
 
 std::string ReadTextFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -45,6 +45,15 @@ struct DbarEntry {
 std::string DbarFile(std::uint32_t id1, std::uint32_t id2, std::uint32_t cddb,
                      const std::vector<std::vector<DbarEntry>>& pressings);
 
+// AccurateRip's list of drives: per drive a 16-bit offset, the name in 32 bytes, a 16-bit count of
+// submissions and 33 bytes of nothing.
+struct DriveListEntry {
+  int offset;
+  std::string name;
+  int submissions;
+};
+std::string DriveOffsetsFile(const std::vector<DriveListEntry>& drives);
+
 // While it lives, no file of this process grows past `bytes`: writes fail as on a full disk.
 class FullDisk {
  public:
