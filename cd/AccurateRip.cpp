@@ -71,23 +71,24 @@ bool ParseDbar(const std::string& bytes, const AccurateRipIds& ids, std::vector<
 }
 
 std::vector<int> OffsetCandidates(const std::vector<DbarPressing>& pressings, std::size_t discTrack,
-                                  const TrackChecksums& checksums) {
+                                  const TrackChecksums& checksums, bool withZero) {
   std::vector<int> shifts;
-  for (int distance = 1; distance <= TrackChecksums::kSearchFrames && shifts.size() < kMostCandidates; ++distance)
-    for (int shift : {distance, -distance}) {
-      const std::uint32_t sum = checksums.Ar450At(shift);
-      bool matches = std::any_of(pressings.begin(), pressings.end(), [&](const DbarPressing& pressing) {
-        const DbarTrack* entry = discTrack < pressing.size() ? &pressing[discTrack] : nullptr;
-        return entry != nullptr && entry->confidence > 0 && entry->checksum450 != 0 && entry->checksum450 == sum;
-      });
-      if (matches && shifts.size() < kMostCandidates) shifts.push_back(shift);
-    }
+  auto take = [&](int shift) {
+    const std::uint32_t sum = checksums.Ar450At(shift);
+    bool matches = std::any_of(pressings.begin(), pressings.end(), [&](const DbarPressing& pressing) {
+      const DbarTrack* entry = discTrack < pressing.size() ? &pressing[discTrack] : nullptr;
+      return entry != nullptr && entry->confidence > 0 && entry->checksum450 != 0 && entry->checksum450 == sum;
+    });
+    if (matches && shifts.size() < kMostCandidates) shifts.push_back(shift);
+  };
+  if (withZero) take(0);
+  for (int distance = 1; distance <= TrackChecksums::kSearchFrames && shifts.size() < kMostCandidates; ++distance) {
+    take(distance);
+    take(-distance);
+  }
   return shifts;
 }
 
-namespace {
-
-// The highest confidence of a pressing that holds checksum for the track; 0 when none does.
 int ConfidenceOf(const std::vector<DbarPressing>& pressings, std::size_t discTrack, std::uint32_t checksum) {
   int confidence = 0;
   for (const DbarPressing& pressing : pressings) {
@@ -97,8 +98,6 @@ int ConfidenceOf(const std::vector<DbarPressing>& pressings, std::size_t discTra
   }
   return confidence;
 }
-
-}  // namespace
 
 TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t discTrack,
                          const TrackChecksums& checksums, const ShiftedSumsOf& sumsAt,

@@ -51,12 +51,16 @@ struct TrackVerdict {
 // The track's whole-track v1 and v2 sums read at each of the shifts (frames; see ShiftedTrackSums).
 using ShiftedSumsOf = std::function<std::vector<ShiftedTrackSums::Sums>(const std::vector<int>& shifts)>;
 
-// The shifts other than 0 at which the track's block-450 sum equals a pressing's, nearest 0 first (a shift
-// and its opposite: the later one first), at most kMostCandidates of them. discTrack counts the disc's
-// tracks from 0, data tracks included: the database lists each pressing's tracks by their place on the disc.
+// The shifts other than 0 (with withZero, 0 too) at which the track's block-450 sum equals a pressing's,
+// nearest 0 first (a shift and its opposite: the later one first), at most kMostCandidates of them. discTrack
+// counts the disc's tracks from 0, data tracks included: the database lists each pressing's tracks by their
+// place on the disc.
 constexpr std::size_t kMostCandidates = 64;
 std::vector<int> OffsetCandidates(const std::vector<DbarPressing>& pressings, std::size_t discTrack,
-                                  const TrackChecksums& checksums);
+                                  const TrackChecksums& checksums, bool withZero = false);
+
+// The highest confidence of a pressing that holds checksum (v1 or v2) for the track; 0 when none does.
+int ConfidenceOf(const std::vector<DbarPressing>& pressings, std::size_t discTrack, std::uint32_t checksum);
 
 // The track's verdict. Its sums as read decide "accurate"; where no pressing holds them, a shift at which
 // its block-450 sum matches a pressing's, or at which other tracks of the disc proved out (discOffsets: a

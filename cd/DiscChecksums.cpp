@@ -41,15 +41,22 @@ bool ChecksumAudioTracks(HCDROM handle, const TableOfContents& toc, std::vector<
   return true;
 }
 
+bool ChecksumTrackTo450(HCDROM handle, const TableOfContents& toc, int k, TrackChecksums& checksums) {
+  std::vector<std::uint32_t> unreadable;  // read as silence, which no pressing's sums hold
+  return ReadInto(handle, toc.entries[k].start, std::min(kBlocksFor450, toc.BlocksOf(k)), checksums, unreadable);
+}
+
 namespace {
 
 constexpr std::int64_t kAroundBlocks = TrackChecksums::kSearchFrames / 588;
 
 // Blocks of the disc from first on, silence where the drive gives no audio (before the disc, in a data
-// track, past the audio's end).
-void ReadOrSilence(HCDROM handle, std::int64_t first, std::int64_t count, ShiftedTrackSums& sums) {
+// track, past the audio's end); false when keepGoing said no.
+bool ReadOrSilence(HCDROM handle, std::int64_t first, std::int64_t count, ShiftedTrackSums& sums,
+                   const std::function<bool()>& keepGoing) {
   auto buffer = std::make_unique<TRACKBUF>();
   for (std::int64_t block = first; block < first + count;) {
+    if (keepGoing && !keepGoing()) return false;
     std::int64_t blocks = std::min<std::int64_t>(block < 0 ? -block : TRACKBUF_BLOCKS, first + count - block);
     std::size_t got = 0;
     if (block >= 0) {
@@ -63,15 +70,17 @@ void ReadOrSilence(HCDROM handle, std::int64_t first, std::int64_t count, Shifte
     sums.Add(buffer->buf, std::size_t(blocks) * CD_BLOCK_BYTES);
     block += blocks;
   }
+  return true;
 }
 
 }  // namespace
 
-ShiftedSumsOf ShiftedSumsFromDrive(HCDROM handle, const TableOfContents& toc, int k, bool firstAudio, bool lastAudio) {
+ShiftedSumsOf ShiftedSumsFromDrive(HCDROM handle, const TableOfContents& toc, int k, bool firstAudio, bool lastAudio,
+                                   std::function<bool()> keepGoing) {
   return [=](const std::vector<int>& shifts) {
     const std::int64_t start = toc.entries[k].start, blocks = toc.BlocksOf(k);
     ShiftedTrackSums sums(std::uint64_t(blocks) * 588, firstAudio, lastAudio, shifts);
-    ReadOrSilence(handle, start - kAroundBlocks, blocks + 2 * kAroundBlocks, sums);
-    return sums.Result();
+    const bool read = ReadOrSilence(handle, start - kAroundBlocks, blocks + 2 * kAroundBlocks, sums, keepGoing);
+    return read ? sums.Result() : std::vector<ShiftedTrackSums::Sums>();
   };
 }

@@ -1,5 +1,7 @@
 #include "cli/AccuracyCommands.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -9,7 +11,9 @@
 #include "cd/AccurateRipClient.h"
 #include "cd/CdDrives.h"
 #include "cd/DiscChecksums.h"
+#include "cd/ReadOffsetDetection.h"
 #include "cli/CliSupport.h"
+#include "cli/Usage.h"
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -21,24 +25,23 @@ struct DiscOptions {
   std::string drive;
   std::string settings;
   std::optional<int> offset;
+  bool save = false;
 };
 
-int Usage(const char* command) {
-  std::fprintf(stderr, "usage: quillon-cli %s DRIVE [--offset SAMPLES] [--settings FILE]\n", command);
-  return 2;
-}
-
-bool Parse(const std::vector<std::string>& args, DiscOptions& options) {
+// detecting: the offset command's options, which find the drive's offset instead of taking one.
+bool Parse(const std::vector<std::string>& args, DiscOptions& options, bool detecting = false) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     int number = 0;
     if (args[i].rfind("--", 0) != 0) {
       if (!options.drive.empty()) return false;
       options.drive = args[i];
+    } else if (detecting && args[i] == "--save") {
+      options.save = true;
     } else if (i + 1 == args.size()) {
       return false;
     } else if (args[i] == "--settings") {
       options.settings = args[++i];
-    } else if (args[i] == "--offset" && ParseNumber(args[i + 1], -100000, 100000, number)) {
+    } else if (!detecting && args[i] == "--offset" && ParseNumber(args[i + 1], -100000, 100000, number)) {
       options.offset = number;
       ++i;
     } else {
@@ -79,7 +82,7 @@ std::string Hex8(std::uint32_t value) {
 int ReadChecksums(const std::vector<std::string>& args, const char* command, OpenedDisc& disc,
                   std::vector<AudioTrackChecksums>& tracks) {
   DiscOptions options;
-  if (!Parse(args, options)) return Usage(command);
+  if (!Parse(args, options)) return UsageError(command);
   std::string error;
   std::vector<std::uint32_t> unreadable;
   if (!Open(options, disc, error) || !ChecksumAudioTracks(disc.drives.Handle(), disc.drives.Toc(), tracks, unreadable, error))
@@ -124,6 +127,38 @@ int RunVerify(const std::vector<std::string>& args) {
   }
   std::printf("Disc\t%s\n", DiscVerdictText(verdicts).c_str());
   return status;
+}
+
+// What is being read, on one line of a terminal, redrawn.
+void ShowStep(const std::string& step) {
+  if (isatty(STDERR_FILENO) != 0) std::fprintf(stderr, "\r\033[K%s", step.c_str());
+}
+
+int RunOffset(const std::vector<std::string>& args) {
+  DiscOptions options;
+  if (!Parse(args, options, true)) return UsageError("offset");
+  OpenedDisc disc;
+  std::string error;
+  if (!Open(options, disc, error)) return Fail(error);
+  // Ctrl-C ends the reading at its next step; the report then says it was stopped.
+  ReadOffsetProgress progress{ShowStep, [] { return !Interrupted(); }};
+  ReadOffsetReport report;
+  try {
+    RipValues values;
+    ReadAccurateRipValues(*disc.settings, values);
+    ReadOffsetRequest request{disc.drives.Handle(), disc.drives.Toc(), disc.drives.CurrentDrive().id,
+                              values.accurateRipServer, values.cacheFolder};
+    report = DetectReadOffset(request, *disc.settings, progress);
+    if (options.save) StoreReadOffset(*disc.settings, report);
+  } catch (const EIniFileError& failure) {
+    ShowStep("");
+    return Fail(failure.what());
+  }
+  ShowStep("");
+  if (Interrupted()) throw Interruption();
+  for (const auto& [label, text] : report.Lines()) std::printf("%s: %s\n", label.c_str(), text.c_str());
+  std::fflush(stdout);  // the lines come before the error line
+  return report.outcome == ReadOffsetReport::Outcome::Found ? 0 : Fail(report.Problem());
 }
 
 int RunVerifyLog(const std::vector<std::string>& args) {

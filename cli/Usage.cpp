@@ -17,6 +17,10 @@ const std::map<std::string, std::string>& Usages() {
        "  finished.\n"},
       {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},
+      {"offset",
+       "quillon-cli offset DRIVE [--save] [--settings FILE]\n"
+       "  Finds the drive's read offset from a disc of 3 or more tracks that AccurateRip knows; --save stores it\n"
+       "  in [Drive Offsets] (without it, it is stored when AccurateRip's drive list or 3 discs agree).\n"},
       {"ids", "quillon-cli ids DRIVE\n"},
       {"verify-log", "quillon-cli verify-log FILE\n"},
       {"cddb",
@@ -42,8 +46,9 @@ const std::map<std::string, std::string>& Usages() {
   return usages;
 }
 
-const char* const kCommandOrder[] = {"drives", "toc",     "rip",  "checksums", "verify", "ids",    "verify-log",
-                                     "cddb",   "musicbrainz", "convert", "mix",  "tag",       "devices", "play", "record"};
+const char* const kCommandOrder[] = {"drives", "toc",     "rip",     "checksums", "verify", "offset",
+                                     "ids",    "verify-log", "cddb", "musicbrainz", "convert", "mix",
+                                     "tag",    "devices", "play",    "record"};
 
 std::string& Problem() {
   static std::string problem;

@@ -49,6 +49,7 @@ int Dispatch(const std::vector<std::string>& args) {
   if (command == "rip") return RunRip(rest);
   if (command == "checksums") return RunChecksums(rest);
   if (command == "verify") return RunVerify(rest);
+  if (command == "offset") return RunOffset(rest);
   if (command == "ids") return WithOneDrive(command, rest, RunIds);
   if (command == "musicbrainz") return RunMusicBrainz(rest);
   if (command == "verify-log") return RunVerifyLog(rest);

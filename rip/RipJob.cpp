@@ -105,8 +105,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.compr = ReadInteger(settings, "OGG Options", "compr", 20);
     values.flacLevel = ReadInteger(settings, "FLAC Options", "level", 5);
     if (values.flacLevel < 0 || values.flacLevel > 8) values.flacLevel = 5;
-    values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
-    values.cacheFolder = CacheFolder(settings.FileName());
+    ReadAccurateRipValues(settings, values);
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
     // Anything but a known mode reads in the default one, which never delivers less than the others.
@@ -116,6 +115,11 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     return false;
   }
   return true;
+}
+
+void ReadAccurateRipValues(TIniFile& settings, RipValues& values) {
+  values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
+  values.cacheFolder = CacheFolder(settings.FileName());
 }
 
 int ReadDriveOffset(TIniFile& settings, const std::string& drive) {

@@ -58,6 +58,9 @@ std::string ReadErrorText(const std::string& number, const std::vector<std::uint
 // False when the sample rate or the bit rate is no number once its unit is dropped, or the file
 // cannot be read.
 bool ReadRipValues(TIniFile& settings, RipValues& values);
+// The AccurateRip server and the cache folder alone, which need none of the other settings; throws
+// EIniFileError when the settings cannot be read.
+void ReadAccurateRipValues(TIniFile& settings, RipValues& values);
 // The read offset of the drive so identified, in samples (section "Drive Offsets"); 0 when none is set.
 int ReadDriveOffset(TIniFile& settings, const std::string& drive);
 

@@ -4,10 +4,12 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "cd/AccurateRipClient.h"
 #include "cd/DiscChecksums.h"
 #include "cd/DriveOffsetList.h"
+#include "platform/inifile/TIniFile.h"
 #include "tests/data/HttpTestServer.h"
 #include "tests/data/TestDiscs.h"
 #include "tests/data/TestProcess.h"
@@ -231,6 +233,59 @@ TEST_F(VerificationTest, AbsentMalformedAndSilentRepliesAreToldApart) {
   otherDisc[2] ^= 1;
   EXPECT_EQ(std::vector<std::string>{"the server's reply is malformed"}, Verdicts({200, otherDisc}));
   EXPECT_EQ(1u, Verdicts({200, "", true})[0].rfind("no answer from http://127.0.0.1:", 0) + 1);
+}
+
+// quillon-cli offset reads with no offset set, whatever [Drive Offsets] holds, finds the shift at which the
+// tracks match the pressing, and --save stores it, the rest of the settings kept. Without --save three discs
+// that agree store it (the same disc read again counts once). A disc the database does not know, one of fewer
+// than 3 tracks and one with a single track to prove a shift cannot tell.
+TEST_F(VerificationTest, TheOffsetCommandFindsTheDrivesOffsetOrSaysTheDiscCannotTell) {
+  std::map<std::string, std::string> served;  // the disc's dBAR path: its file
+  testdata::HttpTestServer server([&](const std::string& target) {
+    auto found = served.find(target.substr(1));
+    return found == served.end() ? testdata::HttpTestReply{404, ""} : testdata::HttpTestReply{200, found->second};
+  });
+  const std::string settings = FFolder.File("settings.ini");
+  auto run = [&](const std::string& options) {
+    std::filesystem::remove_all(FFolder.File("accuraterip"));
+    return testdata::RunCommand(std::string(QUILLON_CLI) + " offset '" + FFolder.File("disc.cue") + "' --settings '" +
+                                settings + "'" + options);
+  };
+  auto stored = [&] { return TIniFile(settings).ReadString("Drive Offsets", "Image: disc.cue", "none"); };
+  for (int offset : {6, -1200}) {
+    SCOPED_TRACE("offset " + std::to_string(offset));
+    testdata::WriteTextFile(settings, "[AccurateRip]\nserver=" + server.Url() + "\n[Drive Offsets]\nImage: disc.cue=30\n"
+                                      "[Folder]\nopen=True\n");
+    served = {{FIds.Path(), Dbar(FIds, {Pressing(Checksums(offset), 2, true)})}};
+    testdata::ProcessResult result = run("");
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("Drive: Image: disc.cue\nAccurateRip's drive list: not known (the server answered 404)\n"
+              "Read offset: " + SignedOffset(offset) + " (tracks 1, 3)\n"
+              "Discs that agree: 1 (3 store it without asking)\nStored: no\n", result.out);
+    EXPECT_EQ("30", stored());
+    EXPECT_EQ(0, run(" --save").status);
+    EXPECT_EQ(std::to_string(offset), stored());
+    EXPECT_EQ("True", TIniFile(settings).ReadString("Folder", "open", ""));
+  }
+
+  std::vector<std::pair<std::string, std::string>> cannotTell;
+  served = {{FIds.Path(), Dbar(FIds, {Pressing(Checksums(6), 2, true)})}};
+  served.begin()->second[13 + 2 * 9 + 1] ^= 1;  // track 3's v2 sum, so that block 450 alone matches there
+  cannotTell.emplace_back("no shift makes two of its tracks match AccurateRip (track 1 matches at +6)", run("").out);
+  served.clear();
+  cannotTell.emplace_back("AccurateRip does not know it", run("").out);
+  OpenDisc({{{}, Pattern(BlockFrames(460), 1)}, {{}, Pattern(BlockFrames(460), 2)}});
+  served = {{FIds.Path(), Dbar(FIds, {Pressing(Checksums(6), 2, true)})}};
+  cannotTell.emplace_back("it has fewer than 3 audio tracks", run("").out);
+  for (const auto& [why, out] : cannotTell)
+    EXPECT_NE(std::string::npos, out.find("error: The disc cannot tell the drive's read offset: " + why + "\n")) << out;
+
+  for (int disc = 0; disc < 3; ++disc) {
+    OpenDisc({{{}, Pattern(BlockFrames(460 + disc), 4)}, {{}, Pattern(BlockFrames(460), 5)}, {{}, Pattern(BlockFrames(460), 6)}});
+    served = {{FIds.Path(), Dbar(FIds, {Pressing(Checksums(-3), 2, false)})}};
+    for (int again = 0; again < (disc == 0 ? 2 : 1); ++again) EXPECT_EQ(0, run("").status);
+    EXPECT_EQ(disc < 2 ? "-1200" : "-3", stored());
+  }
 }
 
 TEST_F(VerificationTest, AFoundDiscIsKeptSoTheNextLookNeedsNoServer) {
