@@ -3,6 +3,7 @@
 #include "app/TAboutForm.h"
 #include "app/TMainForm.h"
 #include "app/TOptions.h"
+#include "app/TReadOffsetForm.h"
 #include "app/Trename.h"
 #include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
@@ -37,11 +38,15 @@ std::unique_ptr<TMainForm> CreateForms() {
   forms.wav2ogg = new Twav2ogg(owner);
   forms.ogg2mp3 = new Togg2mp3(owner);
   forms.Id3editormain = new Tid3editormain(owner);
+  forms.ReadOffsetForm = new TReadOffsetForm(owner);
+  forms.ReadOffsetForm->Input = [owner] { return owner->ReadOffsetInput(); };
+  forms.ReadOffsetForm->Settings = [owner] { return owner->Settings(); };
   mainForm->SetForms(forms);
   // The rip window keeps its size: it sets it for every job.
   for (QWidget* window : std::initializer_list<QWidget*>{
            owner, forms.AboutForm, forms.Options, forms.Rename, forms.CdMsgForm, forms.mixer, forms.recorder,
-           forms.oggplayer, forms.wav2mp3, forms.ogg2wav, forms.wav2ogg, forms.ogg2mp3, forms.Id3editormain})
+           forms.oggplayer, forms.wav2mp3, forms.ogg2wav, forms.wav2ogg, forms.ogg2mp3, forms.Id3editormain,
+           forms.ReadOffsetForm})
     GrowWithFont(window);
   return mainForm;
 }

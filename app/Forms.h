@@ -9,6 +9,7 @@ class TOptions;
 class Trename;
 class TCdMsgForm;
 class Tmixer;
+class TReadOffsetForm;
 class TRipPropressForm;
 class Tid3editormain;
 class Togg2mp3;
@@ -33,6 +34,7 @@ struct TForms {
   Twav2ogg* wav2ogg = nullptr;
   Togg2mp3* ogg2mp3 = nullptr;
   Tid3editormain* Id3editormain = nullptr;
+  TReadOffsetForm* ReadOffsetForm = nullptr;
 };
 
 // Creates the main window, then each dialog in the program's order.

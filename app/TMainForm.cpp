@@ -25,6 +25,7 @@
 #include "app/Links.h"
 #include "app/LookupWait.h"
 #include "app/TAboutForm.h"
+#include "app/TReadOffsetForm.h"
 #include "app/TReleaseChoiceForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
@@ -221,6 +222,8 @@ void TMainForm::BuildMenus() {
   connect(add(player, "&Next", "Ctrl+N"), &QAction::triggered, this, &TMainForm::Next1Click);
   player->addSeparator();
   connect(add(player, "&Eject/Close CDROM"), &QAction::triggered, this, &TMainForm::EjectCloseCDROM1Click);
+  player->addSeparator();
+  connect(add(player, "&Detect Read Offset\u2026"), &QAction::triggered, this, &TMainForm::DetectReadOffset1Click);
 
   connect(add(menuBar()->addMenu("&Options"), "&Options"), &QAction::triggered, this, &TMainForm::Options1Click);
 
@@ -625,6 +628,26 @@ void TMainForm::OggtoWAV1Click() {
 
 void TMainForm::OggtoMP31Click() {
   if (FForms.ogg2mp3 != nullptr) FForms.ogg2mp3->exec();
+}
+
+// As for a rip: the player must not read the drive under the detection.
+void TMainForm::DetectReadOffset1Click() {
+  if (FForms.ReadOffsetForm == nullptr) return;
+  if (FDeviceFlag) {
+    Timer1->stop();
+    MediaPlayer1.Close();
+  }
+  FForms.ReadOffsetForm->exec();
+  if (FDeviceFlag) OpenPlayer();
+}
+
+ReadOffsetRequest TMainForm::ReadOffsetInput() {
+  if (ListView1->topLevelItemCount() == 0) GetTrackList();
+  ReadOffsetRequest request;
+  request.handle = FDrives.Handle();
+  request.toc = FDrives.Toc();
+  request.drive = FDrives.CurrentDrive().id;
+  return request;
 }
 
 // The timer rests while the dialog is up: its tick would replace the lookup's outcome in the status line

@@ -12,6 +12,7 @@
 #include "cd/CdDrives.h"
 #include "cd/CddbLookup.h"
 #include "cd/MusicBrainzLookup.h"
+#include "cd/ReadOffsetDetection.h"
 #include "platform/cdaudio/CdAudioDevice.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
@@ -94,6 +95,10 @@ class TMainForm : public QMainWindow {
   std::optional<CdInformation> GetTrackList_cddb();
   // Tools > "MusicBrainz Lookup": reads the disc afresh and names and tags its tracks after MusicBrainz.
   void MusicBrainz1Click();
+  // CD Player > "Detect Read Offset...": the player rests while the window reads the disc.
+  void DetectReadOffset1Click();
+  // The drive and disc the detection reads (the disc is read first when the list shows none).
+  ReadOffsetRequest ReadOffsetInput();
   // Picks one of several releases: the index, or -1 for none. Tests replace the dialog.
   std::function<int(const std::vector<MusicBrainzRelease>&)> ChooseRelease;
 

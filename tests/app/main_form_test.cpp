@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -13,7 +15,13 @@
 #include <memory>
 
 #include "app/TMainForm.h"
+#include "app/TReadOffsetForm.h"
+#include "cd/AccurateRip.h"
 #include "platform/ProgramFolder.h"
+#include "platform/inifile/TIniFile.h"
+#include "tests/app/TestSeams.h"
+#include "tests/data/HttpTestServer.h"
+#include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
 
 namespace {
@@ -169,6 +177,83 @@ class MainFormTest : public QObject {
     form.spSkinEdit1->setText("/chosen");
     Activate(form);  // coming back from a dialog keeps the user's folder
     QCOMPARE(form.spSkinEdit1->text(), QString("/chosen"));
+  }
+
+  // CD Player > Detect Read Offset... on a drive that reads 102 samples early: the window shows the offset it
+  // needs beside the drive list's, and stores it on the button. A list that gives the same stores it at once.
+  void readOffsetWindowShowsWhatTheDiscTellsAndStoresIt() {
+    std::vector<testdata::DriveTrack> tracks;
+    for (int k = 0; k < 3; ++k) tracks.push_back({testdata::Pattern(testdata::BlockFrames(460), k + 1)});
+    auto faults = std::make_shared<testdata::DriveFaults>();
+    faults->offsetSamples = -102;
+    std::string sheet = testdata::WriteDriveImage(FFolder->Path(), tracks, testdata::DriveImageForm::BinCue);
+    CloseCDHandle(testdata::OpenSimulatedDrive(sheet, faults, "QUILLON TESTDRIVE 1.00"));
+    std::vector<testdata::DbarEntry> pressing;
+    for (std::size_t k = 0; k < tracks.size(); ++k) {
+      TrackChecksums sums(tracks[k].audio.size() / 2, k == 0, k + 1 == tracks.size());
+      sums.Add(reinterpret_cast<const std::uint8_t*>(tracks[k].audio.data()), tracks[k].audio.size() * 2);
+      pressing.push_back({3, sums.Sums().arV2, sums.Sums().ar450});
+    }
+    std::string list = testdata::DriveOffsetsFile({{48, "QUILLON - TESTDRIVE", 7}});
+    std::string dbar, dbarPath;
+    testdata::HttpTestServer server([&](const std::string& target) {
+      if (target == "/accuraterip/DriveOffsets.bin") return testdata::HttpTestReply{200, list};
+      return target == "/" + dbarPath ? testdata::HttpTestReply{200, dbar} : testdata::HttpTestReply{404, ""};
+    });
+    std::string settings = FFolder->File("settings.ini");
+    testdata::WriteTextFile(settings, "[AccurateRip]\nserver=" + server.Url() + "\n[Folder]\nopen=True\n");
+    RecordingMessageBoxes boxes;
+    TMainForm form;
+    Activate(form);
+    form.Timer1->stop();
+    form.GetTrackList();
+    AccurateRipIds ids = AccurateRipIdsOf(form.Drives().Toc());
+    dbar = testdata::DbarFile(ids.id1, ids.id2, ids.cddb, {pressing});
+    dbarPath = ids.Path();
+    TReadOffsetForm window(&form);
+    window.Input = [&form] { return form.ReadOffsetInput(); };
+    window.Settings = [&form] { return form.Settings(); };
+    TForms forms;
+    forms.ReadOffsetForm = &window;
+    form.SetForms(forms);
+    auto line = [&](const char* label) {
+      QLabel* text = window.findChild<QLabel*>(label);
+      return text != nullptr ? text->text() : QString();
+    };
+    QMap<QString, QString> shown;
+    QTimer answer;  // the user, once the window shows what the disc told
+    connect(&answer, &QTimer::timeout, [&] {
+      if (line("Stored").isEmpty()) return;
+      for (const char* label : {"AccurateRip's drive list", "Read offset", "Stored"}) shown[label] = line(label);
+      shown["Save enabled"] = window.SaveButton->isEnabled() ? "yes" : "no";
+      window.SaveButton->click();
+      window.CloseButton->click();
+    });
+    answer.start(20);
+    QAction* entry = nullptr;
+    for (QAction* menu : form.menuBar()->actions())
+      for (QAction* action : menu->menu()->actions())
+        if (action->text() == QString("&Detect Read Offset\u2026")) entry = action;
+    QVERIFY(entry != nullptr);
+    entry->trigger();
+    answer.stop();
+    QCOMPARE(shown["AccurateRip's drive list"], QString("+48 (sent in 7 times)"));
+    QCOMPARE(shown["Read offset"], QString("+102 (tracks 1, 2, 3)"));
+    QCOMPARE(shown["Stored"], QString("no"));
+    QCOMPARE(shown["Save enabled"], QString("yes"));
+    QCOMPARE(line("Stored"), QString("yes, in [Drive Offsets]"));
+    QVERIFY(!window.SaveButton->isEnabled());
+    QCOMPARE(TIniFile(settings).ReadString("Drive Offsets", "QUILLON TESTDRIVE 1.00", ""), std::string("102"));
+    QCOMPARE(TIniFile(settings).ReadString("Folder", "open", ""), std::string("True"));
+    QVERIFY(form.Timer1->isActive());  // the player is back
+
+    list = testdata::DriveOffsetsFile({{102, "QUILLON - TESTDRIVE", 7}});
+    std::filesystem::remove_all(FFolder->File("accuraterip"));
+    TIniFile(settings).WriteString("Drive Offsets", "QUILLON TESTDRIVE 1.00", "0");
+    window.FormActivate();
+    QCOMPARE(line("Stored"), QString("yes, in [Drive Offsets]"));
+    QCOMPARE(TIniFile(settings).ReadString("Drive Offsets", "QUILLON TESTDRIVE 1.00", ""), std::string("102"));
+    QVERIFY(boxes.shown.empty());
   }
 
   void anInstalledProgramKeepsSettingsAndOutputWithTheUser() {

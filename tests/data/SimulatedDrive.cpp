@@ -200,12 +200,13 @@ std::string WriteDriveImage(const std::filesystem::path& folder, const std::vect
   return sheet.string();
 }
 
-HCDROM OpenSimulatedDrive(const std::string& sheet, const std::shared_ptr<DriveFaults>& faults) {
+HCDROM OpenSimulatedDrive(const std::string& sheet, const std::shared_ptr<DriveFaults>& faults,
+                          const std::string& identification) {
   driver_id_t driver = sheet.ends_with(".toc") ? DRIVER_CDRDAO : DRIVER_BINCUE;
   SetPhysicalDrivesEnabled(false);
   SetCDImageFiles({});
   SetSimulatedCDDrives({std::make_shared<PhysicalDrive>(
-      sheet, driver, [faults](CdIo_t* cdio) { return std::make_unique<FailingReader>(cdio, faults); })});
+      sheet, driver, [faults](CdIo_t* cdio) { return std::make_unique<FailingReader>(cdio, faults); }, identification)});
   return OpenOnlyListedDrive();
 }
 

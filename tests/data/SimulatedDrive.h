@@ -50,7 +50,9 @@ struct DriveFaults {
   std::atomic<std::int64_t> failed{0};     // reads that stopped at a sector that failed
 };
 
-// Lists the image as the only drive, read through the faults, and opens it; 0 when that failed.
-HCDROM OpenSimulatedDrive(const std::string& sheet, const std::shared_ptr<DriveFaults>& faults);
+// Lists the image as the only drive, read through the faults, and opens it; 0 when that failed. The drive
+// names itself as a drive of the machine does when given an identification ("VENDOR MODEL REVISION").
+HCDROM OpenSimulatedDrive(const std::string& sheet, const std::shared_ptr<DriveFaults>& faults,
+                          const std::string& identification = "");
 
 }  // namespace testdata

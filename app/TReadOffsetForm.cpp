@@ -1,0 +1,95 @@
+#include "app/TReadOffsetForm.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/LookupWait.h"
+#include "platform/inifile/TIniFile.h"
+#include "platform/qtseams/MessageBoxes.h"
+#include "rip/RipJob.h"
+
+TReadOffsetForm::TReadOffsetForm(QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Detect Read Offset");
+  setMinimumWidth(460);
+  auto* layout = new QVBoxLayout(this);
+  auto* about = new QLabel(
+      "The drive reads a disc that AccurateRip knows (3 tracks or more) with no offset set; the shift at which "
+      "most of its tracks match the database is the drive's read offset.",
+      this);
+  about->setWordWrap(true);
+  layout->addWidget(about);
+  ResultLines = new QFormLayout();
+  layout->addLayout(ResultLines);
+  StepText = new QLabel(this);
+  layout->addWidget(StepText);
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch();
+  SaveButton = new QPushButton("&Save Offset", this);
+  SaveButton->setToolTip("Store the offset in the settings, section [Drive Offsets]");
+  CloseButton = new QPushButton("&Close", this);
+  CloseButton->setDefault(true);
+  buttons->addWidget(SaveButton);
+  buttons->addWidget(CloseButton);
+  layout->addLayout(buttons);
+  connect(SaveButton, &QPushButton::clicked, this, &TReadOffsetForm::SaveButtonClick);
+  connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TReadOffsetForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // The disc is read once the window is up, not inside its showing.
+  QMetaObject::invokeMethod(this, &TReadOffsetForm::FormActivate, Qt::QueuedConnection);
+}
+
+void TReadOffsetForm::FormActivate() {
+  TIniFile* settings = Settings ? Settings() : nullptr;
+  if (!Input || settings == nullptr) return;
+  FReport = ReadOffsetReport();
+  ShowReport();
+  try {
+    ReadOffsetRequest request = Input();
+    RipValues values;
+    ReadAccurateRipValues(*settings, values);
+    request.server = values.accurateRipServer;
+    request.cacheFolder = values.cacheFolder;
+    LookupWait wait;
+    ReadOffsetProgress progress{[this](const std::string& step) {
+                                  StepText->setText(QString::fromStdString(step) + "... (Esc stops)");
+                                  StepText->repaint();
+                                },
+                                [&wait] { return wait.KeepWaiting(); }};
+    FReport = DetectReadOffset(request, *settings, progress);
+  } catch (const EIniFileError& error) {
+    ShowStandardError(this, QString::fromStdString(error.what()));
+  }
+  ShowReport();
+}
+
+void TReadOffsetForm::SaveButtonClick() {
+  TIniFile* settings = Settings ? Settings() : nullptr;
+  if (settings == nullptr) return;
+  try {
+    StoreReadOffset(*settings, FReport);
+  } catch (const EIniFileError& error) {
+    ShowStandardError(this, QString::fromStdString(error.what()));
+  }
+  ShowReport();
+}
+
+void TReadOffsetForm::ShowReport() {
+  StepText->clear();
+  while (ResultLines->rowCount() > 0) ResultLines->removeRow(0);
+  if (FReport.outcome == ReadOffsetReport::Outcome::Found || !FReport.problem.empty()) {
+    for (const auto& [label, text] : FReport.Lines()) {
+      auto* value = new QLabel(QString::fromStdString(text), this);
+      value->setObjectName(QString::fromStdString(label));
+      value->setWordWrap(true);
+      value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      ResultLines->addRow(QString::fromStdString(label) + ":", value);
+    }
+  }
+  SaveButton->setEnabled(FReport.outcome == ReadOffsetReport::Outcome::Found && !FReport.stored);
+}
