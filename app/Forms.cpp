@@ -45,8 +45,7 @@ std::unique_ptr<TMainForm> CreateForms() {
   // The rip window keeps its size: it sets it for every job.
   for (QWidget* window : std::initializer_list<QWidget*>{
            owner, forms.AboutForm, forms.Options, forms.Rename, forms.CdMsgForm, forms.mixer, forms.recorder,
-           forms.oggplayer, forms.wav2mp3, forms.ogg2wav, forms.wav2ogg, forms.ogg2mp3, forms.Id3editormain,
-           forms.ReadOffsetForm})
+           forms.oggplayer, forms.wav2mp3, forms.ogg2wav, forms.wav2ogg, forms.ogg2mp3, forms.Id3editormain})
     GrowWithFont(window);
   return mainForm;
 }

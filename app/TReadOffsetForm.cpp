@@ -13,14 +13,12 @@
 
 TReadOffsetForm::TReadOffsetForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Detect Read Offset");
-  setMinimumWidth(460);
   auto* layout = new QVBoxLayout(this);
-  auto* about = new QLabel(
-      "The drive reads a disc that AccurateRip knows (3 tracks or more) with no offset set; the shift at which "
-      "most of its tracks match the database is the drive's read offset.",
-      this);
-  about->setWordWrap(true);
-  layout->addWidget(about);
+  layout->setSizeConstraint(QLayout::SetFixedSize);  // the window takes the size of the lines it shows
+  layout->addWidget(new QLabel(
+      "The drive reads a disc that AccurateRip knows (3 tracks or more) with no offset set:\n"
+      "the shift at which most of its tracks match the database is the drive's read offset.",
+      this));
   ResultLines = new QFormLayout();
   layout->addLayout(ResultLines);
   StepText = new QLabel(this);
@@ -58,6 +56,7 @@ void TReadOffsetForm::FormActivate() {
     LookupWait wait;
     ReadOffsetProgress progress{[this](const std::string& step) {
                                   StepText->setText(QString::fromStdString(step) + "... (Esc stops)");
+                                  StepText->show();
                                   StepText->repaint();
                                 },
                                 [&wait] { return wait.KeepWaiting(); }};
@@ -80,13 +79,12 @@ void TReadOffsetForm::SaveButtonClick() {
 }
 
 void TReadOffsetForm::ShowReport() {
-  StepText->clear();
+  StepText->hide();
   while (ResultLines->rowCount() > 0) ResultLines->removeRow(0);
   if (FReport.outcome == ReadOffsetReport::Outcome::Found || !FReport.problem.empty()) {
     for (const auto& [label, text] : FReport.Lines()) {
       auto* value = new QLabel(QString::fromStdString(text), this);
       value->setObjectName(QString::fromStdString(label));
-      value->setWordWrap(true);
       value->setTextInteractionFlags(Qt::TextSelectableByMouse);
       ResultLines->addRow(QString::fromStdString(label) + ":", value);
     }
