@@ -188,8 +188,9 @@ ReadOffsetReport DetectReadOffset(const ReadOffsetRequest& request, TIniFile& se
   report.outcome = ReadOffsetReport::Outcome::Found;
   report.offset = *shift;
   report.agreeingDiscs = CountAgreeingDisc(settings, request.drive, report.offset, DiscKey(AccurateRipIdsOf(request.toc)));
+  report.stored = settings.ReadString("Drive Offsets", request.drive, "") == std::to_string(report.offset);
   const bool listAgrees = report.listed && report.listed->offset == report.offset;
-  if (listAgrees || report.agreeingDiscs >= kAgreeingDiscs) StoreReadOffset(settings, report);
+  if (!report.stored && (listAgrees || report.agreeingDiscs >= kAgreeingDiscs)) StoreReadOffset(settings, report);
   return report;
 }
 
