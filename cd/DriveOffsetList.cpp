@@ -55,7 +55,8 @@ bool ParseDriveOffsetList(const std::string& bytes, std::vector<DriveOffsetRecor
   return true;
 }
 
-const DriveOffsetRecord* ListedDriveOffset(const std::vector<DriveOffsetRecord>& records, const std::string& identification) {
+const DriveOffsetRecord* ListedDriveOffset(const std::vector<DriveOffsetRecord>& records,
+                                           const std::string& identification) {
   const std::string drive = Normalized(identification);
   const DriveOffsetRecord* best = nullptr;
   for (const DriveOffsetRecord& record : records)

@@ -19,4 +19,5 @@ bool ParseDriveOffsetList(const std::string& bytes, std::vector<DriveOffsetRecor
 // The record of the drive identified as "VENDOR MODEL REVISION" (or "VENDOR MODEL"), matched on vendor and
 // model without regard to case or runs of blanks; of several, the one most users sent in. nullptr when the
 // list does not name the drive.
-const DriveOffsetRecord* ListedDriveOffset(const std::vector<DriveOffsetRecord>& records, const std::string& identification);
+const DriveOffsetRecord* ListedDriveOffset(const std::vector<DriveOffsetRecord>& records,
+                                           const std::string& identification);

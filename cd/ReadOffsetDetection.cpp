@@ -86,9 +86,11 @@ bool ProveShifts(const ReadOffsetRequest& request, const std::vector<DbarPressin
     const std::vector<ShiftedTrackSums::Sums> sums =
         ShiftedSumsFromDrive(request.handle, toc, k, first, last, progress.keepGoing)(candidates);
     if (sums.size() != candidates.size()) return false;
-    for (const ShiftedTrackSums::Sums& shifted : sums)
-      if (ConfidenceOf(pressings, std::size_t(k), shifted.v1) > 0 || ConfidenceOf(pressings, std::size_t(k), shifted.v2) > 0)
+    for (const ShiftedTrackSums::Sums& shifted : sums) {
+      const std::size_t discTrack = std::size_t(k);
+      if (ConfidenceOf(pressings, discTrack, shifted.v1) > 0 || ConfidenceOf(pressings, discTrack, shifted.v2) > 0)
         proved[shifted.shift].push_back(number);
+    }
   }
   problem.clear();
   return true;
@@ -166,7 +168,8 @@ bool LookUpDisc(const AccurateRipClient& client, const ReadOffsetRequest& reques
 
 }  // namespace
 
-ReadOffsetReport DetectReadOffset(const ReadOffsetRequest& request, TIniFile& settings, const ReadOffsetProgress& progress) {
+ReadOffsetReport DetectReadOffset(const ReadOffsetRequest& request, TIniFile& settings,
+                                  const ReadOffsetProgress& progress) {
   ReadOffsetReport report;
   report.drive = request.drive;
   if (request.handle == 0 || request.toc.entries.empty()) {
@@ -187,7 +190,8 @@ ReadOffsetReport DetectReadOffset(const ReadOffsetRequest& request, TIniFile& se
   }
   report.outcome = ReadOffsetReport::Outcome::Found;
   report.offset = *shift;
-  report.agreeingDiscs = CountAgreeingDisc(settings, request.drive, report.offset, DiscKey(AccurateRipIdsOf(request.toc)));
+  const std::string disc = DiscKey(AccurateRipIdsOf(request.toc));
+  report.agreeingDiscs = CountAgreeingDisc(settings, request.drive, report.offset, disc);
   report.stored = settings.ReadString("Drive Offsets", request.drive, "") == std::to_string(report.offset);
   const bool listAgrees = report.listed && report.listed->offset == report.offset;
   if (!report.stored && (listAgrees || report.agreeingDiscs >= kAgreeingDiscs)) StoreReadOffset(settings, report);

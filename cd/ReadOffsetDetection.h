@@ -57,7 +57,8 @@ struct ReadOffsetReport {
 
 // Reads the disc and says what it tells; the offset is stored when the list of drives or enough discs agree.
 // Throws EIniFileError when the settings cannot be written.
-ReadOffsetReport DetectReadOffset(const ReadOffsetRequest& request, TIniFile& settings, const ReadOffsetProgress& progress);
+ReadOffsetReport DetectReadOffset(const ReadOffsetRequest& request, TIniFile& settings,
+                                  const ReadOffsetProgress& progress);
 
 // Stores the offset found in [Drive Offsets], as the user confirmed it; throws EIniFileError when the settings
 // cannot be written.
