@@ -49,6 +49,17 @@ std::uint32_t WordAt(const std::uint8_t* bytes) {
   return word;
 }
 
+// The largest magnitude of the words' two samples.
+std::uint32_t Peak(const std::uint8_t* pcm, std::size_t words) {
+  std::uint32_t peak = 0;
+  for (std::size_t i = 0; i < words * 2; ++i) {
+    std::int16_t sample;
+    std::memcpy(&sample, pcm + i * 2, 2);
+    peak = std::max<std::uint32_t>(peak, static_cast<std::uint32_t>(std::abs(int(sample))));
+  }
+  return peak;
+}
+
 }  // namespace
 
 TrackChecksums::TrackChecksums(std::uint64_t words, bool firstAudioTrack, bool lastAudioTrack)
@@ -88,6 +99,7 @@ void TrackChecksums::AddWords(const std::uint8_t* pcm, std::size_t count) {
   }
   FSums.arV1 += v1;
   FSums.arV2 += v2;
+  FSums.peak = std::max(FSums.peak, Peak(pcm, count));
   for (std::uint64_t index = std::max(first, 450 * kBlockFrames); index < std::min(end, 451 * kBlockFrames); ++index)
     FSums.ar450 += WordAt(pcm + (index - first) * 4) * static_cast<std::uint32_t>(index - 450 * kBlockFrames + 1);
   for (std::uint64_t index = std::max(first, kAroundStart); index < std::min(end, kAroundStart + kAroundFrames); ++index)

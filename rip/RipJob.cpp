@@ -126,6 +126,15 @@ int ReadDriveOffset(TIniFile& settings, const std::string& drive) {
   }
 }
 
+std::string DriveOffsetSource(TIniFile& settings, const std::string& drive) {
+  try {
+    int value = 0;
+    if (ToInteger(settings.ReadString("Drive Offsets", drive.c_str(), ""), value)) return "from [Drive Offsets]";
+  } catch (const EIniFileError&) {
+  }
+  return "none set for the drive";
+}
+
 RipJob::RipJob(RipHost& host) : FHost(host) {}
 
 RipJob::~RipJob() { StopEncodings(); }

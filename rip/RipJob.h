@@ -60,6 +60,8 @@ std::string ReadErrorText(const std::string& number, const std::vector<std::uint
 bool ReadRipValues(TIniFile& settings, RipValues& values);
 // The read offset of the drive so identified, in samples (section "Drive Offsets"); 0 when none is set.
 int ReadDriveOffset(TIniFile& settings, const std::string& drive);
+// Where that offset comes from, for the log: "from [Drive Offsets]", or "none set for the drive".
+std::string DriveOffsetSource(TIniFile& settings, const std::string& drive);
 
 struct RipRow {
   bool checked = true;
@@ -80,6 +82,7 @@ struct RipInput {
   TableOfContents toc;  // the whole disc, for its AccurateRip IDs; empty: the rip is not verified
   std::string drive;    // the drive's identification
   int offset = 0;       // the drive's read offset in samples, made good by every read
+  std::string offsetSource = "none set for the drive";
 };
 
 // What the job asks of the window that runs it.
