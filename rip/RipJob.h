@@ -162,8 +162,10 @@ class RipJob {
   // checksums are taken.
   std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode);
   void ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* out);
-  // False when the job stopped before the read came back.
-  bool ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
+  void StartRead(const TRACKBUF& request);
+  // The read started last, as the reader holds it until the read after the next is started; nullptr when
+  // the job stopped before it came back.
+  const TRACKBUF* AwaitRead(std::vector<std::uint32_t>& unreadable);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
   std::string FinishedCaption() const;
