@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # What the checksums a rip takes while it reads cost: a generated 74-minute image (15 tracks) read as a rip
-# reads it, with and without them, best of three; then, for scale, the WAV and MP3 rips of the same image.
-# Usage: bench/checksum_bench.sh   (after scripts/build.sh)
+# reads it, with and without them, best of three; then the WAV rip of the same image, checksums and
+# verification included, against bchunk -w splitting the image into WAV files, in the same run (the rip may
+# take at most 1.15 times as long); and for scale the MP3 rip.
+# Usage: bench/checksum_bench.sh   (after scripts/setup.sh bench and scripts/build.sh)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
@@ -22,3 +24,6 @@ sed 's|^server=http://www.accuraterip.com|server=http://127.0.0.1:9|' "$root/res
 mkdir -p "$work/out"
 read -r wav _ < <(measure "$root/build/bin/quillon-cli" rip "$work/disc.cue" --format wav --out "$work/out" --settings "$work/settings.ini")
 echo "rip to WAV (reading, checksums, writing): $wav s"
+mkdir -p "$work/bchunk"
+read -r split _ < <(measure bchunk -w "$work/disc.bin" "$work/disc.cue" "$work/bchunk/track")
+echo "bchunk -w of the same image: $split s; ratio $(ratio "$wav" "$split") (at most 1.15: $(awk "BEGIN { print ($wav <= 1.15 * $split) ? \"yes\" : \"NO\" }"))"

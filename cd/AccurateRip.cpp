@@ -109,6 +109,7 @@ TrackVerdict VerifyTrack(const std::vector<DbarPressing>& pressings, std::size_t
     if (discTrack >= pressing.size() || pressing[discTrack].confidence == 0) continue;
     verdict.kind = TrackVerdict::Kind::NotAccurate;
     verdict.database.push_back(pressing[discTrack].checksum);
+    verdict.entries.push_back(pressing[discTrack]);
   }
   if (verdict.kind == TrackVerdict::Kind::NotInDatabase) return verdict;
   verdict.v2Confidence = ConfidenceOf(pressings, discTrack, sums.arV2);

@@ -42,6 +42,7 @@ struct TrackVerdict {
                                          // may be a drive's damage that v1 cannot see
   int offset = 0;                        // frames, for AccurateWithOffset
   std::vector<std::uint32_t> database;   // what the database holds, for NotAccurate
+  std::vector<DbarTrack> entries;        // each pressing's entry for the track that rips back
   std::vector<int> possibleOffsets;      // NotAccurate: shifts at which block 450 alone matches a pressing
   // "accurate (confidence 5)", "accurate with offset +6 (confidence 5)", "not accurate (database holds
   // 1a2b3c4d)", "not in database", "not verified".

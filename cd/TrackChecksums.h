@@ -12,6 +12,7 @@ struct TrackSums {
   std::uint32_t arV1 = 0;
   std::uint32_t arV2 = 0;
   std::uint32_t ar450 = 0;
+  std::uint32_t peak = 0;  // the largest sample's magnitude, 32768 at full scale
 };
 
 class TrackChecksums {

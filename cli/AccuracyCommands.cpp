@@ -169,7 +169,7 @@ int RunVerifyLog(const std::vector<std::string>& args) {
   std::ifstream in(args[0], std::ios::binary);
   if (!in) return Fail("Cannot open file " + args[0]);
   std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!RipLogIntact(log)) return Fail("The log " + args[0] + " was changed after it was written");
-  std::printf("The log is as it was written\n");
+  if (!RipLogIntact(log)) return Fail("The log " + args[0] + " does not match its checksum: it was changed");
+  std::printf("The log matches its checksum\n");
   return 0;
 }

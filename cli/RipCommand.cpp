@@ -182,6 +182,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   input.toc = drives.Toc();
   input.drive = drives.CurrentDrive().id;
   input.offset = options.offset.value_or(ReadDriveOffset(settings, input.drive));
+  input.offsetSource = options.offset ? "set with --offset" : DriveOffsetSource(settings, input.drive);
   input.values.testAndCopy = input.values.testAndCopy || options.testAndCopy;
   input.values.readMode = options.readMode.value_or(input.values.readMode);
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {

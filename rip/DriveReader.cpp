@@ -1,7 +1,5 @@
 #include "rip/DriveReader.h"
 
-#include <cstring>
-
 DriveReader::DriveReader() : FThread([shared = FShared] { Work(shared); }) {}
 
 DriveReader::~DriveReader() {
@@ -25,7 +23,11 @@ void DriveReader::Start(HCDROM handle, const TRACKBUF& request) {
   {
     std::lock_guard<std::mutex> guard(FShared->lock);
     FShared->handle = handle;
-    std::memcpy(FShared->buffer.get(), &request, sizeof request);
+    FShared->reading = 1 - FDone;
+    TRACKBUF& buffer = *FShared->buffers[FShared->reading];
+    buffer.startFrame = request.startFrame;  // what is asked, not the audio
+    buffer.numFrames = request.numFrames;
+    buffer.maxLen = request.maxLen;
     FShared->cancel = false;
     FShared->pending = true;
   }
@@ -35,9 +37,14 @@ void DriveReader::Start(HCDROM handle, const TRACKBUF& request) {
 bool DriveReader::Wait(std::chrono::milliseconds time) {
   std::unique_lock<std::mutex> guard(FShared->lock);
   if (!FShared->changed.wait_for(guard, time, [this] { return !FShared->pending; })) return false;
-  std::memcpy(FResult.get(), FShared->buffer.get(), sizeof(TRACKBUF));
   FUnreadable = FShared->unreadable;
+  FDone = FShared->reading;
   return true;
+}
+
+bool DriveReader::Busy() {
+  std::lock_guard<std::mutex> guard(FShared->lock);
+  return FShared->pending || FShared->reading != FDone;
 }
 
 void DriveReader::Work(const std::shared_ptr<Shared>& shared) {
@@ -46,7 +53,7 @@ void DriveReader::Work(const std::shared_ptr<Shared>& shared) {
     shared->changed.wait(guard, [&] { return shared->ending || shared->pending; });
     if (!shared->pending) return;
     HCDROM handle = shared->handle;
-    TRACKBUF* buffer = shared->buffer.get();
+    TRACKBUF* buffer = shared->buffers[shared->reading].get();
     guard.unlock();
     ReadCDAudioLBA(handle, buffer, &shared->cancel);
     std::vector<std::uint32_t> unreadable = UnreadableCDBlocks(handle);

@@ -21,12 +21,16 @@ class DriveReader {
   DriveReader(const DriveReader&) = delete;
   DriveReader& operator=(const DriveReader&) = delete;
 
-  // Starts ReadCDAudioLBA of a copy of the request.
+  // Starts ReadCDAudioLBA of a copy of the request (its first six words), into the other of two buffers: the
+  // caller may go on with the last finished read meanwhile (reading ahead).
   void Start(HCDROM handle, const TRACKBUF& request);
   // True once the read has finished; waits at most the given time.
   bool Wait(std::chrono::milliseconds time);
-  // The finished read: the buffer as ReadCDAudioLBA left it, and the blocks it could not read.
-  const TRACKBUF& Result() const { return *FResult; }
+  // Whether a read was started and has not been waited for to its end.
+  bool Busy();
+  // The last finished read, until a second Start after it: the buffer as ReadCDAudioLBA left it, and the
+  // blocks it could not read.
+  const TRACKBUF& Result() const { return *FShared->buffers[FDone]; }
   const std::vector<std::uint32_t>& Unreadable() const { return FUnreadable; }
   // Ends the read going on at its next drive command.
   void Cancel() { FShared->cancel = true; }
@@ -39,7 +43,8 @@ class DriveReader {
     std::mutex lock;
     std::condition_variable changed;
     HCDROM handle = 0;
-    std::unique_ptr<TRACKBUF> buffer = std::make_unique<TRACKBUF>();
+    std::unique_ptr<TRACKBUF> buffers[2] = {std::make_unique<TRACKBUF>(), std::make_unique<TRACKBUF>()};
+    int reading = 1;  // the buffer being read into, or last read into
     bool pending = false;
     bool ending = false;
     std::atomic<bool> cancel{false};
@@ -48,7 +53,7 @@ class DriveReader {
   static void Work(const std::shared_ptr<Shared>& shared);
 
   std::shared_ptr<Shared> FShared = std::make_shared<Shared>();
-  std::unique_ptr<TRACKBUF> FResult = std::make_unique<TRACKBUF>();
   std::vector<std::uint32_t> FUnreadable;
+  int FDone = 1;  // the buffer of the last finished read
   std::thread FThread;
 };

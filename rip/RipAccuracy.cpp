@@ -6,6 +6,7 @@
 
 #include "acs/ACS_Wave.h"
 #include "acs/TFileStream.h"
+#include "cd/MusicBrainzDiscId.h"
 #include "cd/TrackNaming.h"
 #include "platform/files/ReplacementFile.h"
 #include "rip/RipCueSheet.h"
@@ -99,6 +100,20 @@ std::vector<ShiftedTrackSums::Sums> RipAccuracy::SumsAt(const RipRow& row, const
   return sums.Result();
 }
 
+namespace {
+
+// The release's artist and title, as a lookup tagged the rows.
+void ReleaseOf(const std::vector<RipRow>& rows, std::string& artist, std::string& album) {
+  for (const RipRow& row : rows) {
+    if (row.tags.album.empty()) continue;
+    artist = PrintableText(row.tags.albumArtist.empty() ? row.tags.artist : row.tags.albumArtist);
+    album = PrintableText(row.tags.album);
+    return;
+  }
+}
+
+}  // namespace
+
 // The album's title when a lookup gave one (made a file name as titles are), else "Disc <CDDB ID>".
 std::string RipAccuracy::LogName() const {
   for (const RipRow& row : FInput->rows) {
@@ -113,8 +128,18 @@ std::string RipAccuracy::LogName() const {
 
 std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const std::string& discVerdict) const {
   std::string base = FInput->folder + "/" + LogName();
-  RipLogHeader header{FInput->drive, FInput->offset, FInput->values.testAndCopy,
-                      RipReadModeName(FInput->values.readMode), FIds.FileName()};
+  RipLogHeader header;
+  header.drive = FInput->drive;
+  header.image = CDReadsExactly(FInput->handle);
+  header.offset = FInput->offset;
+  header.offsetSource = FInput->offsetSource;
+  header.readMode = RipReadModeName(FInput->values.readMode);
+  header.testAndCopy = FInput->values.testAndCopy;
+  ReleaseOf(FInput->rows, header.artist, header.album);
+  header.toc = FInput->toc;
+  header.cddbId = CddbDiscId(FInput->toc);
+  header.musicBrainzId = MusicBrainzDiscId(FInput->toc);
+  header.accurateRipFile = FIds.FileName();
   if (!ReplaceFileWith(base + ".log", RipLogText(header, tracks, discVerdict))) return {};
   ReplaceFileWith(base + ".cue", RipCueSheet(tracks));
   return base + ".log";

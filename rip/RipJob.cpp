@@ -130,6 +130,15 @@ int ReadDriveOffset(TIniFile& settings, const std::string& drive) {
   }
 }
 
+std::string DriveOffsetSource(TIniFile& settings, const std::string& drive) {
+  try {
+    int value = 0;
+    if (ToInteger(settings.ReadString("Drive Offsets", drive.c_str(), ""), value)) return "from [Drive Offsets]";
+  } catch (const EIniFileError&) {
+  }
+  return "none set for the drive";
+}
+
 RipJob::RipJob(RipHost& host) : FHost(host) {}
 
 RipJob::~RipJob() { StopEncodings(); }
@@ -276,13 +285,23 @@ RipJob::ProvedRead RipJob::ReadPass(const RipRow& row, TFileStream& file, ReadMo
   return read;
 }
 
+// The drive reads on a thread of its own, one read ahead of the job where the job asks so. A reader still
+// busy with a read that nobody waited for (the job ended by an error while it read ahead) is left to it.
+void RipJob::StartRead(const TRACKBUF& request) {
+  if (FReader->Busy()) {
+    FReader->Cancel();
+    FReader->Abandon();
+    FReader = std::make_unique<DriveReader>();
+  }
+  FReader->Start(FInput.handle, request);
+}
+
 // The drive may take long over a damaged stretch; the window is served meanwhile. Once the job stops, the
 // read has a moment to end at its next drive command; a drive command that does not come back by then is left
 // to the reader's thread, and the job goes on to its end.
-bool RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable) {
+const TRACKBUF* RipJob::AwaitRead(std::vector<std::uint32_t>& unreadable) {
   using Clock = std::chrono::steady_clock;
   constexpr auto kGrace = std::chrono::milliseconds(300);
-  FReader->Start(FInput.handle, buffer);
   std::optional<Clock::time_point> stopped;
   while (!FReader->Wait(std::chrono::milliseconds(20))) {
     Pump();
@@ -293,13 +312,12 @@ bool RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>
     } else if (Clock::now() - *stopped > kGrace) {
       FReader->Abandon();
       FReader = std::make_unique<DriveReader>();
-      return false;
+      return nullptr;
     }
   }
-  std::memcpy(&buffer, &FReader->Result(), sizeof buffer);
-  if (Stopping()) return false;
+  if (Stopping()) return nullptr;
   unreadable.insert(unreadable.end(), FReader->Unreadable().begin(), FReader->Unreadable().end());
-  return true;
+  return &FReader->Result();
 }
 
 // Blocks of the disc around a track, for proving it read at another offset: read once, silence where the disc
@@ -307,15 +325,17 @@ bool RipJob::ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>
 void RipJob::ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* out) {
   std::memset(out, 0, std::size_t(count) * CD_BLOCK_BYTES);
   SetCDReadMode(FInput.handle, ReadMode::Burst);
-  auto buffer = std::make_unique<TRACKBUF>();
+  auto request = std::make_unique<TRACKBUF>();
   std::vector<std::uint32_t> unreadable;
   for (std::int64_t block = std::max<std::int64_t>(first, 0); block < first + count;) {
-    buffer->startFrame = static_cast<std::uint32_t>(block);
-    buffer->numFrames = static_cast<std::uint32_t>(std::min<std::int64_t>(TRACKBUF_BLOCKS, first + count - block));
-    buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
-    if (!ReadKeepingWindowAlive(*buffer, unreadable) || buffer->len == 0) return;
-    std::memcpy(out + std::size_t(block - first) * CD_BLOCK_BYTES, buffer->buf + buffer->startOffset, buffer->len);
-    block += buffer->numFrames;
+    request->startFrame = static_cast<std::uint32_t>(block);
+    request->numFrames = static_cast<std::uint32_t>(std::min<std::int64_t>(TRACKBUF_BLOCKS, first + count - block));
+    request->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
+    StartRead(*request);
+    const TRACKBUF* read = AwaitRead(unreadable);
+    if (read == nullptr || read->len == 0) return;
+    std::memcpy(out + std::size_t(block - first) * CD_BLOCK_BYTES, read->buf + read->startOffset, read->len);
+    block += read->numFrames;
   }
 }
 
@@ -323,7 +343,7 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
                                              ReadMode mode) {
   SetCDReadMode(FInput.handle, mode);
   const std::uint32_t length = row.blocks;
-  auto buffer = std::make_unique<TRACKBUF>();
+  auto request = std::make_unique<TRACKBUF>();
   // A track shorter than one read must not take blocks of the next track with it.
   std::uint32_t blocksPerRead = std::min<std::uint32_t>(TRACKBUF_BLOCKS, length);
   TWaveHeader header = MakeWaveHeader(2, 16, static_cast<std::int32_t>(length * CD_BLOCK_BYTES), 44100);
@@ -333,20 +353,27 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
   std::int64_t written = 0;
   std::vector<std::uint32_t> unreadable;
   FTrackRead = 0;
+  request->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
+  request->startFrame = start;
+  request->numFrames = blocksPerRead;
+  if (remaining > 0) StartRead(*request);
   while (remaining > 0 && !Stopping()) {
-    buffer->startFrame = start;
-    buffer->numFrames = blocksPerRead;
-    buffer->maxLen = TRACKBUF_BLOCKS * CD_BLOCK_BYTES;
-    if (!ReadKeepingWindowAlive(*buffer, unreadable)) break;
+    const TRACKBUF* read = AwaitRead(unreadable);
+    if (read == nullptr) break;
     // A disc that delivers nothing (taken out, a dead handle) must not give silent files.
-    if (buffer->len == 0) throw EStreamError("The disc could not be read");
-    if (file != nullptr) file->WriteBuffer(buffer->buf + buffer->startOffset, buffer->len);
-    checksums.Add(buffer->buf + buffer->startOffset, buffer->len);
-    written += buffer->len;
-    start += buffer->numFrames;
-    remaining -= std::min(buffer->numFrames, remaining);
+    if (read->len == 0) throw EStreamError("The disc could not be read");
+    // The next read goes on while this one is written and summed.
+    if (remaining > read->numFrames) {
+      request->startFrame = start + read->numFrames;
+      request->numFrames = std::min(blocksPerRead, remaining - read->numFrames);
+      StartRead(*request);
+    }
+    if (file != nullptr) file->WriteBuffer(read->buf + read->startOffset, read->len);
+    checksums.Add(read->buf + read->startOffset, read->len);
+    written += read->len;
+    start += read->numFrames;
+    remaining -= std::min(read->numFrames, remaining);
     Pump();
-    if (remaining < blocksPerRead) blocksPerRead = remaining;
     ShowReadProgress(length - remaining, length);
   }
   // The header states what the file holds when the disc gave less than its table promised.

@@ -63,6 +63,8 @@ bool ReadRipValues(TIniFile& settings, RipValues& values);
 void ReadAccurateRipValues(TIniFile& settings, RipValues& values);
 // The read offset of the drive so identified, in samples (section "Drive Offsets"); 0 when none is set.
 int ReadDriveOffset(TIniFile& settings, const std::string& drive);
+// Where that offset comes from, for the log: "from [Drive Offsets]", or "none set for the drive".
+std::string DriveOffsetSource(TIniFile& settings, const std::string& drive);
 
 struct RipRow {
   bool checked = true;
@@ -83,6 +85,7 @@ struct RipInput {
   TableOfContents toc;  // the whole disc, for its AccurateRip IDs; empty: the rip is not verified
   std::string drive;    // the drive's identification
   int offset = 0;       // the drive's read offset in samples, made good by every read
+  std::string offsetSource = "none set for the drive";
 };
 
 // What the job asks of the window that runs it.
@@ -162,8 +165,10 @@ class RipJob {
   // checksums are taken.
   std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode);
   void ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* out);
-  // False when the job stopped before the read came back.
-  bool ReadKeepingWindowAlive(TRACKBUF& buffer, std::vector<std::uint32_t>& unreadable);
+  void StartRead(const TRACKBUF& request);
+  // The read started last, as the reader holds it until the read after the next is started; nullptr when
+  // the job stopped before it came back.
+  const TRACKBUF* AwaitRead(std::vector<std::uint32_t>& unreadable);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
   std::string FinishedCaption() const;

@@ -47,6 +47,21 @@ std::string OutsideTheDisc(int offset) {
   return " (the first " + samples + " samples of the disc's audio lie before its start: silence)";
 }
 
+// "97.6 %" of full scale.
+std::string PeakText(std::uint32_t peak) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f %%", peak * 100.0 / 32768);
+  return text;
+}
+
+// What the database holds for the track: "1a2b3c4d (confidence 5), 5e6f7a8b (confidence 1)", or "nothing".
+std::string DatabaseText(const TrackVerdict& verdict) {
+  std::string text;
+  for (const DbarTrack& entry : verdict.entries)
+    text += (text.empty() ? "" : ", ") + Hex8(entry.checksum) + " (confidence " + std::to_string(entry.confidence) + ")";
+  return text.empty() ? "nothing" : text;
+}
+
 std::string TrackLines(const TrackResult& track) {
   std::string text = "Track " + track.number + "\n";
   text += "  File: " + track.path + "\n";
@@ -56,7 +71,11 @@ std::string TrackLines(const TrackResult& track) {
   text += "  CRC32 without null samples: " + Hex8(track.sums.crc32NoNull) + "\n";
   if (track.tested)
     text += "  Test CRC32: " + Hex8(track.testCrc) + (track.reliable ? " (copy OK)" : " (reads differ: unreliable)") + "\n";
+  text += "  Peak level: " + PeakText(track.sums.peak) + "\n";
   text += "  Unreadable blocks: " + (track.unreadable.empty() ? "none" : ReadErrorText(track.number, track.unreadable)) + "\n";
+  text += "  AccurateRip v1: " + Hex8(track.sums.arV1) + ", v2: " + Hex8(track.sums.arV2);
+  if (track.verdict.kind != TrackVerdict::Kind::NotVerified) text += "; the database holds " + DatabaseText(track.verdict);
+  text += "\n";
   text += "  AccurateRip: " + track.verdict.Text() + "\n";
   if (!track.verdict.possibleOffsets.empty()) {
     std::string offsets;
@@ -67,17 +86,40 @@ std::string TrackLines(const TrackResult& track) {
   return text;
 }
 
+// The table of contents: each track's number, start, length and blocks, data tracks marked; the lead-out.
+std::string TocLines(const TableOfContents& toc) {
+  std::string text = "Table of contents:\n  Track  Start     Length    Blocks\n";
+  char line[80];
+  for (int k = 0; k < toc.TrackCount(); ++k) {
+    const TocEntry& entry = toc.entries[std::size_t(k)];
+    std::uint32_t blocks = toc.BlocksOf(k);
+    std::snprintf(line, sizeof line, "  %02d     %s  %s  %6u%s\n", entry.trackNumber, TrackTime(entry.start).c_str(),
+                  TrackTime(blocks).c_str(), blocks, entry.audio ? "" : "  data");
+    text += line;
+  }
+  return text + "  Lead-out: block " + std::to_string(toc.Leadout()) + "\n";
+}
+
+std::string HeaderLines(const RipLogHeader& header) {
+  std::string text = "Drive: " + header.drive + (header.image ? " (an image file)" : "") + "\n";
+  text += "Read offset: " + SignedOffset(header.offset) + " samples, " + header.offsetSource +
+          OutsideTheDisc(header.offset) + "\n";
+  text += "Read mode: " + header.readMode + "\n";
+  text += std::string("Test and copy: ") + (header.testAndCopy ? "yes" : "no") + "\n";
+  if (!header.album.empty())
+    text += "Release: " + (header.artist.empty() ? std::string() : header.artist + " / ") + header.album + "\n";
+  text += "\n";
+  if (!header.toc.entries.empty()) text += TocLines(header.toc) + "\n";
+  text += "Disc IDs:\n  CDDB: " + header.cddbId + "\n  MusicBrainz: " + header.musicBrainzId + "\n";
+  return text + "  AccurateRip: " + header.accurateRipFile + "\n\n";
+}
+
 }  // namespace
 
 std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks,
                        const std::string& discVerdict) {
   std::string text = "Quillon " QUILLON_VERSION " rip log, " + Now() + "\n\n";
-  text += "Drive: " + header.drive + "\n";
-  text += "Read offset: " + SignedOffset(header.offset) + " samples" +
-          OutsideTheDisc(header.offset) + "\n";
-  text += "Read mode: " + header.readMode + "\n";
-  text += std::string("Test and copy: ") + (header.testAndCopy ? "yes" : "no") + "\n";
-  text += "AccurateRip: " + header.accurateRipFile + "\n\n";
+  text += HeaderLines(header);
   for (const TrackResult& track : tracks) text += TrackLines(track) + "\n";
   text += "Disc: " + discVerdict + "\n";
   return text + kChecksumLabel + Sha256Hex(text) + "\n";

@@ -1,17 +1,26 @@
 #pragma once
 // The rip log: a plain text a person reads, saying how the disc was read and what each track came out as,
-// closed by a line "SHA-256: <hex>" over every byte above it, so that an edited log can be told.
+// closed by a line "SHA-256: <hex>" over every byte above it, so that a log changed by accident can be told
+// (anyone can compute that line again: it proves no more).
 
 #include <string>
 #include <vector>
 
+#include "cd/TableOfContents.h"
 #include "rip/RipAccuracy.h"
 
 struct RipLogHeader {
-  std::string drive;
-  int offset = 0;  // samples
+  std::string drive;  // the drive's identification
+  bool image = false;  // read from an image file
+  int offset = 0;     // samples
+  std::string offsetSource;
+  std::string readMode;  // "verify", "secure" or "burst"
   bool testAndCopy = false;
-  std::string readMode;         // "verify", "secure" or "burst"
+  std::string artist;  // the release's, after a lookup
+  std::string album;
+  TableOfContents toc;
+  std::string cddbId;
+  std::string musicBrainzId;
   std::string accurateRipFile;  // the disc's dBAR file name
 };
 

@@ -58,6 +58,7 @@ void TRipPropressForm::FormActivate() {
     return;
   }
   input.offset = ReadDriveOffset(*settings, input.drive);
+  input.offsetSource = DriveOffsetSource(*settings, input.drive);
   ReportList->clear();
   ReportList->hide();
   setFixedSize(337, 79);

@@ -693,6 +693,11 @@ TEST_F(RipJobTest, TheLogAndCueSheetStandBesideTheFiles) {
   std::snprintf(crc, sizeof crc, "%08x", FHost.tracks[0].sums.crc32);
   EXPECT_NE(std::string::npos, text.find("  CRC32: " + std::string(crc) + "\n  CRC32 without null samples: "));
   EXPECT_NE(std::string::npos, text.find("reads differ: unreliable"));
+  for (const char* line : {"\nRead offset: 0 samples, none set for the drive\n", "\nRead mode: burst\n",
+                           "\n  Track  Start     Length    Blocks\n  01     00:00.00  00:01.25     100\n",
+                           "\n  02     00:01.25  00:00.60      60\n  Lead-out: block 160\n", "\n  CDDB: 5000202\n",
+                           "\n  AccurateRip: dBAR-002-", "\n  Peak level: 100.0 %\n", "\n  AccurateRip v1: "})
+    EXPECT_NE(std::string::npos, text.find(line)) << line;
   EXPECT_TRUE(RipLogIntact(text));
   text.replace(text.find(crc), 8, "00000000");
   EXPECT_FALSE(RipLogIntact(text));
