@@ -59,7 +59,8 @@ void TReadOffsetForm::FormActivate() {
                                   StepText->show();
                                   StepText->repaint();
                                 },
-                                [&wait] { return wait.KeepWaiting(); }};
+                                [&wait] { return wait.KeepWaiting(); },
+                                [this](const std::string& listed) { AddLine("AccurateRip's drive list", listed); }};
     FReport = DetectReadOffset(request, *settings, progress);
   } catch (const EIniFileError& error) {
     ShowStandardError(this, QString::fromStdString(error.what()));
@@ -78,16 +79,17 @@ void TReadOffsetForm::SaveButtonClick() {
   ShowReport();
 }
 
+void TReadOffsetForm::AddLine(const std::string& label, const std::string& text) {
+  auto* value = new QLabel(QString::fromStdString(text), this);
+  value->setObjectName(QString::fromStdString(label));
+  value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ResultLines->addRow(QString::fromStdString(label) + ":", value);
+}
+
 void TReadOffsetForm::ShowReport() {
   StepText->hide();
   while (ResultLines->rowCount() > 0) ResultLines->removeRow(0);
-  if (FReport.outcome == ReadOffsetReport::Outcome::Found || !FReport.problem.empty()) {
-    for (const auto& [label, text] : FReport.Lines()) {
-      auto* value = new QLabel(QString::fromStdString(text), this);
-      value->setObjectName(QString::fromStdString(label));
-      value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-      ResultLines->addRow(QString::fromStdString(label) + ":", value);
-    }
-  }
+  if (FReport.outcome == ReadOffsetReport::Outcome::Found || !FReport.problem.empty())
+    for (const auto& [label, text] : FReport.Lines()) AddLine(label, text);
   SaveButton->setEnabled(FReport.outcome == ReadOffsetReport::Outcome::Found && !FReport.stored);
 }

@@ -36,6 +36,7 @@ class TReadOffsetForm : public QDialog {
 
  private:
   void ShowReport();
+  void AddLine(const std::string& label, const std::string& text);
 
   ReadOffsetReport FReport;
 };

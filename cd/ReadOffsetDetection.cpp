@@ -178,6 +178,7 @@ ReadOffsetReport DetectReadOffset(const ReadOffsetRequest& request, TIniFile& se
   }
   AccurateRipClient client(request.server, request.cacheFolder);
   LookUpList(client, request, progress, report);
+  if (progress.listKnown) progress.listKnown(report.ListedText());
   std::vector<DbarPressing> pressings;
   if (!LookUpDisc(client, request, progress, report, pressings)) return report;
   if (!ProveShifts(request, pressings, progress, report.proved, report.problem)) return report;
@@ -208,12 +209,13 @@ std::string ReadOffsetReport::Problem() const {
   return outcome == Outcome::CannotTell ? "The disc cannot tell the drive's read offset: " + problem : problem;
 }
 
+std::string ReadOffsetReport::ListedText() const {
+  if (listed) return SignedOffset(listed->offset) + " (sent in " + std::to_string(listed->submissions) + " times)";
+  return listProblem.empty() ? "the drive is not listed" : "not known (" + listProblem + ")";
+}
+
 std::vector<std::pair<std::string, std::string>> ReadOffsetReport::Lines() const {
-  std::vector<std::pair<std::string, std::string>> lines = {{"Drive", drive}};
-  std::string list = "the drive is not listed";
-  if (listed) list = SignedOffset(listed->offset) + " (sent in " + std::to_string(listed->submissions) + " times)";
-  else if (!listProblem.empty()) list = "not known (" + listProblem + ")";
-  lines.emplace_back("AccurateRip's drive list", list);
+  std::vector<std::pair<std::string, std::string>> lines = {{"Drive", drive}, {"AccurateRip's drive list", ListedText()}};
   if (outcome != Outcome::Found) {
     std::string unknown = outcome == Outcome::CannotTell ? "the disc cannot tell (" : "unknown (";
     lines.emplace_back("Read offset", unknown + problem + ")");

@@ -28,9 +28,11 @@ struct ReadOffsetRequest {
 };
 
 // Told what is being done ("Reading track 3 around block 450"), and asked between reads whether to go on.
+// listKnown, when set, hears AccurateRip's list on the drive (ListedText) before the disc is read.
 struct ReadOffsetProgress {
   std::function<void(const std::string&)> show;
   std::function<bool()> keepGoing;
+  std::function<void(const std::string&)> listKnown;
 };
 
 // Three discs that found the same offset on a drive store it without asking.
@@ -48,6 +50,9 @@ struct ReadOffsetReport {
   int agreeingDiscs = 0;                    // Found: the discs that found it on the drive, this one included
   bool stored = false;                      // Found: it is in [Drive Offsets]
 
+  // What AccurateRip's list gives for the drive: "+6 (sent in 1520 times)", "the drive is not listed", "not
+  // known (no answer from ...)".
+  std::string ListedText() const;
   // The problem as an error message: "The disc cannot tell the drive's read offset: AccurateRip does not know it".
   std::string Problem() const;
   // Label and text of each line the window and quillon-cli show: the drive, the list's offset for it, the

@@ -141,7 +141,9 @@ int RunOffset(const std::vector<std::string>& args) {
   std::string error;
   if (!Open(options, disc, error)) return Fail(error);
   // Ctrl-C ends the reading at its next step; the report then says it was stopped.
-  ReadOffsetProgress progress{ShowStep, [] { return !Interrupted(); }};
+  ReadOffsetProgress progress;
+  progress.show = ShowStep;
+  progress.keepGoing = [] { return !Interrupted(); };
   ReadOffsetReport report;
   try {
     RipValues values;
