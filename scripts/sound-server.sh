@@ -32,7 +32,16 @@ PA
   echo "export XDG_RUNTIME_DIR='$dir' PULSE_RUNTIME_PATH='$dir/pulse' PULSE_SERVER='unix:$dir/pulse/native'"
   ;;
 stop)
+  pid=$(cat "$dir/pulse/pid" 2>/dev/null || true)
   pulseaudio --kill >/dev/null 2>&1 || true
+  # --kill only asks: the daemon still writes its log and removes its files while it ends, so wait for it
+  # before anyone removes the folder.
+  if [ -n "$pid" ]; then
+    for _ in $(seq 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+  fi
   ;;
 *)
   echo "usage: $0 start|stop DIR" >&2

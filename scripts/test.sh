@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export QT_QPA_PLATFORM=offscreen
 # The sound-card tests play into and record from a sound server of their own.
 sound=$(mktemp -d)
-trap '"$root/scripts/sound-server.sh" stop "$sound"; rm -rf "$sound"' EXIT
+trap '"$root/scripts/sound-server.sh" stop "$sound"; rm -rf "$sound" || echo "test.sh: could not remove $sound" >&2' EXIT
 eval "$("$root/scripts/sound-server.sh" start "$sound")"
 ctest --test-dir "$root/build" --output-on-failure -j2
 # The same tests built with the sanitizers, and a short run of every fuzz harness.
