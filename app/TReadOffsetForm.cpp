@@ -50,7 +50,7 @@ void TReadOffsetForm::FormActivate() {
   try {
     ReadOffsetRequest request = Input();
     RipValues values;
-    ReadAccurateRipValues(*settings, values);
+    ReadDatabaseValues(*settings, values);
     request.server = values.accurateRipServer;
     request.cacheFolder = values.cacheFolder;
     LookupWait wait;

@@ -1,5 +1,5 @@
 // Reads every track of a disc image as a rip does (25 blocks a read) twice: once taking the checksums a rip
-// takes (CRC-32 with and without null samples, AccurateRip v1, v2 and block 450) and once without, and prints
+// takes (CRC-32 with and without null samples, AccurateRip v1, v2 and block 450, the CTDB CRC) and once without, and prints
 // the seconds of each and their ratio.
 // Usage: checksum_cost SHEET
 
@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "cd/CtdbToc.h"
 #include "cd/TableOfContents.h"
 #include "cd/TrackChecksums.h"
 #include "platform/akrip32/akrip32.h"
@@ -19,7 +20,8 @@ double ReadDisc(HCDROM handle, const TableOfContents& toc, bool checksums) {
   auto buffer = std::make_unique<TRACKBUF>();
   for (int k = 0; k < toc.TrackCount(); ++k) {
     std::optional<TrackChecksums> sums;
-    if (checksums) sums.emplace(std::uint64_t(toc.BlocksOf(k)) * 588, k == 0, k + 1 == toc.TrackCount());
+    if (checksums)
+      sums.emplace(std::uint64_t(toc.BlocksOf(k)) * 588, k == 0, k + 1 == toc.TrackCount(), CtdbAudioFrames(toc));
     for (std::uint32_t done = 0; done < toc.BlocksOf(k);) {
       buffer->startFrame = toc.entries[k].start + done;
       buffer->numFrames = std::min<std::uint32_t>(TRACKBUF_BLOCKS, toc.BlocksOf(k) - done);

@@ -116,7 +116,7 @@ class QuietHost : public RipHost {
   void UncheckRow(std::size_t) override {}
   void ReportReadErrors(const std::string&) override {}
   void ReportTrack(const TrackResult&) override {}
-  void ReportDisc(const std::string&, const std::string&) override {}
+  void ReportDisc(const DiscVerdicts&, const std::string&) override {}
 
   std::vector<std::string> errors;
 };
@@ -149,7 +149,7 @@ std::string DbarOf(const RipInput& input, const std::vector<std::uint8_t>& pcm) 
   std::vector<testdata::DbarEntry> pressing;
   for (std::size_t k = 0; k < input.rows.size(); ++k) {
     const RipRow& row = input.rows[k];
-    TrackChecksums sums(std::uint64_t(row.blocks) * 588, k == 0, k + 1 == input.rows.size());
+    TrackChecksums sums(std::uint64_t(row.blocks) * 588, k == 0, k + 1 == input.rows.size(), pcm.size() / 4);
     sums.Add(pcm.data() + std::size_t(row.start) * CD_BLOCK_BYTES, std::size_t(row.blocks) * CD_BLOCK_BYTES);
     pressing.push_back({kConfidence, sums.Sums().arV2, 0});
   }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cd/AccurateRip.h"
+#include "cd/DatabaseServer.h"
 #include "cd/DriveOffsetList.h"
-#include "platform/http/HttpClient.h"
 
 struct DbarLookup {
   enum class Result { Found, NotInDatabase, Failed };
@@ -25,26 +25,14 @@ struct DriveOffsetListLookup {
   std::string error;  // why there is no list
 };
 
-class AccurateRipClient {
+// Made with the server ("http://host[:port]") and the cache folder (empty: nothing is kept).
+class AccurateRipClient : DatabaseServer {
  public:
-  // server: "http://host[:port]"; an empty cache folder keeps nothing.
-  AccurateRipClient(std::string server, std::string cacheFolder);
-  // Limits of the exchange (at first 5 s to connect and 10 s in all, as for CDDB).
-  void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
+  using DatabaseServer::DatabaseServer;
+  using DatabaseServer::SetTimeouts;
   // keepWaiting, when set, is asked while the server is waited for; false gives the lookup up (Failed).
   DbarLookup Look(const AccurateRipIds& ids, const std::function<bool()>& keepWaiting = {}) const;
   // The list of drives' read offsets: a copy younger than ten days, otherwise the server's (or, when the
   // server gives none, the older copy).
   DriveOffsetListLookup LookDriveOffsets(const std::function<bool()>& keepWaiting = {}) const;
-
- private:
-  std::string CachePath(const std::string& fileName) const;
-  void Keep(const std::string& fileName, const std::string& bytes) const;
-  HttpReply Get(const std::string& path, const std::function<bool()>& keepWaiting, std::size_t maxBytes) const;
-  std::string Unanswered(const HttpReply& reply) const;
-
-  std::string FServer;
-  std::string FCacheFolder;
-  std::chrono::milliseconds FConnectTimeout{5000};
-  std::chrono::milliseconds FTotalTimeout{10000};
 };

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
+
+#include "cd/CtdbToc.h"
 
 namespace {
 
@@ -32,7 +35,8 @@ bool ChecksumAudioTracks(HCDROM handle, const TableOfContents& toc, std::vector<
   for (std::size_t i = 0; i < audio.size(); ++i) {
     int k = audio[i];
     std::uint32_t blocks = toc.BlocksOf(k);
-    tracks.push_back({toc.entries[k].trackNumber, TrackChecksums(std::uint64_t(blocks) * 588, i == 0, i + 1 == audio.size())});
+    tracks.push_back({toc.entries[k].trackNumber,
+                      TrackChecksums(std::uint64_t(blocks) * 588, i == 0, i + 1 == audio.size(), CtdbAudioFrames(toc))});
     if (!ReadInto(handle, toc.entries[k].start, blocks, tracks.back().checksums, unreadable)) {
       error = "The disc could not be read";
       return false;
@@ -51,9 +55,10 @@ namespace {
 constexpr std::int64_t kAroundBlocks = TrackChecksums::kSearchFrames / 588;
 
 // Blocks of the disc from first on, silence where the drive gives no audio (before the disc, in a data
-// track, past the audio's end); false when keepGoing said no.
-bool ReadOrSilence(HCDROM handle, std::int64_t first, std::int64_t count, ShiftedTrackSums& sums,
-                   const std::function<bool()>& keepGoing) {
+// track, past the audio's end), handed to take in order; false when keepGoing said no.
+bool ReadOrSilence(HCDROM handle, std::int64_t first, std::int64_t count,
+                   const std::function<void(const std::uint8_t*, std::size_t)>& take,
+                   const std::function<bool()>& keepGoing = {}) {
   auto buffer = std::make_unique<TRACKBUF>();
   for (std::int64_t block = first; block < first + count;) {
     if (keepGoing && !keepGoing()) return false;
@@ -67,7 +72,7 @@ bool ReadOrSilence(HCDROM handle, std::int64_t first, std::int64_t count, Shifte
       got = buffer->len;
     }
     std::memset(buffer->buf + got, 0, std::size_t(blocks) * CD_BLOCK_BYTES - got);
-    sums.Add(buffer->buf, std::size_t(blocks) * CD_BLOCK_BYTES);
+    take(buffer->buf, std::size_t(blocks) * CD_BLOCK_BYTES);
     block += blocks;
   }
   return true;
@@ -80,7 +85,20 @@ ShiftedSumsOf ShiftedSumsFromDrive(HCDROM handle, const TableOfContents& toc, in
   return [=](const std::vector<int>& shifts) {
     const std::int64_t start = toc.entries[k].start, blocks = toc.BlocksOf(k);
     ShiftedTrackSums sums(std::uint64_t(blocks) * 588, firstAudio, lastAudio, shifts);
-    const bool read = ReadOrSilence(handle, start - kAroundBlocks, blocks + 2 * kAroundBlocks, sums, keepGoing);
+    const bool read = ReadOrSilence(handle, start - kAroundBlocks, blocks + 2 * kAroundBlocks,
+                                    [&](const std::uint8_t* pcm, std::size_t bytes) { sums.Add(pcm, bytes); }, keepGoing);
     return read ? sums.Result() : std::vector<ShiftedTrackSums::Sums>();
+  };
+}
+
+AudioAroundOf AudioAroundFromDrive(HCDROM handle, const TableOfContents& toc, int k) {
+  return [=] {
+    AudioAround around;
+    auto into = [](std::vector<std::uint8_t>& out) {
+      return [&out](const std::uint8_t* pcm, std::size_t bytes) { out.insert(out.end(), pcm, pcm + bytes); };
+    };
+    ReadOrSilence(handle, std::int64_t(toc.entries[k].start) - kAroundBlocks, kAroundBlocks, into(around.before));
+    ReadOrSilence(handle, std::int64_t(toc.entries[k].start) + toc.BlocksOf(k), kAroundBlocks, into(around.after));
+    return around;
   };
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cd/AccurateRip.h"
+#include "cd/Ctdb.h"
 #include "cd/TableOfContents.h"
 #include "cd/TrackChecksums.h"
 #include "platform/akrip32/akrip32.h"
@@ -31,3 +32,7 @@ bool ChecksumTrackTo450(HCDROM handle, const TableOfContents& toc, int k, TrackC
 // take in. keepGoing, when set, is asked between reads: false ends the reading, and the sums are none.
 ShiftedSumsOf ShiftedSumsFromDrive(HCDROM handle, const TableOfContents& toc, int k, bool firstAudio, bool lastAudio,
                                    std::function<bool()> keepGoing = {});
+
+// The audio around the track at table-of-contents entry k that its CTDB CRC at other shifts takes in, read
+// from the drive: five blocks on either side.
+AudioAroundOf AudioAroundFromDrive(HCDROM handle, const TableOfContents& toc, int k);

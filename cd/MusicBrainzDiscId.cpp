@@ -17,15 +17,7 @@ std::string Hex(std::uint32_t value, int digits) {
 
 }  // namespace
 
-std::string MusicBrainzDiscId(int firstTrack, int lastTrack, std::uint32_t leadout,
-                              const std::vector<std::uint32_t>& offsets) {
-  std::string text = Hex(static_cast<std::uint32_t>(firstTrack), 2) + Hex(static_cast<std::uint32_t>(lastTrack), 2) +
-                     Hex(leadout, 8);
-  for (int track = 1; track <= 99; ++track) {
-    std::size_t index = static_cast<std::size_t>(track - firstTrack);
-    bool present = track >= firstTrack && index < offsets.size();
-    text += Hex(present ? offsets[index] : 0, 8);
-  }
+std::string Sha1TextId(const std::string& text) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha1(), nullptr);
@@ -36,6 +28,18 @@ std::string MusicBrainzDiscId(int firstTrack, int lastTrack, std::uint32_t leado
   std::replace(id.begin(), id.end(), '/', '_');
   std::replace(id.begin(), id.end(), '=', '-');
   return id;
+}
+
+std::string MusicBrainzDiscId(int firstTrack, int lastTrack, std::uint32_t leadout,
+                              const std::vector<std::uint32_t>& offsets) {
+  std::string text = Hex(static_cast<std::uint32_t>(firstTrack), 2) + Hex(static_cast<std::uint32_t>(lastTrack), 2) +
+                     Hex(leadout, 8);
+  for (int track = 1; track <= 99; ++track) {
+    std::size_t index = static_cast<std::size_t>(track - firstTrack);
+    bool present = track >= firstTrack && index < offsets.size();
+    text += Hex(present ? offsets[index] : 0, 8);
+  }
+  return Sha1TextId(text);
 }
 
 MusicBrainzToc MusicBrainzTocOf(const TableOfContents& toc) {

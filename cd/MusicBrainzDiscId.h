@@ -8,6 +8,9 @@
 
 #include "cd/TableOfContents.h"
 
+// SHA-1 of text in that base64 alphabet: the CUETools database's TOC ID is made the same way.
+std::string Sha1TextId(const std::string& text);
+
 // offsets: the start of each track from the first, in blocks from the disc's start (lead-in included, so
 // the first track usually starts at 150); leadout likewise.
 std::string MusicBrainzDiscId(int firstTrack, int lastTrack, std::uint32_t leadout,

@@ -6,6 +6,7 @@
 #include "cd/AccurateRip.h"
 #include "cd/AccurateRipClient.h"
 #include "cd/CdDrives.h"
+#include "cd/CtdbToc.h"
 #include "cd/DiscChecksums.h"
 #include "platform/inifile/TIniFile.h"
 
@@ -75,7 +76,7 @@ bool ProveShifts(const ReadOffsetRequest& request, const std::vector<DbarPressin
     const int number = toc.entries[k].trackNumber;
     problem = kStopped;
     if (!Go(progress, Step(number, " around block 450"))) return false;
-    TrackChecksums head(std::uint64_t(toc.BlocksOf(k)) * 588, first, last);
+    TrackChecksums head(std::uint64_t(toc.BlocksOf(k)) * 588, first, last, CtdbAudioFrames(toc));
     if (!ChecksumTrackTo450(request.handle, toc, k, head)) {
       problem = "The disc could not be read";
       return false;

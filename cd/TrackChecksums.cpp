@@ -1,22 +1,30 @@
 #include "cd/TrackChecksums.h"
 
-#include <libdeflate.h>
-#include <zlib.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+
+#include "cd/Crc32.h"
 
 namespace {
 
 constexpr std::uint64_t kBlockFrames = 588;
 constexpr std::uint64_t kAroundStart = 450 * kBlockFrames - TrackChecksums::kSearchFrames;
 constexpr std::uint64_t kAroundFrames = kBlockFrames + 2 * TrackChecksums::kSearchFrames;
+constexpr std::uint64_t kCtdbSkipFrames = 10 * kBlockFrames;
 
-// libdeflate's CRC-32 is the same as zlib's, several times as fast; zlib combines the CRCs of stretches.
-std::uint32_t Crc(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count) {
-  return libdeflate_crc32(crc, bytes, count);
+// The bytes of a chunk that starts at byte `at` of the track and lie in its frames [fromFrame, toFrame): where
+// they start in the chunk, and how many.
+struct Overlap {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+};
+
+Overlap OverlapOf(std::uint64_t at, std::size_t bytes, std::uint64_t fromFrame, std::uint64_t toFrame) {
+  const std::uint64_t from = std::max(at, fromFrame * 4), to = std::min(at + bytes, toFrame * 4);
+  if (from >= to) return {};
+  return {std::size_t(from - at), std::size_t(to - from)};
 }
 
 // Four samples at a time: a 16-bit lane that is 0 keeps its top bit after the subtraction.
@@ -38,10 +46,10 @@ std::size_t NextNullSample(const std::uint8_t* bytes, std::size_t from, std::siz
 std::uint32_t CrcWithoutNulls(std::uint32_t crc, const std::uint8_t* bytes, std::size_t count) {
   std::size_t run = 0;
   for (std::size_t null = NextNullSample(bytes, 0, count); null < count; null = NextNullSample(bytes, run, count)) {
-    crc = Crc(crc, bytes + run, null - run);
+    crc = Crc32(crc, bytes + run, null - run);
     run = null + 2;
   }
-  return Crc(crc, bytes + run, count - run);
+  return Crc32(crc, bytes + run, count - run);
 }
 
 std::uint32_t WordAt(const std::uint8_t* bytes) {
@@ -64,20 +72,28 @@ std::uint32_t Peak(const std::uint8_t* pcm, std::size_t words) {
 
 }  // namespace
 
-TrackChecksums::TrackChecksums(std::uint64_t words, bool firstAudioTrack, bool lastAudioTrack)
+TrackChecksums::TrackChecksums(std::uint64_t words, bool firstAudioTrack, bool lastAudioTrack,
+                               std::uint64_t discAudioFrames)
     : FFirstCounted(firstAudioTrack ? TrackChecksums::kSearchFrames : 1),
       FLastCounted(lastAudioTrack ? (words > std::uint64_t(kSearchFrames) ? words - kSearchFrames : 0) : words) {
-  FSums.crc32 = Crc(0, nullptr, 0);
+  FSums.crc32 = Crc32(0, nullptr, 0);
   FSums.crc32NoNull = FSums.crc32;
+  // The database leaves out the disc's first ten blocks, and its last ten with the frames past whole tens.
+  const std::uint64_t endSkipped = lastAudioTrack ? kCtdbSkipFrames + discAudioFrames % kCtdbSkipFrames : 0;
+  FCtdb.frames = words;
+  FCtdb.from = firstAudioTrack ? std::min(words, kCtdbSkipFrames) : 0;
+  FCtdb.to = std::max(FCtdb.from, words > endSkipped ? words - endSkipped : 0);
+  FCtdbBodyEnd = FCtdb.to - FCtdb.from >= kCtdbShiftFrames ? FCtdb.to - kCtdbShiftFrames : FCtdb.to;
+  FSums.ctdb = FCtdb.crc;
 }
 
 void TrackChecksums::Add(const std::uint8_t* pcm, std::size_t bytes) {
   // Music rarely holds a sample of 0: then both CRCs take the same bytes, whose CRC is computed once.
-  std::uint32_t alone = Crc(0, pcm, bytes);
-  FSums.crc32 = static_cast<std::uint32_t>(crc32_combine(FSums.crc32, alone, static_cast<z_off_t>(bytes)));
-  FSums.crc32NoNull = NextNullSample(pcm, 0, bytes) < bytes
-                          ? CrcWithoutNulls(FSums.crc32NoNull, pcm, bytes)
-                          : static_cast<std::uint32_t>(crc32_combine(FSums.crc32NoNull, alone, static_cast<z_off_t>(bytes)));
+  std::uint32_t alone = Crc32(0, pcm, bytes);
+  FSums.crc32 = Crc32Combine(FSums.crc32, alone, bytes);
+  FSums.crc32NoNull = NextNullSample(pcm, 0, bytes) < bytes ? CrcWithoutNulls(FSums.crc32NoNull, pcm, bytes)
+                                                            : Crc32Combine(FSums.crc32NoNull, alone, bytes);
+  AddCtdb(pcm, bytes, alone);
   std::size_t i = 0;
   while (FCarried > 0 && FCarried < 4 && i < bytes) FCarry[FCarried++] = pcm[i++];
   if (FCarried == 4) {
@@ -110,6 +126,24 @@ void TrackChecksums::AddWords(const std::uint8_t* pcm, std::size_t count) {
   for (std::uint64_t index = std::max(first, kAroundStart); index < std::min(end, kAroundStart + kAroundFrames); ++index)
     FAround450.push_back(WordAt(pcm + (index - first) * 4));
   FPosition = end;
+}
+
+// The chunk's CRC serves the body wherever the chunk lies inside it, as most do.
+void TrackChecksums::AddCtdb(const std::uint8_t* pcm, std::size_t bytes, std::uint32_t chunkCrc) {
+  const std::uint64_t around = kCtdbShiftFrames;
+  const Overlap body = OverlapOf(FBytes, bytes, FCtdb.from, FCtdbBodyEnd);
+  FCtdb.body = body.length == bytes ? Crc32Combine(FCtdb.body, chunkCrc, bytes)
+                                    : Crc32(FCtdb.body, pcm + body.offset, body.length);
+  const Overlap rest = OverlapOf(FBytes, bytes, FCtdbBodyEnd, FCtdb.to);
+  FCtdbRest = Crc32(FCtdbRest, pcm + rest.offset, rest.length);
+  const Overlap head = OverlapOf(FBytes, bytes, FCtdb.from > around ? FCtdb.from - around : 0, FCtdb.from + around);
+  FCtdb.head.insert(FCtdb.head.end(), pcm + head.offset, pcm + head.offset + head.length);
+  const Overlap tail = OverlapOf(FBytes, bytes, FCtdb.to > around ? FCtdb.to - around : 0, FCtdb.to + around);
+  FCtdb.tail.insert(FCtdb.tail.end(), pcm + tail.offset, pcm + tail.offset + tail.length);
+  FBytes += bytes;
+  const std::uint64_t restTaken = std::clamp(FBytes, FCtdbBodyEnd * 4, FCtdb.to * 4) - FCtdbBodyEnd * 4;
+  FCtdb.crc = Crc32Combine(FCtdb.body, FCtdbRest, restTaken);
+  FSums.ctdb = FCtdb.crc;
 }
 
 std::uint32_t TrackChecksums::Ar450At(int shift) const {

@@ -4,12 +4,15 @@
 
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <optional>
 
 #include "cd/AccurateRip.h"
 #include "cd/AccurateRipClient.h"
 #include "cd/CdDrives.h"
+#include "cd/Ctdb.h"
+#include "cd/CtdbClient.h"
 #include "cd/DiscChecksums.h"
 #include "cd/ReadOffsetDetection.h"
 #include "cli/CliSupport.h"
@@ -97,35 +100,61 @@ int RunChecksums(const std::vector<std::string>& args) {
   OpenedDisc disc;
   std::vector<AudioTrackChecksums> tracks;
   int status = ReadChecksums(args, "checksums", disc, tracks);
+  std::vector<const CtdbTrackPart*> parts;
   for (const AudioTrackChecksums& track : tracks) {
     const TrackSums& sums = track.checksums.Sums();
-    std::printf("%02d\t%s\t%s\t%s\t%s\t%s\n", track.number, Hex8(sums.crc32).c_str(), Hex8(sums.crc32NoNull).c_str(),
-                Hex8(sums.arV1).c_str(), Hex8(sums.arV2).c_str(), Hex8(sums.ar450).c_str());
+    std::printf("%02d\t%s\t%s\t%s\t%s\t%s\t%s\n", track.number, Hex8(sums.crc32).c_str(), Hex8(sums.crc32NoNull).c_str(),
+                Hex8(sums.arV1).c_str(), Hex8(sums.arV2).c_str(), Hex8(sums.ar450).c_str(), Hex8(sums.ctdb).c_str());
+    parts.push_back(&track.checksums.Ctdb());
   }
+  if (!tracks.empty()) std::printf("Disc\t%s\n", Hex8(CtdbDiscCrc(parts)).c_str());
   return status;
 }
 
+// Both databases are asked at once; one that gives no answer leaves its verdicts "not verified" and the
+// command failed, a server that is not set only the verdicts.
 int RunVerify(const std::vector<std::string>& args) {
   OpenedDisc disc;
   std::vector<AudioTrackChecksums> tracks;
   int status = ReadChecksums(args, "verify", disc, tracks);
   if (tracks.empty()) return status;
   RipValues values;
-  ReadRipValues(*disc.settings, values);
-  AccurateRipIds ids = AccurateRipIdsOf(disc.drives.Toc());
-  DbarLookup lookup = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(ids);
-  if (lookup.result == DbarLookup::Result::Failed) return Fail("AccurateRip: " + lookup.error);
-  std::vector<TrackVerdict> verdicts;
-  std::vector<int> offsets;  // at which tracks proved out
-  const TableOfContents& toc = disc.drives.Toc();
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
-    int k = tracks[i].number - toc.firstTrack;
-    ShiftedSumsOf sumsAt = ShiftedSumsFromDrive(disc.drives.Handle(), toc, k, i == 0, i + 1 == tracks.size());
-    verdicts.push_back(VerifyTrack(lookup.pressings, std::size_t(k), tracks[i].checksums, sumsAt, offsets));
-    if (verdicts.back().kind == TrackVerdict::Kind::AccurateWithOffset) offsets.push_back(verdicts.back().offset);
-    std::printf("%02d\t%s\n", tracks[i].number, verdicts.back().Text().c_str());
+  try {
+    ReadDatabaseValues(*disc.settings, values);
+  } catch (const EIniFileError& failure) {
+    return Fail(failure.what());
   }
-  std::printf("Disc\t%s\n", DiscVerdictText(verdicts).c_str());
+  const TableOfContents& toc = disc.drives.Toc();
+  std::future<CtdbLookup> pendingCtdb = std::async(std::launch::async, [&] {
+    return values.ctdbServer.empty() ? CtdbLookup{} : CtdbClient(values.ctdbServer, values.cacheFolder).Look(toc);
+  });
+  DbarLookup accurateRip;
+  if (!values.accurateRipServer.empty())
+    accurateRip = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(AccurateRipIdsOf(toc));
+  const CtdbLookup ctdb = pendingCtdb.get();
+  if (!accurateRip.error.empty()) status = Fail("AccurateRip: " + accurateRip.error);
+  if (!ctdb.error.empty()) status = Fail("CTDB: " + ctdb.error);
+  std::vector<TrackVerdict> accurateRipVerdicts, ctdbVerdicts;
+  std::vector<const CtdbTrackPart*> parts;
+  std::vector<int> offsets;  // at which tracks proved out
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    const int k = tracks[i].number - toc.firstTrack;
+    TrackVerdict byAccurateRip, byCtdb;
+    if (accurateRip.result != DbarLookup::Result::Failed) {
+      ShiftedSumsOf sumsAt = ShiftedSumsFromDrive(disc.drives.Handle(), toc, k, i == 0, i + 1 == tracks.size());
+      byAccurateRip = VerifyTrack(accurateRip.pressings, std::size_t(k), tracks[i].checksums, sumsAt, offsets);
+      if (byAccurateRip.kind == TrackVerdict::Kind::AccurateWithOffset) offsets.push_back(byAccurateRip.offset);
+    }
+    if (ctdb.result != CtdbLookup::Result::Failed)
+      byCtdb = VerifyCtdbTrack(ctdb.entries, i, tracks[i].checksums.Ctdb(), AudioAroundFromDrive(disc.drives.Handle(), toc, k));
+    accurateRipVerdicts.push_back(byAccurateRip);
+    ctdbVerdicts.push_back(byCtdb);
+    parts.push_back(&tracks[i].checksums.Ctdb());
+    std::printf("%02d\t%s\tAccurateRip: %s\tCTDB: %s\n", tracks[i].number, Hex8(tracks[i].checksums.Sums().crc32).c_str(),
+                byAccurateRip.Text().c_str(), byCtdb.Text().c_str());
+  }
+  std::printf("Disc\tAccurateRip: %s\tCTDB: %s\n", DiscVerdictText(accurateRipVerdicts).c_str(),
+              CtdbDiscVerdictText(ctdb.entries, parts, ctdbVerdicts).c_str());
   return status;
 }
 
@@ -147,7 +176,7 @@ int RunOffset(const std::vector<std::string>& args) {
   ReadOffsetReport report;
   try {
     RipValues values;
-    ReadAccurateRipValues(*disc.settings, values);
+    ReadDatabaseValues(*disc.settings, values);
     ReadOffsetRequest request{disc.drives.Handle(), disc.drives.Toc(), disc.drives.CurrentDrive().id,
                               values.accurateRipServer, values.cacheFolder};
     report = DetectReadOffset(request, *disc.settings, progress);

@@ -4,6 +4,7 @@
 
 #include "cd/AccurateRip.h"
 #include "cd/CdDrives.h"
+#include "cd/CtdbToc.h"
 #include "cd/MusicBrainzDiscId.h"
 #include "cli/CliSupport.h"
 
@@ -15,7 +16,7 @@ int RunIds(const std::string& drive) {
   const TableOfContents& toc = drives.Toc();
   // The CDDB ID is the one the CDDB query sends: every track, data tracks included.
   AccurateRipIds ids = AccurateRipIdsOf(toc);
-  std::printf("CDDB: %08x\nMusicBrainz: %s\nAccurateRip: %s\n", ids.cddb, MusicBrainzDiscId(toc).c_str(),
-              ids.FileName().c_str());
+  std::printf("CDDB: %08x\nMusicBrainz: %s\nAccurateRip: %s\nCTDB: %s\n", ids.cddb, MusicBrainzDiscId(toc).c_str(),
+              ids.FileName().c_str(), CtdbTocId(toc).c_str());
   return 0;
 }

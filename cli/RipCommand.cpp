@@ -127,16 +127,17 @@ class CliRipHost : public RipHost {
     ClearLine();
     Report(text);
   }
-  // Each file as it is finished: NN, path, CRC32, the AccurateRip verdict and how the track was read.
+  // Each file as it is finished: NN, path, CRC32, the verdicts and how the track was read.
   void ReportTrack(const TrackResult& result) override {
     ClearLine();
-    std::printf("%s\t%s\t%08x\t%s\t%s\n", result.number.c_str(), result.path.c_str(), result.sums.crc32,
-                result.verdict.Text().c_str(), result.readPath.c_str());
+    std::printf("%s\t%s\t%08x\tAccurateRip: %s\tCTDB: %s\t%s\n", result.number.c_str(), result.path.c_str(),
+                result.sums.crc32, result.verdict.Text().c_str(), result.ctdbVerdict.Text().c_str(),
+                result.readPath.c_str());
     std::fflush(stdout);
   }
-  void ReportDisc(const std::string& verdict, const std::string& logPath) override {
+  void ReportDisc(const DiscVerdicts& verdicts, const std::string& logPath) override {
     ClearLine();
-    std::fprintf(stderr, "AccurateRip: %s\n", verdict.c_str());
+    std::fprintf(stderr, "AccurateRip: %s\nCTDB: %s\n", verdicts.accurateRip.c_str(), verdicts.ctdb.c_str());
     if (!logPath.empty()) std::fprintf(stderr, "Log: %s\n", logPath.c_str());
   }
   bool Failed() const { return FFailed; }

@@ -1,12 +1,15 @@
 #include "rip/ReadPlan.h"
 
+#include "cd/Ctdb.h"
+
 namespace {
 
-// Why a burst read does not stand on its own.
-std::string Unconfirmed(const TrackVerdict& verdict) {
+// Why a database's verdict does not confirm a burst read: AccurateRip's needs a v2 match, the CUETools
+// database's a match; both of at least two submissions.
+std::string Unconfirmed(const TrackVerdict& verdict, bool accurateRip) {
   switch (verdict.kind) {
     case TrackVerdict::Kind::NotVerified:
-      return "no database answer";
+      return "not verified";
     case TrackVerdict::Kind::NotInDatabase:
       return "not in database";
     case TrackVerdict::Kind::NotAccurate:
@@ -16,11 +19,20 @@ std::string Unconfirmed(const TrackVerdict& verdict) {
     case TrackVerdict::Kind::Accurate:
       break;
   }
+  if (!accurateRip) return "confidence " + std::to_string(verdict.confidence);
   return verdict.v2Confidence == 0 ? "v1 checksum only" : "confidence " + std::to_string(verdict.v2Confidence);
 }
 
-std::string Confirmation(const TrackVerdict& verdict) {
-  return "confirmed by AccurateRip v2 (confidence " + std::to_string(verdict.v2Confidence) + ")";
+// "confirmed by AccurateRip v2 (confidence 7)", "confirmed by CTDB (confidence 5)", or both; empty when
+// neither confirms.
+std::string Confirmation(const TrackVerdict& accurateRip, const TrackVerdict& ctdb) {
+  std::string by;
+  if (ConfirmedByV2(accurateRip)) by = "AccurateRip v2 (confidence " + std::to_string(accurateRip.v2Confidence) + ")";
+  if (ConfirmedByCtdb(ctdb)) {
+    if (!by.empty()) by += " and ";
+    by += "CTDB (confidence " + std::to_string(ctdb.confidence) + ")";
+  }
+  return by.empty() ? by : "confirmed by " + by;
 }
 
 }  // namespace
@@ -58,21 +70,24 @@ TrackPass ReadPlan::FirstPass() const {
   return {ReadMode::Secure, why};
 }
 
-std::optional<TrackPass> ReadPlan::After(const TrackPass& pass, const TrackVerdict& verdict) {
+std::optional<TrackPass> ReadPlan::After(const TrackPass& pass, const TrackVerdict& accurateRip, const TrackVerdict& ctdb) {
   if (FImage || FMode != RipReadMode::Verify || pass.mode == ReadMode::Secure) return std::nullopt;
-  if (ConfirmedByV2(verdict)) {
+  if (ConfirmedByV2(accurateRip) || ConfirmedByCtdb(ctdb)) {
     FStreak = 0;
     return std::nullopt;
   }
   ++FStreak;
-  return TrackPass{ReadMode::Secure, "after burst (AccurateRip: " + Unconfirmed(verdict) + ")"};
+  std::string why = "after burst (AccurateRip: " + Unconfirmed(accurateRip, true);
+  return TrackPass{ReadMode::Secure, why + ", CTDB: " + Unconfirmed(ctdb, false) + ")"};
 }
 
-std::string ReadPlan::Describe(const TrackPass& pass, const TrackVerdict& verdict, const std::string& unreadable) const {
+std::string ReadPlan::Describe(const TrackPass& pass, const TrackVerdict& accurateRip, const TrackVerdict& ctdb,
+                               const std::string& unreadable) const {
   if (pass.mode == ReadMode::Secure)
     return "secure" + (pass.why.empty() ? "" : " " + pass.why) + ", " + (unreadable.empty() ? "2 reads agree" : unreadable);
   std::string how = FImage ? "image file" : "burst";
   if (!unreadable.empty()) return how + ", " + unreadable;
-  if (ConfirmedByV2(verdict)) return how + ", " + Confirmation(verdict);
+  const std::string confirmation = Confirmation(accurateRip, ctdb);
+  if (!confirmation.empty()) return how + ", " + confirmation;
   return how + (FImage ? ", read once" : ", not verified");
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Which way each track of a rip is read. Burst reads every track once; secure reads every track securely;
-// verify (the default) reads a track in burst and keeps it only when AccurateRip's v2 checksum confirms it,
-// otherwise reads it again securely, and after three tracks in a row that needed that, reads the rest of the
+// verify (the default) reads a track in burst and keeps it only when AccurateRip's v2 checksum or the CUETools
+// database confirms it, otherwise reads it again securely, and after three tracks in a row that needed that, reads the rest of the
 // disc securely at once. A disc image is read once whatever the mode: its reads have nothing to check.
 
 #include <optional>
@@ -27,12 +27,14 @@ class ReadPlan {
 
   ReadPlan(RipReadMode mode, bool image);
   TrackPass FirstPass() const;
-  // What follows a pass that came out with this verdict: another pass, or nothing when the track is done.
-  std::optional<TrackPass> After(const TrackPass& pass, const TrackVerdict& verdict);
+  // What follows a pass that came out with these verdicts: another pass, or nothing when the track is done.
+  std::optional<TrackPass> After(const TrackPass& pass, const TrackVerdict& accurateRip, const TrackVerdict& ctdb);
   // How the track was read in the end and what that proves: "burst, confirmed by AccurateRip v2 (confidence
-  // 7)", "secure after burst (AccurateRip: not in database), 2 reads agree", "secure, 3 blocks could not be
-  // read at 00:01.10–00:01.12". unreadable: that last part, empty when every block was read.
-  std::string Describe(const TrackPass& pass, const TrackVerdict& verdict, const std::string& unreadable) const;
+  // 7)", "burst, confirmed by CTDB (confidence 5)", "secure after burst (AccurateRip: not in database, CTDB:
+  // not accurate), 2 reads agree", "secure, 3 blocks could not be read at 00:01.10–00:01.12". unreadable: that
+  // last part, empty when every block was read.
+  std::string Describe(const TrackPass& pass, const TrackVerdict& accurateRip, const TrackVerdict& ctdb,
+                       const std::string& unreadable) const;
 
  private:
   RipReadMode FMode;

@@ -6,6 +6,7 @@
 
 #include "acs/ACS_Wave.h"
 #include "acs/TFileStream.h"
+#include "cd/CtdbToc.h"
 #include "cd/MusicBrainzDiscId.h"
 #include "cd/TrackNaming.h"
 #include "platform/files/ReplacementFile.h"
@@ -13,26 +14,34 @@
 #include "rip/RipJob.h"
 #include "rip/RipLog.h"
 
-// A lookup still under way is given up: no job waits for an answer that is no longer asked for.
-RipAccuracy::~RipAccuracy() {
-  if (FGivenUp) *FGivenUp = true;
-}
+namespace {
+
+// The blocks read on either side of a track to prove it at another offset.
+constexpr std::int32_t kAroundBlocks = TrackChecksums::kSearchFrames / 588;
+
+}  // namespace
 
 void RipAccuracy::Start(const RipInput& input) {
-  if (FGivenUp) *FGivenUp = true;
   FInput = &input;
   FDiscOffsets.clear();
-  FLooked = true;
-  FLookup = DbarLookup{};
+  FCtdbParts.clear();
+  FAccurateRip.Answered({});
+  FCtdb.Answered({});
   if (input.toc.entries.empty()) return;
   FIds = AccurateRipIdsOf(input.toc);
-  if (input.values.accurateRipServer.empty()) return;
-  FLooked = false;
-  AccurateRipClient client(input.values.accurateRipServer, input.values.cacheFolder);
-  FGivenUp = std::make_shared<std::atomic<bool>>(false);
-  FPending = std::async(std::launch::async, [client, ids = FIds, givenUp = FGivenUp] {
-    return client.Look(ids, [givenUp] { return !givenUp->load(); });
-  });
+  FCtdbParts.resize(static_cast<std::size_t>(FIds.audioTracks));
+  if (!input.values.accurateRipServer.empty()) {
+    AccurateRipClient client(input.values.accurateRipServer, input.values.cacheFolder);
+    FAccurateRip.Start([client, ids = FIds](const std::function<bool()>& keepWaiting) {
+      return client.Look(ids, keepWaiting);
+    });
+  }
+  if (!input.values.ctdbServer.empty()) {
+    CtdbClient client(input.values.ctdbServer, input.values.cacheFolder);
+    FCtdb.Start([client, toc = input.toc](const std::function<bool()>& keepWaiting) {
+      return client.Look(toc, keepWaiting);
+    });
+  }
 }
 
 std::size_t RipAccuracy::AudioIndexOf(const RipRow& row) const {
@@ -52,39 +61,37 @@ TrackChecksums RipAccuracy::ChecksumsFor(const RipRow& row) const {
   std::size_t audioTracks = static_cast<std::size_t>(FIds.audioTracks);
   std::size_t index = FInput->toc.entries.empty() ? 0 : AudioIndexOf(row);
   bool last = FInput->toc.entries.empty() || index + 1 == audioTracks;
-  return TrackChecksums(std::uint64_t(row.blocks) * 588, index == 0, last);
+  return TrackChecksums(std::uint64_t(row.blocks) * 588, index == 0, last, CtdbAudioFrames(FInput->toc));
 }
 
-TrackVerdict RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checksums, const TrackAudio& audio,
-                                 const std::function<bool()>& keepWaiting) {
-  if (!FLooked) {
-    while (FPending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
-      if (keepWaiting()) continue;
-      *FGivenUp = true;
-      return TrackVerdict{};
-    }
-    FLookup = FPending.get();
-    FLooked = true;
+TrackVerdicts RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checksums, const TrackAudio& audio,
+                                  const std::function<bool()>& keepWaiting) {
+  if (!FAccurateRip.Wait(keepWaiting) || !FCtdb.Wait(keepWaiting) || FInput->toc.entries.empty()) return {};
+  TrackVerdicts verdicts;
+  if (FAccurateRip.Get().result != DbarLookup::Result::Failed) {
+    verdicts.accurateRip = VerifyTrack(FAccurateRip.Get().pressings, DiscIndexOf(row), checksums,
+                                       [&](const std::vector<int>& shifts) { return SumsAt(row, audio, shifts); },
+                                       FDiscOffsets);
+    const TrackVerdict& verdict = verdicts.accurateRip;
+    if (verdict.kind == TrackVerdict::Kind::AccurateWithOffset &&
+        std::find(FDiscOffsets.begin(), FDiscOffsets.end(), verdict.offset) == FDiscOffsets.end())
+      FDiscOffsets.push_back(verdict.offset);
   }
-  if (FLookup.result == DbarLookup::Result::Failed || FInput->toc.entries.empty()) return TrackVerdict{};
-  TrackVerdict verdict = VerifyTrack(FLookup.pressings, DiscIndexOf(row), checksums,
-                                     [&](const std::vector<int>& shifts) { return SumsAt(row, audio, shifts); },
-                                     FDiscOffsets);
-  if (verdict.kind == TrackVerdict::Kind::AccurateWithOffset &&
-      std::find(FDiscOffsets.begin(), FDiscOffsets.end(), verdict.offset) == FDiscOffsets.end())
-    FDiscOffsets.push_back(verdict.offset);
-  return verdict;
+  const std::size_t audioIndex = AudioIndexOf(row);
+  if (FCtdb.Get().result != CtdbLookup::Result::Failed)
+    verdicts.ctdb = VerifyCtdbTrack(FCtdb.Get().entries, audioIndex, checksums.Ctdb(), [&] { return AroundOf(row, audio); });
+  if (audioIndex < FCtdbParts.size()) FCtdbParts[audioIndex] = checksums.Ctdb();
+  return verdicts;
 }
 
 // The track's stream for the shifts: the disc's blocks before it, the track from its file, the blocks after.
 std::vector<ShiftedTrackSums::Sums> RipAccuracy::SumsAt(const RipRow& row, const TrackAudio& audio,
                                                         const std::vector<int>& shifts) const {
-  constexpr std::int32_t kAround = TrackChecksums::kSearchFrames / 588;
   const std::size_t audioIndex = AudioIndexOf(row);
   ShiftedTrackSums sums(std::uint64_t(row.blocks) * 588, audioIndex == 0,
                         audioIndex + 1 == static_cast<std::size_t>(FIds.audioTracks), shifts);
-  std::vector<std::uint8_t> buffer(std::size_t(kAround) * CD_BLOCK_BYTES);
-  audio.readDisc(std::int64_t(row.start) - kAround, kAround, buffer.data());
+  std::vector<std::uint8_t> buffer(std::size_t(kAroundBlocks) * CD_BLOCK_BYTES);
+  audio.readDisc(std::int64_t(row.start) - kAroundBlocks, kAroundBlocks, buffer.data());
   sums.Add(buffer.data(), buffer.size());
   buffer.resize(std::size_t(TRACKBUF_BLOCKS) * CD_BLOCK_BYTES);
   audio.file->Seek(kWaveHeaderSize, SEEK_SET);
@@ -94,10 +101,35 @@ std::vector<ShiftedTrackSums::Sums> RipAccuracy::SumsAt(const RipRow& row, const
     sums.Add(buffer.data(), std::size_t(got));
     left -= std::uint64_t(got);
   }
-  buffer.resize(std::size_t(kAround) * CD_BLOCK_BYTES);
-  audio.readDisc(std::int64_t(row.start) + row.blocks, kAround, buffer.data());
+  buffer.resize(std::size_t(kAroundBlocks) * CD_BLOCK_BYTES);
+  audio.readDisc(std::int64_t(row.start) + row.blocks, kAroundBlocks, buffer.data());
   sums.Add(buffer.data(), buffer.size());
   return sums.Result();
+}
+
+AudioAround RipAccuracy::AroundOf(const RipRow& row, const TrackAudio& audio) const {
+  AudioAround around{std::vector<std::uint8_t>(std::size_t(kAroundBlocks) * CD_BLOCK_BYTES),
+                     std::vector<std::uint8_t>(std::size_t(kAroundBlocks) * CD_BLOCK_BYTES)};
+  audio.readDisc(std::int64_t(row.start) - kAroundBlocks, kAroundBlocks, around.before.data());
+  audio.readDisc(std::int64_t(row.start) + row.blocks, kAroundBlocks, around.after.data());
+  return around;
+}
+
+DiscVerdicts RipAccuracy::DiscVerdictsOf(const std::vector<TrackResult>& tracks) const {
+  std::vector<TrackVerdict> accurateRip, ctdb;
+  for (const TrackResult& track : tracks) {
+    accurateRip.push_back(track.verdict);
+    ctdb.push_back(track.ctdbVerdict);
+  }
+  // The disc's CTDB CRC is known when every audio track was read.
+  std::vector<const CtdbTrackPart*> parts;
+  for (const std::optional<CtdbTrackPart>& part : FCtdbParts)
+    if (part) parts.push_back(&*part);
+  if (parts.size() != FCtdbParts.size()) parts.clear();
+  DiscVerdicts disc{DiscVerdictText(accurateRip), CtdbDiscVerdictText(FCtdb.Get().entries, parts, ctdb)};
+  if (!FAccurateRip.Get().error.empty()) disc.accurateRip += " (" + FAccurateRip.Get().error + ")";
+  if (!FCtdb.Get().error.empty()) disc.ctdb += " (" + FCtdb.Get().error + ")";
+  return disc;
 }
 
 namespace {
@@ -126,7 +158,7 @@ std::string RipAccuracy::LogName() const {
   return "Disc " + std::string(id);
 }
 
-std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const std::string& discVerdict) const {
+std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc) const {
   std::string base = FInput->folder + "/" + LogName();
   RipLogHeader header;
   header.drive = FInput->drive;
@@ -140,7 +172,8 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   header.cddbId = CddbDiscId(FInput->toc);
   header.musicBrainzId = MusicBrainzDiscId(FInput->toc);
   header.accurateRipFile = FIds.FileName();
-  if (!ReplaceFileWith(base + ".log", RipLogText(header, tracks, discVerdict))) return {};
+  header.ctdbTocId = CtdbTocId(FInput->toc);
+  if (!ReplaceFileWith(base + ".log", RipLogText(header, tracks, disc))) return {};
   ReplaceFileWith(base + ".cue", RipCueSheet(tracks));
   return base + ".log";
 }

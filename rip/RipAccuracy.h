@@ -1,18 +1,19 @@
 #pragma once
-// What a rip proves of the tracks it writes: each track's checksums taken as it is read, its AccurateRip
-// verdict (the disc's dBAR file is looked up on a thread of its own while the first track is read), and at
-// the end the rip log and a cue sheet beside the files.
+// What a rip proves of the tracks it writes: each track's checksums taken as it is read, its AccurateRip and
+// CUETools database verdicts (each database is looked up on a thread of its own while the first track is
+// read), and at the end the rip log and a cue sheet beside the files.
 
-#include <atomic>
 #include <functional>
-#include <memory>
-#include <future>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cd/AccurateRip.h"
 #include "cd/AccurateRipClient.h"
+#include "cd/Ctdb.h"
+#include "cd/CtdbClient.h"
 #include "cd/TrackChecksums.h"
+#include "rip/PendingLookup.h"
 
 struct RipInput;
 struct RipRow;
@@ -34,41 +35,53 @@ struct TrackResult {
   std::uint32_t testCrc = 0;
   bool reliable = true;  // the reads of a test and copy agreed
   std::vector<std::uint32_t> unreadable;  // blocks from the track's start
-  TrackVerdict verdict;
+  TrackVerdict verdict;      // AccurateRip's
+  TrackVerdict ctdbVerdict;  // the CUETools database's
   std::string readPath;  // how the track was read in the end, and what that proves
   bool fromImage = false;  // read from an image file, which has no way of reading to tell
+};
+
+struct TrackVerdicts {
+  TrackVerdict accurateRip;
+  TrackVerdict ctdb;
+};
+
+// What each database says of the disc, with why its lookup failed where it did.
+struct DiscVerdicts {
+  std::string accurateRip;
+  std::string ctdb;
 };
 
 class RipAccuracy {
  public:
   RipAccuracy() = default;
-  ~RipAccuracy();
   RipAccuracy(const RipAccuracy&) = delete;
   RipAccuracy& operator=(const RipAccuracy&) = delete;
-  // Starts the lookup of the input's disc; a job without a table of contents or server is not verified.
+  // Starts the lookups of the input's disc; a job without a table of contents is not verified, nor by a
+  // database without a server.
   void Start(const RipInput& input);
   TrackChecksums ChecksumsFor(const RipRow& row) const;
-  // Waits for the lookup, asking keepWaiting meanwhile, and judges the track; not verified when keepWaiting
-  // said no, which also gives the lookup up.
-  TrackVerdict Verify(const RipRow& row, const TrackChecksums& checksums, const TrackAudio& audio,
-                      const std::function<bool()>& keepWaiting);
-  // Why the lookup failed; empty when it answered or was not made.
-  const std::string& LookupError() const { return FLookup.error; }
+  // Waits for the lookups, asking keepWaiting meanwhile, and judges the track; not verified when keepWaiting
+  // said no, which also gives the lookups up.
+  TrackVerdicts Verify(const RipRow& row, const TrackChecksums& checksums, const TrackAudio& audio,
+                       const std::function<bool()>& keepWaiting);
+  // The disc's verdicts from the finished tracks'.
+  DiscVerdicts DiscVerdictsOf(const std::vector<TrackResult>& tracks) const;
   // Writes FOLDER/NAME.log and FOLDER/NAME.cue for the finished tracks; returns the log's path, or an empty
   // string when it could not be written.
-  std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const std::string& discVerdict) const;
+  std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc) const;
 
  private:
   std::size_t AudioIndexOf(const RipRow& row) const;
   std::size_t DiscIndexOf(const RipRow& row) const;
   std::string LogName() const;
   std::vector<ShiftedTrackSums::Sums> SumsAt(const RipRow& row, const TrackAudio& audio, const std::vector<int>& shifts) const;
+  AudioAround AroundOf(const RipRow& row, const TrackAudio& audio) const;
 
   const RipInput* FInput = nullptr;
   AccurateRipIds FIds;
-  std::future<DbarLookup> FPending;
-  std::shared_ptr<std::atomic<bool>> FGivenUp;  // the pending lookup's
-  DbarLookup FLookup;
-  bool FLooked = false;
+  PendingLookup<DbarLookup> FAccurateRip;
+  PendingLookup<CtdbLookup> FCtdb;
   std::vector<int> FDiscOffsets;  // offsets at which tracks of this disc proved out
+  std::vector<std::optional<CtdbTrackPart>> FCtdbParts;  // each audio track's, as last verified
 };

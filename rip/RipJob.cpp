@@ -105,7 +105,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.compr = ReadInteger(settings, "OGG Options", "compr", 20);
     values.flacLevel = ReadInteger(settings, "FLAC Options", "level", 5);
     if (values.flacLevel < 0 || values.flacLevel > 8) values.flacLevel = 5;
-    ReadAccurateRipValues(settings, values);
+    ReadDatabaseValues(settings, values);
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
     // Anything but a known mode reads in the default one, which never delivers less than the others.
@@ -117,8 +117,9 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
   return true;
 }
 
-void ReadAccurateRipValues(TIniFile& settings, RipValues& values) {
+void ReadDatabaseValues(TIniFile& settings, RipValues& values) {
   values.accurateRipServer = settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com");
+  values.ctdbServer = settings.ReadString("CTDB", "server", "http://db.cuetools.net");
   values.cacheFolder = CacheFolder(settings.FileName());
 }
 
@@ -222,17 +223,14 @@ void RipJob::TrackFinished(const RipRow& row, const std::string& path, ProvedRea
   FHost.ReportTrack(result);
 }
 
-// The disc's verdict, the log and the cue sheet, once every checked track is written.
+// The disc's verdicts, the log and the cue sheet, once every checked track is written.
 void RipJob::Completed() {
   if (FResults.empty() || FInput.toc.entries.empty()) return;
-  std::vector<TrackVerdict> verdicts;
-  for (const TrackResult& result : FResults) verdicts.push_back(result.verdict);
-  std::string verdict = DiscVerdictText(verdicts);
-  if (!FAccuracy.LookupError().empty()) verdict += " (" + FAccuracy.LookupError() + ")";
-  FHost.ReportDisc(verdict, FAccuracy.WriteLogAndCue(FResults, verdict));
+  DiscVerdicts verdicts = FAccuracy.DiscVerdictsOf(FResults);
+  FHost.ReportDisc(verdicts, FAccuracy.WriteLogAndCue(FResults, verdicts));
 }
 
-// The track is read as the plan says, each pass judged by the database; the last pass is the one kept.
+// The track is read as the plan says, each pass judged by the databases; the last pass is the one kept.
 RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file) {
   TrackPass pass = FPlan.FirstPass();
   ProvedRead read = ReadPass(row, file, pass.mode);
@@ -240,17 +238,20 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file)
     TrackAudio audio{&file, [this](std::int64_t first, std::int32_t count, std::uint8_t* out) {
                         ReadAround(first, count, out);
                       }};
-    read.result.verdict = FAccuracy.Verify(row, read.checksums, audio, [this] {
+    TrackVerdicts verdicts = FAccuracy.Verify(row, read.checksums, audio, [this] {
       Pump();
       return !Stopping();
     });
-    std::optional<TrackPass> next = FPlan.After(pass, read.result.verdict);
+    read.result.verdict = verdicts.accurateRip;
+    read.result.ctdbVerdict = verdicts.ctdb;
+    std::optional<TrackPass> next = FPlan.After(pass, verdicts.accurateRip, verdicts.ctdb);
     if (!next || Stopping()) break;
     pass = *next;
     read = ReadPass(row, file, pass.mode);
   }
   const std::vector<std::uint32_t>& unreadable = read.result.unreadable;
-  read.result.readPath = FPlan.Describe(pass, read.result.verdict, unreadable.empty() ? "" : UnreadableText(unreadable));
+  read.result.readPath = FPlan.Describe(pass, read.result.verdict, read.result.ctdbVerdict,
+                                        unreadable.empty() ? "" : UnreadableText(unreadable));
   read.result.fromImage = CDReadsExactly(FInput.handle);
   return read;
 }

@@ -39,8 +39,9 @@ struct RipValues {
   int cpu = 3;
   int compr = 20;
   int flacLevel = 5;
-  std::string accurateRipServer;  // empty: no verification
-  std::string cacheFolder;        // where the AccurateRip replies are kept (CacheFolder)
+  std::string accurateRipServer;  // empty: no verification by AccurateRip
+  std::string ctdbServer;         // empty: none by the CUETools database
+  std::string cacheFolder;        // where the databases' replies are kept (CacheFolder)
   bool testAndCopy = false;
   int encoderThreads = 0;  // 0: one per processor core
   RipReadMode readMode = RipReadMode::Verify;
@@ -58,9 +59,9 @@ std::string ReadErrorText(const std::string& number, const std::vector<std::uint
 // False when the sample rate or the bit rate is no number once its unit is dropped, or the file
 // cannot be read.
 bool ReadRipValues(TIniFile& settings, RipValues& values);
-// The AccurateRip server and the cache folder alone, which need none of the other settings; throws
+// The checksum databases' servers and the cache folder alone, which need none of the other settings; throws
 // EIniFileError when the settings cannot be read.
-void ReadAccurateRipValues(TIniFile& settings, RipValues& values);
+void ReadDatabaseValues(TIniFile& settings, RipValues& values);
 // The read offset of the drive so identified, in samples (section "Drive Offsets"); 0 when none is set.
 int ReadDriveOffset(TIniFile& settings, const std::string& drive);
 // Where that offset comes from, for the log: "from [Drive Offsets]", or "none set for the drive".
@@ -104,10 +105,10 @@ class RipHost {
   virtual void UncheckRow(std::size_t row) = 0;
   // A finished track that holds blocks the drive could not read (silence in their place).
   virtual void ReportReadErrors(const std::string& text) = 0;
-  // Each finished track with its checksums and AccurateRip verdict, and at the end the disc's verdict and the
-  // log written beside the files.
+  // Each finished track with its checksums and verdicts, and at the end the disc's verdicts and the log
+  // written beside the files.
   virtual void ReportTrack(const TrackResult& result) = 0;
-  virtual void ReportDisc(const std::string& verdict, const std::string& logPath) = 0;
+  virtual void ReportDisc(const DiscVerdicts& verdicts, const std::string& logPath) = 0;
 };
 
 class RipJob {

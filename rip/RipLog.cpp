@@ -83,6 +83,8 @@ std::string TrackLines(const TrackResult& track) {
     text += "  AccurateRip: block 450 alone matches a pressing at offset " + offsets +
             ": a pressing read so may exist, the whole track does not prove it\n";
   }
+  text += "  CTDB CRC32: " + Hex8(track.sums.ctdb) + "\n";
+  text += "  CTDB: " + track.ctdbVerdict.Text() + "\n";
   return text;
 }
 
@@ -111,17 +113,18 @@ std::string HeaderLines(const RipLogHeader& header) {
   text += "\n";
   if (!header.toc.entries.empty()) text += TocLines(header.toc) + "\n";
   text += "Disc IDs:\n  CDDB: " + header.cddbId + "\n  MusicBrainz: " + header.musicBrainzId + "\n";
-  return text + "  AccurateRip: " + header.accurateRipFile + "\n\n";
+  text += "  AccurateRip: " + header.accurateRipFile + "\n";
+  return text + "  CTDB TOC ID: " + header.ctdbTocId + "\n\n";
 }
 
 }  // namespace
 
-std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks,
-                       const std::string& discVerdict) {
+std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks, const DiscVerdicts& disc) {
   std::string text = "Quillon " QUILLON_VERSION " rip log, " + Now() + "\n\n";
   text += HeaderLines(header);
   for (const TrackResult& track : tracks) text += TrackLines(track) + "\n";
-  text += "Disc: " + discVerdict + "\n";
+  text += "Disc AccurateRip: " + disc.accurateRip + "\n";
+  text += "Disc CTDB: " + disc.ctdb + "\n";
   return text + kChecksumLabel + Sha256Hex(text) + "\n";
 }
 

@@ -22,9 +22,9 @@ struct RipLogHeader {
   std::string cddbId;
   std::string musicBrainzId;
   std::string accurateRipFile;  // the disc's dBAR file name
+  std::string ctdbTocId;
 };
 
-std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks,
-                       const std::string& discVerdict);
+std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks, const DiscVerdicts& disc);
 // True when the log's last line is the SHA-256 of everything before it.
 bool RipLogIntact(const std::string& log);

@@ -120,21 +120,28 @@ void TRipPropressForm::UncheckRow(std::size_t row) {
 
 void TRipPropressForm::ReportReadErrors(const std::string& text) { AddReport(text); }
 
-// How each track was read from a drive and what proves it, with its AccurateRip verdict where the way of
-// reading does not already name it (of an image file, only the verdict); and the disc's verdict (with why it
-// was not verified).
+// How each track was read from a drive and what proves it, with each database's verdict where the way of
+// reading does not already name it (of an image file, only the verdicts); and the disc's verdicts (with why a
+// lookup failed).
 void TRipPropressForm::ReportTrack(const TrackResult& result) {
-  if (result.fromImage && result.verdict.kind == TrackVerdict::Kind::NotVerified) return;
+  using Kind = TrackVerdict::Kind;
+  if (result.fromImage && result.verdict.kind == Kind::NotVerified && result.ctdbVerdict.kind == Kind::NotVerified)
+    return;
   std::string text = "Track " + result.number + ": " + result.readPath;
-  const std::string verdict = result.verdict.Text();
-  if (result.verdict.kind != TrackVerdict::Kind::NotVerified && !ConfirmedByV2(result.verdict) &&
-      result.readPath.find(verdict) == std::string::npos)
-    text += "; AccurateRip: " + verdict;
+  auto add = [&](const std::string& database, const TrackVerdict& verdict, bool confirmed) {
+    const std::string said = database + ": " + verdict.Text();
+    if (verdict.kind != Kind::NotVerified && !confirmed && result.readPath.find(said) == std::string::npos)
+      text += "; " + said;
+  };
+  add("AccurateRip", result.verdict, ConfirmedByV2(result.verdict));
+  add("CTDB", result.ctdbVerdict, ConfirmedByCtdb(result.ctdbVerdict));
   AddReport(text);
 }
 
-void TRipPropressForm::ReportDisc(const std::string& verdict, const std::string&) {
-  if (!FJob->Input().values.accurateRipServer.empty()) AddReport("AccurateRip: " + verdict);
+void TRipPropressForm::ReportDisc(const DiscVerdicts& verdicts, const std::string&) {
+  const RipValues& values = FJob->Input().values;
+  if (!values.accurateRipServer.empty()) AddReport("AccurateRip: " + verdicts.accurateRip);
+  if (!values.ctdbServer.empty()) AddReport("CTDB: " + verdicts.ctdb);
 }
 
 void TRipPropressForm::AddReport(const std::string& text) {

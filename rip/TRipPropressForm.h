@@ -27,7 +27,7 @@ class TRipPropressForm : public QDialog, private RipHost {
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* spSkinButtonStop = nullptr;
-  // What the job found: tracks with blocks the drive could not read, each track's AccurateRip verdict and the
+  // What the job found: tracks with blocks the drive could not read, each track's database verdicts and the
   // disc's; shown below the button when there is anything to say.
   QPlainTextEdit* ReportList = nullptr;
   RipJob& Job() { return *FJob; }
@@ -54,7 +54,7 @@ class TRipPropressForm : public QDialog, private RipHost {
   void UncheckRow(std::size_t row) override;
   void ReportReadErrors(const std::string& text) override;
   void ReportTrack(const TrackResult& result) override;
-  void ReportDisc(const std::string& verdict, const std::string& logPath) override;
+  void ReportDisc(const DiscVerdicts& verdicts, const std::string& logPath) override;
   void AddReport(const std::string& text);
 
   std::unique_ptr<RipJob> FJob;

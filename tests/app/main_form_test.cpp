@@ -190,7 +190,7 @@ class MainFormTest : public QObject {
     CloseCDHandle(testdata::OpenSimulatedDrive(sheet, faults, "QUILLON TESTDRIVE 1.00"));
     std::vector<testdata::DbarEntry> pressing;
     for (std::size_t k = 0; k < tracks.size(); ++k) {
-      TrackChecksums sums(tracks[k].audio.size() / 2, k == 0, k + 1 == tracks.size());
+      TrackChecksums sums(tracks[k].audio.size() / 2, k == 0, k + 1 == tracks.size(), 3 * tracks[k].audio.size() / 2);
       sums.Add(reinterpret_cast<const std::uint8_t*>(tracks[k].audio.data()), tracks[k].audio.size() * 2);
       pressing.push_back({3, sums.Sums().arV2, sums.Sums().ar450});
     }

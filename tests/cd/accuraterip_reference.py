@@ -1,13 +1,14 @@
 """Checksums and AccurateRip IDs of a one-file disc image, computed apart from the program.
 
 usage: accuraterip_reference.py BIN OFFSET START... LEADOUT
-Prints one line per track as quillon-cli checksums does, then "ids ID1 ID2".
+Prints one line per track and the disc's CTDB CRC as quillon-cli checksums does, then "ids ID1 ID2".
 """
 import struct
 import sys
 import zlib
 
 BLOCK = 2352
+CTDB_SKIP = 10 * 588  # frames the CUETools database leaves out at the disc's start, and more at its end
 
 
 def words(pcm):
@@ -36,11 +37,16 @@ def main():
     disc = b"\0" * pad + data + b"\0" * pad
     disc = disc[pad + 4 * offset:pad + 4 * offset + len(data)]
     count = len(bounds) - 1
+    audio = disc[bounds[0] * BLOCK:bounds[-1] * BLOCK]
+    end_skip = CTDB_SKIP + (len(audio) // 4) % CTDB_SKIP
     for i in range(count):
         pcm = disc[bounds[i] * BLOCK:bounds[i + 1] * BLOCK]
         nonzero = b"".join(s for s in (pcm[j:j + 2] for j in range(0, len(pcm), 2)) if s != b"\0\0")
         v1, v2, f450 = accuraterip(words(pcm), i == 0, i == count - 1)
-        print("%02d\t%08x\t%08x\t%08x\t%08x\t%08x" % (i + 1, zlib.crc32(pcm), zlib.crc32(nonzero), v1, v2, f450))
+        ctdb = pcm[CTDB_SKIP * 4 if i == 0 else 0:len(pcm) - end_skip * 4 if i == count - 1 else len(pcm)]
+        print("%02d\t%08x\t%08x\t%08x\t%08x\t%08x\t%08x" %
+              (i + 1, zlib.crc32(pcm), zlib.crc32(nonzero), v1, v2, f450, zlib.crc32(ctdb)))
+    print("Disc\t%08x" % zlib.crc32(audio[CTDB_SKIP * 4:len(audio) - end_skip * 4]))
     id1 = sum(bounds[:-1]) + bounds[-1]
     id2 = sum(max(b, 1) * (k + 1) for k, b in enumerate(bounds[:-1])) + bounds[-1] * (count + 1)
     print("ids %08x %08x" % (id1 & 0xFFFFFFFF, id2 & 0xFFFFFFFF))

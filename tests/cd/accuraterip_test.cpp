@@ -10,6 +10,7 @@
 #include "cd/DiscChecksums.h"
 #include "cd/DriveOffsetList.h"
 #include "platform/inifile/TIniFile.h"
+#include "tests/cd/TestChecksums.h"
 #include "tests/data/HttpTestServer.h"
 #include "tests/data/TestDiscs.h"
 #include "tests/data/TestProcess.h"
@@ -43,7 +44,7 @@ TEST(AccurateRipTest, ChecksumsIdsAndOffsetsMatchAnIndependentComputation) {
   struct Disc {
     std::vector<ImageTrack> tracks;
     std::string bounds;
-  } discs[] = {{ThreeTracks(), "0 460 490 950"}, {{{{}, Pattern(BlockFrames(460), 4)}}, "0 460"}};
+  } discs[] = {{ThreeTracks(), "0 460 490 950"}, {{{{}, Pattern(BlockFrames(461), 4)}}, "0 461"}};
   for (const Disc& disc : discs) {
     std::string sheet = discimage::WriteImage(folder.Path(), "disc", disc.tracks, {});
     for (int offset : {0, 6, -6, 667, -1200}) {
@@ -132,15 +133,7 @@ class VerificationTest : public ::testing::Test {
     SetCDImageFiles({});
   }
 
-  std::vector<AudioTrackChecksums> Checksums(int offset) {
-    SetCDReadOffset(FHandle, offset);
-    std::vector<AudioTrackChecksums> tracks;
-    std::vector<std::uint32_t> unreadable;
-    std::string error;
-    EXPECT_TRUE(ChecksumAudioTracks(FHandle, FToc, tracks, unreadable, error));
-    SetCDReadOffset(FHandle, 0);
-    return tracks;
-  }
+  std::vector<AudioTrackChecksums> Checksums(int offset) { return testdata::ChecksumsAt(FHandle, FToc, offset); }
 
   std::vector<DbarTrack> Pressing(const std::vector<AudioTrackChecksums>& tracks, int confidence, bool v2) {
     std::vector<DbarTrack> pressing;

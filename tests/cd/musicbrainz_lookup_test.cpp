@@ -142,7 +142,7 @@ TEST(MusicBrainzCommandTest, ListsTheReleasesAndNamesTheTracksAfterTheChosenOne)
   // one, or with one it does not know, it lists them and stops as wrong usage.
   std::string settings = folder.File("settings.ini");
   testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[MusicBrainz]\nserver=" +
-                                        server.Url() + "\nlookup=MusicBrainz, then CDDB\n[AccurateRip]\nserver=\n");
+                                        server.Url() + "\nlookup=MusicBrainz, then CDDB\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
   std::string out = folder.File("out");
   std::filesystem::create_directory(out);
   std::string rip = std::string(QUILLON_CLI) + " rip '" + sheet + "' --format wav --tracks 3 --lookup --out '" + out +

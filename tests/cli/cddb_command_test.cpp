@@ -68,7 +68,7 @@ TEST_F(CddbCommandTest, RipLooksTheDiscUpForNamesAndIdsPrintsTheDiscsIds) {
   std::string settings = FFolder.File("settings.ini");
   testdata::WriteTextFile(settings, "[CDDB]\nserver=" + server.Address() + "\nemail=me@example.org\n"
                                     "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[Rip]\nname template=%a/%n %t\n"
-                                    "[AccurateRip]\nserver=\n");
+                                    "[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
   std::string out = FFolder.File("out");
   std::filesystem::create_directory(out);
   std::string rip = "rip '" + FSheet + "' --format wav --out '" + out + "' --settings '" + settings + "' --lookup";
@@ -79,7 +79,8 @@ TEST_F(CddbCommandTest, RipLooksTheDiscUpForNamesAndIdsPrintsTheDiscsIds) {
   EXPECT_EQ(out + "/03.wav\n", RunCli(rip + " --tracks 3 --name %n" + files).out);
 
   // The MusicBrainz ID as computed apart: SHA-1 of "0103000000B4" and the offsets 150, 160, 170.
-  EXPECT_EQ("CDDB: 06000003\nMusicBrainz: 5Yg_iRnsRa_h7uC5YjaJKRRyoZw-\nAccurateRip: dBAR-003-0000003c-000000c9-06000003.bin\n",
+  EXPECT_EQ("CDDB: 06000003\nMusicBrainz: 5Yg_iRnsRa_h7uC5YjaJKRRyoZw-\nAccurateRip: dBAR-003-0000003c-000000c9-06000003.bin\n"
+            "CTDB: 3EfKawdgAYcM1lgEa1imScXjnwM-\n",
             RunCli("ids '" + FSheet + "'").out);
 }
 

@@ -52,7 +52,7 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
   std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
   std::string out = folder.File("out/made");  // a missing output folder is made
   testdata::WriteTextFile(folder.File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
-                                                       "[AccurateRip]\nserver=http://127.0.0.1:9\n");
+                                                       "[AccurateRip]\nserver=http://127.0.0.1:9\n[CTDB]\nserver=http://127.0.0.1:9\n");
   testdata::ProcessResult result = testdata::RunCommand(
       "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LD_PRELOAD=" FAILING_READS " QUILLON_FAIL_FILE=/disc.bin QUILLON_FAIL_BYTES=" + std::to_string(75 * 2352) + "-" +
       std::to_string(77 * 2352 - 1) + " " QUILLON_CLI " rip '" + sheet + "' --format wav --out '" + out +
@@ -60,9 +60,10 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
   EXPECT_EQ(1, result.status);
   EXPECT_EQ("error: Track 01: 2 blocks could not be read at 00:01.00\u201300:01.01\n"
             "01\t" + out + "/Track-01.wav\t" + Crc32(out + "/Track-01.wav") +
-                "\tnot verified\timage file, 2 blocks could not be read at 00:01.00\u201300:01.01\n"
-            "02\t" + out + "/Track-02.wav\t" + Crc32(out + "/Track-02.wav") + "\tnot verified\timage file, read once\n"
-            "AccurateRip: not verified (no answer from http://127.0.0.1:9)\nLog: " + out + "/Disc 06000402.log\n",
+                "\tAccurateRip: not verified\tCTDB: not verified\timage file, 2 blocks could not be read at 00:01.00\u201300:01.01\n"
+            "02\t" + out + "/Track-02.wav\t" + Crc32(out + "/Track-02.wav") + "\tAccurateRip: not verified\tCTDB: not verified\timage file, read once\n"
+            "AccurateRip: not verified (no answer from http://127.0.0.1:9)\n"
+            "CTDB: not verified (no answer from http://127.0.0.1:9)\nLog: " + out + "/Disc 06000402.log\n",
             result.out);
   EXPECT_EQ(44u + 200 * 2352, std::filesystem::file_size(out + "/Track-01.wav"));
 }
@@ -92,7 +93,7 @@ TEST(DiscCommandsTest, ImagesThroughLibcdiosDriversAreReadAsDrives) {
     EXPECT_EQ(0, toc.status);
     EXPECT_EQ(c.toc, toc.out);
     std::string settings = folder.File("settings.ini");
-    testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n");
+    testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
     testdata::ProcessResult rip =
         RunCli("rip " + drive + " --format wav --out '" + folder.File("out") + "' --settings '" + settings + "'");
     EXPECT_EQ(0, rip.status) << rip.out;
@@ -115,7 +116,7 @@ TEST(DiscCommandsTest, AFailingBincueImageIsReadAsAFailingDriveAndCtrlCEndsTheRi
                                     {testdata::Pattern(testdata::BlockFrames(150), 2)}};
   std::string drive = "'bincue:" + testdata::WriteDriveImage(folder.Path(), tracks, DriveImageForm::BinCue) + "'";
   std::string settings = folder.File("settings.ini");
-  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n");
+  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
   std::string faults = "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LD_PRELOAD=" FAILING_READS
                        " QUILLON_FAIL_FILE=/disc.bin QUILLON_FAIL_BYTES=" + std::to_string(149 * 2352) + "-" +
                        std::to_string(151 * 2352 - 1) + " ";
@@ -130,7 +131,7 @@ TEST(DiscCommandsTest, AFailingBincueImageIsReadAsAFailingDriveAndCtrlCEndsTheRi
   testdata::ProcessResult always = testdata::RunCommand("{ " + faults + rip + " >/dev/null; }");
   EXPECT_EQ(1, always.status);
   EXPECT_EQ("error: Track 01: 1 block could not be read at 00:01.74\nerror: Track 02: 1 block could not be read at "
-            "00:00.00\nAccurateRip: not verified\nLog: " + folder.File("out") + "/Disc 06000402.log\n",
+            "00:00.00\nAccurateRip: not verified\nCTDB: not verified\nLog: " + folder.File("out") + "/Disc 06000402.log\n",
             always.out);
   // Each read of the boundary hangs for 4 s; Ctrl-C half a second in ends the rip long before that.
   testdata::ProcessResult stopped = testdata::RunCommand(

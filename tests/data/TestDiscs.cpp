@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -85,6 +86,31 @@ std::string DriveOffsetsFile(const std::vector<DriveListEntry>& drives) {
     bytes += std::string(33, '\0');
   }
   return bytes;
+}
+
+std::string CtdbReply(const std::vector<CtdbTestEntry>& entries) {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<ctdb xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\" "
+                    "xmlns:ext=\"http://db.cuetools.net/ns/ext-1.0#\">\n";
+  char text[160];
+  int id = 1000;
+  for (const CtdbTestEntry& entry : entries) {
+    ++id;
+    std::snprintf(text, sizeof text, "  <entry confidence=\"%d\" crc32=\"%08x\" id=\"%d\" npar=\"8\" stride=\"5880\" "
+                  "hasparity=\"/parity/%d\" toc=\"", entry.confidence, entry.crc, id, id);
+    xml += text;
+    xml += entry.toc;
+    xml += '"';
+    if (!entry.trackCrcs.empty()) {
+      xml += " trackcrcs=\"";
+      for (std::size_t k = 0; k < entry.trackCrcs.size(); ++k) {
+        std::snprintf(text, sizeof text, k == 0 ? "%08x" : " %08x", entry.trackCrcs[k]);
+        xml += text;
+      }
+      xml += '"';
+    }
+    xml += " />\n";
+  }
+  return xml + "</ctdb>\n";
 }
 
 std::string ReadTextFile(const std::string& path) {

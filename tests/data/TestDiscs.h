@@ -53,6 +53,15 @@ struct DriveListEntry {
   int submissions;
 };
 std::string DriveOffsetsFile(const std::vector<DriveListEntry>& drives);
+// A reply of the CUETools database to a lookup, written after its public format: one element per entry, with
+// the attributes a lookup without metadata gives (track CRCs only where the entry has them, as older ones do not).
+struct CtdbTestEntry {
+  std::uint32_t crc;
+  int confidence;
+  std::string toc;
+  std::vector<std::uint32_t> trackCrcs;
+};
+std::string CtdbReply(const std::vector<CtdbTestEntry>& entries);
 
 // While it lives, no file of this process grows past `bytes`: writes fail as on a full disk.
 class FullDisk {

@@ -175,7 +175,7 @@ class EndToEndTest : public QObject {
                                 "\nOgg folder=" + Output("ogg").string() + "\nopen=False\n"
                                 "[Ogg Options]\ncpu=3\ncompr=20\n"
                                 "[CDDB]\nserver=127.0.0.1:9\n"
-                                "[AccurateRip]\nserver=http://127.0.0.1:9\n"
+                                "[AccurateRip]\nserver=http://127.0.0.1:9\n[CTDB]\nserver=http://127.0.0.1:9\n"
                                 "[CD Images]\ndisc=e2e.cue\n");
     for (const char* format : {"mp3", "wav", "ogg"}) fs::create_directories(Output(format));
   }

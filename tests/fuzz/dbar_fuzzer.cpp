@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<DbarPressing> pressings;
   if (!ParseDbar(bytes, ids, pressings)) return 0;
   std::uint8_t block[2352] = {};
-  TrackChecksums checksums(588 * 460, true, true);
+  TrackChecksums checksums(588 * 460, true, true, 588 * 460);
   for (int i = 0; i < 460; ++i) checksums.Add(block, sizeof block);
   for (int track = 0; track < ids.audioTracks; ++track)
     VerifyTrack(pressings, static_cast<std::size_t>(track), checksums, nullptr).Text();

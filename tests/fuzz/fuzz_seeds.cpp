@@ -113,6 +113,13 @@ Seeds DbarSeeds() {
                                                                             {{7, 0x0badcafe, 0}, {2, 1, 2}}})}};
 }
 
+Seeds CtdbSeeds() {
+  const std::string toc = "0:460:493:954";
+  return {{"entries", testdata::CtdbReply({{0x1a2b3c4d, 3, toc, {0x11111111, 0x22222222, 0x33333333}},
+                                           {0x0badcafe, 5, toc, {}},
+                                           {0x12345678, 2, "-0:460:493:954", {0x44444444, 0x55555555}}})}};
+}
+
 Seeds MusicBrainzSeeds() {
   Seeds seeds;
   for (const char* name : {"one_release", "several_releases", "multi_disc", "toc_lookup"})
@@ -131,7 +138,7 @@ int main(int argc, char** argv) {
   const std::map<std::string, std::function<Seeds()>> writers = {
       {"cue", CueSeeds},   {"wave", WaveSeeds}, {"vorbis", VorbisSeeds}, {"flac", FlacSeeds},
       {"id3", Id3Seeds},   {"cddb", CddbSeeds}, {"settings", SettingsSeeds},
-      {"dbar", DbarSeeds}, {"musicbrainz", MusicBrainzSeeds}};
+      {"dbar", DbarSeeds}, {"ctdb", CtdbSeeds}, {"musicbrainz", MusicBrainzSeeds}};
   for (const auto& [harness, seeds] : writers) {
     fs::path folder = fs::path(argv[1]) / harness;
     fs::create_directories(folder);

@@ -1,6 +1,7 @@
 #include "rip/RipJob.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/inifile/TIniFile.h"
 #include "cd/CdDrives.h"
+#include "cd/CtdbToc.h"
 #include "cd/DiscChecksums.h"
 #include "tests/data/HttpTestServer.h"
 #include "rip/RipLog.h"
@@ -50,14 +52,18 @@ class RecordingHost : public RipHost {
   void UncheckRow(std::size_t row) override { unchecked.push_back(row); }
   void ReportReadErrors(const std::string& text) override { readErrors.push_back(text); }
   void ReportTrack(const TrackResult& result) override { tracks.push_back(result); }
-  void ReportDisc(const std::string& verdict, const std::string& log) override { discs.push_back({verdict, log}); }
+  void ReportDisc(const DiscVerdicts& verdicts, const std::string& log) override {
+    discs.push_back({verdicts.accurateRip, log});
+    ctdbDiscs.push_back(verdicts.ctdb);
+  }
 
   std::vector<std::string> captions, errors, readErrors;
   std::string button;
   std::vector<int> gauges;
   std::vector<std::size_t> unchecked;
   std::vector<TrackResult> tracks;
-  std::vector<std::pair<std::string, std::string>> discs;
+  std::vector<std::pair<std::string, std::string>> discs;  // AccurateRip's verdict and the log
+  std::vector<std::string> ctdbDiscs;
   int closes = 0;
   int messagePumps = 0;
   std::function<void(int)> onGauge;
@@ -467,7 +473,9 @@ TEST_F(RipJobTest, TracksWithUnreadableBlocksAreKeptReportedAndNeverCalledFinish
 }
 
 TrackSums SumsOf(const std::vector<std::vector<std::uint8_t>>& tracks, std::size_t k) {
-  TrackChecksums sums(tracks[k].size() / 4, k == 0, k + 1 == tracks.size());
+  std::uint64_t discFrames = 0;
+  for (const std::vector<std::uint8_t>& track : tracks) discFrames += track.size() / 4;
+  TrackChecksums sums(tracks[k].size() / 4, k == 0, k + 1 == tracks.size(), discFrames);
   sums.Add(tracks[k].data(), tracks[k].size());
   return sums.Sums();
 }
@@ -515,7 +523,7 @@ TEST_F(RipJobTest, VerifyKeepsWhatTheDatabaseConfirmsAndReadsTheRestAgainSecurel
   status = 404;
   auto [unknown, unknownPaths] = rip();
   EXPECT_LE(unknown, 3.5);
-  EXPECT_EQ((std::vector<std::string>(3, "secure after burst (AccurateRip: not in database), 2 reads agree")),
+  EXPECT_EQ((std::vector<std::string>(3, "secure after burst (AccurateRip: not in database, CTDB: not verified), 2 reads agree")),
             std::vector<std::string>(unknownPaths.begin(), unknownPaths.begin() + 3));
   EXPECT_EQ("secure (3 tracks in a row needed it), 2 reads agree", unknownPaths[3]);
   EXPECT_EQ(FHost.captions.back(), "Finished!");
@@ -523,8 +531,8 @@ TEST_F(RipJobTest, VerifyKeepsWhatTheDatabaseConfirmsAndReadsTheRestAgainSecurel
   status = 200;
   dbar = DbarOfDisc(input.toc, pcm, {{1, {9, SumsOf(pcm, 1).arV1, 0}}, {2, {1, SumsOf(pcm, 2).arV2, 0}}});
   auto [mixed, mixedPaths] = rip();
-  EXPECT_EQ("secure after burst (AccurateRip: v1 checksum only), 2 reads agree", mixedPaths[1]);
-  EXPECT_EQ("secure after burst (AccurateRip: confidence 1), 2 reads agree", mixedPaths[2]);
+  EXPECT_EQ("secure after burst (AccurateRip: v1 checksum only, CTDB: not verified), 2 reads agree", mixedPaths[1]);
+  EXPECT_EQ("secure after burst (AccurateRip: confidence 1, CTDB: not verified), 2 reads agree", mixedPaths[2]);
   EXPECT_EQ("burst, confirmed by AccurateRip v2 (confidence 4)", mixedPaths[3]);  // the streak starts again
 }
 
@@ -734,6 +742,46 @@ TEST_F(RipJobTest, ARipOfAKnownDiscSaysItIsAccurate) {
   EXPECT_EQ("accurate (confidence 4)", FHost.tracks[1].verdict.Text());
   EXPECT_EQ("accurate (2 of 2 tracks)", FHost.discs.at(0).first);
   EXPECT_EQ("Finished!", FHost.captions.back());
+}
+
+// The CUETools database judges each track beside AccurateRip: a burst read that only it confirms is kept, and
+// the output and the log say what it said of the tracks and the disc.
+TEST_F(RipJobTest, ABurstReadThatOnlyTheCuetoolsDatabaseConfirmsIsKept) {
+  std::vector<testdata::DriveTrack> tracks;
+  std::vector<std::vector<std::uint8_t>> pcm;
+  for (int k = 0; k < 3; ++k) {
+    tracks.push_back({Pattern(BlockFrames(150), k + 1)});
+    pcm.push_back(Bytes(tracks.back().audio));
+  }
+  RipInput input = DriveDisc(tracks, OutputFormat::WAV);
+  testdata::CtdbTestEntry entry{0, 5, CtdbTocText(input.toc), {}};
+  std::string disc;
+  for (std::size_t k = 0; k < pcm.size(); ++k) {
+    entry.trackCrcs.push_back(SumsOf(pcm, k).ctdb);
+    if (k == 0) disc.assign(pcm[k].begin() + 5880 * 4, pcm[k].end());
+    else disc.append(pcm[k].begin(), k + 1 < pcm.size() ? pcm[k].end() : pcm[k].end() - (5880 + 450 * 588 % 5880) * 4);
+  }
+  entry.crc = std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(disc.data()), uInt(disc.size())));
+  testdata::HttpTestServer server([&](const std::string& target) {
+    return target.rfind("/lookup2.php?", 0) == 0 ? testdata::HttpTestReply{200, testdata::CtdbReply({entry})}
+                                                 : testdata::HttpTestReply{404, ""};
+  });
+  input.values.accurateRipServer = server.Url();
+  input.values.ctdbServer = server.Url();
+  Rip(input);
+  EXPECT_LE(FFaults->requested, 3 * 150 * 115 / 100);  // read once: no track again securely
+  ASSERT_EQ(3u, FHost.tracks.size());
+  for (const TrackResult& track : FHost.tracks) {
+    EXPECT_EQ("burst, confirmed by CTDB (confidence 5)", track.readPath);
+    EXPECT_EQ("not in database", track.verdict.Text());
+  }
+  EXPECT_EQ("accurate (confidence 5)", FHost.ctdbDiscs.at(0));
+  std::string log = testdata::ReadTextFile(FHost.discs.at(0).second);
+  char crc[9];
+  std::snprintf(crc, sizeof crc, "%08x", entry.trackCrcs[0]);
+  EXPECT_NE(std::string::npos, log.find("  CTDB CRC32: " + std::string(crc) + "\n  CTDB: accurate (confidence 5)\n")) << log;
+  EXPECT_NE(std::string::npos, log.find("  CTDB TOC ID: " + CtdbTocId(input.toc) + "\n")) << log;
+  EXPECT_NE(std::string::npos, log.find("Disc AccurateRip: not in database\nDisc CTDB: accurate (confidence 5)\n")) << log;
 }
 
 TEST_F(RipJobTest, AnImageCutShortWhileRippingIsReportedAsDamage) {

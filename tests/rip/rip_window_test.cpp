@@ -10,6 +10,8 @@
 #include "platform/inifile/TIniFile.h"
 #include "rip/TRipPropressForm.h"
 #include "tests/app/TestSeams.h"
+#include "tests/cd/TestChecksums.h"
+#include "tests/data/HttpTestServer.h"
 #include "tests/data/TestDiscs.h"
 
 namespace fs = std::filesystem;
@@ -35,6 +37,14 @@ class RipWindowTest : public QObject {
       input.rows.push_back({true, row.number, row.name, 100, k * 100});
     }
     return input;
+  }
+
+  // Shows the window with these settings and input, and waits until its job has ended.
+  void RunJob(TRipPropressForm& form, TIniFile& settings, const RipInput& input) {
+    form.Settings = [&] { return &settings; };
+    form.JobInput = [&] { return input; };
+    form.show();
+    QTRY_COMPARE(form.ButtonCaption(), QString("Close"));
   }
 
  private slots:
@@ -86,13 +96,10 @@ class RipWindowTest : public QObject {
   void tracksWithReadErrorsAreListedUnderTheButton() {
     RipInput input = Disc();
     fs::resize_file(FFolder->Path() / "disc.bin", 290 * 2352);  // the last track loses its last 10 blocks
-    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n");
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
     TIniFile settings(FFolder->File("settings.ini"));
     TRipPropressForm form(nullptr);
-    form.Settings = [&] { return &settings; };
-    form.JobInput = [&] { return input; };
-    form.show();
-    QTRY_COMPARE(form.ButtonCaption(), QString("Close"));
+    RunJob(form, settings, input);
     QCOMPARE(form.windowTitle(), QString("Finished with read errors"));
     QVERIFY(form.ReportList->isVisible());
     QCOMPARE(form.ReportList->toPlainText(), QString::fromUtf8("Track 03: 10 blocks could not be read at 00:01.15\u201300:01.24"));
@@ -123,6 +130,29 @@ class RipWindowTest : public QObject {
     QTRY_COMPARE(boxes.shown.size(), std::size_t(1));
     QCOMPARE(form.Gauge1->value(), 0);
     QCOMPARE(form.windowTitle(), QString("Processing:01 (Track-01.wav)"));
+  }
+
+  // Each track of an image with what each database says of it, then the disc's verdicts.
+  void theReportListsBothDatabasesVerdicts() {
+    RipInput input = Disc();
+    TOC record;
+    ModifyCDParms(FHandle, CDP_MSF, 0);
+    ReadTOC(FHandle, &record);
+    TableOfContentsFromRecord(record, input.toc);
+    testdata::CtdbTestEntry entry = testdata::CtdbEntryOf(input.toc, testdata::ChecksumsAt(FHandle, input.toc, 0), 2);
+    testdata::HttpTestServer server([&](const std::string& target) {
+      return target.rfind("/lookup2.php?", 0) == 0 ? testdata::HttpTestReply{200, testdata::CtdbReply({entry})}
+                                                   : testdata::HttpTestReply{404, ""};
+    });
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
+                                                           "[AccurateRip]\nserver=" + server.Url() + "\n[CTDB]\nserver=" +
+                                                               server.Url() + "\n");
+    TIniFile settings(FFolder->File("settings.ini"));
+    TRipPropressForm form(nullptr);
+    RunJob(form, settings, input);
+    QString track = "Track 0%1: image file, confirmed by CTDB (confidence 2); AccurateRip: not in database\n";
+    QCOMPARE(form.ReportList->toPlainText(), track.arg(1) + track.arg(2) + track.arg(3) +
+                                                 "AccurateRip: not in database\nCTDB: accurate (confidence 2)");
   }
 
   void aSettingsFileWithoutBitRateEndsTheProgram() {
