@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/files/ReplacementFile.h"
+
 class TFileStream;
 
 class EACSException : public std::runtime_error {
@@ -160,6 +162,8 @@ class TACSOutput {
   std::string RunError() const;
   // A stopped run puts what it wrote in place of the file, unless set: then the earlier file stays.
   void SetDiscardStopped(bool value) { FDiscardStopped = value; }
+  // Which link at the file's name the sink writes through: any, unless the program chose the name itself.
+  void SetLinkRule(LinkRule value) { FLinkRule = value; }
 
  protected:
   virtual bool DoOutput(bool Abort) = 0;
@@ -178,6 +182,7 @@ class TACSOutput {
   // parts go. A run under way is abandoned without Done and OnDone.
   void TerminateWorker();
 
+  LinkRule FLinkRule = LinkRule::Any;
   std::atomic<bool> FOutputting{false};
   std::int32_t FLastProgress = 0;
   TACSInput* FInput = nullptr;

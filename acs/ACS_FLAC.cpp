@@ -131,7 +131,7 @@ void TFLACOut::Prepare() {
   FCarried = 0;
   FWriteFailed = false;
   try {
-    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace);
+    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace, FLinkRule);
     SetUpEncoder();
   } catch (...) {
     CloseEncoder();

@@ -38,7 +38,7 @@ void TMP3Out::Prepare() {
   FInput->Init();
   SetUpEncoder();
   try {
-    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace);
+    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace, FLinkRule);
   } catch (...) {
     CloseEncoder();
     throw;

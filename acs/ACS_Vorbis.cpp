@@ -60,7 +60,7 @@ void TVorbisOut::Prepare() {
   FEndOfStream = false;
   SetUpEncoder();
   try {
-    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace);
+    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace, FLinkRule);
   } catch (...) {
     ClearCodec();
     throw;

@@ -119,7 +119,7 @@ void TWaveOut::Prepare() {
   FInput->Init();
   TWaveHeader header =
       MakeWaveHeader(FInput->Channels(), FInput->BitsPerSample(), FInput->Size(), FInput->SampleRate());
-  FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace);
+  FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace, FLinkRule);
   if (FStream->Write(header.data(), kWaveHeaderSize) != kWaveHeaderSize) {
     FStream.reset();
     throw EStreamError("Stream write error");

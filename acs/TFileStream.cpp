@@ -7,15 +7,18 @@
 #include <cerrno>
 #include <cstdio>
 
-TFileStream::TFileStream(const std::string& fileName, Mode mode) : FFileName(fileName) {
+TFileStream::TFileStream(const std::string& fileName, Mode mode, LinkRule links) : FFileName(fileName) {
   if (mode == Mode::Read) {
     FHandle = OpenRegularFile(fileName);
     if (FHandle < 0) throw EStreamError("Cannot open file " + fileName);
     return;
   }
   if (mode == Mode::Replace) {
-    FReplacement = std::make_unique<ReplacementFile>(fileName);
-    if (!FReplacement->Create()) throw EStreamError("Cannot create file " + fileName);
+    FReplacement = std::make_unique<ReplacementFile>(fileName, links);
+    if (!FReplacement->Create()) {
+      const std::string& link = FReplacement->RefusedLink();
+      throw EStreamError("Cannot create file " + fileName + (link.empty() ? "" : ": " + ForeignLinkText(link)));
+    }
     FHandle = FReplacement->Descriptor();
     return;
   }

@@ -22,8 +22,9 @@ class TFileStream {
   enum class Mode { Read, Create, Replace };
   // Throws EStreamError "Cannot open file NAME" or "Cannot create file NAME". Read opens regular files only
   // (a FIFO or a device would wait for ever). Create removes an earlier file of that name and makes a new
-  // one. Replace writes through a symbolic link to the file it names and keeps that file's permission bits.
-  TFileStream(const std::string& fileName, Mode mode);
+  // one. Replace writes through a symbolic link to the file it names, where links allows it, and keeps that
+  // file's permission bits; a link refused is named in the error.
+  TFileStream(const std::string& fileName, Mode mode, LinkRule links = LinkRule::Any);
   ~TFileStream();
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;

@@ -14,6 +14,7 @@ EncodeResult FlacTrackEncoder::Encode(const std::string& wavPath, const std::str
   flac.SetInput(&wave);
   flac.SetDiscardStopped(true);  // a cancelled track leaves the earlier file of its name alone
   flac.SetFileName(outputPath);
+  flac.SetLinkRule(LinkRule::OwnedOnly);
   flac.SetCompressionLevel(FLevel);
   flac.SetComments(VorbisCommentsOf(tags));
   return RunSinkForTrack(flac, progress, cancel);

@@ -11,7 +11,7 @@ EncodeResult Mp3TrackEncoder::Encode(const std::string& wavPath, const std::stri
                                      const std::function<void(int)>& progress,
                                      const std::atomic<bool>& cancel) const {
   TFileStream in(wavPath, TFileStream::Mode::Read);
-  TFileStream out(outputPath, TFileStream::Mode::Replace);
+  TFileStream out(outputPath, TFileStream::Mode::Replace, LinkRule::OwnedOnly);
   std::string tag = Mp3TagOf(tags);
   out.WriteBuffer(tag.data(), static_cast<std::int64_t>(tag.size()));
   BE_CONFIG config = FConfig;

@@ -17,6 +17,7 @@ EncodeResult OggTrackEncoder::Encode(const std::string& wavPath, const std::stri
   vorbis.SetDiscardStopped(true);  // a cancelled track leaves the earlier file of its name alone
   vorbis.SetDelay(FDelay);
   vorbis.SetFileName(outputPath);
+  vorbis.SetLinkRule(LinkRule::OwnedOnly);
   vorbis.SetCompression(FQuality);
   vorbis.SetComments(VorbisCommentsOf(tags));
   return RunSinkForTrack(vorbis, progress, cancel);

@@ -158,7 +158,8 @@ std::string RipAccuracy::LogName() const {
   return "Disc " + std::string(id);
 }
 
-std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc) const {
+std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
+                                        std::string& error) const {
   std::string base = FInput->folder + "/" + LogName();
   RipLogHeader header;
   header.drive = FInput->drive;
@@ -173,7 +174,13 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   header.musicBrainzId = MusicBrainzDiscId(FInput->toc);
   header.accurateRipFile = FIds.FileName();
   header.ctdbTocId = CtdbTocId(FInput->toc);
-  if (!ReplaceFileWith(base + ".log", RipLogText(header, tracks, disc))) return {};
-  ReplaceFileWith(base + ".cue", RipCueSheet(tracks));
+  // The names are the job's own: another user's link at one is not written through.
+  std::string why = ReplaceFileSayingWhy(base + ".log", RipLogText(header, tracks, disc), LinkRule::OwnedOnly);
+  if (!why.empty()) {
+    error = "the rip log could not be written: " + why;
+    return {};
+  }
+  why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(tracks), LinkRule::OwnedOnly);
+  error = why.empty() ? std::string() : "the cue sheet could not be written: " + why;
   return base + ".log";
 }

@@ -68,8 +68,9 @@ class RipAccuracy {
   // The disc's verdicts from the finished tracks'.
   DiscVerdicts DiscVerdictsOf(const std::vector<TrackResult>& tracks) const;
   // Writes FOLDER/NAME.log and FOLDER/NAME.cue for the finished tracks; returns the log's path, or an empty
-  // string when it could not be written.
-  std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc) const;
+  // string when it could not be written. error says what could not be written and why; empty when both were.
+  std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
+                             std::string& error) const;
 
  private:
   std::size_t AudioIndexOf(const RipRow& row) const;

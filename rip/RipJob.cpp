@@ -183,9 +183,13 @@ void RipJob::RipProcedure() {
 }
 
 // A name may hold folders (a naming template's); they are made below an existing output folder (a missing
-// output folder stays missing: the file cannot be created then, as without folders in names).
+// output folder stays missing: the file cannot be created then, as without folders in names). The job chose
+// those names: another user's link at one of them is refused before anything is made or written through it.
 std::string RipJob::OutputPath(const RipRow& row) const {
-  std::string path = FInput.folder + "/" + Trimmed(row.name);
+  std::string name = Trimmed(row.name);
+  std::string path = FInput.folder + "/" + name;
+  std::string link = ForeignLinkAlong(FInput.folder, name);
+  if (!link.empty()) throw EStreamError("Cannot create file " + path + ": " + ForeignLinkText(link));
   if (IsFolder(FInput.folder)) MakeFolderOf(path);
   return path;
 }
@@ -223,11 +227,15 @@ void RipJob::TrackFinished(const RipRow& row, const std::string& path, ProvedRea
   FHost.ReportTrack(result);
 }
 
-// The disc's verdicts, the log and the cue sheet, once every checked track is written.
+// The disc's verdicts, the log and the cue sheet, once every checked track is written. The log is the rip's
+// proof: one that cannot be written is an error, though the files stay.
 void RipJob::Completed() {
   if (FResults.empty() || FInput.toc.entries.empty()) return;
   DiscVerdicts verdicts = FAccuracy.DiscVerdictsOf(FResults);
-  FHost.ReportDisc(verdicts, FAccuracy.WriteLogAndCue(FResults, verdicts));
+  std::string error;
+  std::string log = FAccuracy.WriteLogAndCue(FResults, verdicts, error);
+  FHost.ReportDisc(verdicts, log);
+  if (!error.empty()) FHost.ShowError(error);
 }
 
 // The track is read as the plan says, each pass judged by the databases; the last pass is the one kept.
@@ -416,7 +424,7 @@ void RipJob::WavBranch() {
     if (!Rippable(row)) continue;
     CommonStart(row);
     std::string path = OutputPath(row);
-    TFileStream file(path, TFileStream::Mode::Replace);
+    TFileStream file(path, TFileStream::Mode::Replace, LinkRule::OwnedOnly);
     ProvedRead read = ReadTrackProved(row, file);
     if (FCancel) break;  // the unfinished file goes; an earlier file of that name stays
     if (!file.Commit()) throw EStreamError("Cannot create file " + path);

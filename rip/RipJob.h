@@ -97,7 +97,7 @@ class RipHost {
   virtual void SetButtonCaption(const std::string& text) = 0;
   virtual void SetGauge(int percent) = 0;
   virtual void ProcessMessages() = 0;
-  // The encoder's error box: title "Error", error icon.
+  // The error box, title "Error", error icon: an encoder's failure, or a rip log that could not be written.
   virtual void ShowError(const std::string& text) = 0;
   // An error that ended the job, for the application's standard error box.
   virtual void ShowStandardError(const std::string& text) = 0;

@@ -20,7 +20,8 @@ class TrackEncoder {
  public:
   virtual ~TrackEncoder() = default;
   // Writes outputPath from the WAV file at wavPath. An earlier file of that name is replaced only by a complete
-  // one; it stays when the encoding is cancelled or fails. progress gets 0 to 100 as the encoding goes; cancel
+  // one; it stays when the encoding is cancelled or fails. The job chose the name: a link there is followed
+  // only when it is the user's or root's. progress gets 0 to 100 as the encoding goes; cancel
   // is looked at between blocks. A file that cannot be opened, created or written throws EStreamError.
   virtual EncodeResult Encode(const std::string& wavPath, const std::string& outputPath, const TrackTags& tags,
                               const std::function<void(int)>& progress, const std::atomic<bool>& cancel) const = 0;

@@ -38,6 +38,26 @@ bool IsSameFile(const std::string& first, const std::string& second) {
          one.st_ino == other.st_ino;
 }
 
+bool IsForeignLink(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && info.st_uid != ::geteuid() &&
+         info.st_uid != 0;
+}
+
+std::string ForeignLinkAlong(const std::string& folder, const std::string& relative) {
+  std::filesystem::path path(folder);
+  for (const std::filesystem::path& part : std::filesystem::path(relative)) {
+    if (part.empty() || part == "/") continue;
+    path /= part;
+    if (IsForeignLink(path.string())) return path.string();
+  }
+  return {};
+}
+
+std::string ForeignLinkText(const std::string& link) {
+  return "the link " + link + " belongs to another user and is not followed";
+}
+
 void MakeFolder(const std::string& folder) {
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);

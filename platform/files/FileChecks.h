@@ -12,6 +12,16 @@ bool IsFolder(const std::string& path);
 // True when both paths name one file: the same text, or another path to it (a link, a hard link).
 bool IsSameFile(const std::string& first, const std::string& second);
 
+// True for a symbolic link at path (not followed) that belongs to neither the user nor root. A name the program
+// chooses itself, in a folder that others may write to, follows only the other kind: the rule the kernel keeps
+// for links in shared folders.
+bool IsForeignLink(const std::string& path);
+// The first name below folder along relative (each of its folders, then the file) that is such a link; empty
+// when there is none. The folder itself is the user's choice and is not looked at.
+std::string ForeignLinkAlong(const std::string& folder, const std::string& relative);
+// "the link LINK belongs to another user and is not followed"
+std::string ForeignLinkText(const std::string& link);
+
 // Makes a missing folder with its parents. A folder that cannot be made is not reported here: it shows as
 // the first file that cannot be created in it.
 void MakeFolder(const std::string& folder);

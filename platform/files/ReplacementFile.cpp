@@ -6,7 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+
+#include "platform/files/FileChecks.h"
 
 namespace {
 
@@ -27,7 +30,7 @@ std::string WrittenFile(const std::string& path) {
   return error ? std::string() : target.string();
 }
 
-ReplacementFile::ReplacementFile(std::string path) : FPath(std::move(path)) {}
+ReplacementFile::ReplacementFile(std::string path, LinkRule links) : FPath(std::move(path)), FLinks(links) {}
 
 ReplacementFile::~ReplacementFile() {
   CloseDescriptor();
@@ -35,6 +38,11 @@ ReplacementFile::~ReplacementFile() {
 }
 
 bool ReplacementFile::Create() {
+  if (FLinks == LinkRule::OwnedOnly && IsForeignLink(FPath)) {
+    FRefusedLink = FPath;
+    errno = EACCES;
+    return false;
+  }
   FTarget = WrittenFile(FPath);
   if (FTarget.empty()) {
     errno = ENOENT;
@@ -58,8 +66,16 @@ bool ReplacementFile::Create() {
 }
 
 bool ReplaceFileWith(const std::string& path, const std::string& text) {
-  ReplacementFile file(path);
-  return file.Create() && file.WriteAll(text.data(), text.size()) && file.Commit();
+  return ReplaceFileSayingWhy(path, text, LinkRule::Any).empty();
+}
+
+std::string ReplaceFileSayingWhy(const std::string& path, const std::string& text, LinkRule links) {
+  ReplacementFile file(path, links);
+  if (file.Create() && file.WriteAll(text.data(), text.size()) && file.Commit()) return {};
+  int error = errno;
+  std::string reason = file.RefusedLink().empty() ? path + ": " + std::strerror(error) : ForeignLinkText(path);
+  errno = error;
+  return reason;
 }
 
 bool WriteFully(int descriptor, const void* data, std::size_t count) {

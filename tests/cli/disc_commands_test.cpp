@@ -68,6 +68,26 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
   EXPECT_EQ(44u + 200 * 2352, std::filesystem::file_size(out + "/Track-01.wav"));
 }
 
+// The log is the rip's proof: a rip without one fails, and its tracks are kept.
+TEST(DiscCommandsTest, ARipWhoseLogCannotBeWrittenFailsAndKeepsItsTracks) {
+  testdata::TempFolder folder;
+  std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(200), 1)},
+                                               {{}, testdata::Pattern(testdata::BlockFrames(100), 2)}};
+  std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
+  std::string out = folder.File("out"), log = out + "/Disc 06000402.log";
+  std::filesystem::create_directories(log);
+  testdata::WriteTextFile(folder.File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
+                                                       "[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
+  testdata::ProcessResult result = testdata::RunCommand("{ " QUILLON_CLI " rip '" + sheet + "' --format wav --out '" +
+                                                       out + "' --settings '" + folder.File("settings.ini") +
+                                                       "' >/dev/null; }");
+  EXPECT_EQ(1, result.status);
+  EXPECT_EQ("AccurateRip: not verified\nCTDB: not verified\nerror: the rip log could not be written: " + log +
+                ": Is a directory\n",
+            result.out);
+  EXPECT_EQ(44u + 100 * 2352, std::filesystem::file_size(out + "/Track-02.wav"));
+}
+
 // bincue: and cdrdao: open an image through libcdio's own driver and read it as a drive is read. A bincue
 // sheet names its sessions: one session of audio then data keeps all its audio. Data tracks are marked.
 TEST(DiscCommandsTest, ImagesThroughLibcdiosDriversAreReadAsDrives) {

@@ -1,6 +1,7 @@
 #include "rip/RipJob.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -819,6 +820,50 @@ TEST_F(RipJobTest, PlantedLinksAreNotFollowedAndTheUsersFilesKeepTheirNamesAndMo
     EXPECT_EQ(left, OutFiles());
     for (const std::string& file : OutFiles()) fs::remove(Out(file));
   }
+}
+
+// Another user's link at a name the job chooses (a track's file, a folder of the naming template, the log) is
+// refused by name and nothing reaches its target; a link planted while the track is read is refused as well.
+TEST_F(RipJobTest, AnotherUsersLinksAtTheJobsOwnNamesAreRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can hand a link to another user";
+  std::string victim = FFolder.File("victim"), elsewhere = FFolder.File("elsewhere");
+  fs::create_directory(elsewhere);
+  auto plant = [](const std::string& target, const std::string& link) {
+    fs::create_symlink(target, link);
+    EXPECT_EQ(0, ::lchown(link.c_str(), 12345, 12345));
+  };
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
+    for (bool inFolder : {false, true}) {
+      FHost.errors.clear();
+      FHost.onPump = nullptr;
+      testdata::WriteTextFile(victim, "victim");
+      RipInput input = Disc({{{}, Pattern(BlockFrames(30), 1)}}, format);
+      std::string name = input.rows[0].name, link = Out(inFolder ? "Unknown Artist" : name);
+      if (inFolder) input.rows[0].name = "Unknown Artist/" + name;
+      if (inFolder || format == OutputFormat::WAV) plant(inFolder ? elsewhere : victim, link);
+      else FHost.onPump = [&] { if (!fs::is_symlink(link)) plant(victim, link); };
+      Rip(input);
+      SCOPED_TRACE(input.rows[0].name);
+      EXPECT_EQ((std::vector<std::string>{"Cannot create file " + Out(input.rows[0].name) + ": the link " + link +
+                                          " belongs to another user and is not followed"}),
+                FHost.errors);
+      EXPECT_EQ("victim", testdata::ReadTextFile(victim));
+      EXPECT_TRUE(fs::is_empty(elsewhere));
+      EXPECT_EQ(std::vector<std::string>{fs::path(link).filename()}, OutFiles());
+      fs::remove(link);
+    }
+  }
+  // The log's link: the tracks are kept, and the job says why there is no log.
+  FHost.errors.clear();
+  FHost.onPump = nullptr;
+  RipInput input = DriveDisc({{Pattern(BlockFrames(30), 1)}}, OutputFormat::WAV);
+  plant(victim, Out("Disc 02000001.log"));
+  Rip(input);
+  EXPECT_EQ((std::vector<std::string>{"the rip log could not be written: the link " + Out("Disc 02000001.log") +
+                                      " belongs to another user and is not followed"}),
+            FHost.errors);
+  EXPECT_EQ((std::vector<std::string>{"Disc 02000001.log", "Track-01.wav"}), OutFiles());
+  EXPECT_EQ("victim", testdata::ReadTextFile(victim));
 }
 
 TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
