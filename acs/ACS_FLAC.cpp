@@ -155,7 +155,7 @@ void TFLACOut::SetUpEncoder() {
   FLAC__StreamEncoderInitStatus status = FLAC__stream_encoder_init_stream(
       FEncoder, FLACEncoderCallbacks::Write, FLACEncoderCallbacks::Seek, FLACEncoderCallbacks::Tell, nullptr, this);
   if (status == FLAC__STREAM_ENCODER_INIT_STATUS_OK) return;
-  if (FWriteFailed) throw EStreamError("Stream write error");
+  if (FWriteFailed) throw EStreamError(FStream->WriteErrorText());
   throw EACSException(std::string("The FLAC encoder cannot take this audio (") +
                       FLAC__StreamEncoderInitStatusString[status] + ")");
 }
@@ -203,7 +203,7 @@ bool TFLACOut::DoOutput(bool Abort) {
 }
 
 std::string TFLACOut::EncoderError() const {
-  if (FWriteFailed) return "Stream write error";
+  if (FWriteFailed) return FStream ? FStream->WriteErrorText() : "Stream write error";
   FLAC__StreamEncoderState state = FLAC__stream_encoder_get_state(FEncoder);
   if (state == FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA)
     return "The FLAC encoder's check of its own output failed";

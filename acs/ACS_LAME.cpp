@@ -93,7 +93,7 @@ bool TMP3Out::DoOutput(bool Abort) {
 
 bool TMP3Out::WriteMP3(int bytes) {
   if (FStream->Write(FMP3Buffer.get(), bytes) == bytes) return true;
-  SetRunError("Stream write error");
+  SetRunError(FStream->WriteErrorText());
   return false;
 }
 
@@ -103,7 +103,7 @@ void TMP3Out::WriteInfoFrame() {
   if (bytes == 0 || bytes > static_cast<std::size_t>(FMP3BufferSize)) return;
   auto count = static_cast<std::int64_t>(bytes);
   if (FStream->Seek(0, SEEK_SET) < 0 || FStream->Write(FMP3Buffer.get(), count) != count)
-    SetRunError("Stream write error");
+    SetRunError(FStream->WriteErrorText());
 }
 
 // The tag goes to the encoder after the last audio, so the encoder writes it with the flushed tail.

@@ -96,9 +96,10 @@ void TVorbisOut::SetUpEncoder() {
 void TVorbisOut::WriteHeaderPages() {
   while (Vorbis().ogg_stream_flush(&FOggStream, &FPage) != 0) {
     if (!WritePage()) {
+      std::string error = FStream->WriteErrorText();
       FStream.reset();
       ClearCodec();
-      throw EStreamError("Stream write error");
+      throw EStreamError(error);
     }
   }
 }
@@ -138,7 +139,7 @@ bool TVorbisOut::DoOutput(bool Abort) {
       v.ogg_stream_packetin(&FOggStream, &FPacket);
       while (!FEndOfStream && v.ogg_stream_pageout(&FOggStream, &FPage) != 0) {
         if (!WritePage()) {
-          SetRunError("Stream write error");
+          SetRunError(FStream->WriteErrorText());
           return false;
         }
         if (v.ogg_page_eos(&FPage) != 0) FEndOfStream = true;

@@ -121,8 +121,9 @@ void TWaveOut::Prepare() {
       MakeWaveHeader(FInput->Channels(), FInput->BitsPerSample(), FInput->Size(), FInput->SampleRate());
   FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Replace, FLinkRule);
   if (FStream->Write(header.data(), kWaveHeaderSize) != kWaveHeaderSize) {
+    std::string error = FStream->WriteErrorText();
     FStream.reset();
-    throw EStreamError("Stream write error");
+    throw EStreamError(error);
   }
   FHeaderDataSize = Get32(&header[40]);
   FWritten = 0;
@@ -139,7 +140,7 @@ bool TWaveOut::DoOutput(bool Abort) {
   FWritten += put;
   if (put != got) {
     FWriteFailed = true;
-    SetRunError("Stream write error");
+    SetRunError(FStream->WriteErrorText());
     return false;
   }
   return true;
@@ -153,7 +154,7 @@ void TWaveOut::Done() {
     bool fixed = FStream->Seek(40, SEEK_SET) == 40 && FStream->Write(size, 4) == 4;
     Put32(size, static_cast<std::uint32_t>(FWritten + 36));
     fixed = fixed && FStream->Seek(4, SEEK_SET) == 4 && FStream->Write(size, 4) == 4;
-    if (!fixed) SetRunError("Stream write error");
+    if (!fixed) SetRunError(FStream->WriteErrorText());
     else if (FWriteFailed && FKeepOnWriteError && FWritten > 0) FKeptAfterError = FStream->Commit();
   }
   FinishFile(*FStream, FFileName);

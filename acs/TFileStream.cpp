@@ -57,14 +57,21 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
   while (done < count) {
     ssize_t put = write(FHandle, p + done, static_cast<std::size_t>(count - done));
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) break;
+    if (put <= 0) {
+      FDiskFull = put < 0 && (errno == ENOSPC || errno == EDQUOT);
+      break;
+    }
     done += put;
   }
   return done;
 }
 
 void TFileStream::WriteBuffer(const void* buffer, std::int64_t count) {
-  if (Write(buffer, count) != count) throw EStreamError("Stream write error");
+  if (Write(buffer, count) != count) throw EStreamError(WriteErrorText());
+}
+
+std::string TFileStream::WriteErrorText(const std::string& text) const {
+  return FDiskFull ? text + ": the disk is full (" + FFileName + ")" : text;
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, int whence) { return lseek(FHandle, offset, whence); }

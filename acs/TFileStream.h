@@ -34,8 +34,11 @@ class TFileStream {
   std::int64_t Read(void* buffer, std::int64_t count);
   // Bytes written: fewer than count when the file system refused the rest.
   std::int64_t Write(const void* buffer, std::int64_t count);
-  // Throws EStreamError "Stream write error" unless every byte is written.
+  // Throws EStreamError (WriteErrorText) unless every byte is written.
   void WriteBuffer(const void* buffer, std::int64_t count);
+  // text, "Stream write error" by default; when the last write failed for want of room, followed by
+  // ": the disk is full (NAME)".
+  std::string WriteErrorText(const std::string& text = "Stream write error") const;
   // The new position, or -1 when the seek failed. whence: SEEK_SET, SEEK_CUR or SEEK_END.
   std::int64_t Seek(std::int64_t offset, int whence);
   std::int64_t Size() const;
@@ -46,5 +49,6 @@ class TFileStream {
  private:
   int FHandle = -1;
   std::string FFileName;
+  bool FDiskFull = false;  // the last write that failed found no room
   std::unique_ptr<ReplacementFile> FReplacement;  // while a replacement is being written
 };

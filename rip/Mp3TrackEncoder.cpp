@@ -36,18 +36,18 @@ EncodeResult Mp3TrackEncoder::Encode(const std::string& wavPath, const std::stri
     if (in.Read(pcm.data(), count) < count) return fail("Read Error");
     error = beEncodeChunk(stream, static_cast<std::uint32_t>(count / 2), pcm.data(), mp3.data(), &produced);
     if (error != BE_ERR_SUCCESSFUL) return fail("beEncodeChunk failed " + std::to_string(error));
-    if (out.Write(mp3.data(), produced) != produced) return fail("Write Error");
+    if (out.Write(mp3.data(), produced) != produced) return fail(out.WriteErrorText("Write Error"));
     done += count;
     progress(static_cast<int>(done * 100 / length));
   }
   error = beDeinitStream(stream, mp3.data(), &produced);
   if (error != BE_ERR_SUCCESSFUL) return fail("beExitStream failed " + std::to_string(error));
-  if (out.Write(mp3.data(), produced) != produced) return fail("Write error");
+  if (out.Write(mp3.data(), produced) != produced) return fail(out.WriteErrorText("Write error"));
   // The Info frame after the tag tells decoders where the track's own samples begin and end.
   error = beInfoFrame(stream, mp3.data(), &produced);
   if (error != BE_ERR_SUCCESSFUL) return fail("beInfoFrame failed " + std::to_string(error));
   if (out.Seek(std::int64_t(tag.size()), SEEK_SET) < 0 || out.Write(mp3.data(), produced) != produced)
-    return fail("Write error");
+    return fail(out.WriteErrorText("Write error"));
   beCloseStream(stream);
   if (cancel) return {EncodeResult::Status::Cancelled, {}, false};
   if (!out.Commit()) throw EStreamError("Cannot create file " + outputPath);

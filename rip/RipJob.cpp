@@ -469,10 +469,37 @@ void RipJob::EncodedBranch() {
   EndEncodedBranch();
 }
 
+// At most what the encoded file of a row takes: MP3 at its bit rate (and room for the tag), Ogg Vorbis at
+// 500 kbit/s, the most its quality setting gives, and FLAC as much as the audio itself, which noise takes.
+std::uint64_t RipJob::EncodedBytes(const RipRow& row) const {
+  const std::uint64_t audio = std::uint64_t(row.blocks) * CD_BLOCK_BYTES;
+  if (FInput.format == OutputFormat::MP3)
+    return std::uint64_t(row.blocks) * std::uint64_t(std::max(FInput.values.bitrate, 8)) * 1000 / 8 / 75 + 65536;
+  if (FInput.format == OutputFormat::Ogg) return audio * 500 / 1411 + 65536;
+  return audio + 65536;
+}
+
+// A track is read only when its folder has room for its temporary WAV file and its encoded file beside the
+// files the running encoders still write; until then it waits for them. With none running it goes ahead: a
+// disk too small for even one track says so when the write fails.
+void RipJob::WaitForRoom(const RipRow& row, const std::string& output) {
+  std::string folder = std::filesystem::path(output).parent_path().string();
+  auto roomNeeded = [&] {
+    std::uint64_t bytes = kWaveHeaderSize + std::uint64_t(row.blocks) * CD_BLOCK_BYTES + EncodedBytes(row);
+    for (const Encoding& encoding : FEncodings)
+      if (encoding.worker->GetState() == EncodingWorker::State::Running) bytes += EncodedBytes(FInput.rows[encoding.row]);
+    return bytes;
+  };
+  while (!Stopping() && EncodingsRunning() > 0 && FreeSpace(folder).value_or(UINT64_MAX) < roomNeeded())
+    WaitForEncodings();
+}
+
 void RipJob::ReadAndEncode(std::size_t index) {
   RipRow& row = FInput.rows[index];
   CommonStart(row);
   std::string output = OutputPath(row);
+  WaitForRoom(row, output);
+  if (Stopping()) return;
   TemporaryFile temporary{output + ".convert"};
   std::optional<ProvedRead> read;
   {

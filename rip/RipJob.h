@@ -149,6 +149,8 @@ class RipJob {
   void ReadAndEncode(std::size_t index);
   void EndEncodedBranch();
   std::unique_ptr<TrackEncoder> MakeEncoder() const;
+  std::uint64_t EncodedBytes(const RipRow& row) const;
+  void WaitForRoom(const RipRow& row, const std::string& output);
   std::size_t EncoderThreads() const;
   std::size_t EncodingsRunning() const;
   void WaitForEncodings();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,12 @@ std::string ForeignLinkAlong(const std::string& folder, const std::string& relat
 
 std::string ForeignLinkText(const std::string& link) {
   return "the link " + link + " belongs to another user and is not followed";
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::string& path) {
+  struct statvfs info {};
+  if (::statvfs(path.c_str(), &info) != 0) return std::nullopt;
+  return std::uint64_t(info.f_bavail) * info.f_frsize;
 }
 
 void MakeFolder(const std::string& folder) {

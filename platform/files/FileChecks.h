@@ -1,6 +1,8 @@
 #pragma once
 // What a path names, asked before a file is read or written.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 // A descriptor of the regular file (O_RDONLY, O_CLOEXEC), or -1 (errno set) for anything else or when it
@@ -21,6 +23,9 @@ bool IsForeignLink(const std::string& path);
 std::string ForeignLinkAlong(const std::string& folder, const std::string& relative);
 // "the link LINK belongs to another user and is not followed"
 std::string ForeignLinkText(const std::string& link);
+
+// The bytes the user may still write in the file system that holds path; none when that cannot be told.
+std::optional<std::uint64_t> FreeSpace(const std::string& path);
 
 // Makes a missing folder with its parents. A folder that cannot be made is not reported here: it shows as
 // the first file that cannot be created in it.

@@ -866,6 +866,34 @@ TEST_F(RipJobTest, AnotherUsersLinksAtTheJobsOwnNamesAreRefused) {
   EXPECT_EQ("victim", testdata::ReadTextFile(victim));
 }
 
+// On a nearly full disk the encoders wait for room rather than fail; a disk too small for one track is named.
+TEST_F(RipJobTest, ParallelEncodersWaitForRoomOnANearlyFullDisk) {
+  std::string disk = FFolder.File("disk");
+  fs::create_directory(disk);
+  if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=3300k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "a small file system of its own needs root";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { EXPECT_EQ(0, std::system(("umount '" + path + "'").c_str())); }
+  } unmount{disk};
+  std::vector<ImageTrack> tracks;  // 1.2 MB of WAV each: two fit beside the MP3 files, three do not
+  for (int k = 0; k < 6; ++k) tracks.push_back({{}, Pattern(BlockFrames(500), k + 1)});
+  RipInput input = Disc(tracks, OutputFormat::MP3);
+  input.folder = disk;
+  input.values.encoderThreads = 3;
+  Rip(input);
+  EXPECT_TRUE(FHost.errors.empty()) << FHost.errors.front();
+  EXPECT_EQ(6u, FJob.Finished().size());
+  for (const fs::directory_entry& file : fs::directory_iterator(disk)) fs::remove(file.path());
+  ASSERT_EQ(0, std::system(("mount -o remount,size=600k '" + disk + "'").c_str()));
+  FHost.errors.clear();
+  input = Disc({tracks[0]}, OutputFormat::MP3);
+  input.folder = disk;
+  Rip(input);
+  EXPECT_EQ(std::vector<std::string>{"Stream write error: the disk is full (" + disk + "/Track-01.mp3.convert)"},
+            FHost.errors);
+}
+
 TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   testdata::TempFolder folder;
   std::string path = folder.File("settings.ini");
