@@ -10,9 +10,13 @@
 #include "platform/ProgramFolder.h"
 
 namespace {
-std::atomic<bool> gInterrupted{false};  // lock-free, so the signal handler may set it
+std::atomic<int> gSignal{0};  // lock-free, so the signal handler may set it; the first signal counts
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) { gInterrupted = true; }
+extern "C" void OnInterrupt(int signal) {
+  int none = 0;
+  gSignal.compare_exchange_strong(none, signal);
+}
 
 bool IsIndex(const std::string& text) {
   return !text.empty() && text.size() < 3 && text.find_first_not_of("0123456789") == std::string::npos;
@@ -24,9 +28,19 @@ void CatchInterrupt() {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  // A hangup or a broken pipe that the caller chose to ignore (nohup, a reader that wants write errors)
+  // stays ignored.
+  for (int signal : {SIGHUP, SIGPIPE}) {
+    struct sigaction before {};
+    sigaction(signal, nullptr, &before);
+    if (before.sa_handler != SIG_IGN) sigaction(signal, &action, nullptr);
+  }
 }
 
-bool Interrupted() { return gInterrupted; }
+bool Interrupted() { return gSignal != 0; }
+
+int InterruptedStatus() { return 128 + gSignal; }
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "error: %s\n", message.c_str());

@@ -13,10 +13,11 @@ int FailWarning(const std::string& warning);
 // The whole text as a decimal integer within [low, high].
 bool ParseNumber(const std::string& text, int low, int high, int& value);
 
-// Ctrl-C stops a command's work; what it had not finished is removed, and the program exits with this status.
-constexpr int kInterruptedStatus = 130;
+// Ctrl-C stops a command's work; what it had not finished is removed, and the program exits with 130. SIGTERM,
+// SIGHUP and SIGPIPE (a reader of the output that went away) do the same, with 128 plus the signal's number.
 void CatchInterrupt();
 bool Interrupted();
+int InterruptedStatus();
 // Thrown where a command notices Ctrl-C: unwinding ends its components, which remove their unfinished files.
 struct Interruption {};
 

@@ -227,7 +227,7 @@ int RunRip(const std::vector<std::string>& args) {
     MakeFolder(input.folder);
     job.Start(std::move(input));
     host.ClearLine();
-    if (Interrupted()) return kInterruptedStatus;
+    if (Interrupted()) return InterruptedStatus();
     return host.Failed() ? 1 : 0;
   } catch (const std::exception& failure) {
     return Fail(failure.what());

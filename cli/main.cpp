@@ -70,6 +70,6 @@ int main(int argc, char* argv[]) {
   try {
     return Dispatch({argv + 1, argv + argc});
   } catch (const Interruption&) {
-    return kInterruptedStatus;
+    return InterruptedStatus();
   }
 }

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <vector>
 
 #include "platform/files/FileChecks.h"
 
@@ -18,6 +20,53 @@ constexpr int kNameAttempts = 100;
 std::string TemporaryName(const std::string& target, int attempt) {
   std::string name = target + ".partial";
   return attempt == 0 ? name : name + "." + std::to_string(attempt);
+}
+
+struct Temporary {
+  std::string name;
+  struct stat info;
+};
+
+bool SameFile(const struct stat& one, const struct stat& other) {
+  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// The entries of a folder; none where it cannot be read (a process that ended meanwhile, another user's).
+std::vector<std::filesystem::path> FolderEntries(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> entries;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    entries.push_back(it->path());
+  return entries;
+}
+
+// Drops from files those that a process (this one included) holds open: one of /proc/*/fd names them.
+void DropOpenFiles(std::vector<Temporary>& files) {
+  for (const std::filesystem::path& process : FolderEntries("/proc")) {
+    if (process.filename().string().find_first_not_of("0123456789") != std::string::npos) continue;
+    for (const std::filesystem::path& descriptor : FolderEntries(process / "fd")) {
+      struct stat held {};
+      if (::stat(descriptor.c_str(), &held) != 0) continue;
+      std::erase_if(files, [&](const Temporary& file) { return SameFile(file.info, held); });
+    }
+  }
+}
+
+// Removes the temporaries of target that a killed run left: the user's own regular files of our names, older
+// than a minute, linked nowhere else and open in no process. A run writing that file now keeps its own.
+void RemoveStaleTemporaries(const std::string& target) {
+  const std::time_t old = std::time(nullptr) - 60;
+  std::vector<Temporary> stale;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    Temporary file{TemporaryName(target, attempt), {}};
+    if (::lstat(file.name.c_str(), &file.info) != 0) continue;
+    if (S_ISREG(file.info.st_mode) && file.info.st_uid == ::geteuid() && file.info.st_nlink == 1 &&
+        file.info.st_mtime < old)
+      stale.push_back(file);
+  }
+  if (stale.empty()) return;
+  DropOpenFiles(stale);
+  for (const Temporary& file : stale) ::unlink(file.name.c_str());
 }
 
 }  // namespace
@@ -53,6 +102,7 @@ bool ReplacementFile::Create() {
     errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
     return false;
   }
+  RemoveStaleTemporaries(FTarget);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = TemporaryName(FTarget, attempt);
     FDescriptor = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);

@@ -20,7 +20,8 @@ class ReplacementFile {
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   // Creates the temporary file, always a new one: a link, a folder or another program's file of that
-  // name is left alone and another name taken. False (errno set) when it cannot be created, or when the
+  // name is left alone and another name taken. Our own temporaries of that name that a killed run left
+  // (older than a minute, open in no process) are removed first. False (errno set) when it cannot be created, or when the
   // path is a link to nothing, a link the rule refuses, or names something other than a regular file.
   bool Create();
   // The link that Create refused; empty when it refused none.

@@ -1,7 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
@@ -161,6 +165,38 @@ TEST(DiscCommandsTest, AFailingBincueImageIsReadAsAFailingDriveAndCtrlCEndsTheRi
   ASSERT_EQ(2, std::sscanf(stopped.out.c_str(), "status %d after %d ms", &status, &ms)) << stopped.out;
   EXPECT_EQ(130, status);
   EXPECT_LT(ms, 2500);
+}
+
+// SIGTERM, SIGHUP and SIGPIPE stop a rip as Ctrl-C does: its temporaries go and the status names the signal.
+// What a killed run left (a minute old, the user's, open nowhere) goes at the next write of that file.
+TEST(DiscCommandsTest, ASignalledRipLeavesNoTemporariesAndStaleOnesAreCleared) {
+  testdata::TempFolder folder;
+  std::vector<DriveTrack> tracks = {{testdata::Pattern(testdata::BlockFrames(150), 1)},
+                                    {testdata::Pattern(testdata::BlockFrames(150), 2)}};
+  std::string drive = "'bincue:" + testdata::WriteDriveImage(folder.Path(), tracks, DriveImageForm::BinCue) + "'";
+  std::string settings = folder.File("settings.ini"), out = folder.File("out");
+  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
+  // Track 2 hangs on a read for 4 s while track 1 is written.
+  std::string rip = "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LD_PRELOAD=" FAILING_READS
+                    " QUILLON_FAIL_FILE=/disc.bin QUILLON_SLOW_MS=4000 QUILLON_FAIL_BYTES=" + std::to_string(200 * 2352) +
+                    "-" + std::to_string(201 * 2352) + " " QUILLON_CLI " rip " + drive + " --format mp3 --out '" + out +
+                    "' --settings '" + settings + "'";
+  const std::string partial = out + "/Track-01.mp3.partial";
+  std::filesystem::create_directories(out);
+  for (const char* suffix : {"", ".1", ".2", ".3"}) testdata::WriteTextFile(partial + suffix, "left by a killed run");
+  for (const char* suffix : {"", ".1", ".3"})  // .2 is younger than a minute, .3 open in this test
+    std::filesystem::last_write_time(partial + suffix, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+  int held = ::open((partial + ".3").c_str(), O_RDONLY);
+  for (auto [signal, status] : {std::pair{"TERM", 143}, {"HUP", 129}, {"PIPE", 141}}) {
+    SCOPED_TRACE(signal);
+    testdata::ProcessResult stopped = testdata::RunCommand("(" + rip + " >/dev/null & sleep 1; kill -" + signal +
+                                                           " $!; wait $!; echo \"status $?\") 2>/dev/null");
+    EXPECT_EQ("status " + std::to_string(status) + "\n", stopped.out);
+    std::set<std::string> left;
+    for (const auto& file : std::filesystem::directory_iterator(out)) left.insert(file.path().filename());
+    EXPECT_EQ((std::set<std::string>{"Track-01.mp3", "Track-01.mp3.partial.2", "Track-01.mp3.partial.3"}), left);
+  }
+  ::close(held);
 }
 
 TEST(DiscCommandsTest, ADataOnlyDiscIsListedButNotRipped) {
