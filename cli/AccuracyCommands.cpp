@@ -126,12 +126,13 @@ int RunVerify(const std::vector<std::string>& args) {
   }
   const TableOfContents& toc = disc.drives.Toc();
   std::future<CtdbLookup> pendingCtdb = std::async(std::launch::async, [&] {
-    return values.ctdbServer.empty() ? CtdbLookup{} : CtdbClient(values.ctdbServer, values.cacheFolder).Look(toc);
+    return values.ctdbServer.empty() ? CtdbLookup{} : CtdbClient(values.ctdbServer, values.cacheFolder).Look(toc, KeepWaiting);
   });
   DbarLookup accurateRip;
   if (!values.accurateRipServer.empty())
-    accurateRip = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(AccurateRipIdsOf(toc));
+    accurateRip = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(AccurateRipIdsOf(toc), KeepWaiting);
   const CtdbLookup ctdb = pendingCtdb.get();
+  StopWhenInterrupted();
   if (!accurateRip.error.empty()) status = Fail("AccurateRip: " + accurateRip.error);
   if (!ctdb.error.empty()) status = Fail("CTDB: " + ctdb.error);
   std::vector<TrackVerdict> accurateRipVerdicts, ctdbVerdicts;
