@@ -38,6 +38,8 @@ bool ReadKeptFile(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
+std::string ProgramUserAgent() { return "Quillon/" QUILLON_VERSION; }
+
 DatabaseServer::DatabaseServer(std::string server, std::string cacheFolder)
     : FServer(std::move(server)), FCacheFolder(std::move(cacheFolder)) {
   while (!FServer.empty() && FServer.back() == '/') FServer.pop_back();
@@ -55,12 +57,14 @@ HttpReply DatabaseServer::Get(const std::string& target, const std::vector<std::
   request.connectTimeout = FConnectTimeout;
   request.totalTimeout = FTotalTimeout;
   request.headers = headers;
+  request.headers.push_back("User-Agent: " + ProgramUserAgent());
   request.keepWaiting = keepWaiting;
   request.maxBytes = maxBytes;
   return HttpGet(request);
 }
 
 std::string DatabaseServer::Failure(const HttpReply& reply) const {
+  if (reply.tooLarge) return "the server's reply is too large";
   return reply.status == 0 ? "no answer from " + FServer : "the server answered " + std::to_string(reply.status);
 }
 

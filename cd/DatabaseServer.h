@@ -9,17 +9,22 @@
 
 #include "platform/http/HttpClient.h"
 
+// The name and version every request to a web service carries: "Quillon/2.98".
+std::string ProgramUserAgent();
+
 class DatabaseServer {
  public:
   // server: "http://host[:port]"; an empty cache folder keeps nothing.
   DatabaseServer(std::string server, std::string cacheFolder);
   // Limits of the exchange (at first 5 s to connect and 10 s in all, as for CDDB).
   void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
-  // GET of target (path and query, after the server's address); keepWaiting, when set, is asked while the
-  // server is waited for, and false gives the request up; a reply longer than maxBytes counts as none.
+  // GET of target (path and query, after the server's address), with the program's user agent; keepWaiting,
+  // when set, is asked while the server is waited for, and false gives the request up; a reply longer than
+  // maxBytes counts as none.
   HttpReply Get(const std::string& target, const std::vector<std::string>& headers,
                 const std::function<bool()>& keepWaiting, std::size_t maxBytes = HttpRequest().maxBytes) const;
-  // Why an exchange gave no reply to read: "no answer from http://host" or "the server answered 503".
+  // Why an exchange gave no reply to read: "no answer from http://host", "the server's reply is too large"
+  // or "the server answered 503".
   std::string Failure(const HttpReply& reply) const;
   // The reply kept as name (a path below the cache folder); false when there is none. Only a regular file
   // counts: a link, a folder, a FIFO or a device at that name is no reply, and is never read nor written.

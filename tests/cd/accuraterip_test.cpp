@@ -165,6 +165,7 @@ class VerificationTest : public ::testing::Test {
     }
     if (disc != nullptr) *disc = DiscVerdictText(verdicts);
     EXPECT_EQ(FIds.Path(), server.Requests().at(0).target.substr(1));
+    EXPECT_EQ(ProgramUserAgent(), server.Requests().at(0).userAgent);
     return texts;
   }
 
@@ -229,6 +230,7 @@ TEST_F(VerificationTest, AbsentMalformedAndSilentRepliesAreToldApart) {
   otherDisc[2] ^= 1;
   EXPECT_EQ(std::vector<std::string>{"the server's reply is malformed"}, Verdicts({200, otherDisc}));
   EXPECT_EQ(1u, Verdicts({200, "", true})[0].rfind("no answer from http://127.0.0.1:", 0) + 1);
+  EXPECT_EQ(std::vector<std::string>{"the server's reply is too large"}, Verdicts({200, std::string((1 << 20) + 1, 'x')}));
 }
 
 // quillon-cli offset reads with no offset set, whatever [Drive Offsets] holds, finds the shift at which the
