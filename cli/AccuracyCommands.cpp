@@ -44,7 +44,7 @@ bool Parse(const std::vector<std::string>& args, DiscOptions& options, bool dete
       return false;
     } else if (args[i] == "--settings") {
       options.settings = args[++i];
-    } else if (!detecting && args[i] == "--offset" && ParseNumber(args[i + 1], -100000, 100000, number)) {
+    } else if (!detecting && args[i] == "--offset" && ParseNumber(args[i + 1], -kMostReadOffset, kMostReadOffset, number)) {
       options.offset = number;
       ++i;
     } else {
@@ -71,7 +71,8 @@ bool Open(const DiscOptions& options, OpenedDisc& disc, std::string& error) {
     return false;
   }
   disc.settings = std::make_unique<TIniFile>(options.settings.empty() ? SettingsFile() : options.settings);
-  int offset = options.offset.value_or(ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id));
+  int offset = options.offset.value_or(0);
+  if (!options.offset && !ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id, offset, error)) return false;
   SetCDReadOffset(disc.drives.Handle(), offset);
   return true;
 }
