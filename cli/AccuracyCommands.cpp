@@ -44,7 +44,7 @@ bool Parse(const std::vector<std::string>& args, DiscOptions& options, bool dete
       return false;
     } else if (args[i] == "--settings") {
       options.settings = args[++i];
-    } else if (!detecting && args[i] == "--offset" && ParseNumber(args[i + 1], -100000, 100000, number)) {
+    } else if (!detecting && args[i] == "--offset" && ParseNumber(args[i + 1], -kMostReadOffset, kMostReadOffset, number)) {
       options.offset = number;
       ++i;
     } else {
@@ -71,7 +71,8 @@ bool Open(const DiscOptions& options, OpenedDisc& disc, std::string& error) {
     return false;
   }
   disc.settings = std::make_unique<TIniFile>(options.settings.empty() ? SettingsFile() : options.settings);
-  int offset = options.offset.value_or(ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id));
+  int offset = options.offset.value_or(0);
+  if (!options.offset && !ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id, offset, error)) return false;
   SetCDReadOffset(disc.drives.Handle(), offset);
   return true;
 }
@@ -126,12 +127,13 @@ int RunVerify(const std::vector<std::string>& args) {
   }
   const TableOfContents& toc = disc.drives.Toc();
   std::future<CtdbLookup> pendingCtdb = std::async(std::launch::async, [&] {
-    return values.ctdbServer.empty() ? CtdbLookup{} : CtdbClient(values.ctdbServer, values.cacheFolder).Look(toc);
+    return values.ctdbServer.empty() ? CtdbLookup{} : CtdbClient(values.ctdbServer, values.cacheFolder).Look(toc, KeepWaiting);
   });
   DbarLookup accurateRip;
   if (!values.accurateRipServer.empty())
-    accurateRip = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(AccurateRipIdsOf(toc));
+    accurateRip = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(AccurateRipIdsOf(toc), KeepWaiting);
   const CtdbLookup ctdb = pendingCtdb.get();
+  StopWhenInterrupted();
   if (!accurateRip.error.empty()) status = Fail("AccurateRip: " + accurateRip.error);
   if (!ctdb.error.empty()) status = Fail("CTDB: " + ctdb.error);
   std::vector<TrackVerdict> accurateRipVerdicts, ctdbVerdicts;

@@ -28,6 +28,12 @@ void CatchInterrupt() {
 
 bool Interrupted() { return gInterrupted; }
 
+bool KeepWaiting() { return !gInterrupted; }
+
+void StopWhenInterrupted() {
+  if (gInterrupted) throw Interruption();
+}
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "error: %s\n", message.c_str());
   return 1;

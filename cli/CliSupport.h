@@ -19,6 +19,10 @@ void CatchInterrupt();
 bool Interrupted();
 // Thrown where a command notices Ctrl-C: unwinding ends its components, which remove their unfinished files.
 struct Interruption {};
+// What a command gives every wait on the network: false once Ctrl-C came, which abandons the request at once.
+bool KeepWaiting();
+// Throws Interruption when Ctrl-C came, as after a lookup that it abandoned.
+void StopWhenInterrupted();
 
 // A drive index selects from the program's drive list; anything else makes that image the only drive: a CUE
 // sheet, or "bincue:SHEET.cue" or "cdrdao:FILE.toc" read through libcdio's image driver.

@@ -43,6 +43,27 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   EXPECT_EQ("error: Cannot open file /nonexistent/disc.cue\n", missing.out);  // the reason, not just "no disc"
   EXPECT_EQ(2, RunCli("toc").status);
   EXPECT_EQ(2, RunCli("frobnicate").status);
+
+  // Settings a rip cannot use are named, nothing is ripped: a file that is not there, and a drive's read
+  // offset beyond any drive's (as --offset is bounded).
+  testdata::TempFolder folder;
+  std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(75), 1)}};
+  std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
+  std::string rip = "rip '" + sheet + "' --format wav --out '" + folder.File("out") + "' --settings ";
+  testdata::ProcessResult absent = RunCli(rip + "/nonexistent/settings.ini");
+  EXPECT_EQ(1, absent.status);
+  EXPECT_EQ("error: Cannot open file /nonexistent/settings.ini\n", absent.out);
+  std::string settings = folder.File("settings.ini");
+  for (const char* offset : {"1000000000", "-100001", "99999999999999999999"}) {
+    testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n"
+                                      "[CTDB]\nserver=\n[Drive Offsets]\nImage: disc.cue=" + std::string(offset) + "\n");
+    testdata::ProcessResult far = RunCli(rip + "'" + settings + "'");
+    EXPECT_EQ(1, far.status);
+    EXPECT_EQ("error: The read offset " + std::string(offset) + " of Image: disc.cue in [Drive Offsets] is out of range: "
+              "a read offset lies within -100000 and 100000 samples\n", far.out);
+    EXPECT_EQ(far.out, RunCli("verify '" + sheet + "' --settings '" + settings + "'").out);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.File("out")));
 }
 
 TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {

@@ -143,4 +143,36 @@ TEST_F(ConvertCommandTest, FlacTakesAndGivesBackExactAudio) {
   EXPECT_EQ(2, testdata::RunCommand(std::string(QUILLON_CLI) + " convert a.wav b.flac --level 9").status);
 }
 
+// An MP3 is written as asked or not at all: a sample rate of 0 or 4 GHz read from a damaged header, and a bit
+// rate given that the sample rate lacks, are refused without an output file; the default bit rate follows it.
+TEST_F(ConvertCommandTest, AnMp3ThatCannotBeWrittenAsAskedIsRefused) {
+  std::string wav = Input("one.wav", "0.2");
+  std::string low = Input("low.wav", "0.2", "-r 11025 -c 1");
+  auto convert = [&](const std::string& in, const std::string& options) {
+    return testdata::RunCommand(std::string(QUILLON_CLI) + " convert '" + in + "' '" + File("out.mp3") + "' " + options);
+  };
+  EXPECT_EQ(0, convert(low, "").status);
+  std::filesystem::remove(File("out.mp3"));
+  auto withRate = [&](const std::string& name, std::uint32_t rate) {
+    std::string bytes = testdata::ReadTextFile(wav);
+    for (int k = 0; k < 4; ++k) bytes[std::size_t(24 + k)] = static_cast<char>(rate >> (8 * k));
+    testdata::WriteTextFile(File(name), bytes);
+    return File(name);
+  };
+  const struct {
+    std::string in, options, message;
+  } refused[] = {
+      {wav, "--bitrate 144", "An MP3 of 44100 Hz has no bit rate of 144 kbit/s; it has 32, 40, 48, 56, 64, 80, 96, 112, "
+                             "128, 160, 192, 224, 256 and 320 kbit/s"},
+      {low, "--bitrate 128", "An MP3 of 11025 Hz has no bit rate of 128 kbit/s; it has 8, 16, 24, 32, 40, 48, 56 and 64 kbit/s"},
+      {withRate("none.wav", 0), "", "The MP3 encoder cannot take a sample rate of 0 Hz"},
+      {withRate("fast.wav", 4000000000u), "", "The MP3 encoder cannot take a sample rate of 4000000000 Hz"}};
+  for (const auto& c : refused) {
+    testdata::ProcessResult result = convert(c.in, c.options);
+    EXPECT_EQ(1, result.status) << c.message;
+    EXPECT_EQ("error: " + c.message + "\n", result.out);
+    EXPECT_FALSE(std::filesystem::exists(File("out.mp3"))) << c.message;
+  }
+}
+
 }  // namespace
