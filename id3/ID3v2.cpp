@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "id3/Id3Frames.h"
+#include "platform/files/FileChecks.h"
 #include "platform/files/ReplacementFile.h"
 
 const std::array<const char*, kFrameCount> kFrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
@@ -217,7 +218,7 @@ bool TextToInteger(const std::string& text, std::int32_t& value) {
 }
 
 bool ReadTagHeader(const std::string& fileName, TagInfo& tag) {
-  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle file(OpenRegularFile(fileName));
   if (!file.Valid()) return false;
   std::array<std::uint8_t, kHeaderSize> header;
   struct stat status {};
@@ -240,7 +241,7 @@ std::int32_t TagTotalSize(const TagInfo& tag) {
 }
 
 void ReadFrames(const std::string& fileName, TagInfo& tag) {
-  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle file(OpenRegularFile(fileName));
   const std::int64_t tagEnd = TagTotalSize(tag) - (HasFooter(tag) ? kHeaderSize : 0);
   if (!file.Valid() || tagEnd <= kHeaderSize) return;
   std::string body(static_cast<std::size_t>(tagEnd - kHeaderSize), '\0');
@@ -340,7 +341,7 @@ void TID3v2::TakeFrameTexts(const TagInfo& tag) {
 bool IsOtherAudioFile(const std::string& fileName) {
   TagInfo tag;
   if (!ReadTagHeader(fileName, tag)) return false;
-  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle file(OpenRegularFile(fileName));
   std::array<char, 12> start{};
   if (!file.Valid() || !ReadAt(file.Get(), IsId3(tag) ? TagTotalSize(tag) : 0, start.data(), start.size()))
     return false;

@@ -28,7 +28,8 @@ struct TagInfo {
 // The frame identifiers in writing order; their index is the index of TagInfo::FrameTexts.
 extern const std::array<const char*, kFrameCount> kFrameIds;
 
-// Reads the first 10 bytes and the file's length; false when the file is shorter or cannot be read.
+// Reads the first 10 bytes and the file's length; false when the file is shorter or cannot be read. Only
+// regular files are read: a FIFO or a device would keep the reader waiting.
 bool ReadTagHeader(const std::string& fileName, TagInfo& tag);
 // The whole tag size, header included; 0 when that would not fit in the file.
 std::int32_t TagTotalSize(const TagInfo& tag);
