@@ -188,6 +188,8 @@ TEST_F(ConvertCommandTest, DamagedOrUnreadableInputFailsAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(File("out.wav"))) << c.input;
   }
   Succeed(cli + "'" + File("one.ogg") + "' '" + File("out.wav") + "'");  // the file itself is sound
+  EXPECT_EQ("error: Cannot open file " + File("missing.ogg") + ": No such file or directory\n",
+            testdata::RunCommand(std::string(QUILLON_CLI) + " play '" + File("missing.ogg") + "'").out);
 }
 
 }  // namespace
