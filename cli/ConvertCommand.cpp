@@ -60,7 +60,7 @@ std::string Extension(const std::string& path) {
 // Runs one pipeline and reports as the converter windows would.
 int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind, const std::string& out) {
   source.GetChannels();  // opens the file once: a missing one throws here
-  if (!source.Valid()) return Fail(InvalidInputText(source.FileName(), kind));
+  if (!source.Valid()) return Fail(InvalidInputText(source, kind));
   MakeFolderOf(out);  // as the converter windows do
   std::string error = RunToEnd(sink);
   return error.empty() ? 0 : Fail(error);

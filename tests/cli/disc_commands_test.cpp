@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -197,6 +198,34 @@ TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {
   EXPECT_EQ(2, absent.status);
   EXPECT_EQ(0u, absent.out.find("quillon-cli: the disc has no track 3 (it has tracks 1 to 2)")) << absent.out;
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Track-02.wav")) << "nothing is ripped";
+}
+
+// Commands that read a file given by the user take regular files only: a folder, a device or a FIFO is
+// refused at once with the reason (a FIFO would keep them waiting, a device give no end), and a log far
+// larger than any rip log is refused as one.
+TEST(DiscCommandsTest, OnlyRegularFilesAreReadAsLogsAndTaggedFiles) {
+  testdata::TempFolder folder;
+  const std::string fifo = folder.File("fifo.mp3");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  const std::string here = folder.Path().string();
+  testdata::WriteTextFile(folder.File("big.log"), "");
+  std::filesystem::resize_file(folder.File("big.log"), 5 << 20);
+  struct Case {
+    std::string command, error;
+  };
+  const std::string notRegular = "Cannot open file " + fifo + ": it is not a regular file";
+  for (const Case& c : {Case{"verify-log '" + here + "'", "Cannot open file " + here + ": it is a folder"},
+                        Case{"verify-log /dev/zero", "Cannot open file /dev/zero: it is not a regular file"},
+                        Case{"verify-log '" + fifo + "'", notRegular},
+                        Case{"verify-log '" + folder.File("big.log") + "'",
+                             "The file " + folder.File("big.log") + " is too large to be a rip log (over 4 MiB)"},
+                        Case{"tag show '" + fifo + "'", notRegular},
+                        Case{"tag write '" + fifo + "' --title t", notRegular},
+                        Case{"tag remove '" + fifo + "'", notRegular}}) {
+    testdata::ProcessResult result = testdata::RunCommand("timeout 10 " + std::string(QUILLON_CLI) + " " + c.command);
+    EXPECT_EQ(1, result.status) << c.command << "\n" << result.out;
+    EXPECT_NE(std::string::npos, result.out.find("error: " + c.error)) << result.out;
+  }
 }
 
 }  // namespace
