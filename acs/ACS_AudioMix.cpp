@@ -25,6 +25,16 @@ std::string FormatText(TACSInput& input) {
          (input.Channels() == 1 ? " channel" : " channels");
 }
 
+// A source without any audio format found none in its file: that is no PCM WAV file at all.
+void CheckSampleSize(TACSInput& input, const std::string& name) {
+  int bits = input.BitsPerSample();
+  if (bits == 16) return;
+  if (bits != 0) throw EACSException(name + " is not 16-bit PCM audio");
+  auto* file = dynamic_cast<TACSFileIn*>(&input);
+  throw EACSException(name + (file != nullptr ? " (" + file->FileName() + ")" : std::string()) +
+                      " is not a PCM WAV file");
+}
+
 }  // namespace
 
 TACSInput& TAudioMixer::FormatSource() {
@@ -39,8 +49,8 @@ int TAudioMixer::GetSampleRate() { return FormatSource().SampleRate(); }
 // The output takes the first source's format and the mix works on signed 16-bit samples: anything else
 // would come out as noise or at the wrong speed.
 void TAudioMixer::CheckFormats() {
-  if (FInput1->BitsPerSample() != 16) throw EACSException("Input1 is not 16-bit PCM audio");
-  if (FInput2->BitsPerSample() != 16) throw EACSException("Input2 is not 16-bit PCM audio");
+  CheckSampleSize(*FInput1, "Input1");
+  CheckSampleSize(*FInput2, "Input2");
   if (FInput1->Channels() != FInput2->Channels() || FInput1->SampleRate() != FInput2->SampleRate())
     throw EACSException("Input1 and Input2 differ in format (" + FormatText(*FInput1) + " and " +
                         FormatText(*FInput2) + ")");

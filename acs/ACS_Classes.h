@@ -74,6 +74,8 @@ class TACSFileIn : public TACSInput {
   bool Loop() const { return FLoop; }
   void SetLoop(bool loop) { FLoop = loop; }
   bool Valid() const { return FValid; }
+  // Why the file is not valid, when more is known than that it is no file of its kind; else empty.
+  const std::string& InvalidReason() const { return FInvalidReason; }
   // Moves by offset percent of Size at the next refill of the block buffer.
   void Jump(std::int32_t offset) { FJumpOffset = offset; }
 
@@ -85,6 +87,7 @@ class TACSFileIn : public TACSInput {
   std::atomic<std::int32_t> FJumpOffset{0};
   std::int32_t FOpenCount = 0;
   std::atomic<bool> FValid{false};
+  std::string FInvalidReason;
   std::int32_t FBPS = 0;
   std::int32_t FSR = 0;
   std::int32_t FChan = 0;

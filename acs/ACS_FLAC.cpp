@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/files/FileChecks.h"
+
 // The encoder writes through our own file stream, so a replaced file takes its place only when complete;
 // the header's sample count and MD5 sum are written back over the start when the encoder finishes.
 struct FLACEncoderCallbacks {
@@ -76,13 +78,17 @@ struct FLACDecoderCallbacks {
     return stream.Seek(0, SEEK_CUR) >= stream.Size();
   }
 
-  // Every sample size becomes 16 bits; a frame that does not match the header's channels ends the data.
+  // Every sample size becomes 16 bits; a frame that does not match the header's channels is damage.
   static FLAC__StreamDecoderWriteStatus Write(const FLAC__StreamDecoder*, const FLAC__Frame* frame,
                                               const FLAC__int32* const buffer[], void* client) {
     auto* source = static_cast<TFLACIn*>(client);
     int channels = static_cast<int>(frame->header.channels);
     int bits = static_cast<int>(frame->header.bits_per_sample);
-    if (channels != source->FChan || bits < 4 || bits > 32) return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+    if (channels != source->FChan || bits < 4 || bits > 32) {
+      source->NoteDamage("a frame does not match the header's format");
+      return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+    }
+    source->FDecodedSamples += frame->header.blocksize;
     std::vector<std::uint8_t>& out = source->FBuffer;
     std::size_t at = out.size();
     out.resize(at + std::size_t(frame->header.blocksize) * channels * 2);
@@ -104,6 +110,7 @@ struct FLACDecoderCallbacks {
     source->FChan = static_cast<std::int32_t>(info.channels);
     source->FSR = static_cast<std::int32_t>(info.sample_rate);
     source->FFileBits = static_cast<int>(info.bits_per_sample);
+    source->FTotalSamples = info.total_samples;
     source->FBPS = 16;
     FLAC__uint64 bytes = info.total_samples * 2 * info.channels;
     source->FSize = info.total_samples == 0
@@ -112,8 +119,20 @@ struct FLACDecoderCallbacks {
     source->FTotalTime = info.sample_rate == 0 ? 0 : RoundHalfEven(double(info.total_samples) / info.sample_rate);
   }
 
-  // A damaged frame is skipped: the decoder finds the next one, as the reference decoder does.
-  static void Error(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void*) {}
+  // A damaged frame is an error, as in the reference decoder's test: the audio would lose that frame.
+  static void Error(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus status, void* client) {
+    static_cast<TFLACIn*>(client)->NoteDamage(ErrorText(status));
+  }
+
+  static std::string ErrorText(FLAC__StreamDecoderErrorStatus status) {
+    switch (status) {
+      case FLAC__STREAM_DECODER_ERROR_STATUS_LOST_SYNC: return "the decoder lost the frames' sync";
+      case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_HEADER: return "a frame header is broken";
+      case FLAC__STREAM_DECODER_ERROR_STATUS_FRAME_CRC_MISMATCH: return "a frame does not match its checksum";
+      case FLAC__STREAM_DECODER_ERROR_STATUS_UNPARSEABLE_STREAM: return "it holds data the decoder cannot parse";
+      default: return FLAC__StreamDecoderErrorStatusString[status];
+    }
+  }
 };
 
 // ---- TFLACOut ----
@@ -239,37 +258,53 @@ void TFLACIn::OpenFile() {
     FValid = true;
     FEndOfData = false;
     FReadFailed = false;
+    FInvalidReason.clear();
+    FDamage.clear();
+    FDecodedSamples = FTotalSamples = 0;
+    FWholeStream = true;
     FBuffer.clear();
-    auto refuse = [this] {
+    if (!OpenDecoder()) {
       CloseDecoder();
       FValid = false;
       FEndOfData = true;
       FSize = 0;
       FSR = FChan = FBPS = FTotalTime = 0;
-    };
-    try {
-      FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Read);
-    } catch (const EStreamError&) {
-      refuse();
-      return;
-    }
-    FChan = 0;
-    FDecoder = FLAC__stream_decoder_new();
-    bool opened = FDecoder != nullptr &&
-                  FLAC__stream_decoder_init_stream(
-                      FDecoder, FLACDecoderCallbacks::Read, FLACDecoderCallbacks::Seek, FLACDecoderCallbacks::Tell,
-                      FLACDecoderCallbacks::Length, FLACDecoderCallbacks::Eof, FLACDecoderCallbacks::Write,
-                      FLACDecoderCallbacks::Metadata, FLACDecoderCallbacks::Error,
-                      this) == FLAC__STREAM_DECODER_INIT_STATUS_OK &&
-                  FLAC__stream_decoder_process_until_end_of_metadata(FDecoder);
-    // Without a header, or with one of no sample rate, the file is no FLAC file; more than two channels
-    // cannot be delivered.
-    if (!opened || FReadFailed || (FChan != 1 && FChan != 2) || FSR <= 0) {
-      refuse();
       return;
     }
   }
   ++FOpenCount;
+}
+
+// Without a header, or with one of no sample rate, the file is no FLAC file; more than two channels cannot
+// be delivered.
+bool TFLACIn::OpenDecoder() {
+  try {
+    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Read);
+  } catch (const EStreamError& error) {
+    FInvalidReason = std::string(error.what()) + ": " + OpenFailureReason(FFileName);
+    return false;
+  }
+  FChan = 0;
+  FDecoder = FLAC__stream_decoder_new();
+  if (FDecoder == nullptr) return false;
+  FLAC__stream_decoder_set_md5_checking(FDecoder, true);
+  bool opened = FLAC__stream_decoder_init_stream(
+                    FDecoder, FLACDecoderCallbacks::Read, FLACDecoderCallbacks::Seek, FLACDecoderCallbacks::Tell,
+                    FLACDecoderCallbacks::Length, FLACDecoderCallbacks::Eof, FLACDecoderCallbacks::Write,
+                    FLACDecoderCallbacks::Metadata, FLACDecoderCallbacks::Error,
+                    this) == FLAC__STREAM_DECODER_INIT_STATUS_OK &&
+                FLAC__stream_decoder_process_until_end_of_metadata(FDecoder);
+  if (FReadFailed) {
+    FInvalidReason = "The file " + FFileName + " cannot be read (Stream read error)";
+    return false;
+  }
+  if (!opened || FSR <= 0 || FChan == 0) return false;
+  if (FChan > 2) {
+    FInvalidReason = "The FLAC file " + FFileName + " has " + std::to_string(FChan) +
+                     " channels: only mono and stereo FLAC files can be read";
+    return false;
+  }
+  return true;
 }
 
 void TFLACIn::CloseFile() {
@@ -283,10 +318,29 @@ void TFLACIn::CloseDecoder() {
   FStream.reset();
 }
 
+void TFLACIn::NoteDamage(const std::string& what) {
+  if (FDamage.empty())
+    FDamage =
+        "The FLAC file " + FFileName + " is damaged after " + std::to_string(FDecodedSamples) + " samples: " + what;
+}
+
+// The end of the file is the end of the audio only when every sample the header gives was decoded and,
+// where the file has an MD5 sum, the audio matches it; after a jump neither can be known.
+void TFLACIn::CheckEnd() {
+  if (!FWholeStream) return;
+  FWholeStream = false;
+  if (FTotalSamples > 0 && FDecodedSamples < FTotalSamples)
+    throw EACSException("The FLAC file " + FFileName + " ends early: it holds " + std::to_string(FDecodedSamples) +
+                        " of the " + std::to_string(FTotalSamples) + " samples its header gives");
+  if (!FLAC__stream_decoder_finish(FDecoder))
+    throw EACSException("The FLAC file " + FFileName + " is damaged: its audio does not match its MD5 sum");
+}
+
 void TFLACIn::Fill() {
   while (FBuffer.empty()) {
     if (FDecoder == nullptr || FLAC__stream_decoder_get_state(FDecoder) == FLAC__STREAM_DECODER_END_OF_STREAM) {
       FEndOfData = true;
+      if (FDecoder != nullptr) CheckEnd();
       return;
     }
     bool decoded = FLAC__stream_decoder_process_single(FDecoder);
@@ -294,9 +348,15 @@ void TFLACIn::Fill() {
       FEndOfData = true;
       throw EStreamError("Stream read error");
     }
-    if (!decoded) {
-      FEndOfData = true;  // data the decoder cannot read
-      return;
+    if (!FDamage.empty()) {
+      FEndOfData = true;
+      throw EACSException(FDamage);
+    }
+    // A frame cut off by the end of the file ends the stream; the check at the end reports it.
+    if (!decoded && FLAC__stream_decoder_get_state(FDecoder) != FLAC__STREAM_DECODER_END_OF_STREAM) {
+      FEndOfData = true;
+      throw EACSException("The FLAC file " + FFileName + " cannot be decoded (" +
+                          FLAC__stream_decoder_get_resolved_state_string(FDecoder) + ")");
     }
   }
 }
@@ -306,6 +366,7 @@ void TFLACIn::SeekToPosition() {
   const std::int32_t frameBytes = 2 * FChan;
   FLAC__uint64 sample = static_cast<FLAC__uint64>(FPosition / frameBytes);
   FPosition = static_cast<std::int32_t>(sample) * frameBytes;
+  FWholeStream = false;
   if (FLAC__stream_decoder_seek_absolute(FDecoder, sample)) {
     FEndOfData = false;  // a jump back after the end plays on from there
     return;

@@ -61,13 +61,17 @@ class TFLACIn : public TACSFileIn {
  public:
   ~TFLACIn() override;
 
-  // Delivers 16-bit PCM whatever the file's sample size; mono and stereo files only.
+  // Delivers 16-bit PCM whatever the file's sample size; mono and stereo files only. A damaged frame, a file
+  // that ends before the header's last sample and audio that does not match the MD5 sum are errors.
   int GetData(void* buffer, int bufferSize) override;
   void OpenFile() override;
   void CloseFile() override;
 
  private:
+  bool OpenDecoder();
   void Fill();
+  void NoteDamage(const std::string& what);
+  void CheckEnd();
   void SeekToPosition();
   void CloseDecoder();
 
@@ -76,6 +80,10 @@ class TFLACIn : public TACSFileIn {
   std::vector<std::uint8_t> FBuffer;  // decoded PCM not yet handed out, from FBufStart on
   bool FEndOfData = false;
   bool FReadFailed = false;
+  std::string FDamage;  // the first damage the decoder found
+  std::uint64_t FTotalSamples = 0;    // as the header gives it; 0 when unknown
+  std::uint64_t FDecodedSamples = 0;
+  bool FWholeStream = true;  // decoded from the start without a jump, so the end can be checked
   int FFileBits = 16;
 
   friend struct FLACDecoderCallbacks;

@@ -1,5 +1,6 @@
 #include "acs/ACS_LAME.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/bladeenc/LameLibrary.h"
@@ -7,6 +8,21 @@
 namespace {
 
 constexpr int kKilobits[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
+// Beyond what any recording holds; a rate read from a damaged header as 0 or 4 GHz is refused.
+constexpr int kMostSampleRate = 768000;
+
+// The bit rates an MP3 of this sample rate has, as text: MPEG-1 from 32 kHz, MPEG-2 from 16 kHz, MPEG-2.5 below.
+std::string BitRatesAt(int sampleRate) {
+  const bool mpeg1 = sampleRate >= 32000;
+  const int lowest = mpeg1 ? 32 : 8;
+  const int highest = mpeg1 ? 320 : sampleRate >= 16000 ? 160 : 64;
+  std::string list;
+  for (int kilobits : kKilobits) {
+    if (kilobits < lowest || kilobits > highest || (mpeg1 && kilobits == 144)) continue;
+    list += (list.empty() ? "" : kilobits == highest ? " and " : ", ") + std::to_string(kilobits);
+  }
+  return list;
+}
 
 }  // namespace
 
@@ -48,6 +64,10 @@ void TMP3Out::Prepare() {
 void TMP3Out::SetUpEncoder() {
   const LameEntries& lame = Lame();
   FLame = lame.lame_init();
+  const int sampleRate = FInput->SampleRate();
+  if (sampleRate <= 0 || sampleRate > kMostSampleRate)
+    throw EACSException("The MP3 encoder cannot take a sample rate of " +
+                        std::to_string(static_cast<std::uint32_t>(sampleRate)) + " Hz");
   std::int32_t size = FInput->Size();
   if (size > 0) lame.lame_set_num_samples(FLame, static_cast<unsigned long>(size / (FBits / 8 * FChannels)));
   lame.lame_set_in_samplerate(FLame, FInput->SampleRate());
@@ -55,6 +75,10 @@ void TMP3Out::SetUpEncoder() {
   lame.lame_set_brate(FLame, KilobitsPerSecond(FBitRate));
   lame.lame_set_bWriteVbrTag(FLame, 1);  // the placeholder of the Info frame leads the file
   lame.lame_init_params(FLame);
+  if (FExactBitRate && lame.lame_get_brate(FLame) != KilobitsPerSecond(FBitRate))
+    throw EACSException("An MP3 of " + std::to_string(lame.lame_get_out_samplerate(FLame)) + " Hz has no bit rate of " +
+                        std::to_string(KilobitsPerSecond(FBitRate)) + " kbit/s; it has " +
+                        BitRatesAt(lame.lame_get_out_samplerate(FLame)) + " kbit/s");
   FMP3Buffer = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(FMP3BufferSize));
 }
 

@@ -30,6 +30,10 @@ class TMP3Out : public TACSOutput {
 
   TMP3BitRate BitRate() const { return FBitRate; }
   void SetBitRate(TMP3BitRate bitRate) { FBitRate = bitRate; }
+  // Not every bit rate exists at every sample rate (144 kbit/s only below 32 kHz, for one): by default the
+  // nearest that does is written; an exact bit rate refuses the others with EACSException naming them.
+  bool ExactBitRate() const { return FExactBitRate; }
+  void SetExactBitRate(bool exact) { FExactBitRate = exact; }
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   const std::string& Id3TagTitle() const { return FId3TagTitle; }
@@ -63,6 +67,7 @@ class TMP3Out : public TACSOutput {
   std::unique_ptr<TFileStream> FStream;
   std::array<std::uint8_t, 16384> FBuffer{};
   TMP3BitRate FBitRate = br128;
+  bool FExactBitRate = false;
   lame_global_struct* FLame = nullptr;
   std::unique_ptr<std::uint8_t[]> FMP3Buffer;
   std::int32_t FMP3BufferSize = 17440;

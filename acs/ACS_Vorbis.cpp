@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/files/FileChecks.h"
+
 namespace {
 
 std::int16_t Sample16(const std::uint8_t* bytes, int index) {
@@ -17,30 +19,6 @@ float Sample(const std::uint8_t* bytes, int index, int bits) {
   if (bits == 8) return (bytes[index] - 128) / 128.0f;  // 8-bit PCM is unsigned
   return Sample16(bytes, index) / 32768.0f;
 }
-
-// The decoder reads our own file stream through these. No exception may cross the decoder's C code: a read
-// error is handed to it as the C library would, and it answers OV_EREAD.
-size_t ReadStream(void* buffer, size_t size, size_t count, void* source) {
-  if (size == 0) return 0;
-  try {
-    auto bytes = static_cast<TFileStream*>(source)->Read(buffer, static_cast<std::int64_t>(size * count));
-    return static_cast<size_t>(bytes) / size;
-  } catch (const EStreamError&) {
-    errno = EIO;
-    return 0;
-  }
-}
-
-int SeekStream(void* source, ogg_int64_t offset, int whence) {
-  return static_cast<TFileStream*>(source)->Seek(offset, whence) < 0 ? -1 : 0;
-}
-
-int CloseStream(void* source) {
-  delete static_cast<TFileStream*>(source);
-  return 0;
-}
-
-long TellStream(void* source) { return static_cast<long>(static_cast<TFileStream*>(source)->Seek(0, SEEK_CUR)); }
 
 }  // namespace
 
@@ -166,38 +144,54 @@ void TVorbisOut::ClearCodec() {
   v.vorbis_info_clear(&FInfo);
 }
 
+// The decoder reads our own file stream through these. No exception may cross the decoder's C code: a read
+// error is handed to it as the C library would, and noted, since the decoder reports one in the middle of
+// the audio as its end.
+struct VorbisDecoderCallbacks {
+  static size_t Read(void* buffer, size_t size, size_t count, void* client) {
+    auto* source = static_cast<TVorbisIn*>(client);
+    if (size == 0) return 0;
+    try {
+      auto bytes = source->FStream->Read(buffer, static_cast<std::int64_t>(size * count));
+      return static_cast<size_t>(bytes) / size;
+    } catch (const EStreamError&) {
+      source->FReadFailed = true;
+      errno = EIO;
+      return 0;
+    }
+  }
+
+  static int Seek(void* client, ogg_int64_t offset, int whence) {
+    return static_cast<TVorbisIn*>(client)->FStream->Seek(offset, whence) < 0 ? -1 : 0;
+  }
+
+  static long Tell(void* client) {
+    return static_cast<long>(static_cast<TVorbisIn*>(client)->FStream->Seek(0, SEEK_CUR));
+  }
+};
+
 // ---- TVorbisIn ----
 
 TVorbisIn::TVorbisIn() { CheckVorbisLibraries(); }
 
-TVorbisIn::~TVorbisIn() {
-  if (FDecoderOpen) Vorbis().ov_clear(&FDecoder);
-}
+TVorbisIn::~TVorbisIn() { CloseDecoder(); }
 
 void TVorbisIn::OpenFile() {
   if (FOpenCount == 0) {
     FValid = true;
     FEndOfData = false;
-    std::unique_ptr<TFileStream> stream;
-    try {
-      stream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Read);
-    } catch (const EStreamError&) {
-      FValid = false;
-      FEndOfData = true;
-      return;
-    }
-    const VorbisEntries& v = Vorbis();
-    ov_callbacks callbacks{ReadStream, SeekStream, CloseStream, TellStream};
-    if (v.ov_open_callbacks(stream.get(), &FDecoder, nullptr, 0, callbacks) < 0) {
-      // Refused: the decoder state is not to be touched again, and nothing is delivered.
+    FReadFailed = false;
+    FInvalidReason.clear();
+    if (!OpenDecoder()) {
+      // Refused: nothing is delivered.
+      CloseDecoder();
       FValid = false;
       FEndOfData = true;
       FSize = 0;
       FSR = FChan = FBPS = FTotalTime = 0;
       return;
     }
-    stream.release();  // the decoder closes it
-    FDecoderOpen = true;
+    const VorbisEntries& v = Vorbis();
     vorbis_info* info = v.ov_info(&FDecoder, -1);
     FChan = info->channels;
     FSR = static_cast<std::int32_t>(info->rate);
@@ -210,11 +204,29 @@ void TVorbisIn::OpenFile() {
   ++FOpenCount;
 }
 
-void TVorbisIn::CloseFile() {
-  if (FOpenCount == 1 && FDecoderOpen) {
-    Vorbis().ov_clear(&FDecoder);
-    FDecoderOpen = false;
+bool TVorbisIn::OpenDecoder() {
+  try {
+    FStream = std::make_unique<TFileStream>(FFileName, TFileStream::Mode::Read);
+  } catch (const EStreamError& error) {
+    FInvalidReason = std::string(error.what()) + ": " + OpenFailureReason(FFileName);
+    return false;
   }
+  ov_callbacks callbacks{VorbisDecoderCallbacks::Read, VorbisDecoderCallbacks::Seek, nullptr,
+                         VorbisDecoderCallbacks::Tell};
+  // A refused file leaves the decoder state not to be touched again.
+  FDecoderOpen = Vorbis().ov_open_callbacks(this, &FDecoder, nullptr, 0, callbacks) == 0;
+  if (!FDecoderOpen && FReadFailed) FInvalidReason = "The file " + FFileName + " cannot be read (Stream read error)";
+  return FDecoderOpen;
+}
+
+void TVorbisIn::CloseDecoder() {
+  if (FDecoderOpen) Vorbis().ov_clear(&FDecoder);
+  FDecoderOpen = false;
+  FStream.reset();
+}
+
+void TVorbisIn::CloseFile() {
+  if (FOpenCount == 1) CloseDecoder();
   if (FOpenCount > 0) --FOpenCount;
 }
 
@@ -227,11 +239,11 @@ void TVorbisIn::Fill() {
     long got = Vorbis().ov_read(&FDecoder, reinterpret_cast<char*>(&FBuffer[FBufEnd]),
                                 static_cast<int>(FBuffer.size()) - FBufEnd, 0, 2, 1, &FSection);
     // A damaged page leaves a hole: the decoder goes on after it, as the reference decoder does.
-    if (got == OV_HOLE || got == OV_EBADLINK) continue;
-    if (got == OV_EREAD) {
+    if (got == OV_EREAD || FReadFailed) {
       FEndOfData = true;
       throw EStreamError("Stream read error");
     }
+    if (got == OV_HOLE || got == OV_EBADLINK) continue;
     if (got <= 0) {
       FEndOfData = true;  // the end, or data the decoder cannot read
       return;

@@ -70,11 +70,17 @@ class TVorbisIn : public TACSFileIn {
   std::int32_t TotalTime() const { return FTotalTime; }
 
  private:
+  bool OpenDecoder();
+  void CloseDecoder();
   void Fill();
 
   std::array<std::uint8_t, 8192> FBuffer{};
+  std::unique_ptr<TFileStream> FStream;
   OggVorbis_File FDecoder{};
   bool FDecoderOpen = false;
+  bool FReadFailed = false;  // the decoder takes a read error for the end of the file
   int FSection = -1;
   bool FEndOfData = false;
+
+  friend struct VorbisDecoderCallbacks;
 };

@@ -9,6 +9,7 @@ std::string OutputPathWarning(const std::vector<std::string>& inputs, const std:
   return {};
 }
 
-std::string InvalidInputText(const std::string& fileName, const std::string& kind) {
-  return "The file " + fileName + " is not a valid " + kind + " file";
+std::string InvalidInputText(const TACSFileIn& source, const std::string& kind) {
+  if (!source.InvalidReason().empty()) return source.InvalidReason();
+  return "The file " + source.FileName() + " is not a valid " + kind + " file";
 }

@@ -20,7 +20,7 @@ sox -n -r 44100 -c 2 -b 16 -e signed-integer -L -t raw "$work/disc.bin" synth $(
 } > "$work/disc.cue"
 
 "$root/build/bench/checksum_cost" "$work/disc.cue"
-sed 's|^server=http://www.accuraterip.com|server=http://127.0.0.1:9|' "$root/resources/settings.ini" > "$work/settings.ini"
+sed -e 's|^server=http://www.accuraterip.com|server=http://127.0.0.1:9|' -e 's|^server=http://db.cuetools.net|server=http://127.0.0.1:9|' "$root/resources/settings.ini" > "$work/settings.ini"
 mkdir -p "$work/out"
 read -r wav _ < <(measure "$root/build/bin/quillon-cli" rip "$work/disc.cue" --format wav --out "$work/out" --settings "$work/settings.ini")
 echo "rip to WAV (reading, checksums, writing): $wav s"

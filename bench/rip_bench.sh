@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The default settings (44,100 Hz, 128 kbit/s, cpu 3, quality 20), verified against no server.
 settings="$work/settings.ini"
-sed 's|^server=http://www.accuraterip.com|server=http://127.0.0.1:9|' "$root/resources/settings.ini" > "$settings"
+sed -e 's|^server=http://www.accuraterip.com|server=http://127.0.0.1:9|' -e 's|^server=http://db.cuetools.net|server=http://127.0.0.1:9|' "$root/resources/settings.ini" > "$settings"
 source "$root/bench/common.sh"
 
 seconds() {  # COMMAND...: wall seconds of one run

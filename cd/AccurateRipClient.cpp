@@ -4,7 +4,8 @@ DbarLookup AccurateRipClient::Look(const AccurateRipIds& ids, const std::functio
   DbarLookup lookup;
   const std::string kept = "accuraterip/" + ids.FileName();
   std::string cached;
-  if (Kept(kept, cached) && ParseDbar(cached, ids, lookup.pressings)) {
+  // A reply without pressings is not kept (an older version did): the disc may be submitted meanwhile.
+  if (Kept(kept, cached) && ParseDbar(cached, ids, lookup.pressings) && !lookup.pressings.empty()) {
     lookup.result = DbarLookup::Result::Found;
     return lookup;
   }
@@ -15,6 +16,8 @@ DbarLookup AccurateRipClient::Look(const AccurateRipIds& ids, const std::functio
     lookup.error = Failure(reply);
   } else if (!ParseDbar(reply.body, ids, lookup.pressings)) {
     lookup.error = "the server's reply is malformed";
+  } else if (lookup.pressings.empty()) {
+    lookup.result = DbarLookup::Result::NotInDatabase;
   } else {
     lookup.result = DbarLookup::Result::Found;
     Keep(kept, reply.body);

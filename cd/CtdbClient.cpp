@@ -22,8 +22,7 @@ CtdbLookup CtdbClient::Look(const TableOfContents& toc, const std::function<bool
   std::vector<CtdbEntry> entries;
   std::string cached;
   if (Kept(kept, cached) && ParseCtdbReply(cached, entries)) return LookupOf(entries, text);
-  HttpReply reply = Get("lookup2.php?version=3&ctdb=1&fuzzy=1&metadata=none&toc=" + text,
-                                {"User-Agent: Quillon/" QUILLON_VERSION}, keepWaiting);
+  HttpReply reply = Get("lookup2.php?version=3&ctdb=1&fuzzy=1&metadata=none&toc=" + text, {}, keepWaiting);
   CtdbLookup lookup;
   if (reply.status == 404) {
     lookup.result = CtdbLookup::Result::NotInDatabase;

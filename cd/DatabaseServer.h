@@ -9,24 +9,30 @@
 
 #include "platform/http/HttpClient.h"
 
+// The name and version every request to a web service carries: "Quillon/2.98".
+std::string ProgramUserAgent();
+
 class DatabaseServer {
  public:
   // server: "http://host[:port]"; an empty cache folder keeps nothing.
   DatabaseServer(std::string server, std::string cacheFolder);
   // Limits of the exchange (at first 5 s to connect and 10 s in all, as for CDDB).
   void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
-  // GET of target (path and query, after the server's address); keepWaiting, when set, is asked while the
-  // server is waited for, and false gives the request up.
-  // server is waited for, and false gives the request up; a reply longer than maxBytes counts as none.
+  // GET of target (path and query, after the server's address), with the program's user agent; keepWaiting,
+  // when set, is asked while the server is waited for, and false gives the request up; a reply longer than
+  // maxBytes counts as none.
   HttpReply Get(const std::string& target, const std::vector<std::string>& headers,
                 const std::function<bool()>& keepWaiting, std::size_t maxBytes = HttpRequest().maxBytes) const;
-  // Why an exchange gave no reply to read: "no answer from http://host" or "the server answered 503".
+  // Why an exchange gave no reply to read: "no answer from http://host", "the server's reply is too large"
+  // or "the server answered 503".
   std::string Failure(const HttpReply& reply) const;
-  // The reply kept as name (a path below the cache folder); false when there is none.
+  // The reply kept as name (a path below the cache folder); false when there is none. Only a regular file
+  // counts: a link, a folder, a FIFO or a device at that name is no reply, and is never read nor written.
   bool Kept(const std::string& name, std::string& bytes) const;
   // Whether the reply kept as name was written less than age ago.
   bool KeptFor(const std::string& name, std::chrono::hours age) const;
-  // Keeps a reply as name; the cache is a convenience, so a file that cannot be written is simply not kept.
+  // Keeps a reply as name, replacing the file there in one step; the cache is a convenience, so a file that
+  // cannot be written, or a name that holds something other than a regular file, simply keeps nothing.
   void Keep(const std::string& name, const std::string& bytes) const;
 
  private:

@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <nlohmann/json.hpp>
 
 #include "cd/CddbLookup.h"
+#include "cd/DatabaseServer.h"
 #include "cd/MusicBrainzDiscId.h"
+#include "cd/RequestPacing.h"
 #include "cd/TrackNaming.h"
+#include "platform/ProgramFolder.h"
 #include "platform/http/HttpClient.h"
 #include "platform/inifile/TIniFile.h"
 
@@ -18,26 +20,15 @@ namespace {
 constexpr auto kRequestSpacing = std::chrono::seconds(1);
 constexpr const char* kIncludes = "inc=recordings+artist-credits+labels+release-groups+genres&fmt=json";
 
-// The service allows one request a second from a client; every lookup of the process shares the pace.
-// False when keepWaiting gave up on the wait.
-bool WaitForTurn(const std::function<bool()>& keepWaiting) {
-  static std::mutex lock;
-  static std::chrono::steady_clock::time_point last;
-  std::lock_guard<std::mutex> guard(lock);
-  auto now = std::chrono::steady_clock::now();
-  if (last.time_since_epoch().count() != 0 && now - last < kRequestSpacing &&
-      !HttpPause(std::chrono::duration_cast<std::chrono::milliseconds>(kRequestSpacing - (now - last)), keepWaiting))
-    return false;
-  last = std::chrono::steady_clock::now();
-  return true;
-}
-
+// The service allows one request a second from a client: every lookup shares the pace, that of later runs too.
 HttpReply Get(const MusicBrainzServer& server, const std::string& path, const std::function<bool()>& keepWaiting) {
-  if (!WaitForTurn(keepWaiting)) return HttpReply{0, {}, true};
+  HttpReply abandoned;
+  abandoned.abandoned = true;
+  if (!WaitForTurn(server.paceFile, kRequestSpacing, keepWaiting)) return abandoned;
   HttpRequest request;
   request.keepWaiting = keepWaiting;
   request.url = server.server + path;
-  request.headers = {"User-Agent: Quillon/" QUILLON_VERSION " ( " + server.contact + " )", "Accept: application/json"};
+  request.headers = {"User-Agent: " + ProgramUserAgent() + " ( " + server.contact + " )", "Accept: application/json"};
   return HttpGet(request);
 }
 
@@ -135,6 +126,7 @@ MusicBrainzServer ReadMusicBrainzServer(TIniFile* settings) {
   MusicBrainzServer server;
   server.contact = ReadCddbServer(settings).email;
   if (settings == nullptr) return server;
+  server.paceFile = CacheFolder(settings->FileName()) + "/musicbrainz/last-request";
   try {
     std::string value = settings->ReadString("MusicBrainz", "server", "");
     if (!value.empty()) server.server = value;
@@ -174,7 +166,8 @@ MusicBrainzResult LookUpMusicBrainz(const TableOfContents& toc, const MusicBrain
     return result;
   }
   if (reply.status != 200) {
-    result.message = reply.status == 0   ? "MusicBrainz could not be reached"
+    result.message = reply.tooLarge      ? "MusicBrainz sent a reply too large to read (over 1 MiB)"
+                     : reply.status == 0 ? "MusicBrainz could not be reached"
                      : reply.status == 503 ? "MusicBrainz is busy (503); try again in a moment"
                      : reply.status == 404 ? "No record in MusicBrainz!"
                                            : "MusicBrainz answered HTTP " + std::to_string(reply.status);

@@ -11,10 +11,12 @@
 
 class TIniFile;
 
-// Settings section "MusicBrainz", key "server"; the contact is the CDDB e-mail address.
+// Settings section "MusicBrainz", key "server"; the contact is the CDDB e-mail address; the pace is kept in
+// the cache folder of the settings.
 struct MusicBrainzServer {
   std::string server = "https://musicbrainz.org";
   std::string contact = "quillon@localhost";
+  std::string paceFile;  // the time of the last request, kept for later runs; empty: paced in this run alone
 };
 MusicBrainzServer ReadMusicBrainzServer(TIniFile* settings);
 

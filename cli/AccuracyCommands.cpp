@@ -1,11 +1,11 @@
 #include "cli/AccuracyCommands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <optional>
 
 #include "cd/AccurateRip.h"
@@ -18,6 +18,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Usage.h"
 #include "platform/ProgramFolder.h"
+#include "platform/files/FileChecks.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
 #include "rip/RipLog.h"
@@ -44,7 +45,7 @@ bool Parse(const std::vector<std::string>& args, DiscOptions& options, bool dete
       return false;
     } else if (args[i] == "--settings") {
       options.settings = args[++i];
-    } else if (!detecting && args[i] == "--offset" && ParseNumber(args[i + 1], -100000, 100000, number)) {
+    } else if (!detecting && args[i] == "--offset" && ParseNumber(args[i + 1], -kMostReadOffset, kMostReadOffset, number)) {
       options.offset = number;
       ++i;
     } else {
@@ -71,7 +72,8 @@ bool Open(const DiscOptions& options, OpenedDisc& disc, std::string& error) {
     return false;
   }
   disc.settings = std::make_unique<TIniFile>(options.settings.empty() ? SettingsFile() : options.settings);
-  int offset = options.offset.value_or(ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id));
+  int offset = options.offset.value_or(0);
+  if (!options.offset && !ReadDriveOffset(*disc.settings, disc.drives.CurrentDrive().id, offset, error)) return false;
   SetCDReadOffset(disc.drives.Handle(), offset);
   return true;
 }
@@ -92,6 +94,30 @@ int ReadChecksums(const std::vector<std::string>& args, const char* command, Ope
     return Fail(error);
   if (!unreadable.empty()) std::fprintf(stderr, "error: %zu blocks could not be read\n", unreadable.size());
   return unreadable.empty() ? 0 : 1;
+}
+
+// A rip log is a few pages of text: anything far larger is no log, and only a regular file is read (a
+// FIFO or a device would give no end, a folder no text).
+bool ReadLog(const std::string& fileName, std::string& log, std::string& error) {
+  constexpr std::int64_t kLargestLog = 4 << 20;
+  int handle = OpenRegularFile(fileName);
+  if (handle < 0) {
+    error = "Cannot open file " + fileName + ": " + OpenFailureReason(fileName);
+    return false;
+  }
+  struct stat info {};
+  bool fits = fstat(handle, &info) == 0 && info.st_size <= kLargestLog;
+  log.resize(fits ? static_cast<std::size_t>(info.st_size) : 0);
+  std::size_t done = 0;
+  for (ssize_t got = 1; fits && done < log.size() && got > 0;) {
+    got = read(handle, log.data() + done, log.size() - done);
+    if (got > 0) done += static_cast<std::size_t>(got);
+    if (got < 0 && errno == EINTR) got = 1;
+  }
+  close(handle);
+  if (!fits) error = "The file " + fileName + " is too large to be a rip log (over 4 MiB)";
+  else if (done != log.size()) error = "Cannot read file " + fileName;
+  return error.empty();
 }
 
 }  // namespace
@@ -126,12 +152,13 @@ int RunVerify(const std::vector<std::string>& args) {
   }
   const TableOfContents& toc = disc.drives.Toc();
   std::future<CtdbLookup> pendingCtdb = std::async(std::launch::async, [&] {
-    return values.ctdbServer.empty() ? CtdbLookup{} : CtdbClient(values.ctdbServer, values.cacheFolder).Look(toc);
+    return values.ctdbServer.empty() ? CtdbLookup{} : CtdbClient(values.ctdbServer, values.cacheFolder).Look(toc, KeepWaiting);
   });
   DbarLookup accurateRip;
   if (!values.accurateRipServer.empty())
-    accurateRip = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(AccurateRipIdsOf(toc));
+    accurateRip = AccurateRipClient(values.accurateRipServer, values.cacheFolder).Look(AccurateRipIdsOf(toc), KeepWaiting);
   const CtdbLookup ctdb = pendingCtdb.get();
+  StopWhenInterrupted();
   if (!accurateRip.error.empty()) status = Fail("AccurateRip: " + accurateRip.error);
   if (!ctdb.error.empty()) status = Fail("CTDB: " + ctdb.error);
   std::vector<TrackVerdict> accurateRipVerdicts, ctdbVerdicts;
@@ -197,9 +224,8 @@ int RunVerifyLog(const std::vector<std::string>& args) {
     std::fputs("usage: quillon-cli verify-log FILE\n", stderr);
     return 2;
   }
-  std::ifstream in(args[0], std::ios::binary);
-  if (!in) return Fail("Cannot open file " + args[0]);
-  std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string log, error;
+  if (!ReadLog(args[0], log, error)) return Fail(error);
   if (!RipLogIntact(log)) return Fail("The log " + args[0] + " does not match its checksum: it was changed");
   std::printf("The log matches its checksum\n");
   return 0;

@@ -96,7 +96,7 @@ int RunPlay(const std::vector<std::string>& args) {
     TVorbisIn source;
     source.SetFileName(args[0]);
     source.GetChannels();  // opens the file once: a missing one throws here
-    if (!source.Valid()) return Fail(InvalidInputText(args[0], "Ogg Vorbis"));
+    if (!source.Valid()) return Fail(InvalidInputText(source, "Ogg Vorbis"));
     TAudioOut sink;
     sink.SetInput(&source);
     sink.SetDelay(1);  // as the Ogg player: keep the sound card fed

@@ -45,7 +45,9 @@ int RunCddb(const std::vector<std::string>& args) {
   CdDrives drives;
   if (!SelectDrive(drives, drive)) return Fail("No such drive: " + drive);
   // The rows are named as the track list names them at start, with "MP3" chosen.
-  CddbLookupResult result = LookUpDisc(drives, OutputFormat::MP3, server, [](const std::string&) {});
+  CddbLookupResult result = LookUpDisc(drives, OutputFormat::MP3, server, [](const std::string&) {}, NamingOptions{},
+                                       KeepWaiting);
+  StopWhenInterrupted();
   if (!result.information) return Fail(result.message);
   PrintLookup(result);
   return 0;

@@ -42,6 +42,12 @@ bool Interrupted() { return gSignal != 0; }
 
 int InterruptedStatus() { return 128 + gSignal; }
 
+bool KeepWaiting() { return !Interrupted(); }
+
+void StopWhenInterrupted() {
+  if (Interrupted()) throw Interruption();
+}
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "error: %s\n", message.c_str());
   return 1;

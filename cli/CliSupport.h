@@ -20,6 +20,11 @@ bool Interrupted();
 int InterruptedStatus();
 // Thrown where a command notices Ctrl-C: unwinding ends its components, which remove their unfinished files.
 struct Interruption {};
+// What a command gives every wait on the network: false once Ctrl-C (or one of the other signals) came, which
+// abandons the request at once.
+bool KeepWaiting();
+// Throws Interruption when Ctrl-C or another of the signals came, as after a lookup that it abandoned.
+void StopWhenInterrupted();
 
 // A drive index selects from the program's drive list; anything else makes that image the only drive: a CUE
 // sheet, or "bincue:SHEET.cue" or "cdrdao:FILE.toc" read through libcdio's image driver.

@@ -20,6 +20,7 @@ struct ConvertOptions {
   std::string in;
   std::string out;
   int bitrate = 128;
+  bool bitrateGiven = false;  // then written exactly or refused, never another
   int quality = 20;
   int cpu = 3;
   int level = 5;
@@ -41,6 +42,7 @@ bool Parse(const std::vector<std::string>& args, ConvertOptions& options) {
               : arg == "--level"   ? ParseNumber(args[i], 0, 8, options.level)
                                    : ParseNumber(args[i], 1, 3, options.cpu);
     if (!ok) return WrongArgument("wrong value for " + arg + ": " + args[i]);
+    options.bitrateGiven = options.bitrateGiven || arg == "--bitrate";
   }
   if (files.size() > 2) return WrongArgument("unexpected argument " + files[2]);
   if (files.size() != 2) return WrongArgument("IN and OUT are needed");
@@ -58,7 +60,7 @@ std::string Extension(const std::string& path) {
 // Runs one pipeline and reports as the converter windows would.
 int Convert(TACSFileIn& source, TACSOutput& sink, const std::string& kind, const std::string& out) {
   source.GetChannels();  // opens the file once: a missing one throws here
-  if (!source.Valid()) return Fail(InvalidInputText(source.FileName(), kind));
+  if (!source.Valid()) return Fail(InvalidInputText(source, kind));
   MakeFolderOf(out);  // as the converter windows do
   std::string error = RunToEnd(sink);
   return error.empty() ? 0 : Fail(error);
@@ -105,6 +107,7 @@ int ToMp3(const ConvertOptions& options, TMP3BitRate bitRate, const std::string&
   sink.SetInput(&source);
   sink.SetFileName(options.out);
   sink.SetBitRate(bitRate);
+  sink.SetExactBitRate(options.bitrateGiven);
   return Convert(source, sink, kind, options.out);
 }
 

@@ -63,7 +63,8 @@ int RunMusicBrainz(const std::vector<std::string>& args) {
   if (!SelectDrive(drives, options.drive)) return Fail("No such drive: " + options.drive);
   DiscReading reading = drives.ReadTableOfContents(OutputFormat::MP3);
   if (!reading.message.empty()) return Fail(reading.message);
-  MusicBrainzResult result = LookUpMusicBrainz(drives.Toc(), server);
+  MusicBrainzResult result = LookUpMusicBrainz(drives.Toc(), server, KeepWaiting);
+  StopWhenInterrupted();
   if (result.outcome != MusicBrainzOutcome::Found) return Fail(result.message);
   if (options.release > static_cast<int>(result.releases.size()))
     return Fail("There are " + std::to_string(result.releases.size()) + " releases, not " + std::to_string(options.release));

@@ -86,7 +86,7 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     else if (arg == "--name") options.naming.nameTemplate = value;
     else if (arg == "--release" && ParseNumber(value, 1, 1000, number)) options.naming.release = number;
     else if (arg == "--release") return WrongArgument("--release takes the number of a release, not " + value);
-    else if (arg == "--offset" && ParseNumber(value, -100000, 100000, number)) options.offset = number;
+    else if (arg == "--offset" && ParseNumber(value, -kMostReadOffset, kMostReadOffset, number)) options.offset = number;
     else return WrongArgument("--offset takes a number of samples, not " + value);
     if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3, ogg or flac, not " + value);
   }
@@ -157,6 +157,17 @@ class CliRipHost : public RipHost {
   bool FLineShown = false;
 };
 
+// Why the rip cannot use the settings, naming their file (the window says "Settings.ini not exist!").
+std::string SettingsProblem(TIniFile& settings) {
+  if (!IsRegularFile(settings.FileName())) return "Cannot open file " + settings.FileName();
+  try {
+    settings.ReadString("MP3 Options", "dwSampleRate", "");
+  } catch (const EIniFileError& failure) {
+    return failure.what();
+  }
+  return "The MP3 sample rate or bit rate in " + settings.FileName() + " is not a number";
+}
+
 bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, std::string& error) {
   if (!SelectDrive(drives, options.drive)) {
     error = "No such drive: " + options.drive;
@@ -174,7 +185,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   }
   TIniFile settings(options.settings.empty() ? SettingsFile() : options.settings);
   if (!ReadRipValues(settings, input.values)) {
-    error = "Settings.ini not exist!  ";
+    error = SettingsProblem(settings);
     return false;
   }
   input.format = options.format;
@@ -182,7 +193,8 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   input.handle = drives.Handle();
   input.toc = drives.Toc();
   input.drive = drives.CurrentDrive().id;
-  input.offset = options.offset.value_or(ReadDriveOffset(settings, input.drive));
+  if (options.offset) input.offset = *options.offset;
+  else if (!ReadDriveOffset(settings, input.drive, input.offset, error)) return false;
   input.offsetSource = options.offset ? "set with --offset" : DriveOffsetSource(settings, input.drive);
   input.values.testAndCopy = input.values.testAndCopy || options.testAndCopy;
   input.values.readMode = options.readMode.value_or(input.values.readMode);

@@ -4,6 +4,7 @@
 
 #include "cd/CddbLookup.h"
 #include "cd/MusicBrainzLookup.h"
+#include "cli/CliSupport.h"
 #include "cli/MusicBrainzCommand.h"
 #include "cli/Usage.h"
 #include "platform/inifile/TIniFile.h"
@@ -15,7 +16,8 @@ namespace {
 std::optional<DiscMetadata> MusicBrainzNames(CdDrives& drives, OutputFormat format, const NamingOptions& naming,
                                              const std::optional<int>& release, TIniFile& settings,
                                              std::vector<TrackRow>& named, bool& wrongChoice) {
-  MusicBrainzResult result = LookUpMusicBrainz(drives.Toc(), ReadMusicBrainzServer(&settings));
+  MusicBrainzResult result = LookUpMusicBrainz(drives.Toc(), ReadMusicBrainzServer(&settings), KeepWaiting);
+  StopWhenInterrupted();
   if (result.releases.empty()) {
     std::fprintf(stderr, "MusicBrainz: %s\n", result.message.c_str());
     return std::nullopt;
@@ -40,7 +42,9 @@ std::optional<DiscMetadata> MusicBrainzNames(CdDrives& drives, OutputFormat form
 
 std::optional<DiscMetadata> CddbNames(CdDrives& drives, OutputFormat format, const NamingOptions& naming,
                                       TIniFile& settings, std::vector<TrackRow>& named) {
-  CddbLookupResult result = LookUpDisc(drives, format, ReadCddbServer(&settings), [](const std::string&) {}, naming);
+  CddbLookupResult result =
+      LookUpDisc(drives, format, ReadCddbServer(&settings), [](const std::string&) {}, naming, KeepWaiting);
+  StopWhenInterrupted();
   if (!result.metadata) std::fprintf(stderr, "CDDB: %s\n", result.message.c_str());
   named = result.rows;
   return result.metadata;

@@ -8,6 +8,7 @@
 #include "cli/Usage.h"
 #include "id3/ID3v2.h"
 #include "id3/TagFields.h"
+#include "platform/files/FileChecks.h"
 
 namespace {
 
@@ -15,6 +16,11 @@ bool FileExists(const std::string& file) {
   std::error_code ignored;
   return std::filesystem::exists(file, ignored);
 }
+
+// A folder, a FIFO or a device holds no tag; the FIFO would keep the command waiting for a writer.
+bool IsOtherThanAFile(const std::string& file) { return FileExists(file) && !IsRegularFile(file); }
+
+int NotAFile(const std::string& file) { return Fail("Cannot open file " + file + ": " + OpenFailureReason(file)); }
 
 void PrintLine(const char* label, const std::string& value) {
   if (value.empty())
@@ -25,6 +31,7 @@ void PrintLine(const char* label, const std::string& value) {
 
 int Show(const std::string& file) {
   if (!FileExists(file)) return Fail("The file does not exist: " + file);
+  if (IsOtherThanAFile(file)) return NotAFile(file);
   TID3v2 tag;
   if (!tag.ReadTag(file)) return Fail("Can not read tag from the file: " + file);
   const TagDisplay display = DisplayTag(tag);
@@ -57,6 +64,7 @@ int Write(const std::string& file, const std::vector<std::string>& options) {
     if (target == targets.end() || i + 1 == options.size()) return UsageError("tag");
     *target->second = options[i + 1];
   }
+  if (IsOtherThanAFile(file)) return NotAFile(file);
   StoreFields(fields, tag);
   if (IsOtherAudioFile(file)) return Fail("The file is not an MP3 file: " + file);
   if (!FileExists(file) || !tag.WriteTag(file)) return Fail("Can not save tag to the file: " + file);
@@ -64,6 +72,7 @@ int Write(const std::string& file, const std::vector<std::string>& options) {
 }
 
 int Remove(const std::string& file) {
+  if (IsOtherThanAFile(file)) return NotAFile(file);
   TID3v2 tag;
   if (!FileExists(file) || !tag.RemoveTag(file)) return Fail("Can not remove tag from the file: " + file);
   return 0;

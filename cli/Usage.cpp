@@ -63,7 +63,8 @@ int ShowHelp() {
   std::fputs(
       "DRIVE is a drive index as 'drives' prints it, or an image: SHEET.cue, bincue:SHEET.cue or cdrdao:FILE.toc.\n"
       "quillon-cli help COMMAND shows one command; quillon-cli --version the version; man quillon-cli the rest.\n"
-      "Exit status: 0 success, 1 failure (error: TEXT on stderr), 2 wrong usage, 130 stopped by Ctrl-C.\n",
+      "Exit status: 0 success, 1 failure (error: TEXT on stderr), 2 wrong usage, 130 stopped by Ctrl-C\n"
+      "(143, 129, 141 by SIGTERM, SIGHUP, SIGPIPE).\n",
       stdout);
   return 0;
 }

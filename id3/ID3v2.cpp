@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "id3/Id3Frames.h"
+#include "platform/files/FileChecks.h"
 #include "platform/files/ReplacementFile.h"
 
 const std::array<const char*, kFrameCount> kFrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
@@ -130,6 +131,33 @@ bool RewriteInPlace(int file, int buffer, BufferRemoval& removal) {
   return true;
 }
 
+// A Latin-1 frame (encoding 0) of a tag of version 3 (plain size) or 4 (size in seven-bit groups).
+std::string TextFrame(const std::string& id, const std::string& data, bool four) {
+  const auto size = static_cast<std::uint32_t>(data.size() + 1);
+  std::string frame = id;
+  if (four)
+    for (int shift = 21; shift >= 0; shift -= 7) frame += static_cast<char>((size >> shift) & 0x7F);
+  else
+    AppendBigEndian32(frame, size);
+  frame.append(3, '\0');  // two flag bytes, then encoding 0
+  return frame + data;
+}
+
+bool IsDigits(const std::string& text, std::size_t from, std::size_t count) {
+  return text.size() >= from + count &&
+         std::all_of(text.begin() + from, text.begin() + from + count, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Version 3 keeps four digits of year in TYER and the day and month ("DDMM") in TDAT: a date given as
+// YYYY-MM or YYYY-MM-DD is split between them, any other text goes to TYER as it is. True for a date.
+bool AppendVersion3Date(std::string& frames, const std::string& text) {
+  bool date = IsDigits(text, 0, 4) && text.size() >= 7 && text[4] == '-' && IsDigits(text, 5, 2);
+  frames += TextFrame("TYER", date ? text.substr(0, 4) : text, false);
+  if (date && text.size() >= 10 && text[7] == '-' && IsDigits(text, 8, 2))
+    frames += TextFrame("TDAT", text.substr(8, 2) + text.substr(5, 2), false);
+  return date;
+}
+
 bool HasFooter(const TagInfo& tag) { return tag.MajorVersion == 4 && (tag.Flags & 0x10); }
 
 // The item a frame holds, or -1. Version 4 keeps the year in TDRC.
@@ -217,7 +245,7 @@ bool TextToInteger(const std::string& text, std::int32_t& value) {
 }
 
 bool ReadTagHeader(const std::string& fileName, TagInfo& tag) {
-  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle file(OpenRegularFile(fileName));
   if (!file.Valid()) return false;
   std::array<std::uint8_t, kHeaderSize> header;
   struct stat status {};
@@ -240,19 +268,20 @@ std::int32_t TagTotalSize(const TagInfo& tag) {
 }
 
 void ReadFrames(const std::string& fileName, TagInfo& tag) {
-  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle file(OpenRegularFile(fileName));
   const std::int64_t tagEnd = TagTotalSize(tag) - (HasFooter(tag) ? kHeaderSize : 0);
   if (!file.Valid() || tagEnd <= kHeaderSize) return;
   std::string body(static_cast<std::size_t>(tagEnd - kHeaderSize), '\0');
   if (!ReadAt(file.Get(), kHeaderSize, body.data(), body.size())) return;
   std::vector<Id3Frame> comments;
+  const bool four = tag.MajorVersion == 4;
   for (Id3Frame& frame : ParseFrames(body, tag.MajorVersion, tag.Flags)) {
-    int index = ItemIndex(frame.id, tag.MajorVersion);
+    int index = frame.opaque ? -1 : ItemIndex(frame.id, tag.MajorVersion);
     if (index == fiComment) {
       comments.push_back(std::move(frame));
     } else if (index >= 0) {
       tag.FrameTexts[index] = Limited(frame.body);  // the last frame of an item wins
-      tag.ItemFrames[index] = frame.id == kFrameIds[index] ? frame.Bytes() : std::string();
+      tag.ItemFrames[index] = four || frame.id == kFrameIds[index] ? frame.Bytes() : std::string();
     } else {
       tag.OtherFrames.push_back(frame.Bytes());
     }
@@ -318,6 +347,7 @@ bool TID3v2::ReadTag(const std::string& fileName) {
   FSize = TagTotalSize(tag);
   if (FVersion < 2 || FVersion > 4 || FSize == 0) return true;
   ReadFrames(fileName, tag);
+  if (FVersion == 4) FWriteVersion = 4;
   TakeFrameTexts(tag);
   FReadTexts = ItemTexts();
   FItemFrames = std::move(tag.ItemFrames);
@@ -340,7 +370,7 @@ void TID3v2::TakeFrameTexts(const TagInfo& tag) {
 bool IsOtherAudioFile(const std::string& fileName) {
   TagInfo tag;
   if (!ReadTagHeader(fileName, tag)) return false;
-  FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle file(OpenRegularFile(fileName));
   std::array<char, 12> start{};
   if (!file.Valid() || !ReadAt(file.Get(), IsId3(tag) ? TagTotalSize(tag) : 0, start.data(), start.size()))
     return false;
@@ -364,24 +394,30 @@ std::array<std::string, kFrameCount> TID3v2::ItemTexts() const {
 // The whole tag in memory, or an empty text when its size would not fit the header's size bytes.
 std::string TID3v2::BuildTag() const {
   const std::array<std::string, kFrameCount> texts = ItemTexts();
+  const bool four = FWriteVersion == 4;
   std::string frames;
+  bool newDate = false;
   for (int index = 0; index < kFrameCount; ++index) {
     const std::string& text = texts[index];
     if (text.empty()) continue;
     if (text == FReadTexts[index] && !FItemFrames[index].empty()) {
       frames += FItemFrames[index];
-      continue;
+    } else if (index == fiYear && !four) {
+      newDate = AppendVersion3Date(frames, text);
+    } else if (index == fiComment) {
+      frames += TextFrame("COMM", std::string("eng\0", 4) + text, four);
+    } else {
+      frames += TextFrame(index == fiYear ? "TDRC" : kFrameIds[index], text, four);
     }
-    const std::string data = index == fiComment ? std::string("eng\0", 4) + text : text;
-    frames += kFrameIds[index];
-    AppendBigEndian32(frames, static_cast<std::uint32_t>(data.size() + 1));
-    frames.append(3, '\0');  // two flag bytes, then encoding 0
-    frames += data;
   }
-  for (const std::string& frame : FOtherFrames) frames += frame;
+  // A new date replaces the day and month of the old one.
+  for (const std::string& frame : FOtherFrames)
+    if (!newDate || frame.compare(0, 4, "TDAT") != 0) frames += frame;
   const std::uint64_t size = frames.size();
   if (size > kLargestTagSize) return {};
-  std::string tag("ID3\x03\x00\x00", 6);
+  std::string tag("ID3", 3);
+  tag += static_cast<char>(FWriteVersion);
+  tag += std::string(2, '\0');
   for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((size >> shift) & 0x7F);
   return tag + frames;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // ID3v2 tags at the start of MP3 files: seven text items read from tags of versions 2, 3 and 4, any "ID3"
-// tag measured, replaced or removed, and every tag written as a version-3 tag without padding that keeps
-// the frames the items are not in. Items are held as Latin-1 bytes and written as ISO-8859-1 (encoding 0);
-// an item left as it was read keeps its frame as it was.
+// tag measured, replaced or removed, and every tag written without padding, keeping the frames the items
+// are not in: a version-4 tag as version 4, every other as version 3. Items are held as Latin-1 bytes and
+// written as ISO-8859-1 (encoding 0); an item left as it was read keeps its frame as it was.
 
 #include <array>
 #include <cstdint>
@@ -21,14 +21,15 @@ struct TagInfo {
   std::array<std::uint8_t, 4> SizeBytes{};
   std::int64_t FileSize = 0;  // wider than the header's numbers so that files past 2 GiB measure right
   std::array<std::string, kFrameCount> FrameTexts;
-  std::array<std::string, kFrameCount> ItemFrames;  // the frame each text came from, whole, when version 3 names it so
-  std::vector<std::string> OtherFrames;  // every other frame, whole, in version-3 form
+  std::array<std::string, kFrameCount> ItemFrames;  // the frame each text came from, whole, when it can be kept
+  std::vector<std::string> OtherFrames;  // every other frame, whole, in version-3 form or as version 4 held it
 };
 
 // The frame identifiers in writing order; their index is the index of TagInfo::FrameTexts.
 extern const std::array<const char*, kFrameCount> kFrameIds;
 
-// Reads the first 10 bytes and the file's length; false when the file is shorter or cannot be read.
+// Reads the first 10 bytes and the file's length; false when the file is shorter or cannot be read. Only
+// regular files are read: a FIFO or a device would keep the reader waiting.
 bool ReadTagHeader(const std::string& fileName, TagInfo& tag);
 // The whole tag size, header included; 0 when that would not fit in the file.
 std::int32_t TagTotalSize(const TagInfo& tag);
@@ -102,4 +103,7 @@ class TID3v2 {
   // number shown would lose a track count ("3/12").
   std::array<std::string, kFrameCount> FReadTexts;
   std::array<std::string, kFrameCount> FItemFrames;
+  // A version-4 tag is rewritten as one, with its frames as they were: its other readers rely on the
+  // version; every other tag becomes version 3.
+  std::uint8_t FWriteVersion = 3;
 };

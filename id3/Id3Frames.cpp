@@ -64,62 +64,6 @@ std::string ToLatin1(const std::string& text, char encoding) {
   return text;
 }
 
-// UTF-8 text as UTF-16 with a byte-order mark.
-std::string Utf8ToUtf16(const std::string& utf8) {
-  std::string out("\xFF\xFE", 2);
-  for (std::size_t i = 0; i < utf8.size();) {
-    auto lead = static_cast<unsigned char>(utf8[i]);
-    int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    std::uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
-    for (int k = 1; k < length && i + k < utf8.size(); ++k) code = code << 6 | (utf8[i + k] & 0x3F);
-    i += length;
-    auto put = [&out](std::uint32_t unit) {
-      out += static_cast<char>(unit & 0xFF);
-      out += static_cast<char>(unit >> 8);
-    };
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      put(0xD800 | (code >> 10));
-      put(0xDC00 | (code & 0x3FF));
-    } else {
-      put(code);
-    }
-  }
-  return out;
-}
-
-// The strings of UTF-8 text that ends the data at `from` (separated by zeros) in UTF-16.
-std::string Utf8StringsToUtf16(const std::string& data, std::size_t from) {
-  std::string out;
-  while (from <= data.size()) {
-    std::size_t end = StringEnd(data, from, kUtf8);
-    if (end > from || end < data.size()) out += Utf8ToUtf16(data.substr(from, end - from));
-    if (end == data.size()) break;
-    out += std::string(2, '\0');
-    from = end + 1;
-  }
-  return out;
-}
-
-// Version 3 has no UTF-8: text frames, comments, lyrics and picture descriptions are given UTF-16.
-void TakeOutUtf8(Id3Frame& frame) {
-  std::string& body = frame.body;
-  if (body.empty() || body[0] != kUtf8) return;
-  if (frame.id[0] == 'T') {
-    body = std::string(1, kUtf16) + Utf8StringsToUtf16(body, 1);
-  } else if ((frame.id == "COMM" || frame.id == "USLT") && body.size() >= 4) {
-    body = std::string(1, kUtf16) + body.substr(1, 3) + Utf8StringsToUtf16(body, 4);
-  } else if (frame.id == "APIC") {
-    std::size_t mimeEnd = body.find('\0', 1);
-    if (mimeEnd == std::string::npos || mimeEnd + 2 > body.size()) return;
-    std::size_t descriptionEnd = StringEnd(body, mimeEnd + 2, kUtf8);
-    if (descriptionEnd == body.size()) return;
-    body = std::string(1, kUtf16) + body.substr(1, mimeEnd + 1) +
-           Utf8ToUtf16(body.substr(mimeEnd + 2, descriptionEnd - mimeEnd - 2)) + std::string(2, '\0') +
-           body.substr(descriptionEnd + 1);
-  }
-}
-
 const std::map<std::string, std::string>& Version2Names() {
   static const std::map<std::string, std::string> names = {
       {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"}, {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"},
@@ -149,6 +93,7 @@ std::size_t SkipExtendedHeader(const std::string& body, int version, std::uint8_
 }  // namespace
 
 std::string Id3Frame::Bytes() const {
+  if (!original.empty()) return original;
   std::string out = id;
   for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((body.size() >> shift) & 0xFF);
   out += static_cast<char>(flags >> 8);
@@ -170,7 +115,7 @@ std::vector<Id3Frame> ParseFrames(const std::string& tagBody, int version, std::
                          : version == 4 ? SyncSafe(body, position + 4)
                                         : BigEndian(body, position + 4, 4);
     if (size > body.size() - position - headerSize) break;
-    Id3Frame frame{id, 0, body.substr(position + headerSize, size)};
+    Id3Frame frame{id, 0, body.substr(position + headerSize, size), {}, false};
     position += headerSize + size;
     if (version == 2) {
       auto name = Version2Names().find(id);
@@ -180,13 +125,13 @@ std::vector<Id3Frame> ParseFrames(const std::string& tagBody, int version, std::
     } else if (version == 3) {
       frame.flags = static_cast<std::uint16_t>(BigEndian(body, position - size - 2, 2));
     } else {
-      auto status = static_cast<std::uint8_t>(body[position - size - 2]);
-      auto format = static_cast<std::uint8_t>(body[position - size - 1]);
-      if (format & 0x4C) continue;  // grouped, compressed or encrypted: no version-3 form
+      frame.original = body.substr(position - size - headerSize, headerSize + size);
+      if (tagFlags & 0x80) frame.original[9] = static_cast<char>(frame.original[9] | 0x02);
+      auto format = static_cast<std::uint8_t>(frame.original[9]);
+      frame.opaque = (format & 0x4C) != 0;
+      if (frame.opaque) frame.body.clear();
       if (format & 0x02) frame.body = Resynchronised(frame.body);
       if (format & 0x01) frame.body.erase(0, std::min<std::size_t>(4, frame.body.size()));
-      frame.flags = static_cast<std::uint16_t>((status & 0x70) << 9);
-      TakeOutUtf8(frame);
     }
     frames.push_back(std::move(frame));
   }

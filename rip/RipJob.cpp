@@ -123,12 +123,31 @@ void ReadDatabaseValues(TIniFile& settings, RipValues& values) {
   values.cacheFolder = CacheFolder(settings.FileName());
 }
 
-int ReadDriveOffset(TIniFile& settings, const std::string& drive) {
+bool ReadDriveOffset(TIniFile& settings, const std::string& drive, int& offset, std::string& error) {
+  offset = 0;
+  std::string text;
   try {
-    return ReadInteger(settings, "Drive Offsets", drive.c_str(), 0);
+    text = settings.ReadString("Drive Offsets", drive.c_str(), "");
   } catch (const EIniFileError&) {
-    return 0;
+    return true;
   }
+  long long value = 0;
+  try {
+    std::size_t used = 0;
+    value = std::stoll(text, &used);
+    if (used != text.size()) return true;
+  } catch (const std::out_of_range&) {
+    value = kMostReadOffset + 1LL;
+  } catch (const std::exception&) {
+    return true;
+  }
+  if (value < -kMostReadOffset || value > kMostReadOffset) {
+    error = "The read offset " + text + " of " + drive + " in [Drive Offsets] is out of range: a read offset lies within " +
+            std::to_string(-kMostReadOffset) + " and " + std::to_string(kMostReadOffset) + " samples";
+    return false;
+  }
+  offset = static_cast<int>(value);
+  return true;
 }
 
 std::string DriveOffsetSource(TIniFile& settings, const std::string& drive) {

@@ -62,8 +62,11 @@ bool ReadRipValues(TIniFile& settings, RipValues& values);
 // The checksum databases' servers and the cache folder alone, which need none of the other settings; throws
 // EIniFileError when the settings cannot be read.
 void ReadDatabaseValues(TIniFile& settings, RipValues& values);
+// No drive reads further off than this many samples, either way.
+constexpr int kMostReadOffset = 100000;
 // The read offset of the drive so identified, in samples (section "Drive Offsets"); 0 when none is set.
-int ReadDriveOffset(TIniFile& settings, const std::string& drive);
+// False, with why in error, for a whole number beyond kMostReadOffset either way.
+bool ReadDriveOffset(TIniFile& settings, const std::string& drive, int& offset, std::string& error);
 // Where that offset comes from, for the log: "from [Drive Offsets]", or "none set for the drive".
 std::string DriveOffsetSource(TIniFile& settings, const std::string& drive);
 

@@ -57,7 +57,12 @@ void TRipPropressForm::FormActivate() {
     EndProgram();
     return;
   }
-  input.offset = ReadDriveOffset(*settings, input.drive);
+  std::string offsetError;
+  if (!ReadDriveOffset(*settings, input.drive, input.offset, offsetError)) {
+    CurrentMessageBoxes().Show(this, "Error", QString::fromStdString(offsetError), MessageBoxes::Icon::Error);
+    QDialog::reject();
+    return;
+  }
   input.offsetSource = DriveOffsetSource(*settings, input.drive);
   ReportList->clear();
   ReportList->hide();

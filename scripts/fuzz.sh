@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the fuzz harnesses of the sanitizer build (scripts/sanitize.sh builds them) from seeds that the tests'
-# generators write: each for SECONDS (default 30), all of them or those named (cue, wave, vorbis, flac, id3, cddb,
-# settings). Fails on a crash, a sanitizer report or a time-out; the input that caused it is kept in
-# build-sanitize/fuzz/crashes/, the inputs found on the way in build-sanitize/fuzz/corpus/HARNESS/.
+# generators write: each for SECONDS (default 30), all of them or those named (cue, wave, dbar, ...: the names
+# of tests/fuzz/NAME_fuzzer.cpp). Fails on a crash, a sanitizer report or a time-out; the input that caused it
+# is kept in build-sanitize/fuzz/crashes/, the inputs found on the way in build-sanitize/fuzz/corpus/HARNESS/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzz=$root/build-sanitize/fuzz

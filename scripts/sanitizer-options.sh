@@ -4,4 +4,5 @@
 # as a file as huge, and copes with the failed allocation).
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp
+# The suppressions are found from this file's own folder, whoever sources it and from wherever.
+export LSAN_OPTIONS=suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/lsan.supp

@@ -167,7 +167,7 @@ void TConverterForm::StartSink() {
   try {
     if (!Sink().Busy()) {
       Source().GetChannels();  // opens the file once: a missing one throws here
-      if (!Source().Valid()) throw EACSException(InvalidInputText(Source().FileName(), FLook.inputKind));
+      if (!Source().Valid()) throw EACSException(InvalidInputText(Source(), FLook.inputKind));
     }
     Sink().Run();
   } catch (...) {

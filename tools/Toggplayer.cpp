@@ -43,8 +43,10 @@ Toggplayer::Toggplayer(QWidget* parent)
     int progress = sender->Progress();
     QMetaObject::invokeMethod(this, [this, progress] { AudioOut1Progress(progress); }, Qt::QueuedConnection);
   });
-  AudioOut1->SetOnDone(
-      [this](TACSOutput*) { QMetaObject::invokeMethod(this, [this] { AudioOut1Done(); }, Qt::QueuedConnection); });
+  AudioOut1->SetOnDone([this](TACSOutput* sender) {
+    QString runError = QString::fromStdString(sender->RunError());
+    QMetaObject::invokeMethod(this, [this, runError] { AudioOut1Done(runError); }, Qt::QueuedConnection);
+  });
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
@@ -173,11 +175,15 @@ void Toggplayer::AudioOut1Progress(int progress) {
   PlayList->setEnabled(false);
 }
 
-// A run that ends without a block played had a file it could not read: the user is told which.
-void Toggplayer::AudioOut1Done() {
+// A run that ends without a block played had a file it could not read, and one that failed on the way
+// (a read error in the middle of the file) must not pass for its end: the user is told which file.
+void Toggplayer::AudioOut1Done(const QString& runError) {
   PlayButton->setEnabled(true);
   PlayList->setEnabled(true);
-  if (!FHeard) ShowStandardError(this, "Cannot play " + FPlaying);
+  if (!runError.isEmpty())
+    ShowStandardError(this, "Cannot play " + FPlaying + ": " + runError);
+  else if (!FHeard)
+    ShowStandardError(this, "Cannot play " + FPlaying);
   FHeard = true;
 }
 

@@ -58,7 +58,7 @@ class Toggplayer : public QDialog {
   void RemoveAllClick();
   // The sink's reports, handed to the user-interface thread.
   void AudioOut1Progress(int progress);
-  void AudioOut1Done();
+  void AudioOut1Done(const QString& runError);
 
  protected:
   // Closing by the close box or Escape stops playback as the Close button does: only one sound-card

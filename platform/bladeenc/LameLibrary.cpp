@@ -44,6 +44,8 @@ bool BindLame() {
   RESOLVE(lame_set_original);
   RESOLVE(lame_set_bWriteVbrTag);
   RESOLVE(lame_init_params);
+  RESOLVE(lame_get_brate);
+  RESOLVE(lame_get_out_samplerate);
   RESOLVE(lame_encode_buffer);
   RESOLVE(lame_encode_buffer_interleaved);
   RESOLVE(id3tag_init);

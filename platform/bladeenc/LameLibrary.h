@@ -21,6 +21,8 @@ struct LameEntries {
   decltype(&::lame_set_original) lame_set_original = nullptr;
   decltype(&::lame_set_bWriteVbrTag) lame_set_bWriteVbrTag = nullptr;
   decltype(&::lame_init_params) lame_init_params = nullptr;
+  decltype(&::lame_get_brate) lame_get_brate = nullptr;
+  decltype(&::lame_get_out_samplerate) lame_get_out_samplerate = nullptr;
   decltype(&::lame_encode_buffer) lame_encode_buffer = nullptr;
   decltype(&::lame_encode_buffer_interleaved) lame_encode_buffer_interleaved = nullptr;
   decltype(&::id3tag_init) id3tag_init = nullptr;

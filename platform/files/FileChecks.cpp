@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 int OpenRegularFile(const std::string& fileName) {
@@ -20,6 +21,17 @@ int OpenRegularFile(const std::string& fileName) {
     return -1;
   }
   return handle;
+}
+
+std::string OpenFailureReason(const std::string& fileName) {
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) != 0) return std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return "it is a folder";
+  if (!S_ISREG(info.st_mode)) return "it is not a regular file";
+  int handle = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (handle < 0) return std::strerror(errno);
+  close(handle);
+  return "it could not be read";
 }
 
 bool IsRegularFile(const std::string& path) {

@@ -8,6 +8,9 @@
 // A descriptor of the regular file (O_RDONLY, O_CLOEXEC), or -1 (errno set) for anything else or when it
 // cannot be opened: a FIFO or a device named by mistake would make its reader wait for ever.
 int OpenRegularFile(const std::string& fileName);
+// Why OpenRegularFile refuses the path, in words for the user: "No such file or directory", "it is a folder",
+// "it is not a regular file".
+std::string OpenFailureReason(const std::string& fileName);
 // True when path names a regular file, following symbolic links.
 bool IsRegularFile(const std::string& path);
 bool IsFolder(const std::string& path);

@@ -20,12 +20,16 @@ CurlPointer NewCurl() {
 struct Collected {
   std::string body;
   std::size_t maxBytes;
+  bool tooLarge = false;
 };
 
 std::size_t Collect(char* data, std::size_t size, std::size_t count, void* target) {
   auto* collected = static_cast<Collected*>(target);
   std::size_t bytes = size * count;
-  if (collected->body.size() + bytes > collected->maxBytes) return 0;  // makes libcurl give up
+  if (collected->body.size() + bytes > collected->maxBytes) {
+    collected->tooLarge = true;
+    return 0;  // makes libcurl give up
+  }
   collected->body.append(data, bytes);
   return bytes;
 }
@@ -73,7 +77,10 @@ HttpReply HttpGet(const HttpRequest& request) {
   curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &collected);
-  if (Perform(curl.get(), request.keepWaiting, reply.abandoned) != CURLE_OK) return reply;
+  if (Perform(curl.get(), request.keepWaiting, reply.abandoned) != CURLE_OK) {
+    reply.tooLarge = collected.tooLarge;
+    return reply;
+  }
   curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);
   reply.body = std::move(collected.body);
   return reply;

@@ -13,7 +13,7 @@ struct HttpRequest {
   std::chrono::milliseconds connectTimeout{5000};
   std::chrono::milliseconds totalTimeout{10000};
   std::vector<std::string> headers;  // "Name: value"
-  std::size_t maxBytes = 1 << 20;    // a longer reply counts as no reply
+  std::size_t maxBytes = 1 << 20;    // a longer reply counts as no reply (tooLarge)
   // Called on the caller's thread about every 50 ms while the request waits on the network; false abandons
   // it. A window keeps itself painted this way and lets the user give up on a slow server.
   std::function<bool()> keepWaiting;
@@ -23,6 +23,7 @@ struct HttpReply {
   long status = 0;  // the HTTP status; 0 when no reply came (no connection, a time-out, too long)
   std::string body;
   bool abandoned = false;  // keepWaiting said no: no reply
+  bool tooLarge = false;   // the reply was longer than maxBytes: no reply
 };
 
 HttpReply HttpGet(const HttpRequest& request);

@@ -152,6 +152,12 @@ TEST(AudioMixerTest, SourcesOfDifferentFormatsOrNot16BitAreRefusedBeforeOpening)
   mixer.SetMode(amConcatenate);
   EXPECT_EQ("Input1 is not 16-bit PCM audio", ErrorOf([&] { mixer.Init(); }));
   for (MemorySource* source : {&mono22, &stereo22, &mono44, &eightBit}) EXPECT_EQ(0, source->inits);
+  testdata::TempFolder folder;
+  testdata::WriteTextFile(folder.File("song.ogg"), "OggS and no WAV at all");
+  TWaveIn notWave;
+  notWave.SetFileName(folder.File("song.ogg"));
+  mixer.SetInput1(&notWave);
+  EXPECT_EQ("Input1 (" + folder.File("song.ogg") + ") is not a PCM WAV file", ErrorOf([&] { mixer.Init(); }));
 }
 
 // A second source that cannot open must not leave the first one open: it would refuse the next start.

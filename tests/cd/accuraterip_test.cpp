@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "cd/AccurateRipClient.h"
@@ -162,6 +165,7 @@ class VerificationTest : public ::testing::Test {
     }
     if (disc != nullptr) *disc = DiscVerdictText(verdicts);
     EXPECT_EQ(FIds.Path(), server.Requests().at(0).target.substr(1));
+    EXPECT_EQ(ProgramUserAgent(), server.Requests().at(0).userAgent);
     return texts;
   }
 
@@ -226,6 +230,7 @@ TEST_F(VerificationTest, AbsentMalformedAndSilentRepliesAreToldApart) {
   otherDisc[2] ^= 1;
   EXPECT_EQ(std::vector<std::string>{"the server's reply is malformed"}, Verdicts({200, otherDisc}));
   EXPECT_EQ(1u, Verdicts({200, "", true})[0].rfind("no answer from http://127.0.0.1:", 0) + 1);
+  EXPECT_EQ(std::vector<std::string>{"the server's reply is too large"}, Verdicts({200, std::string((1 << 20) + 1, 'x')}));
 }
 
 // quillon-cli offset reads with no offset set, whatever [Drive Offsets] holds, finds the shift at which the
@@ -290,6 +295,43 @@ TEST_F(VerificationTest, AFoundDiscIsKeptSoTheNextLookNeedsNoServer) {
   DbarLookup again = AccurateRipClient("http://127.0.0.1:9", FFolder.File("cache")).Look(FIds);
   EXPECT_EQ(DbarLookup::Result::Found, again.result);
   EXPECT_EQ(1u, again.pressings.size());
+}
+
+// A reply without pressings is not kept, so the server is asked again. Anything but a regular file at a
+// cache name is no kept reply: it is not read (a FIFO would hang the reader), nor replaced, nor written
+// through (a link's target stays as it was).
+TEST_F(VerificationTest, OnlyARegularFileWithPressingsIsAKeptReply) {
+  std::string served;
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, served}; });
+  const std::string cache = FFolder.File("cache");
+  AccurateRipClient client(server.Url(), cache);
+  EXPECT_EQ(DbarLookup::Result::NotInDatabase, client.Look(FIds).result);
+  served = Dbar(FIds, {Pressing(FTracks, 3, false)});
+  EXPECT_EQ(DbarLookup::Result::Found, client.Look(FIds).result);
+  EXPECT_EQ(2u, server.Requests().size());
+
+  const std::string elsewhere = FFolder.File("elsewhere");
+  const std::vector<std::string> names = {cache + "/accuraterip/" + FIds.FileName(), cache + "/accuraterip/DriveOffsets.bin"};
+  const std::vector<std::function<void(const std::string&)>> plants = {
+      [](const std::string& name) { std::filesystem::create_directory(name); },
+      [](const std::string& name) { ASSERT_EQ(0, ::mkfifo(name.c_str(), 0600)); },
+      [&](const std::string& name) { std::filesystem::create_symlink(elsewhere, name); }};
+  for (std::size_t plant = 0; plant < plants.size(); ++plant) {
+    SCOPED_TRACE("plant " + std::to_string(plant));
+    testdata::WriteTextFile(elsewhere, served);
+    for (const std::string& name : names) {
+      std::filesystem::remove_all(name);
+      plants[plant](name);
+    }
+    const std::size_t asked = server.Requests().size();
+    EXPECT_EQ(DbarLookup::Result::Found, client.Look(FIds).result);
+    served = testdata::DriveOffsetsFile({{6, "HL-DT-ST - DVDRAM GH24NSD1", 1520}});
+    EXPECT_EQ(1u, client.LookDriveOffsets().records.size());
+    served = Dbar(FIds, {Pressing(FTracks, 3, false)});
+    EXPECT_EQ(asked + 2, server.Requests().size());
+    EXPECT_EQ(served, testdata::ReadTextFile(elsewhere));
+    for (const std::string& name : names) EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(name)));
+  }
 }
 
 }  // namespace

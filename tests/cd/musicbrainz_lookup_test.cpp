@@ -26,7 +26,7 @@ TableOfContents ThreeTracks() {
 }
 
 MusicBrainzResult LookUp(const MusicBrainzTestServer& server) {
-  return LookUpMusicBrainz(ThreeTracks(), {server.Url(), "me@example.org"});
+  return LookUpMusicBrainz(ThreeTracks(), {server.Url(), "me@example.org", ""});
 }
 
 TEST(MusicBrainzLookupTest, OneReleaseGivesTheMediumsTitlesCreditsAndIds) {
@@ -104,6 +104,9 @@ TEST(MusicBrainzLookupTest, NoMatchBusyServerAndMalformedRepliesAreToldApart) {
   EXPECT_EQ(MusicBrainzOutcome::Failed, result.outcome);
   EXPECT_EQ("MusicBrainz sent a reply that cannot be read", result.message);
   EXPECT_TRUE(result.releases.empty());
+
+  MusicBrainzTestServer huge({{kDiscPath, {200, std::string((1 << 20) + 1, ' ')}}});
+  EXPECT_EQ("MusicBrainz sent a reply too large to read (over 1 MiB)", LookUp(huge).message);
 }
 
 // A silent service holds the lookup only until its caller gives up, which it is asked about all along.
@@ -111,7 +114,7 @@ TEST(MusicBrainzLookupTest, ASilentServiceIsAbandonedWhenTheCallerGivesUp) {
   MusicBrainzTestServer silent({{kDiscPath, testdata::MusicBrainzReply{200, "", true}}});
   auto start = std::chrono::steady_clock::now();
   int asked = 0;
-  MusicBrainzResult result = LookUpMusicBrainz(ThreeTracks(), {silent.Url(), "me@example.org"}, [&] {
+  MusicBrainzResult result = LookUpMusicBrainz(ThreeTracks(), {silent.Url(), "me@example.org", ""}, [&] {
     ++asked;
     return std::chrono::steady_clock::now() - start < std::chrono::milliseconds(600);
   });
@@ -156,6 +159,11 @@ TEST(MusicBrainzCommandTest, ListsTheReleasesAndNamesTheTracksAfterTheChosenOne)
   EXPECT_TRUE(std::filesystem::is_empty(out));
   result = testdata::RunCommand(rip + " --release 2 2>/dev/null | cut -f2");
   EXPECT_EQ(out + "/Outro (Remaster).wav\n", result.out);
+  // The three rips ran one after another, each asking once: the pace holds across runs.
+  std::vector<testdata::MusicBrainzRequest> requests = server.Requests();
+  ASSERT_GE(requests.size(), 3u);
+  for (std::size_t k = requests.size() - 2; k < requests.size(); ++k)
+    EXPECT_GE(requests[k].arrived - requests[k - 1].arrived, std::chrono::milliseconds(990));
 }
 
 }  // namespace

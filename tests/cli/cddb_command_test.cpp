@@ -84,6 +84,40 @@ TEST_F(CddbCommandTest, RipLooksTheDiscUpForNamesAndIdsPrintsTheDiscsIds) {
             RunCli("ids '" + FSheet + "'").out);
 }
 
+// Every wait on a server that takes the connection and never answers ends at once on Ctrl-C, with status 130:
+// the lookups of their own, the rip's naming lookups before it reads, its AccurateRip wait after the first track.
+TEST_F(CddbCommandTest, CtrlCEndsEveryWaitOnAStalledServerAtOnce) {
+  testdata::HttpTestServer stalled([](const std::string&) { return testdata::HttpTestReply{200, "", true}; });
+  std::string settings = FFolder.File("settings.ini");
+  auto write = [&](const std::string& lookup, const std::string& accurateRip) {
+    testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[CDDB]\nserver=" +
+                                      stalled.Address() + "\n[MusicBrainz]\nserver=" + stalled.Url() +
+                                      "\nlookup=" + lookup + "\n[AccurateRip]\nserver=" + accurateRip +
+                                      "\n[CTDB]\nserver=" + stalled.Url() + "\n");
+  };
+  const std::string disc = " '" + FSheet + "' --settings '" + settings + "'";
+  const std::string rip = "rip" + disc + " --format wav --out '" + FFolder.File("out") + "'";
+  const struct {
+    std::string lookup, accurateRip, arguments;
+  } cases[] = {{"CDDB", "", "cddb '" + FSheet + "' --server " + stalled.Address()},
+               {"CDDB", "", "musicbrainz '" + FSheet + "' --server " + stalled.Url()},
+               {"CDDB", stalled.Url(), "verify" + disc},
+               {"CDDB", stalled.Url(), "offset" + disc},
+               {"CDDB", "", rip + " --lookup"},
+               {"MusicBrainz", "", rip + " --lookup"},
+               {"CDDB", stalled.Url(), rip}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lookup + " " + c.arguments);
+    write(c.lookup, c.accurateRip);
+    Result stopped = RunCli(c.arguments + " >/dev/null 2>&1 & sleep 0.5; kill -INT $!; start=$(date +%s%N); wait $!; "
+                            "echo \"status $? after $((($(date +%s%N) - start) / 1000000)) ms\"");
+    int status = 0, ms = 0;
+    ASSERT_EQ(2, std::sscanf(stopped.out.c_str(), "status %d after %d ms", &status, &ms)) << stopped.out;
+    EXPECT_EQ(130, status);
+    EXPECT_LT(ms, 1500);
+  }
+}
+
 TEST_F(CddbCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   CddbTestServer server({{"rock", "06000003", "Blue / Songs", {}}});
   server.SetFault(CddbFault::HttpError);

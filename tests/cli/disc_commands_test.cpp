@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -47,6 +48,27 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   EXPECT_EQ("error: Cannot open file /nonexistent/disc.cue\n", missing.out);  // the reason, not just "no disc"
   EXPECT_EQ(2, RunCli("toc").status);
   EXPECT_EQ(2, RunCli("frobnicate").status);
+
+  // Settings a rip cannot use are named, nothing is ripped: a file that is not there, and a drive's read
+  // offset beyond any drive's (as --offset is bounded).
+  testdata::TempFolder folder;
+  std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(75), 1)}};
+  std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
+  std::string rip = "rip '" + sheet + "' --format wav --out '" + folder.File("out") + "' --settings ";
+  testdata::ProcessResult absent = RunCli(rip + "/nonexistent/settings.ini");
+  EXPECT_EQ(1, absent.status);
+  EXPECT_EQ("error: Cannot open file /nonexistent/settings.ini\n", absent.out);
+  std::string settings = folder.File("settings.ini");
+  for (const char* offset : {"1000000000", "-100001", "99999999999999999999"}) {
+    testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n"
+                                      "[CTDB]\nserver=\n[Drive Offsets]\nImage: disc.cue=" + std::string(offset) + "\n");
+    testdata::ProcessResult far = RunCli(rip + "'" + settings + "'");
+    EXPECT_EQ(1, far.status);
+    EXPECT_EQ("error: The read offset " + std::string(offset) + " of Image: disc.cue in [Drive Offsets] is out of range: "
+              "a read offset lies within -100000 and 100000 samples\n", far.out);
+    EXPECT_EQ(far.out, RunCli("verify '" + sheet + "' --settings '" + settings + "'").out);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.File("out")));
 }
 
 TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
@@ -232,6 +254,34 @@ TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {
   EXPECT_EQ(2, absent.status);
   EXPECT_EQ(0u, absent.out.find("quillon-cli: the disc has no track 3 (it has tracks 1 to 2)")) << absent.out;
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Track-02.wav")) << "nothing is ripped";
+}
+
+// Commands that read a file given by the user take regular files only: a folder, a device or a FIFO is
+// refused at once with the reason (a FIFO would keep them waiting, a device give no end), and a log far
+// larger than any rip log is refused as one.
+TEST(DiscCommandsTest, OnlyRegularFilesAreReadAsLogsAndTaggedFiles) {
+  testdata::TempFolder folder;
+  const std::string fifo = folder.File("fifo.mp3");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  const std::string here = folder.Path().string();
+  testdata::WriteTextFile(folder.File("big.log"), "");
+  std::filesystem::resize_file(folder.File("big.log"), 5 << 20);
+  struct Case {
+    std::string command, error;
+  };
+  const std::string notRegular = "Cannot open file " + fifo + ": it is not a regular file";
+  for (const Case& c : {Case{"verify-log '" + here + "'", "Cannot open file " + here + ": it is a folder"},
+                        Case{"verify-log /dev/zero", "Cannot open file /dev/zero: it is not a regular file"},
+                        Case{"verify-log '" + fifo + "'", notRegular},
+                        Case{"verify-log '" + folder.File("big.log") + "'",
+                             "The file " + folder.File("big.log") + " is too large to be a rip log (over 4 MiB)"},
+                        Case{"tag show '" + fifo + "'", notRegular},
+                        Case{"tag write '" + fifo + "' --title t", notRegular},
+                        Case{"tag remove '" + fifo + "'", notRegular}}) {
+    testdata::ProcessResult result = testdata::RunCommand("timeout 10 " + std::string(QUILLON_CLI) + " " + c.command);
+    EXPECT_EQ(1, result.status) << c.command << "\n" << result.out;
+    EXPECT_NE(std::string::npos, result.out.find("error: " + c.error)) << result.out;
+  }
 }
 
 }  // namespace

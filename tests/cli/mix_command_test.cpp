@@ -143,4 +143,85 @@ TEST_F(ConvertCommandTest, FlacTakesAndGivesBackExactAudio) {
   EXPECT_EQ(2, testdata::RunCommand(std::string(QUILLON_CLI) + " convert a.wav b.flac --level 9").status);
 }
 
+// An MP3 is written as asked or not at all: a sample rate of 0 or 4 GHz read from a damaged header, and a bit
+// rate given that the sample rate lacks, are refused without an output file; the default bit rate follows it.
+TEST_F(ConvertCommandTest, AnMp3ThatCannotBeWrittenAsAskedIsRefused) {
+  std::string wav = Input("one.wav", "0.2");
+  std::string low = Input("low.wav", "0.2", "-r 11025 -c 1");
+  auto convert = [&](const std::string& in, const std::string& options) {
+    return testdata::RunCommand(std::string(QUILLON_CLI) + " convert '" + in + "' '" + File("out.mp3") + "' " + options);
+  };
+  EXPECT_EQ(0, convert(low, "").status);
+  std::filesystem::remove(File("out.mp3"));
+  auto withRate = [&](const std::string& name, std::uint32_t rate) {
+    std::string bytes = testdata::ReadTextFile(wav);
+    for (int k = 0; k < 4; ++k) bytes[std::size_t(24 + k)] = static_cast<char>(rate >> (8 * k));
+    testdata::WriteTextFile(File(name), bytes);
+    return File(name);
+  };
+  const struct {
+    std::string in, options, message;
+  } refused[] = {
+      {wav, "--bitrate 144", "An MP3 of 44100 Hz has no bit rate of 144 kbit/s; it has 32, 40, 48, 56, 64, 80, 96, 112, "
+                             "128, 160, 192, 224, 256 and 320 kbit/s"},
+      {low, "--bitrate 128", "An MP3 of 11025 Hz has no bit rate of 128 kbit/s; it has 8, 16, 24, 32, 40, 48, 56 and 64 kbit/s"},
+      {withRate("none.wav", 0), "", "The MP3 encoder cannot take a sample rate of 0 Hz"},
+      {withRate("fast.wav", 4000000000u), "", "The MP3 encoder cannot take a sample rate of 4000000000 Hz"}};
+  for (const auto& c : refused) {
+    testdata::ProcessResult result = convert(c.in, c.options);
+    EXPECT_EQ(1, result.status) << c.message;
+    EXPECT_EQ("error: " + c.message + "\n", result.out);
+    EXPECT_FALSE(std::filesystem::exists(File("out.mp3"))) << c.message;
+  }
+}
+
+// Damaged input fails as the reference decoders' tests fail it, and leaves no output behind: a read error
+// in the middle of an Ogg file (which the Ogg decoder takes for its end), a FLAC file cut short, one of only
+// its header, one with a damaged stretch, one whose audio does not match its MD5 sum. A file that cannot be
+// read at all, or a FLAC file of a format that cannot be delivered, says so.
+TEST_F(ConvertCommandTest, DamagedOrUnreadableInputFailsAndWritesNothing) {
+  Input("one.wav", "10");
+  const std::string cli = std::string(QUILLON_CLI) + " convert ";
+  Succeed(cli + "'" + File("one.wav") + "' '" + File("one.flac") + "'");
+  Succeed(cli + "'" + File("one.wav") + "' '" + File("one.ogg") + "'");
+  const std::string flac = testdata::ReadTextFile(File("one.flac"));
+  std::string damaged = flac, wrongSum = flac;
+  for (std::size_t i = flac.size() / 2; i < flac.size() / 2 + 200; ++i) damaged[i] = static_cast<char>(~damaged[i]);
+  wrongSum[26] = static_cast<char>(~wrongSum[26]);  // the MD5 sum's first byte: "fLaC", a block header, 18 bytes
+  std::string headerOnly = flac.substr(0, 42);
+  headerOnly[4] = static_cast<char>(headerOnly[4] | 0x80);  // the last metadata block
+  testdata::WriteTextFile(File("cut.flac"), flac.substr(0, flac.size() / 2));
+  testdata::WriteTextFile(File("damaged.flac"), damaged);
+  testdata::WriteTextFile(File("sum.flac"), wrongSum);
+  testdata::WriteTextFile(File("header.flac"), headerOnly);
+  testdata::WriteTextFile(File("six.raw"), std::string(9600 * 6 * 3, '\0'));
+  std::filesystem::create_directory(File("folder.ogg"));
+  Succeed("flac -s --force-raw-format --endian=little --sign=signed --channels=6 --bps=24 --sample-rate=96000 -o '" +
+          File("six.flac") + "' '" + File("six.raw") + "'");
+  const std::string failingRead = std::string("QUILLON_FAIL_FILE=one.ogg QUILLON_FAIL_BYTES=20000-21000 LD_PRELOAD=") +
+                                  FAILING_READS + " ";
+  struct Case {
+    std::string prefix, input, error;
+  };
+  for (const Case& c : {Case{failingRead, "one.ogg", "Stream read error"},
+                        Case{"", "cut.flac", "The FLAC file " + File("cut.flac")},  // lost sync, or ends early
+                        Case{"", "header.flac", "ends early: it holds 0 of the 441000 samples its header gives"},
+                        Case{"", "damaged.flac", "is damaged after "},
+                        Case{"", "sum.flac", "is damaged: its audio does not match its MD5 sum"},
+                        Case{"", "six.flac", "has 6 channels: only mono and stereo FLAC files can be read"},
+                        Case{"", "missing.ogg", "Cannot open file " + File("missing.ogg") + ": No such file"},
+                        Case{"", "missing.flac", "Cannot open file " + File("missing.flac") + ": No such file"},
+                        Case{"", "folder.ogg", "Cannot open file " + File("folder.ogg") + ": it is a folder"}}) {
+    testdata::ProcessResult result =
+        testdata::RunCommand(c.prefix + cli + "'" + File(c.input) + "' '" + File("out.wav") + "'");
+    EXPECT_EQ(1, result.status) << c.input;
+    EXPECT_EQ(0u, result.out.rfind("error: ", 0)) << result.out;
+    EXPECT_NE(std::string::npos, result.out.find(c.error)) << result.out;
+    EXPECT_FALSE(std::filesystem::exists(File("out.wav"))) << c.input;
+  }
+  Succeed(cli + "'" + File("one.ogg") + "' '" + File("out.wav") + "'");  // the file itself is sound
+  EXPECT_EQ("error: Cannot open file " + File("missing.ogg") + ": No such file or directory\n",
+            testdata::RunCommand(std::string(QUILLON_CLI) + " play '" + File("missing.ogg") + "'").out);
+}
+
 }  // namespace

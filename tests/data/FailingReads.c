@@ -1,8 +1,8 @@
 /* Preloaded into a program under test: reads of one file fail with EIO over a range of its bytes, as a
  * damaged disc or a failing disk does. QUILLON_FAIL_FILE names the file (the end of its path),
  * QUILLON_FAIL_BYTES the range as FROM-TO; QUILLON_FAIL_TIMES, when set, makes only that many reads fail,
- * and QUILLON_SLOW_MS makes every read of the range take that long first (a drive stuck on it). Both pread
- * (our own image reader) and fread (libcdio's image drivers) are caught. */
+ * and QUILLON_SLOW_MS makes every read of the range take that long first (a drive stuck on it). pread (our
+ * own image reader), read (our file streams) and fread (libcdio's image drivers) are caught. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -48,6 +48,16 @@ ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
 }
 
 ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) { return pread(fd, buffer, count, offset); }
+
+ssize_t read(int fd, void* buffer, size_t count) {
+  static ssize_t (*real)(int, void*, size_t) = NULL;
+  if (real == NULL) real = (ssize_t(*)(int, void*, size_t))dlsym(RTLD_NEXT, "read");
+  if (Fails(fd, lseek(fd, 0, SEEK_CUR), count)) {
+    errno = EIO;
+    return -1;
+  }
+  return real(fd, buffer, count);
+}
 
 size_t fread(void* buffer, size_t size, size_t count, FILE* stream) {
   static size_t (*real)(void*, size_t, size_t, FILE*) = NULL;

@@ -120,6 +120,12 @@ Seeds CtdbSeeds() {
                                            {0x12345678, 2, "-0:460:493:954", {0x44444444, 0x55555555}}})}};
 }
 
+Seeds DriveListSeeds() {
+  return {{"drives", testdata::DriveOffsetsFile({{6, "HL-DT-ST - DVDRAM GH24NSD1", 812},
+                                                 {-472, "PLEXTOR - DVDR   PX-760A", 95},
+                                                 {48, "QUILLON - TESTDRIVE", 7}})}};
+}
+
 Seeds MusicBrainzSeeds() {
   Seeds seeds;
   for (const char* name : {"one_release", "several_releases", "multi_disc", "toc_lookup"})
@@ -138,7 +144,8 @@ int main(int argc, char** argv) {
   const std::map<std::string, std::function<Seeds()>> writers = {
       {"cue", CueSeeds},   {"wave", WaveSeeds}, {"vorbis", VorbisSeeds}, {"flac", FlacSeeds},
       {"id3", Id3Seeds},   {"cddb", CddbSeeds}, {"settings", SettingsSeeds},
-      {"dbar", DbarSeeds}, {"ctdb", CtdbSeeds}, {"musicbrainz", MusicBrainzSeeds}};
+      {"dbar", DbarSeeds}, {"ctdb", CtdbSeeds}, {"drivelist", DriveListSeeds},
+      {"musicbrainz", MusicBrainzSeeds}};
   for (const auto& [harness, seeds] : writers) {
     fs::path folder = fs::path(argv[1]) / harness;
     fs::create_directories(folder);

@@ -106,7 +106,7 @@ class Id3EditorTest : public QObject {
     }
   }
 
-  void version4TagIsShownAndRewrittenAsVersion3() {
+  void version4TagIsShownAndRewrittenAsVersion4() {
     Select("four.MP3");
     QStringList expected = NoFields();
     expected[0] = "Yes";
@@ -116,8 +116,8 @@ class Id3EditorTest : public QObject {
     QCOMPARE(Fields(), expected);
     FEditor->AlbumEdit->setText("New");
     FEditor->SaveButtonClick();
-    QCOMPARE(ReadBytes(File("four.MP3")), Tag(3, TextFrame("TIT2", "v4 title") + TextFrame("TALB", "New")) + Audio());
-    QCOMPARE(FEditor->VersionValue->text(), QString("2.3"));
+    QCOMPARE(ReadBytes(File("four.MP3")), Tag(4, TextFrame("TIT2", "v4 title") + TextFrame("TALB", "New")) + Audio());
+    QCOMPARE(FEditor->VersionValue->text(), QString("2.4"));
   }
 
   // Frames the editor does not show stay, and so do the items left alone, whatever Latin-1 would lose of them.

@@ -106,8 +106,9 @@ TEST_F(ID3v2Test, ParsingStopsQuietlyAtPaddingExtendedHeadersAndBrokenFrames) {
   EXPECT_EQ("", ReadFramesOf(std::string("\0\0\0\x06\0\0\0\0\0\0", 10) + title).Title());
 }
 
-// Tags of versions 2 and 4 are read and rewritten as version 3 with every frame the rewrite does not change,
-// items left alone included (the title keeps the euro sign that Latin-1 lacks); a version-4 footer goes with its tag.
+// Tags of versions 2 and 4 are read and rewritten, version 2 as version 3, version 4 as version 4, with every
+// frame the rewrite does not change as it was, items left alone included (the title keeps the euro sign
+// that Latin-1 lacks); a version-4 footer goes with its tag.
 TEST_F(ID3v2Test, OtherVersionsAreReadAndRewrittenKeepingTheirOtherFrames) {
   const std::string picture = std::string("\0image/png\0\x03\0", 13) + "PNGDATA";
   const std::string utf8Title = std::string("\x03" "Caf\xC3\xA9 \xE2\x82\xAC", 10);
@@ -126,10 +127,10 @@ TEST_F(ID3v2Test, OtherVersionsAreReadAndRewrittenKeepingTheirOtherFrames) {
     EXPECT_EQ(version == 2 ? "t" : "Caf\xE9 ?", tag.Title());
     tag.SetAlbum("New");
     ASSERT_TRUE(tag.WriteTag(path));
-    const std::string utf16Title = std::string("\x01\xFF\xFE" "C\0a\0f\0\xE9\0 \0\xAC\x20", 15);
-    std::string items = (version == 2 ? TextFrame("TIT2", "t") : Frame("TIT2", utf16Title)) + TextFrame("TALB", "New");
-    if (version == 4) items += TextFrame("TYER", "2001-05");
-    EXPECT_EQ(Tag(3, items + kept), ReadBytes(path).substr(0, ReadBytes(path).size() - Audio().size())) << version;
+    std::string items = (version == 2 ? TextFrame("TIT2", "t") : Frame("TIT2", utf8Title)) + TextFrame("TALB", "New");
+    if (version == 4) items += TextFrame("TDRC", "2001-05");
+    EXPECT_EQ(Tag(version == 2 ? 3 : 4, items + kept),
+              ReadBytes(path).substr(0, ReadBytes(path).size() - Audio().size())) << version;
   }
   std::string footed = Tag(4, TextFrame("TIT2", "t"));
   footed[5] = 0x10;
@@ -335,6 +336,38 @@ TEST_F(ID3v2Test, TagsGoBothWaysBetweenOursAndMutagen) {
     ASSERT_TRUE(tag.RemoveTag(path));
     EXPECT_EQ(Audio(), ReadBytes(path));
   }
+}
+
+// A version-4 tag stays version 4, with its date and the frames only version 4 has; a version-3 tag keeps a
+// full date as year (TYER) and day and month (TDAT). mutagen reads both in version-4 terms.
+TEST_F(ID3v2Test, RewritesKeepTheTagsVersionAndItsDate) {
+  std::string path = MakeFile(Audio());
+  Mutagen("dated '" + path + "'");
+  std::map<std::string, std::string> frames = Mutagen("frames '" + path + "'");
+  TID3v2 tag;
+  ASSERT_TRUE(tag.ReadTag(path));
+  EXPECT_EQ("2004-05-06", tag.Year());
+  tag.SetArtist("Artist");
+  ASSERT_TRUE(tag.WriteTag(path));
+  frames["TPE1"] = "Artist";
+  EXPECT_EQ(frames, Mutagen("frames '" + path + "'"));
+  tag.SetYear("2005-07-08");
+  ASSERT_TRUE(tag.WriteTag(path));
+  frames["TDRC"] = "2005-07-08";
+  EXPECT_EQ(frames, Mutagen("frames '" + path + "'"));
+
+  WriteBytes(path, Audio());
+  TID3v2 fresh;
+  fresh.SetTitle("T");
+  fresh.SetYear("2004-05-06");
+  ASSERT_TRUE(fresh.WriteTag(path));
+  EXPECT_NE(std::string::npos, ReadBytes(path).find(TextFrame("TYER", "2004") + TextFrame("TDAT", "0605")));
+  using Frames = std::map<std::string, std::string>;
+  EXPECT_EQ((Frames{{"version", "2.3"}, {"TIT2", "T"}, {"TDRC", "2004-05-06"}}), Mutagen("frames '" + path + "'"));
+  ASSERT_TRUE(fresh.ReadTag(path));
+  fresh.SetYear("1999-12");  // no day: the old day and month go
+  ASSERT_TRUE(fresh.WriteTag(path));
+  EXPECT_EQ((Frames{{"version", "2.3"}, {"TIT2", "T"}, {"TDRC", "1999"}}), Mutagen("frames '" + path + "'"));
 }
 
 }  // namespace
