@@ -40,6 +40,7 @@ struct SheetScan {
   std::vector<SheetTrack> tracks;
   std::string text;  // the sheet with its keywords in capitals, for libcue
   bool trackBeforeFile = false;
+  std::string badTime;  // the first time whose seconds or frames are out of range, with where it stands
 };
 
 std::string Upper(std::string text) {
@@ -85,6 +86,25 @@ long Blocks(const std::string& msf) {
   return (minutes * 60L + seconds) * 75 + frames;
 }
 
+// libcue takes mm:ss:ff with any number of seconds and frames: 00:00:100 would be block 100.
+bool TimeInRange(const std::string& msf) {
+  int minutes = 0, seconds = 0, frames = 0;
+  char end = 0;
+  if (std::sscanf(msf.c_str(), "%d:%d:%d%c", &minutes, &seconds, &frames, &end) != 3) return true;
+  return seconds >= 0 && seconds < 60 && frames >= 0 && frames < 75;
+}
+
+// The time a line gives, where it stands in the sheet, when its seconds or frames are out of range.
+std::string BadTime(const std::string& keyword, const std::vector<std::string>& words, int track) {
+  bool index = keyword == "INDEX" && words.size() >= 3;
+  bool gap = (keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2;
+  if (!index && !gap) return {};
+  const std::string& time = words[index ? 2 : 1];
+  if (TimeInRange(time)) return {};
+  std::string where = index ? "INDEX " + words[1] : keyword;
+  return "the time " + time + " at " + where + (track > 0 ? " of track " + std::to_string(track) : std::string());
+}
+
 SheetScan ScanSheet(const std::string& sheet) {
   SheetScan scan;
   std::istringstream in(sheet);
@@ -95,6 +115,7 @@ SheetScan ScanSheet(const std::string& sheet) {
     if (words.empty()) continue;
     scan.text += Capitalised(words, quoted) + "\n";
     const std::string keyword = Upper(words[0]);
+    if (scan.badTime.empty()) scan.badTime = BadTime(keyword, words, scan.tracks.empty() ? 0 : scan.tracks.back().number);
     if (keyword == "FILE" && words.size() >= 3) scan.files.push_back({words[1], Upper(words.back())});
     if ((keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2 && !scan.tracks.empty())
       (keyword == "PREGAP" ? scan.tracks.back().pregap : scan.tracks.back().postgap) = Blocks(words[1]);
@@ -118,6 +139,9 @@ std::string SheetProblem(const SheetScan& scan, const std::string& cueSheet) {
     if (number < 1 || number > 99 || (k > 0 && number != scan.tracks[k - 1].number + 1))
       return "The CUE sheet " + cueSheet + " numbers its tracks out of order at TRACK " + std::to_string(number);
   }
+  if (!scan.badTime.empty())
+    return "The CUE sheet " + cueSheet + " has " + scan.badTime +
+           ": a time's seconds go from 00 to 59 and its frames from 00 to 74";
   return {};
 }
 

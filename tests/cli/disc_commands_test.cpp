@@ -42,6 +42,10 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   testdata::ProcessResult missing = RunCli("toc /nonexistent/disc.cue");
   EXPECT_EQ(1, missing.status);
   EXPECT_EQ("error: Cannot open file /nonexistent/disc.cue\n", missing.out);  // the reason, not just "no disc"
+  for (std::string command : {"ids", "checksums", "musicbrainz", "rip"}) {
+    std::string options = command == "rip" ? " --format wav --out /nonexistent/out" : "";
+    EXPECT_EQ(missing.out, RunCli(command + " /nonexistent/disc.cue" + options).out) << command;
+  }
   EXPECT_EQ(2, RunCli("toc").status);
   EXPECT_EQ(2, RunCli("frobnicate").status);
 
