@@ -2,6 +2,7 @@
 
 #include "platform/akrip32/DiscSessions.h"
 #include "platform/akrip32/akrip32.h"
+#include "platform/files/AiffChunks.h"
 #include "platform/files/FileChecks.h"
 #include "platform/files/WaveChunks.h"
 
@@ -223,6 +224,61 @@ bool LocateWaveData(CueImage::ImageFile& file, std::int64_t fileSize, std::strin
   return true;
 }
 
+// Finds the big-endian PCM of an AIFF file; as with WAVE, only CD audio is taken.
+bool LocateAiffData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
+  AiffChunks aiff;
+  if (!ReadAiffChunks(file.fd, fileSize, aiff)) {
+    error = "The file " + file.path + " is not an AIFF file with audio data";
+    return false;
+  }
+  if (aiff.compressed || aiff.channels != 2 || aiff.sampleRate != 44100 || aiff.bitsPerSample != 16) {
+    error = "The AIFF file " + file.path + " is not uncompressed 44,100 Hz 16-bit stereo";
+    return false;
+  }
+  file.dataOffset = aiff.dataOffset;
+  file.dataBytes = aiff.dataBytes;
+  return true;
+}
+
+bool LocateFlacData(CueImage::ImageFile& file, std::string& error) {
+  int descriptor = file.fd;
+  file.fd = -1;
+  file.flac = FlacImageFile::Open(descriptor, file.path, error);
+  if (!file.flac) return false;
+  file.dataBytes = file.flac->Bytes();
+  return true;
+}
+
+// Sheets name a FLAC file, and at times an AIFF one, with the type WAVE, as players accept: among these
+// three the file's own first bytes tell what it is.
+void TakeFormatOfContent(CueImage::ImageFile& file) {
+  using Format = CueImage::FileFormat;
+  if (file.format != Format::Wave && file.format != Format::Flac && file.format != Format::Aiff) return;
+  char magic[4] = {};
+  if (pread(file.fd, magic, sizeof magic, 0) != sizeof magic) return;
+  if (std::memcmp(magic, "RIFF", 4) == 0) file.format = Format::Wave;
+  if (std::memcmp(magic, "fLaC", 4) == 0) file.format = Format::Flac;
+  if (std::memcmp(magic, "FORM", 4) == 0) file.format = Format::Aiff;
+}
+
+bool LocateData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
+  TakeFormatOfContent(file);
+  switch (file.format) {
+    case CueImage::FileFormat::Wave:
+      return LocateWaveData(file, fileSize, error);
+    case CueImage::FileFormat::Aiff:
+      return LocateAiffData(file, fileSize, error);
+    case CueImage::FileFormat::Flac:
+      return LocateFlacData(file, error);
+    case CueImage::FileFormat::Binary:
+    case CueImage::FileFormat::Motorola:
+      break;
+  }
+  file.dataOffset = 0;
+  file.dataBytes = fileSize;
+  return true;
+}
+
 bool OpenImageFile(CueImage::ImageFile& file, std::string& error) {
   file.fd = OpenRegularFile(file.path);
   struct stat info {};
@@ -230,12 +286,7 @@ bool OpenImageFile(CueImage::ImageFile& file, std::string& error) {
     error = "Cannot open file " + file.path;
     return false;
   }
-  if (file.format == CueImage::FileFormat::Wave) {
-    if (!LocateWaveData(file, info.st_size, error)) return false;
-  } else {
-    file.dataOffset = 0;
-    file.dataBytes = info.st_size;
-  }
+  if (!LocateData(file, info.st_size, error)) return false;
   std::int64_t blocks = (file.dataBytes + CD_BLOCK_BYTES - 1) / CD_BLOCK_BYTES;
   if (blocks > 100 * 60 * 75) {
     error = "The file " + file.path + " is longer than a CD";
@@ -253,6 +304,8 @@ bool FormatOf(const std::string& type, CueImage::FileFormat& format) {
   if (type == "BINARY") format = CueImage::FileFormat::Binary;
   else if (type == "MOTOROLA") format = CueImage::FileFormat::Motorola;
   else if (type == "WAVE") format = CueImage::FileFormat::Wave;
+  else if (type == "FLAC") format = CueImage::FileFormat::Flac;
+  else if (type == "AIFF") format = CueImage::FileFormat::Aiff;
   else return false;
   return true;
 }
@@ -317,7 +370,7 @@ bool CueImage::OpenFiles(const std::vector<FileLine>& lines, const std::string& 
       error = "The CUE sheet " + cueSheet + " names a file of the unsupported type " + lines[j].type;
       return false;
     }
-    FFiles.push_back(file);  // the image closes what it opened, also on failure
+    FFiles.push_back(std::move(file));  // the image closes what it opened, also on failure
     if (!OpenImageFile(FFiles.back(), error)) return false;
     FFileOfLine.push_back(FFiles.size() - 1);
   }
@@ -398,13 +451,15 @@ bool CueImage::ReadSegment(const Segment& segment, std::int32_t lba, std::int32_
 }
 
 bool CueImage::ReadFromFile(const ImageFile& file, std::int32_t block, std::int32_t count, std::uint8_t* out) {
-  std::int64_t from = static_cast<std::int64_t>(block) * CD_BLOCK_BYTES;  std::int64_t wanted = static_cast<std::int64_t>(count) * CD_BLOCK_BYTES;
+  std::int64_t from = static_cast<std::int64_t>(block) * CD_BLOCK_BYTES;
+  std::int64_t wanted = static_cast<std::int64_t>(count) * CD_BLOCK_BYTES;
   // The last block of a file may be partial: the rest of it is silence.
   std::int64_t present = std::clamp<std::int64_t>(file.dataBytes - from, 0, wanted);
-  bool ok = ReadExactly(file.fd, out, static_cast<std::size_t>(present), file.dataOffset + from);
+  bool ok = file.flac ? file.flac->Read(from, static_cast<std::size_t>(present), out)
+                      : ReadExactly(file.fd, out, static_cast<std::size_t>(present), file.dataOffset + from);
   if (!ok) present = 0;
   std::memset(out + present, 0, static_cast<std::size_t>(wanted - present));
-  if (file.format == FileFormat::Motorola)
+  if (file.format == FileFormat::Motorola || file.format == FileFormat::Aiff)
     for (std::int64_t i = 0; i + 1 < present; i += 2) std::swap(out[i], out[i + 1]);
   return ok;
 }
