@@ -389,10 +389,11 @@ void TMainForm::Timer1Timer() {
     ShowStatus(QString::asprintf("  There are %d tracks in the CD", ListView1->topLevelItemCount()));
 }
 
-// The tool tip shows the message with the reason behind it; a long message scrolls through the line.
-// A reason also goes to the log (standard error) once, not at every reading of the same faulty disc.
+// The line shows the message with the reason after it, the tool tip each on a line of its own; a long
+// message scrolls through the line. A reason also goes to the log (standard error) once, not at every
+// reading of the same faulty disc.
 void TMainForm::ShowStatus(const QString& text, const QString& reason) {
-  spSLMsgOut->ShowText(text);
+  spSLMsgOut->ShowText(reason.isEmpty() ? text : text + " " + reason);
   spSLMsgOut->setToolTip(reason.isEmpty() ? text : text + "\n" + reason);
   if (reason.isEmpty() || reason == FLoggedReason) return;
   qWarning("%s", qUtf8Printable(reason));

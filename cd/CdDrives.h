@@ -16,6 +16,9 @@ struct DiscReading {
   std::vector<TrackRow> rows;
   std::string message;  // for the status line when the disc could not be read
   std::string reason;   // what the drive knows of why, such as the fault of a disc image's sheet
+
+  // What a command line reports: the reason when there is one, for it names the fault.
+  std::string Problem() const { return reason.empty() ? message : reason; }
 };
 
 class CdDrives {

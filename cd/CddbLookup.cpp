@@ -81,6 +81,7 @@ CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbSer
   DiscReading reading = drives.ReadTableOfContents(format);
   if (!reading.message.empty()) {
     std::string message = reading.message == kNoDiscMessage ? kCddbNoDiscMessage : reading.message;
+    if (!reading.reason.empty()) message += " " + reading.reason;
     status(message);
     return Failure(result, CddbOutcome::DiscUnreadable, message);
   }

@@ -68,7 +68,7 @@ bool Open(const DiscOptions& options, OpenedDisc& disc, std::string& error) {
   }
   DiscReading reading = disc.drives.ReadTableOfContents(OutputFormat::WAV);
   if (!reading.message.empty()) {
-    error = reading.message;
+    error = reading.Problem();
     return false;
   }
   disc.settings = std::make_unique<TIniFile>(options.settings.empty() ? SettingsFile() : options.settings);

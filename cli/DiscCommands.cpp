@@ -20,7 +20,7 @@ int RunToc(const std::string& drive) {
   CdDrives drives;
   if (!SelectDrive(drives, drive)) return Fail("No such drive: " + drive);
   DiscReading reading = drives.ReadTableOfContents(OutputFormat::MP3);
-  if (!reading.message.empty()) return Fail(reading.reason.empty() ? reading.message : reading.reason);
+  if (!reading.message.empty()) return Fail(reading.Problem());
   const TableOfContents& toc = drives.Toc();
   std::printf("First: %d\nLast: %d\nLeadout: %u\nDiscID: %s\n", toc.firstTrack, toc.lastTrack, toc.Leadout(),
               CddbDiscId(toc).c_str());

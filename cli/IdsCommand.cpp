@@ -12,7 +12,7 @@ int RunIds(const std::string& drive) {
   CdDrives drives;
   if (!SelectDrive(drives, drive)) return Fail("No such drive: " + drive);
   DiscReading reading = drives.ReadTableOfContents(OutputFormat::MP3);
-  if (!reading.message.empty()) return Fail(reading.message);
+  if (!reading.message.empty()) return Fail(reading.Problem());
   const TableOfContents& toc = drives.Toc();
   // The CDDB ID is the one the CDDB query sends: every track, data tracks included.
   AccurateRipIds ids = AccurateRipIdsOf(toc);

@@ -62,7 +62,7 @@ int RunMusicBrainz(const std::vector<std::string>& args) {
   CdDrives drives;
   if (!SelectDrive(drives, options.drive)) return Fail("No such drive: " + options.drive);
   DiscReading reading = drives.ReadTableOfContents(OutputFormat::MP3);
-  if (!reading.message.empty()) return Fail(reading.message);
+  if (!reading.message.empty()) return Fail(reading.Problem());
   MusicBrainzResult result = LookUpMusicBrainz(drives.Toc(), server, KeepWaiting);
   StopWhenInterrupted();
   if (result.outcome != MusicBrainzOutcome::Found) return Fail(result.message);

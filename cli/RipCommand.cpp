@@ -175,7 +175,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   }
   DiscReading reading = drives.ReadTableOfContents(options.format);
   if (!reading.message.empty()) {
-    error = reading.message;
+    error = reading.Problem();
     return false;
   }
   const std::vector<TocEntry>& entries = drives.Toc().entries;

@@ -2,6 +2,7 @@
 
 #include "platform/akrip32/DiscSessions.h"
 #include "platform/akrip32/akrip32.h"
+#include "platform/files/AiffChunks.h"
 #include "platform/files/FileChecks.h"
 #include "platform/files/WaveChunks.h"
 
@@ -40,6 +41,7 @@ struct SheetScan {
   std::vector<SheetTrack> tracks;
   std::string text;  // the sheet with its keywords in capitals, for libcue
   bool trackBeforeFile = false;
+  std::string badTime;  // the first time whose seconds or frames are out of range, with where it stands
 };
 
 std::string Upper(std::string text) {
@@ -85,6 +87,25 @@ long Blocks(const std::string& msf) {
   return (minutes * 60L + seconds) * 75 + frames;
 }
 
+// libcue takes mm:ss:ff with any number of seconds and frames: 00:00:100 would be block 100.
+bool TimeInRange(const std::string& msf) {
+  int minutes = 0, seconds = 0, frames = 0;
+  char end = 0;
+  if (std::sscanf(msf.c_str(), "%d:%d:%d%c", &minutes, &seconds, &frames, &end) != 3) return true;
+  return seconds >= 0 && seconds < 60 && frames >= 0 && frames < 75;
+}
+
+// The time a line gives, where it stands in the sheet, when its seconds or frames are out of range.
+std::string BadTime(const std::string& keyword, const std::vector<std::string>& words, int track) {
+  bool index = keyword == "INDEX" && words.size() >= 3;
+  bool gap = (keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2;
+  if (!index && !gap) return {};
+  const std::string& time = words[index ? 2 : 1];
+  if (TimeInRange(time)) return {};
+  std::string where = index ? "INDEX " + words[1] : keyword;
+  return "the time " + time + " at " + where + (track > 0 ? " of track " + std::to_string(track) : std::string());
+}
+
 SheetScan ScanSheet(const std::string& sheet) {
   SheetScan scan;
   std::istringstream in(sheet);
@@ -95,6 +116,7 @@ SheetScan ScanSheet(const std::string& sheet) {
     if (words.empty()) continue;
     scan.text += Capitalised(words, quoted) + "\n";
     const std::string keyword = Upper(words[0]);
+    if (scan.badTime.empty()) scan.badTime = BadTime(keyword, words, scan.tracks.empty() ? 0 : scan.tracks.back().number);
     if (keyword == "FILE" && words.size() >= 3) scan.files.push_back({words[1], Upper(words.back())});
     if ((keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2 && !scan.tracks.empty())
       (keyword == "PREGAP" ? scan.tracks.back().pregap : scan.tracks.back().postgap) = Blocks(words[1]);
@@ -118,6 +140,9 @@ std::string SheetProblem(const SheetScan& scan, const std::string& cueSheet) {
     if (number < 1 || number > 99 || (k > 0 && number != scan.tracks[k - 1].number + 1))
       return "The CUE sheet " + cueSheet + " numbers its tracks out of order at TRACK " + std::to_string(number);
   }
+  if (!scan.badTime.empty())
+    return "The CUE sheet " + cueSheet + " has " + scan.badTime +
+           ": a time's seconds go from 00 to 59 and its frames from 00 to 74";
   return {};
 }
 
@@ -199,6 +224,61 @@ bool LocateWaveData(CueImage::ImageFile& file, std::int64_t fileSize, std::strin
   return true;
 }
 
+// Finds the big-endian PCM of an AIFF file; as with WAVE, only CD audio is taken.
+bool LocateAiffData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
+  AiffChunks aiff;
+  if (!ReadAiffChunks(file.fd, fileSize, aiff)) {
+    error = "The file " + file.path + " is not an AIFF file with audio data";
+    return false;
+  }
+  if (aiff.compressed || aiff.channels != 2 || aiff.sampleRate != 44100 || aiff.bitsPerSample != 16) {
+    error = "The AIFF file " + file.path + " is not uncompressed 44,100 Hz 16-bit stereo";
+    return false;
+  }
+  file.dataOffset = aiff.dataOffset;
+  file.dataBytes = aiff.dataBytes;
+  return true;
+}
+
+bool LocateFlacData(CueImage::ImageFile& file, std::string& error) {
+  int descriptor = file.fd;
+  file.fd = -1;
+  file.flac = FlacImageFile::Open(descriptor, file.path, error);
+  if (!file.flac) return false;
+  file.dataBytes = file.flac->Bytes();
+  return true;
+}
+
+// Sheets name a FLAC file, and at times an AIFF one, with the type WAVE, as players accept: among these
+// three the file's own first bytes tell what it is.
+void TakeFormatOfContent(CueImage::ImageFile& file) {
+  using Format = CueImage::FileFormat;
+  if (file.format != Format::Wave && file.format != Format::Flac && file.format != Format::Aiff) return;
+  char magic[4] = {};
+  if (pread(file.fd, magic, sizeof magic, 0) != sizeof magic) return;
+  if (std::memcmp(magic, "RIFF", 4) == 0) file.format = Format::Wave;
+  if (std::memcmp(magic, "fLaC", 4) == 0) file.format = Format::Flac;
+  if (std::memcmp(magic, "FORM", 4) == 0) file.format = Format::Aiff;
+}
+
+bool LocateData(CueImage::ImageFile& file, std::int64_t fileSize, std::string& error) {
+  TakeFormatOfContent(file);
+  switch (file.format) {
+    case CueImage::FileFormat::Wave:
+      return LocateWaveData(file, fileSize, error);
+    case CueImage::FileFormat::Aiff:
+      return LocateAiffData(file, fileSize, error);
+    case CueImage::FileFormat::Flac:
+      return LocateFlacData(file, error);
+    case CueImage::FileFormat::Binary:
+    case CueImage::FileFormat::Motorola:
+      break;
+  }
+  file.dataOffset = 0;
+  file.dataBytes = fileSize;
+  return true;
+}
+
 bool OpenImageFile(CueImage::ImageFile& file, std::string& error) {
   file.fd = OpenRegularFile(file.path);
   struct stat info {};
@@ -206,12 +286,7 @@ bool OpenImageFile(CueImage::ImageFile& file, std::string& error) {
     error = "Cannot open file " + file.path;
     return false;
   }
-  if (file.format == CueImage::FileFormat::Wave) {
-    if (!LocateWaveData(file, info.st_size, error)) return false;
-  } else {
-    file.dataOffset = 0;
-    file.dataBytes = info.st_size;
-  }
+  if (!LocateData(file, info.st_size, error)) return false;
   std::int64_t blocks = (file.dataBytes + CD_BLOCK_BYTES - 1) / CD_BLOCK_BYTES;
   if (blocks > 100 * 60 * 75) {
     error = "The file " + file.path + " is longer than a CD";
@@ -229,6 +304,8 @@ bool FormatOf(const std::string& type, CueImage::FileFormat& format) {
   if (type == "BINARY") format = CueImage::FileFormat::Binary;
   else if (type == "MOTOROLA") format = CueImage::FileFormat::Motorola;
   else if (type == "WAVE") format = CueImage::FileFormat::Wave;
+  else if (type == "FLAC") format = CueImage::FileFormat::Flac;
+  else if (type == "AIFF") format = CueImage::FileFormat::Aiff;
   else return false;
   return true;
 }
@@ -293,7 +370,7 @@ bool CueImage::OpenFiles(const std::vector<FileLine>& lines, const std::string& 
       error = "The CUE sheet " + cueSheet + " names a file of the unsupported type " + lines[j].type;
       return false;
     }
-    FFiles.push_back(file);  // the image closes what it opened, also on failure
+    FFiles.push_back(std::move(file));  // the image closes what it opened, also on failure
     if (!OpenImageFile(FFiles.back(), error)) return false;
     FFileOfLine.push_back(FFiles.size() - 1);
   }
@@ -374,13 +451,15 @@ bool CueImage::ReadSegment(const Segment& segment, std::int32_t lba, std::int32_
 }
 
 bool CueImage::ReadFromFile(const ImageFile& file, std::int32_t block, std::int32_t count, std::uint8_t* out) {
-  std::int64_t from = static_cast<std::int64_t>(block) * CD_BLOCK_BYTES;  std::int64_t wanted = static_cast<std::int64_t>(count) * CD_BLOCK_BYTES;
+  std::int64_t from = static_cast<std::int64_t>(block) * CD_BLOCK_BYTES;
+  std::int64_t wanted = static_cast<std::int64_t>(count) * CD_BLOCK_BYTES;
   // The last block of a file may be partial: the rest of it is silence.
   std::int64_t present = std::clamp<std::int64_t>(file.dataBytes - from, 0, wanted);
-  bool ok = ReadExactly(file.fd, out, static_cast<std::size_t>(present), file.dataOffset + from);
+  bool ok = file.flac ? file.flac->Read(from, static_cast<std::size_t>(present), out)
+                      : ReadExactly(file.fd, out, static_cast<std::size_t>(present), file.dataOffset + from);
   if (!ok) present = 0;
   std::memset(out + present, 0, static_cast<std::size_t>(wanted - present));
-  if (file.format == FileFormat::Motorola)
+  if (file.format == FileFormat::Motorola || file.format == FileFormat::Aiff)
     for (std::int64_t i = 0; i + 1 < present; i += 2) std::swap(out[i], out[i + 1]);
   return ok;
 }

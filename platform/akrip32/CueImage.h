@@ -1,7 +1,9 @@
 #pragma once
-// The audio of a CUE sheet and the files it names (BINARY, MOTOROLA or WAVE), addressed as one disc.
+// The audio of a CUE sheet and the files it names (BINARY, MOTOROLA, WAVE, FLAC or AIFF), addressed as one
+// disc.
 
 #include "platform/akrip32/CdMedium.h"
+#include "platform/akrip32/FlacImageFile.h"
 
 class CueImage : public CdMedium {
  public:
@@ -13,7 +15,7 @@ class CueImage : public CdMedium {
   BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out, const std::atomic<bool>* cancel) override;
   bool ReadsExactly() const override { return true; }
 
-  enum class FileFormat { Binary, Motorola, Wave };
+  enum class FileFormat { Binary, Motorola, Wave, Flac, Aiff };
   struct FileLine {
     std::string name;
     std::string type;
@@ -25,6 +27,7 @@ class CueImage : public CdMedium {
     std::int64_t dataOffset = 0;
     std::int64_t dataBytes = 0;
     std::int32_t blocks = 0;
+    std::unique_ptr<FlacImageFile> flac;  // the decoder of a FLAC file, which owns its descriptor
   };
 
  private:

@@ -135,7 +135,8 @@ class MainFormTest : public QObject {
     form.spCDROMlistChange(1);
     QCOMPARE(form.ListView1->topLevelItemCount(), 0);
     QCOMPARE(form.spSLMsgOut->text(), QString("Can't get the Information of current CD, maybe there isn't any CD in "
-                                              "CDROM or the current CD is broken!"));
+                                              "CDROM or the current CD is broken! Cannot open file ") +
+                                          QString::fromStdString(FFolder->File("absent.cue")));
     QVERIFY(form.spSLMsgOut->toolTip().endsWith("\nCannot open file " + QString::fromStdString(FFolder->File("absent.cue"))));
     form.show();  // too long for the line, the message scrolls through it; reading it again goes on scrolling
     QTRY_VERIFY_WITH_TIMEOUT(form.spSLMsgOut->Offset() > 20, 5000);

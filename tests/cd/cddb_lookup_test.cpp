@@ -128,7 +128,8 @@ TEST_F(CddbLookupTest, UnreadableDiscOrSilentServerEndTheLookupEarly) {
   CddbLookupResult result = LookUp(server);
   EXPECT_EQ(CddbOutcome::DiscUnreadable, result.outcome);
   EXPECT_TRUE(result.rows.empty());
-  EXPECT_EQ(std::vector<std::string>({"Cann't get CD Information from CDDB!"}), FStatus);
+  EXPECT_EQ(std::vector<std::string>({"Cann't get CD Information from CDDB! Cannot open file " + FFolder.File("missing.cue")}),
+            FStatus);
 }
 
 TEST(CddbTitleTest, TitleRunsToTheCarriageReturnAndTheFirstKeyWins) {

@@ -86,6 +86,18 @@ TEST(MusicBrainzLookupTest, AnUnknownIdFallsBackToTheTableOfContentsAFullSecondL
             "inc=recordings+artist-credits+labels+release-groups+genres&fmt=json",
             requests[1].target);
   EXPECT_GE(requests[1].arrived - requests[0].arrived, std::chrono::milliseconds(990));
+
+  // An enhanced CD: the data session after the same three tracks is not counted, the audio session's end
+  // (11,400 blocks before the data track) is the lead-out, as for the disc ID.
+  TableOfContents enhanced = ThreeTracks();
+  enhanced.lastTrack = 4;
+  enhanced.entries.back() = {0, 30u + 11400u, false};
+  enhanced.entries.push_back({0, 30u + 11400u + 500u, true});
+  MusicBrainzTestServer second({{"/ws/2/discid/-", {200, MusicBrainzReplyFile("toc_lookup.json")}}});
+  LookUpMusicBrainz(enhanced, {second.Url(), "me@example.org", ""});
+  ASSERT_EQ(2u, second.Requests().size());
+  EXPECT_EQ(kDiscPath + "?inc=recordings+artist-credits+labels+release-groups+genres&fmt=json", second.Requests()[0].target);
+  EXPECT_EQ(requests[1].target, second.Requests()[1].target);
 }
 
 TEST(MusicBrainzLookupTest, NoMatchBusyServerAndMalformedRepliesAreToldApart) {

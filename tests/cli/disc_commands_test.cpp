@@ -46,6 +46,10 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   testdata::ProcessResult missing = RunCli("toc /nonexistent/disc.cue");
   EXPECT_EQ(1, missing.status);
   EXPECT_EQ("error: Cannot open file /nonexistent/disc.cue\n", missing.out);  // the reason, not just "no disc"
+  for (std::string command : {"ids", "checksums", "musicbrainz", "rip"}) {
+    std::string options = command == "rip" ? " --format wav --out /nonexistent/out" : "";
+    EXPECT_EQ(missing.out, RunCli(command + " /nonexistent/disc.cue" + options).out) << command;
+  }
   EXPECT_EQ(2, RunCli("toc").status);
   EXPECT_EQ(2, RunCli("frobnicate").status);
 
@@ -69,6 +73,41 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
     EXPECT_EQ(far.out, RunCli("verify '" + sheet + "' --settings '" + settings + "'").out);
   }
   EXPECT_FALSE(std::filesystem::exists(folder.File("out")));
+}
+
+// One disc as a BINARY file, a big-endian raw file, a FLAC file (typed FLAC, and WAVE as players write it)
+// and an AIFF file: the same audio to the last bit. An AIFF file that is not CD audio is refused.
+TEST(DiscCommandsTest, MotorolaFlacAndAiffImagesReadBitForBitLikeBinary) {
+  testdata::TempFolder folder;
+  std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(400), 1)},
+                                               {testdata::Pattern(testdata::BlockFrames(30), 2),
+                                                testdata::Pattern(testdata::BlockFrames(500) + 100, 3)}};
+  std::string sheet = discimage::WriteImage(folder.Path(), "disc", tracks, {});
+  std::string motorola = discimage::WriteImage(folder.Path(), "motorola", tracks, {discimage::FileType::Motorola, false});
+  std::string raw = " -t raw -r 44100 -e signed -b 16 -c 2 -L '" + folder.File("disc.bin") + "' ";
+  ASSERT_EQ(0, testdata::RunCommand("sox" + raw + "'" + folder.File("disc.aiff") + "'").status);
+  ASSERT_EQ(0, testdata::RunCommand("sox" + raw + "-c 1 '" + folder.File("mono.aiff") + "'").status);
+  ASSERT_EQ(0, testdata::RunCommand("flac -s --force-raw-format --endian=little --sign=signed --channels=2 --bps=16 "
+                                    "--sample-rate=44100 -o '" + folder.File("disc.flac") + "' '" +
+                                    folder.File("disc.bin") + "'").status);
+  auto sheetOf = [&](const std::string& name, const std::string& fileLine) {
+    std::string text = testdata::ReadTextFile(sheet);
+    text.replace(0, text.find('\n'), fileLine);
+    testdata::WriteTextFile(folder.File(name), text);
+    return folder.File(name);
+  };
+  testdata::WriteTextFile(folder.File("settings.ini"), "[Drive Offsets]\n");
+  auto checksums = [&](const std::string& image) {
+    return RunCli("checksums '" + image + "' --offset 667 --settings '" + folder.File("settings.ini") + "'");
+  };
+  testdata::ProcessResult binary = checksums(sheet);
+  ASSERT_EQ(0, binary.status) << binary.out;
+  for (const std::string& image : {motorola, sheetOf("flac.cue", "FILE \"disc.flac\" FLAC"),
+                                   sheetOf("flacwave.cue", "FILE \"disc.flac\" WAVE"),
+                                   sheetOf("aiff.cue", "FILE \"disc.aiff\" AIFF")})
+    EXPECT_EQ(binary.out, checksums(image).out) << image;
+  EXPECT_EQ("error: The AIFF file " + folder.File("mono.aiff") + " is not uncompressed 44,100 Hz 16-bit stereo\n",
+            RunCli("toc '" + sheetOf("mono.cue", "FILE \"mono.aiff\" AIFF") + "'").out);
 }
 
 TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {

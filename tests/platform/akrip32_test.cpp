@@ -184,7 +184,8 @@ TEST_F(ImageDriveTest, BrokenImagesAreDrivesThatCannotBeOpened) {
 }
 
 // The sheet's own numbers, gaps of silence, lower-case keywords, a FILE named twice and an extended WAVE
-// header are taken as written; more than 99 tracks or numbers out of order are refused with their reason.
+// header are taken as written; more than 99 tracks, numbers out of order, times out of range or a track
+// beyond its file are refused with their reason.
 TEST_F(ImageDriveTest, SheetsAreTakenAsWrittenOrRefusedWithTheirReason) {
   std::vector<ImageTrack> tracks = {{{}, Pattern(BlockFrames(60), 1)}, {{}, Pattern(BlockFrames(40), 2)}};
   discimage::WriteImage(FFolder.Path(), "disc", tracks, {});
@@ -218,8 +219,17 @@ TEST_F(ImageDriveTest, SheetsAreTakenAsWrittenOrRefusedWithTheirReason) {
   for (int n = 1; n <= 100; ++n)
     many += "TRACK " + std::to_string(n) + " AUDIO\nINDEX 01 00:00:" + std::to_string(n % 60) + "\n";
   gap += "TRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\nINDEX 01 00:00:30\n";
+  const std::string frames = "FILE \"disc.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:100\n";
+  const std::string seconds = "FILE \"disc.bin\" BINARY\nTRACK 01 AUDIO\nPREGAP 00:60:00\nINDEX 01 00:00:00\n";
+  const std::string outside = "FILE \"disc.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+                              "INDEX 01 00:02:00\n";
+  const std::string range = ": a time's seconds go from 00 to 59 and its frames from 00 to 74";
   const std::vector<std::pair<std::string, std::string>> refused = {
-      {many, "has more than 99 tracks"}, {gap, "numbers its tracks out of order at TRACK 3"}};
+      {many, "has more than 99 tracks"},
+      {gap, "numbers its tracks out of order at TRACK 3"},
+      {frames, "has the time 00:00:100 at INDEX 01 of track 1" + range},
+      {seconds, "has the time 00:60:00 at PREGAP of track 1" + range},
+      {outside, "places track 2 outside its file"}};
   for (const auto& [text, reason] : refused) {
     testdata::WriteTextFile(sheet, text);
     std::string shown;
