@@ -31,6 +31,13 @@ struct SheetTrack {
   std::size_t file = 0;  // the FILE line it follows
   long pregap = 0;       // blocks of silence the sheet adds before the track and after it
   long postgap = 0;
+  bool index1 = false;   // its INDEX 01 has been read
+  long index0 = -1;      // INDEX 00, in the file of FILE line index0File
+  std::size_t index0File = 0;
+  std::string isrc;
+  bool preEmphasis = false;
+  bool copyPermitted = false;
+  bool fourChannel = false;
 };
 
 // What the sheet says in its own words: libcue reports neither a FILE's type nor a TRACK's number, and
@@ -40,6 +47,7 @@ struct SheetScan {
   std::vector<SheetTrack> tracks;
   std::string text;  // the sheet with its keywords in capitals, for libcue
   bool trackBeforeFile = false;
+  std::string catalog;
 };
 
 std::string Upper(std::string text) {
@@ -85,6 +93,32 @@ long Blocks(const std::string& msf) {
   return (minutes * 60L + seconds) * 75 + frames;
 }
 
+// A FILE line between a TRACK line and its INDEX 01 (the usual layout of a pregap at the end of the file
+// before) moves the track into the new file.
+void FollowFile(SheetScan& scan) {
+  if (!scan.tracks.empty() && !scan.tracks.back().index1) scan.tracks.back().file = scan.files.size() - 1;
+}
+
+// The catalogue number, and of the track being read its ISRC, flags and indexes. Codes of another shape
+// than a catalogue number's or an ISRC's are left out.
+void ScanCodes(const std::string& keyword, const std::vector<std::string>& words, SheetScan& scan) {
+  if (keyword == "CATALOG" && words.size() >= 2 && IsCatalogNumber(words[1])) scan.catalog = words[1];
+  if (scan.tracks.empty() || words.size() < 2) return;
+  SheetTrack& track = scan.tracks.back();
+  if (keyword == "ISRC" && IsIsrc(Upper(words[1]))) track.isrc = Upper(words[1]);
+  for (std::size_t i = 1; keyword == "FLAGS" && i < words.size(); ++i) {
+    const std::string flag = Upper(words[i]);
+    track.preEmphasis = track.preEmphasis || flag == "PRE";
+    track.copyPermitted = track.copyPermitted || flag == "DCP";
+    track.fourChannel = track.fourChannel || flag == "4CH";
+  }
+  if (keyword != "INDEX" || words.size() < 3 || scan.files.empty()) return;
+  if (words[1] == "01" || words[1] == "1") track.index1 = true;
+  if (words[1] != "00" && words[1] != "0") return;
+  track.index0 = Blocks(words[2]);
+  track.index0File = scan.files.size() - 1;
+}
+
 SheetScan ScanSheet(const std::string& sheet) {
   SheetScan scan;
   std::istringstream in(sheet);
@@ -95,7 +129,11 @@ SheetScan ScanSheet(const std::string& sheet) {
     if (words.empty()) continue;
     scan.text += Capitalised(words, quoted) + "\n";
     const std::string keyword = Upper(words[0]);
-    if (keyword == "FILE" && words.size() >= 3) scan.files.push_back({words[1], Upper(words.back())});
+    if (keyword == "FILE" && words.size() >= 3) {
+      scan.files.push_back({words[1], Upper(words.back())});
+      FollowFile(scan);
+    }
+    ScanCodes(keyword, words, scan);
     if ((keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2 && !scan.tracks.empty())
       (keyword == "PREGAP" ? scan.tracks.back().pregap : scan.tracks.back().postgap) = Blocks(words[1]);
     if (keyword != "TRACK" || words.size() < 2) continue;
@@ -275,6 +313,19 @@ std::unique_ptr<CueImage> CueImage::Load(const std::string& cueSheet, std::strin
                       line.postgap, track_get_mode(track) == MODE_AUDIO});
   }
   if (!image->Place(tracks, cueSheet, error)) return nullptr;
+  image->FCodes.catalog = scan.catalog;
+  for (std::size_t k = 0; k < scan.tracks.size(); ++k) {
+    const SheetTrack& line = scan.tracks[k];
+    DiscTrack& placed = image->FLayout.tracks[k];
+    placed.preEmphasis = line.preEmphasis;
+    placed.copyPermitted = line.copyPermitted;
+    placed.fourChannel = line.fourChannel;
+    image->FCodes.isrcs.push_back(line.isrc);
+    std::int32_t pregap = line.index0 < 0 ? -1 : image->DiscAddressOf(image->FFileOfLine[line.index0File], line.index0);
+    if (pregap >= placed.start) pregap = -1;
+    if (line.pregap > 0) pregap = std::min(pregap < 0 ? placed.start : pregap, static_cast<std::int32_t>(placed.start - line.pregap));
+    image->FCodes.pregaps.push_back(pregap);
+  }
   SetSessionsFromSheet(text, image->FLayout);  // libcue passes over REM lines
   return image;
 }
@@ -338,6 +389,14 @@ void CueImage::FinishFile(const PlacedTrack& last, AddSegment& addSegment) {
 CueImage::~CueImage() {
   for (const ImageFile& file : FFiles)
     if (file.fd >= 0) close(file.fd);
+}
+
+// Where a block of a file lies on the disc; -1 when it lies nowhere.
+std::int32_t CueImage::DiscAddressOf(int file, long block) const {
+  for (const Segment& segment : FSegments)
+    if (segment.file == file && block >= segment.fileBlock && block < segment.fileBlock + segment.blocks)
+      return static_cast<std::int32_t>(segment.firstBlock + block - segment.fileBlock);
+  return -1;
 }
 
 const CueImage::Segment* CueImage::SegmentAt(std::int32_t lba) const {
