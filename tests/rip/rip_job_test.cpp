@@ -749,6 +749,39 @@ const char kSheetWithCodes[] =
     "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    FLAGS DCP PRE\n    ISRC gbaye9900002\n    INDEX 00 00:01:15\n"
     "    INDEX 01 00:01:25\n  TRACK 03 AUDIO\n    FLAGS 4CH\n    INDEX 00 00:02:40\n    INDEX 01 00:02:50\n";
 
+// The files carry what the disc says of them; a lookup's catalogue number stays. The log lists it all.
+TEST_F(RipJobTest, TheDiscsOwnCodesReachTheTagsAndTheLog) {
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::FLAC}) {
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    RipInput input = SheetDisc(kSheetWithCodes, format);
+    input.rows[0].tags.catalogNumber = "5099750442227";
+    Rip(input);
+    std::vector<std::string> first = TagsOf(Out("Track-01" + FormatExtension(format)), format);
+    std::vector<std::string> second = TagsOf(Out("Track-02" + FormatExtension(format)), format);
+    auto has = [](const std::vector<std::string>& tags, const std::string& tag) {
+      return std::find(tags.begin(), tags.end(), tag) != tags.end();
+    };
+    if (format == OutputFormat::MP3) {
+      EXPECT_TRUE(has(first, "TXXX:CATALOGNUMBER=5099750442227") && has(first, "TSRC=GBAYE9900001"));
+      EXPECT_TRUE(has(second, "TXXX:CATALOGNUMBER=0724384260927") && has(second, "TSRC=GBAYE9900002") &&
+                  has(second, "COMM::eng=pre-emphasis")) << testing::PrintToString(second);
+      EXPECT_EQ(first.end(), std::find_if(first.begin(), first.end(), [](auto& t) { return t.rfind("COMM", 0) == 0; }));
+    } else {
+      EXPECT_TRUE(has(first, "CATALOGNUMBER=5099750442227") && has(first, "ISRC=GBAYE9900001"));
+      EXPECT_TRUE(has(second, "CATALOGNUMBER=0724384260927") && has(second, "ISRC=GBAYE9900002") &&
+                  has(second, "COMMENT=pre-emphasis")) << testing::PrintToString(second);
+    }
+  }
+  std::string log = testdata::ReadTextFile(FHost.discs.back().second);
+  for (const char* line : {"\n  01     00:00.00  00:01.25     100  ISRC GBAYE9900001\n",
+                           "\n  02     00:01.25  00:01.25     100  INDEX 00 at 00:01.15  ISRC GBAYE9900002  pre-emphasis"
+                           "  copy permitted\n",
+                           "\n  03     00:02.50  00:01.25     100  INDEX 00 at 00:02.40  four channels\n",
+                           "  Lead-out: block 300\n  Catalogue number: 0724384260927\n"})
+    EXPECT_NE(std::string::npos, log.find(line)) << line << log;
+}
+
 // Layouts as discs have them: each is read from its sheet, ripped, and the cue sheet written beside the files
 // read back to the same tracks, pregaps and codes, counted from the first track ripped (whose pregap, when it
 // follows a data track, is in no file). The sheet goes where the naming template puts the files.
