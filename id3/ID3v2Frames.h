@@ -1,8 +1,8 @@
 #pragma once
 // Version-3 tags of any text frames, for files we tag ourselves: text given as UTF-8 is written as
 // ISO-8859-1 where every character fits, else as UTF-16 with a byte order mark; user-defined text frames
-// (TXXX) and comments (COMM, in English) carry a description; a unique file identifier (UFID) carries its owner as the description and the
-// identifier as the text. The editor's seven items stay with TID3v2.
+// (TXXX) and comments (COMM, in English) carry a description; a unique file identifier (UFID) carries its
+// owner as the description and the identifier as the text. The editor's seven items stay with TID3v2.
 
 #include <string>
 #include <vector>

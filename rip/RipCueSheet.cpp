@@ -68,6 +68,14 @@ std::string FileLine(const RipCueTrack& track, const std::string& folder) {
   return "FILE " + Quoted(fs::path(track.path).lexically_relative(folder).string()) + " " + FileType(track.path) + "\n";
 }
 
+// The pregap's audio is in the file before only when that file holds the disc's track just before, up to here.
+bool PregapInFileBefore(const TocEntry* entry, const TocEntry* before, const RipCueTrack* beforeFile) {
+  if (entry == nullptr || !entry->pregap || before == nullptr || before->trackNumber + 1 != entry->trackNumber)
+    return false;
+  std::uint32_t fileEnd = before->start + beforeFile->blocks;
+  return fileEnd == entry->start && *entry->pregap >= before->start;
+}
+
 }  // namespace
 
 std::string RipCueSheet(const RipCueDisc& disc, const std::vector<RipCueTrack>& tracks, const std::string& folder) {
@@ -76,12 +84,7 @@ std::string RipCueSheet(const RipCueDisc& disc, const std::vector<RipCueTrack>& 
   const TocEntry* previousEntry = nullptr;
   for (const RipCueTrack& track : tracks) {
     const TocEntry* entry = EntryOf(disc.toc, track.number);
-    // The pregap is in the file before only when that file is the disc's track just before, read to here.
-    bool pregapBefore = entry != nullptr && entry->pregap && previousEntry != nullptr &&
-                        previousEntry->trackNumber + 1 == entry->trackNumber && *entry->pregap >= previousEntry->start &&
-                        *entry->pregap < previousEntry->start + previous->blocks &&
-                        previousEntry->start + previous->blocks == entry->start;
-    if (pregapBefore) {
+    if (PregapInFileBefore(entry, previousEntry, previous)) {
       sheet += TrackLines(track, entry) + "    INDEX 00 " + Msf(*entry->pregap - previousEntry->start) + "\n";
       sheet += FileLine(track, folder);
     } else {
@@ -98,7 +101,9 @@ std::string RipSheetFolder(const std::vector<std::string>& paths, const std::str
   const fs::path output = fs::path(outputFolder).lexically_normal();
   if (paths.empty()) return outputFolder;
   fs::path common = fs::path(paths.front()).lexically_normal().parent_path();
-  for (const std::string& path : paths)
-    while (!common.empty() && !Within(fs::path(path).lexically_normal().parent_path(), common)) common = common.parent_path();
+  for (const std::string& path : paths) {
+    const fs::path folder = fs::path(path).lexically_normal().parent_path();
+    while (!common.empty() && !Within(folder, common)) common = common.parent_path();
+  }
   return Within(common, output) ? common.string() : outputFolder;
 }

@@ -34,7 +34,7 @@ struct SheetTrack {
   bool index1 = false;   // its INDEX 01 has been read
   long index0 = -1;      // INDEX 00, in the file of FILE line index0File
   std::size_t index0File = 0;
-  std::string isrc;
+  std::string isrc{};
   bool preEmphasis = false;
   bool copyPermitted = false;
   bool fourChannel = false;
@@ -282,6 +282,15 @@ bool HasRawBlocks(const Track* track) {
   }
 }
 
+// A track's pregap starts at its INDEX 00 (a disc address, -1 for none) or, when that comes later, with the
+// silence of its PREGAP line; -1 when it has neither.
+std::int32_t PregapStart(std::int32_t index0, std::int32_t start, long silence) {
+  std::int32_t pregap = index0 < start ? index0 : -1;
+  if (silence <= 0) return pregap;
+  std::int32_t silent = static_cast<std::int32_t>(start - silence);
+  return pregap < 0 ? silent : std::min(pregap, silent);
+}
+
 struct CdDeleter {
   void operator()(Cd* cd) const { cd_delete(cd); }
 };
@@ -321,10 +330,8 @@ std::unique_ptr<CueImage> CueImage::Load(const std::string& cueSheet, std::strin
     placed.copyPermitted = line.copyPermitted;
     placed.fourChannel = line.fourChannel;
     image->FCodes.isrcs.push_back(line.isrc);
-    std::int32_t pregap = line.index0 < 0 ? -1 : image->DiscAddressOf(image->FFileOfLine[line.index0File], line.index0);
-    if (pregap >= placed.start) pregap = -1;
-    if (line.pregap > 0) pregap = std::min(pregap < 0 ? placed.start : pregap, static_cast<std::int32_t>(placed.start - line.pregap));
-    image->FCodes.pregaps.push_back(pregap);
+    std::int32_t index0 = line.index0 < 0 ? -1 : image->DiscAddressOf(image->FFileOfLine[line.index0File], line.index0);
+    image->FCodes.pregaps.push_back(PregapStart(index0, placed.start, line.pregap));
   }
   SetSessionsFromSheet(text, image->FLayout);  // libcue passes over REM lines
   return image;

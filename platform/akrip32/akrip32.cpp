@@ -322,6 +322,7 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer, const std::atomic<bool>* can
 bool ReadCDCodes(HCDROM handle, DiscCodes& codes) {
   OpenDisc disc;
   if (!FindDisc(handle, disc)) return false;
+  std::lock_guard<std::mutex> guard(disc.reads->lock);  // the drive answers one command at a time
   codes = disc.medium->Codes();
   return true;
 }
