@@ -55,6 +55,8 @@ DiscReading CdDrives::ReadTableOfContents(OutputFormat format) {
     reading.message = kNoTocMessage;
     return reading;
   }
+  DiscCodes codes;
+  if (ReadCDCodes(FHandle, codes)) AddDiscCodes(codes, FToc);
   for (int k = 0; k < FToc.TrackCount(); ++k) {
     reading.rows.push_back(MakeTrackRow(FToc.firstTrack + k, FToc.BlocksOf(k), format));
     reading.rows.back().checked = FToc.entries[k].audio;  // a data track is shown, but not ripped

@@ -34,6 +34,9 @@ struct TrackTags {
   std::string musicBrainzReleaseId;
   std::string musicBrainzRecordingId;
   std::string musicBrainzTrackId;
+  std::string isrc;           // the disc's own, for the track
+  std::string catalogNumber;  // a lookup's, else the disc's own
+  std::string comment;
 };
 
 // The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows

@@ -16,9 +16,24 @@ bool TableOfContentsFromRecord(const TOC& record, TableOfContents& toc) {
     if (!toc.entries.empty() && start < toc.entries.back().start) return false;
     bool data = k < toc.TrackCount() && (record.tracks[k].adrControl & 0x04) != 0;
     std::uint8_t session = k < toc.TrackCount() ? record.tracks[k].reserved1 : 0;
-    toc.entries.push_back({record.tracks[k].trackNumber, start, !data, session});
+    std::uint8_t control = k < toc.TrackCount() ? record.tracks[k].adrControl & 0x0F : 0;
+    TocEntry entry{record.tracks[k].trackNumber, start, !data, session};
+    entry.preEmphasis = !data && (control & 0x01) != 0;
+    entry.copyPermitted = (control & 0x02) != 0;
+    entry.fourChannel = !data && (control & 0x08) != 0;
+    toc.entries.push_back(entry);
   }
   return true;
+}
+
+void AddDiscCodes(const DiscCodes& codes, TableOfContents& toc) {
+  toc.catalog = codes.catalog;
+  for (int k = 0; k < toc.TrackCount(); ++k) {
+    TocEntry& entry = toc.entries[std::size_t(k)];
+    if (std::size_t(k) < codes.isrcs.size()) entry.isrc = codes.isrcs[std::size_t(k)];
+    std::int32_t pregap = std::size_t(k) < codes.pregaps.size() ? codes.pregaps[std::size_t(k)] : -1;
+    if (pregap >= 0 && std::uint32_t(pregap) < entry.start) entry.pregap = std::uint32_t(pregap);
+  }
 }
 
 std::uint32_t TableOfContents::BlocksOf(int k) const {

@@ -60,8 +60,9 @@ std::string Utf16(const std::vector<std::uint32_t>& points) {
   return out;
 }
 
-// The frame's data: encoding byte, then the description and its terminator for TXXX, then the text. A UFID
-// frame holds its owner in Latin-1, a terminator and the identifier's bytes.
+// The frame's data: encoding byte, then the description and its terminator for TXXX, then the text. A COMM
+// frame has its language (English) before its description. A UFID frame holds its owner in Latin-1, a
+// terminator and the identifier's bytes.
 std::string FrameData(const Id3TextFrame& frame) {
   if (frame.id == "UFID") return Latin1(CodePoints(frame.description)) + std::string(1, '\0') + frame.text;
   std::vector<std::uint32_t> text = CodePoints(frame.text);
@@ -69,7 +70,8 @@ std::string FrameData(const Id3TextFrame& frame) {
   bool latin1 = FitsLatin1(text) && FitsLatin1(description);
   auto encode = latin1 ? Latin1 : Utf16;
   std::string data(1, latin1 ? '\0' : '\x01');
-  if (frame.id == "TXXX") data += encode(description) + std::string(latin1 ? 1 : 2, '\0');
+  if (frame.id == "COMM") data += "eng";
+  if (frame.id == "TXXX" || frame.id == "COMM") data += encode(description) + std::string(latin1 ? 1 : 2, '\0');
   return data + encode(text);
 }
 

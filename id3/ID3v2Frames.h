@@ -1,8 +1,8 @@
 #pragma once
 // Version-3 tags of any text frames, for files we tag ourselves: text given as UTF-8 is written as
 // ISO-8859-1 where every character fits, else as UTF-16 with a byte order mark; user-defined text frames
-// (TXXX) carry a description; a unique file identifier (UFID) carries its owner as the description and the
-// identifier as the text. The editor's seven items stay with TID3v2.
+// (TXXX) and comments (COMM, in English) carry a description; a unique file identifier (UFID) carries its
+// owner as the description and the identifier as the text. The editor's seven items stay with TID3v2.
 
 #include <string>
 #include <vector>
@@ -10,7 +10,7 @@
 struct Id3TextFrame {
   std::string id;           // "TIT2", "TRCK", "TXXX"...
   std::string text;         // UTF-8
-  std::string description;  // UTF-8, TXXX and UFID only
+  std::string description;  // UTF-8, TXXX, COMM and UFID only
 };
 
 // The whole tag, header included, without padding; frames with an empty text are left out. Empty when the

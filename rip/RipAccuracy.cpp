@@ -158,9 +158,54 @@ std::string RipAccuracy::LogName() const {
   return "Disc " + std::string(id);
 }
 
+namespace {
+
+// The row of a ripped track; a lookup's tags name the track in the sheet, and the first such row the disc.
+const RipRow* RowOf(const std::vector<RipRow>& rows, const std::string& number) {
+  for (const RipRow& row : rows)
+    if (row.number == number) return &row;
+  return nullptr;
+}
+
+RipCueDisc CueDiscOf(const RipInput& input, std::uint32_t cddbId) {
+  RipCueDisc disc;
+  disc.toc = input.toc;
+  char id[16];
+  std::snprintf(id, sizeof id, "%08X", cddbId);
+  if (!input.toc.entries.empty()) disc.discId = id;
+  for (const RipRow& row : input.rows) {
+    if (!row.checked || row.tags.album.empty()) continue;
+    disc.genre = row.tags.genre;
+    disc.date = row.tags.year;
+    disc.performer = row.tags.albumArtist.empty() ? row.tags.artist : row.tags.albumArtist;
+    disc.title = row.tags.album;
+    break;
+  }
+  return disc;
+}
+
+std::vector<RipCueTrack> CueTracksOf(const RipInput& input, const std::vector<TrackResult>& tracks) {
+  std::vector<RipCueTrack> cue;
+  for (const TrackResult& track : tracks) {
+    RipCueTrack line{track.number, track.path, track.blocks};
+    const RipRow* row = RowOf(input.rows, track.number);
+    if (row != nullptr && !row->tags.album.empty()) {
+      line.title = row->tags.title;
+      line.performer = row->tags.artist;
+    }
+    cue.push_back(line);
+  }
+  return cue;
+}
+
+}  // namespace
+
 std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
                                         std::string& error) const {
-  std::string base = FInput->folder + "/" + LogName();
+  std::vector<std::string> paths;
+  for (const TrackResult& track : tracks) paths.push_back(track.path);
+  const std::string folder = RipSheetFolder(paths, FInput->folder);
+  std::string base = folder + "/" + LogName();
   RipLogHeader header;
   header.drive = FInput->drive;
   header.image = CDReadsExactly(FInput->handle);
@@ -180,7 +225,8 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
     error = "the rip log could not be written: " + why;
     return {};
   }
-  why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(tracks), LinkRule::OwnedOnly);
+  why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(CueDiscOf(*FInput, FIds.cddb), CueTracksOf(*FInput, tracks), folder),
+                             LinkRule::OwnedOnly);
   error = why.empty() ? std::string() : "the cue sheet could not be written: " + why;
   return base + ".log";
 }

@@ -16,6 +16,7 @@
 #include "rip/FlacTrackEncoder.h"
 #include "rip/Mp3TrackEncoder.h"
 #include "rip/OggTrackEncoder.h"
+#include "rip/TrackTagging.h"
 
 namespace {
 
@@ -531,7 +532,8 @@ void RipJob::ReadAndEncode(std::size_t index) {
   // ahead of the encoders, and the temporary files on disk never more than one more than the threads.
   while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
   if (Stopping()) return;
-  auto worker = std::make_unique<EncodingWorker>(*FEncoder, temporary.path, output, row.tags, FStopEncoders,
+  TrackTags tags = WithDiscCodes(row.tags, FInput.toc, std::stoi(row.number));
+  auto worker = std::make_unique<EncodingWorker>(*FEncoder, temporary.path, output, tags, FStopEncoders,
                                                  [this] { EncodingChanged(); });
   temporary.path.clear();  // the encoding removes it
   FEncodings.push_back({index, output, std::move(*read), std::move(worker)});

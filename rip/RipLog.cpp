@@ -88,18 +88,31 @@ std::string TrackLines(const TrackResult& track) {
   return text;
 }
 
-// The table of contents: each track's number, start, length and blocks, data tracks marked; the lead-out.
+// What the disc says of a track beyond where it lies: its pregap's start, ISRC and flags.
+std::string TrackCodes(const TocEntry& entry) {
+  std::string text;
+  if (entry.pregap) text += "  INDEX 00 at " + TrackTime(*entry.pregap);
+  if (!entry.isrc.empty()) text += "  ISRC " + entry.isrc;
+  if (entry.preEmphasis) text += "  pre-emphasis";
+  if (entry.copyPermitted) text += "  copy permitted";
+  if (entry.fourChannel) text += "  four channels";
+  return text;
+}
+
+// The table of contents: each track's number, start, length and blocks, data tracks marked, and what the disc
+// says of it; the lead-out and the catalogue number.
 std::string TocLines(const TableOfContents& toc) {
   std::string text = "Table of contents:\n  Track  Start     Length    Blocks\n";
   char line[80];
   for (int k = 0; k < toc.TrackCount(); ++k) {
     const TocEntry& entry = toc.entries[std::size_t(k)];
     std::uint32_t blocks = toc.BlocksOf(k);
-    std::snprintf(line, sizeof line, "  %02d     %s  %s  %6u%s\n", entry.trackNumber, TrackTime(entry.start).c_str(),
+    std::snprintf(line, sizeof line, "  %02d     %s  %s  %6u%s", entry.trackNumber, TrackTime(entry.start).c_str(),
                   TrackTime(blocks).c_str(), blocks, entry.audio ? "" : "  data");
-    text += line;
+    text += line + TrackCodes(entry) + "\n";
   }
-  return text + "  Lead-out: block " + std::to_string(toc.Leadout()) + "\n";
+  text += "  Lead-out: block " + std::to_string(toc.Leadout()) + "\n";
+  return text + (toc.catalog.empty() ? "" : "  Catalogue number: " + toc.catalog + "\n");
 }
 
 std::string HeaderLines(const RipLogHeader& header) {

@@ -13,6 +13,17 @@ std::string TrackText(const TrackTags& tags) {
 
 }  // namespace
 
+TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber) {
+  if (tags.catalogNumber.empty()) tags.catalogNumber = toc.catalog;
+  for (std::size_t k = 0; k + 1 < toc.entries.size(); ++k) {  // the tracks, without the lead-out
+    const TocEntry& entry = toc.entries[k];
+    if (entry.trackNumber != trackNumber) continue;
+    if (tags.isrc.empty()) tags.isrc = entry.isrc;
+    if (entry.preEmphasis && tags.comment.empty()) tags.comment = "pre-emphasis";
+  }
+  return tags;
+}
+
 std::string Mp3TagOf(const TrackTags& tags) {
   std::vector<Id3TextFrame> frames = {
       {"TIT2", tags.title, ""},
@@ -28,6 +39,9 @@ std::string Mp3TagOf(const TrackTags& tags) {
       {"TXXX", tags.musicBrainzRecordingId, "MusicBrainz Track Id"},
       {"TXXX", tags.musicBrainzTrackId, "MusicBrainz Release Track Id"},
       {"UFID", tags.musicBrainzRecordingId, "http://musicbrainz.org"},
+      {"TSRC", tags.isrc, ""},
+      {"TXXX", tags.catalogNumber, "CATALOGNUMBER"},
+      {"COMM", tags.comment, ""},
   };
   bool any = false;
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
@@ -49,6 +63,9 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
       {"MUSICBRAINZ_ALBUMID", tags.musicBrainzReleaseId},
       {"MUSICBRAINZ_TRACKID", tags.musicBrainzRecordingId},
       {"MUSICBRAINZ_RELEASETRACKID", tags.musicBrainzTrackId},
+      {"ISRC", tags.isrc},
+      {"CATALOGNUMBER", tags.catalogNumber},
+      {"COMMENT", tags.comment},
   };
   std::vector<std::string> comments;
   for (const auto& [name, value] : fields)

@@ -5,6 +5,11 @@
 #include <vector>
 
 #include "cd/DiscMetadata.h"
+#include "cd/TableOfContents.h"
+
+// The tags with what the disc says of the track: its ISRC, the disc's catalogue number where no lookup gave
+// one, and a comment "pre-emphasis" for a track recorded with it.
+TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber);
 
 // Empty when there is nothing to tag.
 std::string Mp3TagOf(const TrackTags& tags);

@@ -15,7 +15,7 @@ build=(
   dpkg-dev file
 )
 test=(
-  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools flac time lame mpg123
+  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools flac time lame mpg123 cuetools
   python3-mutagen lintian desktop-file-utils appstream man-db
   # the sanitizer build and the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, the symbolizer
   clang libclang-rt-14-dev llvm

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/akrip32/DiscCodes.h"
+
 constexpr int CD_BLOCK_BYTES = 2352;  // one block: 1/75 s of stereo 16-bit audio
 
 struct DiscTrack {
@@ -14,6 +16,10 @@ struct DiscTrack {
   std::int32_t start = 0;  // block address, first track of a plain disc at 0
   bool audio = true;
   int session = 0;  // 1 for the first session; 0 when the source cannot tell
+  // The TOC's flags of an audio track: recorded with pre-emphasis, digital copy permitted, four channels.
+  bool preEmphasis = false;
+  bool copyPermitted = false;
+  bool fourChannel = false;
 };
 
 // Between two sessions lie the earlier one's lead-out and the later one's lead-in and pregap: an enhanced
@@ -78,6 +84,8 @@ class CdMedium {
   virtual void SetReadMode(ReadMode) {}
   // Whether every read gives the disc's bytes as they are (a disc image): reading again proves nothing.
   virtual bool ReadsExactly() const { return false; }
+  // The disc's catalogue number, ISRCs and pregaps; empty where the source cannot tell.
+  virtual DiscCodes Codes() { return {}; }
 };
 
 // One entry of the drive list.

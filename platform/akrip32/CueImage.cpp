@@ -32,6 +32,13 @@ struct SheetTrack {
   std::size_t file = 0;  // the FILE line it follows
   long pregap = 0;       // blocks of silence the sheet adds before the track and after it
   long postgap = 0;
+  bool index1 = false;   // its INDEX 01 has been read
+  long index0 = -1;      // INDEX 00, in the file of FILE line index0File
+  std::size_t index0File = 0;
+  std::string isrc{};
+  bool preEmphasis = false;
+  bool copyPermitted = false;
+  bool fourChannel = false;
 };
 
 // What the sheet says in its own words: libcue reports neither a FILE's type nor a TRACK's number, and
@@ -42,6 +49,7 @@ struct SheetScan {
   std::string text;  // the sheet with its keywords in capitals, for libcue
   bool trackBeforeFile = false;
   std::string badTime;  // the first time whose seconds or frames are out of range, with where it stands
+  std::string catalog;
 };
 
 std::string Upper(std::string text) {
@@ -106,6 +114,32 @@ std::string BadTime(const std::string& keyword, const std::vector<std::string>& 
   return "the time " + time + " at " + where + (track > 0 ? " of track " + std::to_string(track) : std::string());
 }
 
+// A FILE line between a TRACK line and its INDEX 01 (the usual layout of a pregap at the end of the file
+// before) moves the track into the new file.
+void FollowFile(SheetScan& scan) {
+  if (!scan.tracks.empty() && !scan.tracks.back().index1) scan.tracks.back().file = scan.files.size() - 1;
+}
+
+// The catalogue number, and of the track being read its ISRC, flags and indexes. Codes of another shape
+// than a catalogue number's or an ISRC's are left out.
+void ScanCodes(const std::string& keyword, const std::vector<std::string>& words, SheetScan& scan) {
+  if (keyword == "CATALOG" && words.size() >= 2 && IsCatalogNumber(words[1])) scan.catalog = words[1];
+  if (scan.tracks.empty() || words.size() < 2) return;
+  SheetTrack& track = scan.tracks.back();
+  if (keyword == "ISRC" && IsIsrc(Upper(words[1]))) track.isrc = Upper(words[1]);
+  for (std::size_t i = 1; keyword == "FLAGS" && i < words.size(); ++i) {
+    const std::string flag = Upper(words[i]);
+    track.preEmphasis = track.preEmphasis || flag == "PRE";
+    track.copyPermitted = track.copyPermitted || flag == "DCP";
+    track.fourChannel = track.fourChannel || flag == "4CH";
+  }
+  if (keyword != "INDEX" || words.size() < 3 || scan.files.empty()) return;
+  if (words[1] == "01" || words[1] == "1") track.index1 = true;
+  if (words[1] != "00" && words[1] != "0") return;
+  track.index0 = Blocks(words[2]);
+  track.index0File = scan.files.size() - 1;
+}
+
 SheetScan ScanSheet(const std::string& sheet) {
   SheetScan scan;
   std::istringstream in(sheet);
@@ -117,7 +151,11 @@ SheetScan ScanSheet(const std::string& sheet) {
     scan.text += Capitalised(words, quoted) + "\n";
     const std::string keyword = Upper(words[0]);
     if (scan.badTime.empty()) scan.badTime = BadTime(keyword, words, scan.tracks.empty() ? 0 : scan.tracks.back().number);
-    if (keyword == "FILE" && words.size() >= 3) scan.files.push_back({words[1], Upper(words.back())});
+    if (keyword == "FILE" && words.size() >= 3) {
+      scan.files.push_back({words[1], Upper(words.back())});
+      FollowFile(scan);
+    }
+    ScanCodes(keyword, words, scan);
     if ((keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2 && !scan.tracks.empty())
       (keyword == "PREGAP" ? scan.tracks.back().pregap : scan.tracks.back().postgap) = Blocks(words[1]);
     if (keyword != "TRACK" || words.size() < 2) continue;
@@ -321,6 +359,15 @@ bool HasRawBlocks(const Track* track) {
   }
 }
 
+// A track's pregap starts at its INDEX 00 (a disc address, -1 for none) or, when that comes later, with the
+// silence of its PREGAP line; -1 when it has neither.
+std::int32_t PregapStart(std::int32_t index0, std::int32_t start, long silence) {
+  std::int32_t pregap = index0 < start ? index0 : -1;
+  if (silence <= 0) return pregap;
+  std::int32_t silent = static_cast<std::int32_t>(start - silence);
+  return pregap < 0 ? silent : std::min(pregap, silent);
+}
+
 struct CdDeleter {
   void operator()(Cd* cd) const { cd_delete(cd); }
 };
@@ -352,6 +399,17 @@ std::unique_ptr<CueImage> CueImage::Load(const std::string& cueSheet, std::strin
                       line.postgap, track_get_mode(track) == MODE_AUDIO});
   }
   if (!image->Place(tracks, cueSheet, error)) return nullptr;
+  image->FCodes.catalog = scan.catalog;
+  for (std::size_t k = 0; k < scan.tracks.size(); ++k) {
+    const SheetTrack& line = scan.tracks[k];
+    DiscTrack& placed = image->FLayout.tracks[k];
+    placed.preEmphasis = line.preEmphasis;
+    placed.copyPermitted = line.copyPermitted;
+    placed.fourChannel = line.fourChannel;
+    image->FCodes.isrcs.push_back(line.isrc);
+    std::int32_t index0 = line.index0 < 0 ? -1 : image->DiscAddressOf(image->FFileOfLine[line.index0File], line.index0);
+    image->FCodes.pregaps.push_back(PregapStart(index0, placed.start, line.pregap));
+  }
   SetSessionsFromSheet(text, image->FLayout);  // libcue passes over REM lines
   return image;
 }
@@ -415,6 +473,14 @@ void CueImage::FinishFile(const PlacedTrack& last, AddSegment& addSegment) {
 CueImage::~CueImage() {
   for (const ImageFile& file : FFiles)
     if (file.fd >= 0) close(file.fd);
+}
+
+// Where a block of a file lies on the disc; -1 when it lies nowhere.
+std::int32_t CueImage::DiscAddressOf(int file, long block) const {
+  for (const Segment& segment : FSegments)
+    if (segment.file == file && block >= segment.fileBlock && block < segment.fileBlock + segment.blocks)
+      return static_cast<std::int32_t>(segment.firstBlock + block - segment.fileBlock);
+  return -1;
 }
 
 const CueImage::Segment* CueImage::SegmentAt(std::int32_t lba) const {

@@ -14,6 +14,7 @@ class CueImage : public CdMedium {
   const DiscLayout& Layout() const override { return FLayout; }
   BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out, const std::atomic<bool>* cancel) override;
   bool ReadsExactly() const override { return true; }
+  DiscCodes Codes() override { return FCodes; }
 
   enum class FileFormat { Binary, Motorola, Wave, Flac, Aiff };
   struct FileLine {
@@ -56,9 +57,11 @@ class CueImage : public CdMedium {
   bool ReadFromFile(const ImageFile& file, std::int32_t block, std::int32_t count, std::uint8_t* out);
   bool ReadSegment(const Segment& segment, std::int32_t lba, std::int32_t count, std::uint8_t* out);
   const Segment* SegmentAt(std::int32_t lba) const;
+  std::int32_t DiscAddressOf(int file, long block) const;
 
   std::vector<ImageFile> FFiles;
   std::vector<int> FFileOfLine;  // the index in FFiles of each FILE line's file
   std::vector<Segment> FSegments;
   DiscLayout FLayout;
+  DiscCodes FCodes;
 };

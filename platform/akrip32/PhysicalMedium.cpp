@@ -1,6 +1,7 @@
 #include "platform/akrip32/PhysicalMedium.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -15,11 +16,22 @@ bool ReadLayout(CdIo_t* cdio, DiscLayout& layout) {
   for (track_t t = first; t < first + count; ++t) {
     lsn_t start = cdio_get_track_lsn(cdio, t);
     if (start == CDIO_INVALID_LSN) return false;
-    layout.tracks.push_back({t, start, cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO});
+    DiscTrack track{t, start, cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO};
+    track.preEmphasis = cdio_get_track_preemphasis(cdio, t) == CDIO_TRACK_FLAG_TRUE;
+    track.copyPermitted = cdio_get_track_copy_permit(cdio, t) == CDIO_TRACK_FLAG_TRUE;
+    track.fourChannel = cdio_get_track_channels(cdio, t) == 4;
+    layout.tracks.push_back(track);
   }
   layout.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
   ReadSessions(cdio, layout);
   return layout.leadout != CDIO_INVALID_LSN;
+}
+
+// libcdio's text, freed; empty when there is none.
+std::string TakeText(char* text) {
+  std::string taken = text == nullptr ? std::string() : std::string(text);
+  std::free(text);
+  return taken;
 }
 
 }  // namespace
@@ -39,6 +51,23 @@ PhysicalMedium::PhysicalMedium(CdIo_t* cdio, DiscLayout layout, std::unique_ptr<
 PhysicalMedium::~PhysicalMedium() {
   FReader.reset();
   cdio_destroy(FCdio);
+}
+
+// Asked of the drive once, when first wanted: each ISRC takes a command of its own. A drive tells no pregap
+// from its TOC, so pregaps stay unknown unless libcdio knows one.
+DiscCodes PhysicalMedium::Codes() {
+  if (FCodes) return *FCodes;
+  DiscCodes codes;
+  std::string catalog = TakeText(cdio_get_mcn(FCdio));
+  if (IsCatalogNumber(catalog)) codes.catalog = catalog;
+  for (const DiscTrack& track : FLayout.tracks) {
+    std::string isrc = track.audio ? TakeText(cdio_get_track_isrc(FCdio, static_cast<track_t>(track.number))) : "";
+    codes.isrcs.push_back(IsIsrc(isrc) ? isrc : "");
+    lsn_t pregap = cdio_get_track_pregap_lsn(FCdio, static_cast<track_t>(track.number));
+    codes.pregaps.push_back(pregap != CDIO_INVALID_LSN && pregap < track.start ? pregap : -1);
+  }
+  FCodes = codes;
+  return codes;
 }
 
 void PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds limit) { SecureReader::SetBlockTimeLimit(limit); }

@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "platform/akrip32/CdMedium.h"
 #include "platform/akrip32/SectorReader.h"
@@ -24,6 +25,7 @@ class PhysicalMedium : public CdMedium {
   BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out,
                        const std::atomic<bool>* cancel) override;
   void SetReadMode(ReadMode mode) override;
+  DiscCodes Codes() override;
 
   // How long one block may be tried before it counts as unreadable (at first 5 s); tests shorten it.
   static void SetBlockTimeLimit(std::chrono::milliseconds limit);
@@ -38,6 +40,7 @@ class PhysicalMedium : public CdMedium {
 
   CdIo_t* FCdio;
   DiscLayout FLayout;
+  std::optional<DiscCodes> FCodes;
   std::unique_ptr<SectorReader> FReader;
   SecureReader FSecure;
   ReadMode FMode = ReadMode::Burst;

@@ -202,7 +202,8 @@ int ReadTOC(HCDROM handle, TOC* toc) {
   std::size_t i = 0;
   for (const DiscTrack& track : layout.tracks) {
     TOCTRACK& entry = toc->tracks[i++];
-    entry.adrControl = track.audio ? 0x10 : 0x14;
+    entry.adrControl = static_cast<std::uint8_t>((track.audio ? 0x10 : 0x14) | (track.preEmphasis ? 0x01 : 0) |
+                                                 (track.copyPermitted ? 0x02 : 0) | (track.fourChannel ? 0x08 : 0));
     entry.trackNumber = static_cast<std::uint8_t>(track.number);
     entry.reserved1 = static_cast<std::uint8_t>(track.session);
     PutAddress(entry, track.start, disc.msf);
@@ -316,6 +317,14 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer, const std::atomic<bool>* can
   buffer->len = static_cast<std::uint32_t>(count * CD_BLOCK_BYTES);
   buffer->status = read.unreadable.empty() ? SS_COMP : SS_ERR;
   return static_cast<int>(buffer->status);
+}
+
+bool ReadCDCodes(HCDROM handle, DiscCodes& codes) {
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return false;
+  std::lock_guard<std::mutex> guard(disc.reads->lock);  // the drive answers one command at a time
+  codes = disc.medium->Codes();
+  return true;
 }
 
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle) {

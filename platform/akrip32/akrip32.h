@@ -93,6 +93,8 @@ int SetCDReadMode(HCDROM handle, ReadMode mode);
 // Whether the handle's disc is an image file whose reads give its bytes as they are, so that no read mode
 // reads it more than once.
 bool CDReadsExactly(HCDROM handle);
+// The catalogue number, ISRCs and pregap starts of the handle's disc, where known; false for no handle.
+bool ReadCDCodes(HCDROM handle, DiscCodes& codes);
 // The disc addresses of the blocks that the handle's last ReadCDAudioLBA could not read, ascending.
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle);
 

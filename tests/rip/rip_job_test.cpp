@@ -125,6 +125,26 @@ class RipJobTest : public ::testing::Test {
     return input;
   }
 
+  // A disc image of 300 blocks of audio laid out by the sheet, with its rows as the main window makes them.
+  RipInput SheetDisc(const std::string& sheet, OutputFormat format) {
+    const std::vector<std::int16_t> audio = Pattern(BlockFrames(300), 7);
+    std::ofstream(FFolder.File("disc.bin"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(audio.data()), std::streamsize(audio.size() * 2));
+    testdata::WriteTextFile(FFolder.File("disc.cue"), sheet);
+    CloseCDHandle(testdata::OpenImageDrive(FFolder.File("disc.cue")));
+    FDrives.ReadDriveList();
+    std::vector<TrackRow> rows = FDrives.ReadTableOfContents(format).rows;
+    RipInput input;
+    input.format = format;
+    input.folder = (FFolder.Path() / "out").string();
+    input.handle = FDrives.Handle();
+    input.toc = FDrives.Toc();
+    for (std::size_t k = 0; k < rows.size(); ++k)
+      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, std::uint32_t(std::stoul(rows[k].blocks)),
+                            input.toc.entries[k].start, input.toc.entries[k].audio});
+    return input;
+  }
+
   std::string Out(const std::string& name) const { return (FFolder.Path() / "out" / name).string(); }
 
   std::vector<std::string> OutFiles() const {
@@ -722,6 +742,136 @@ TEST_F(RipJobTest, TheLogAndCueSheetStandBesideTheFiles) {
   EXPECT_EQ(160u, toc.Leadout());
   EXPECT_EQ(100u, toc.entries[1].start);
   CloseCDHandle(again);
+}
+
+// Three tracks with pregaps, flags, ISRCs (one in small letters, as some sheets have them) and a catalogue number.
+const char kSheetWithCodes[] =
+    "CATALOG 0724384260927\nFILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    ISRC GBAYE9900001\n"
+    "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    FLAGS DCP PRE\n    ISRC gbaye9900002\n    INDEX 00 00:01:15\n"
+    "    INDEX 01 00:01:25\n  TRACK 03 AUDIO\n    FLAGS 4CH\n    INDEX 00 00:02:40\n    INDEX 01 00:02:50\n";
+
+// The files carry what the disc says of them; a lookup's catalogue number stays. The log lists it all.
+TEST_F(RipJobTest, TheDiscsOwnCodesReachTheTagsAndTheLog) {
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::FLAC}) {
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    RipInput input = SheetDisc(kSheetWithCodes, format);
+    input.rows[0].tags.catalogNumber = "5099750442227";
+    Rip(input);
+    std::vector<std::string> first = TagsOf(Out("Track-01" + FormatExtension(format)), format);
+    std::vector<std::string> second = TagsOf(Out("Track-02" + FormatExtension(format)), format);
+    auto has = [](const std::vector<std::string>& tags, const std::string& tag) {
+      return std::find(tags.begin(), tags.end(), tag) != tags.end();
+    };
+    if (format == OutputFormat::MP3) {
+      EXPECT_TRUE(has(first, "TXXX:CATALOGNUMBER=5099750442227") && has(first, "TSRC=GBAYE9900001"));
+      EXPECT_TRUE(has(second, "TXXX:CATALOGNUMBER=0724384260927") && has(second, "TSRC=GBAYE9900002") &&
+                  has(second, "COMM::eng=pre-emphasis")) << testing::PrintToString(second);
+      EXPECT_EQ(first.end(), std::find_if(first.begin(), first.end(), [](auto& t) { return t.rfind("COMM", 0) == 0; }));
+    } else {
+      EXPECT_TRUE(has(first, "CATALOGNUMBER=5099750442227") && has(first, "ISRC=GBAYE9900001"));
+      EXPECT_TRUE(has(second, "CATALOGNUMBER=0724384260927") && has(second, "ISRC=GBAYE9900002") &&
+                  has(second, "COMMENT=pre-emphasis")) << testing::PrintToString(second);
+    }
+  }
+  std::string log = testdata::ReadTextFile(FHost.discs.back().second);
+  for (const char* line : {"\n  01     00:00.00  00:01.25     100  ISRC GBAYE9900001\n",
+                           "\n  02     00:01.25  00:01.25     100  INDEX 00 at 00:01.15  ISRC GBAYE9900002  pre-emphasis"
+                           "  copy permitted\n",
+                           "\n  03     00:02.50  00:01.25     100  INDEX 00 at 00:02.40  four channels\n",
+                           "  Lead-out: block 300\n  Catalogue number: 0724384260927\n"})
+    EXPECT_NE(std::string::npos, log.find(line)) << line << log;
+}
+
+// Layouts as discs have them: each is read from its sheet, ripped, and the cue sheet written beside the files
+// read back to the same tracks, pregaps and codes, counted from the first track ripped (whose pregap, when it
+// follows a data track, is in no file). The sheet goes where the naming template puts the files.
+TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
+  const std::string codes = kSheetWithCodes;
+  struct Layout {
+    const char* name;
+    std::string sheet;
+    std::vector<std::uint32_t> starts;
+    std::vector<std::int64_t> pregaps;  // -1: none
+    bool named;  // a lookup named the tracks, the template makes folders
+  };
+  const Layout layouts[] = {
+      {"pregaps, flags, ISRC and catalogue", codes, {0, 100, 200}, {-1, 90, 190}, false},
+      {"the same in the album's folder", codes, {0, 100, 200}, {-1, 90, 190}, true},
+      {"a PREGAP of silence",
+       "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    PREGAP 00:00:30\n"
+       "    INDEX 01 00:01:25\n",
+       {0, 130}, {-1, 100}, false},
+      {"an enhanced CD",
+       "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n"
+       "    INDEX 01 00:01:25\n  TRACK 03 MODE1/2352\n    INDEX 01 00:02:50\n",
+       {0, 100, 200}, {-1, 75, -1}, false},
+      {"a mixed-mode CD",
+       "FILE \"disc.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n"
+       "    INDEX 01 00:01:25\n  TRACK 03 AUDIO\n    INDEX 00 00:02:30\n    INDEX 01 00:02:50\n",
+       {0, 100, 200}, {-1, 75, 180}, false},
+  };
+  for (const Layout& layout : layouts) {
+    SCOPED_TRACE(layout.name);
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    RipInput input = SheetDisc(layout.sheet, OutputFormat::WAV);
+    const TableOfContents source = input.toc;
+    ASSERT_EQ(layout.starts.size(), input.rows.size());
+    for (std::size_t k = 0; k < input.rows.size(); ++k) {
+      EXPECT_EQ(layout.starts[k], source.entries[k].start) << k;
+      EXPECT_EQ(layout.pregaps[k], source.entries[k].pregap ? std::int64_t(*source.entries[k].pregap) : -1) << k;
+      if (!layout.named) continue;
+      RipRow& row = input.rows[k];
+      row.name = "Artist/Album (1999)/" + row.number + " - Song.wav";
+      row.tags.title = "Song \"" + row.number + "\"";
+      row.tags.artist = "Artist";
+      row.tags.album = "Album";
+      row.tags.year = "1999";
+      row.tags.genre = "Rock";
+    }
+    Rip(input);
+    std::string cue;
+    for (const auto& entry : fs::recursive_directory_iterator(FFolder.Path() / "out"))
+      if (entry.path().extension() == ".cue") cue = entry.path().string();
+    ASSERT_FALSE(cue.empty());
+    fs::path folder = FFolder.Path() / "out";
+    EXPECT_EQ(layout.named ? folder / "Artist" / "Album (1999)" : folder, fs::path(cue).parent_path());
+    EXPECT_TRUE(fs::exists(fs::path(cue).replace_extension(".log")));
+    std::string text = testdata::ReadTextFile(cue);
+    for (const char* line : {"REM GENRE \"Rock\"\n", "REM DATE \"1999\"\n", "PERFORMER \"Artist\"\nTITLE \"Album\"\n",
+                             "FILE \"01 - Song.wav\" WAVE\n", "    TITLE \"Song '02'\"\n"}) {
+      EXPECT_EQ(layout.named, text.find(line) != std::string::npos) << line << text;
+    }
+    for (const char* tool : {"cueprint", "cuebreakpoints"})
+      EXPECT_EQ(0, testdata::RunCommand(std::string(tool) + " '" + cue + "'").status) << tool << "\n" << text;
+
+    CloseCDHandle(FDrives.Handle());
+    CdDrives again;
+    CloseCDHandle(testdata::OpenImageDrive(cue));
+    again.ReadDriveList();
+    ASSERT_TRUE(again.ReadTableOfContents(OutputFormat::WAV).message.empty()) << text;
+    const TableOfContents& back = again.Toc();
+    EXPECT_EQ(source.catalog, back.catalog);
+    std::size_t first = 0;
+    while (!source.entries[first].audio) ++first;
+    const std::uint32_t base = source.entries[first].start;
+    std::size_t audioTracks = 0;
+    for (std::size_t k = first; k < input.rows.size() && source.entries[k].audio; ++k, ++audioTracks) {
+      const TocEntry& was = source.entries[k];
+      const TocEntry& is = back.entries[k - first];
+      EXPECT_EQ(was.trackNumber, is.trackNumber);
+      EXPECT_EQ(was.start - base, is.start) << k;
+      std::optional<std::uint32_t> pregap = k == first || !was.pregap ? std::nullopt : std::optional(*was.pregap - base);
+      EXPECT_EQ(pregap, is.pregap) << k << "\n" << text;
+      EXPECT_EQ(was.isrc, is.isrc);
+      EXPECT_EQ(was.preEmphasis, is.preEmphasis);
+      EXPECT_EQ(was.copyPermitted, is.copyPermitted);
+      EXPECT_EQ(was.fourChannel, is.fourChannel);
+    }
+    EXPECT_EQ(std::size_t(back.TrackCount()), audioTracks);
+    again.CloseHandle();
+  }
 }
 
 TEST_F(RipJobTest, ARipOfAKnownDiscSaysItIsAccurate) {
