@@ -1,28 +1,14 @@
 #include "platform/files/AiffChunks.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/files/PositionedRead.h"
 
 namespace {
 
 std::uint16_t Be16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 std::uint32_t Be32(const unsigned char* p) { return std::uint32_t{Be16(p)} << 16 | Be16(p + 2); }
-
-bool ReadAt(int descriptor, void* buffer, std::size_t bytes, std::int64_t offset) {
-  auto* p = static_cast<unsigned char*>(buffer);
-  while (bytes > 0) {
-    ssize_t got = ::pread(descriptor, p, bytes, offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    p += got;
-    bytes -= static_cast<std::size_t>(got);
-    offset += got;
-  }
-  return true;
-}
 
 // The rate as the 80-bit extended number "COMM" stores it, when it is a whole number of hertz.
 std::uint32_t WholeRate(const unsigned char* p) {
@@ -38,24 +24,24 @@ std::uint32_t WholeRate(const unsigned char* p) {
 
 bool ReadAiffChunks(int descriptor, std::int64_t fileSize, AiffChunks& aiff) {
   unsigned char form[12];
-  if (!ReadAt(descriptor, form, 12, 0) || std::memcmp(form, "FORM", 4) != 0) return false;
+  if (!ReadFullyAt(descriptor, form, 12, 0) || std::memcmp(form, "FORM", 4) != 0) return false;
   bool aifc = std::memcmp(form + 8, "AIFC", 4) == 0;
   if (!aifc && std::memcmp(form + 8, "AIFF", 4) != 0) return false;
   bool common = false, sound = false;
   std::int64_t frames = 0, soundEnd = 0;
   std::int64_t position = 12;
   unsigned char chunk[30];
-  while (position + 8 <= fileSize && ReadAt(descriptor, chunk, 8, position)) {
+  while (position + 8 <= fileSize && ReadFullyAt(descriptor, chunk, 8, position)) {
     std::int64_t size = Be32(chunk + 4);
     if (std::memcmp(chunk, "COMM", 4) == 0 && size >= (aifc ? 22 : 18) &&
-        ReadAt(descriptor, chunk + 8, aifc ? 22 : 18, position + 8)) {
+        ReadFullyAt(descriptor, chunk + 8, aifc ? 22 : 18, position + 8)) {
       common = true;
       aiff.channels = Be16(chunk + 8);
       frames = Be32(chunk + 10);
       aiff.bitsPerSample = Be16(chunk + 14);
       aiff.sampleRate = WholeRate(chunk + 16);
       aiff.compressed = aifc && std::memcmp(chunk + 26, "NONE", 4) != 0;
-    } else if (std::memcmp(chunk, "SSND", 4) == 0 && size >= 8 && ReadAt(descriptor, chunk + 8, 4, position + 8)) {
+    } else if (std::memcmp(chunk, "SSND", 4) == 0 && size >= 8 && ReadFullyAt(descriptor, chunk + 8, 4, position + 8)) {
       sound = true;
       aiff.dataOffset = position + 16 + Be32(chunk + 8);
       soundEnd = std::min(position + 8 + size, fileSize);

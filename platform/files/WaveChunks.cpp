@@ -1,10 +1,9 @@
 #include "platform/files/WaveChunks.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/files/PositionedRead.h"
 
 namespace {
 
@@ -17,22 +16,9 @@ constexpr unsigned char kPcmGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 
 std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 std::uint32_t Le32(const unsigned char* p) { return Le16(p) | std::uint32_t{Le16(p + 2)} << 16; }
 
-bool ReadAt(int descriptor, void* buffer, std::size_t bytes, std::int64_t offset) {
-  auto* p = static_cast<unsigned char*>(buffer);
-  while (bytes > 0) {
-    ssize_t got = ::pread(descriptor, p, bytes, offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    p += got;
-    bytes -= static_cast<std::size_t>(got);
-    offset += got;
-  }
-  return true;
-}
-
 bool ReadFormat(int descriptor, std::int64_t offset, std::int64_t size, WaveChunks& wave) {
   unsigned char fmt[40] = {};
-  if (size < 16 || !ReadAt(descriptor, fmt, static_cast<std::size_t>(std::min<std::int64_t>(size, 40)), offset))
+  if (size < 16 || !ReadFullyAt(descriptor, fmt, static_cast<std::size_t>(std::min<std::int64_t>(size, 40)), offset))
     return false;
   wave.formatTag = Le16(fmt);
   wave.channels = Le16(fmt + 2);
@@ -48,12 +34,12 @@ bool ReadFormat(int descriptor, std::int64_t offset, std::int64_t size, WaveChun
 
 bool ReadWaveChunks(int descriptor, std::int64_t fileSize, WaveChunks& wave) {
   unsigned char riff[12];
-  if (!ReadAt(descriptor, riff, 12, 0) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
+  if (!ReadFullyAt(descriptor, riff, 12, 0) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
     return false;
   bool formatSeen = false;
   std::int64_t position = 12;
   unsigned char chunk[8];
-  while (position + 8 <= fileSize && ReadAt(descriptor, chunk, 8, position)) {
+  while (position + 8 <= fileSize && ReadFullyAt(descriptor, chunk, 8, position)) {
     std::int64_t size = Le32(chunk + 4);
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
       formatSeen = ReadFormat(descriptor, position + 8, size, wave);
