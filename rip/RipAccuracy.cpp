@@ -90,10 +90,9 @@ std::vector<ShiftedTrackSums::Sums> RipAccuracy::SumsAt(const RipRow& row, const
   const std::size_t audioIndex = AudioIndexOf(row);
   ShiftedTrackSums sums(std::uint64_t(row.blocks) * 588, audioIndex == 0,
                         audioIndex + 1 == static_cast<std::size_t>(FIds.audioTracks), shifts);
-  std::vector<std::uint8_t> buffer(std::size_t(kAroundBlocks) * CD_BLOCK_BYTES);
-  audio.readDisc(std::int64_t(row.start) - kAroundBlocks, kAroundBlocks, buffer.data());
-  sums.Add(buffer.data(), buffer.size());
-  buffer.resize(std::size_t(TRACKBUF_BLOCKS) * CD_BLOCK_BYTES);
+  const AudioAround around = AroundOf(row, audio);
+  sums.Add(around.before.data(), around.before.size());
+  std::vector<std::uint8_t> buffer(std::size_t(TRACKBUF_BLOCKS) * CD_BLOCK_BYTES);
   audio.file->Seek(kWaveHeaderSize, SEEK_SET);
   for (std::uint64_t left = std::uint64_t(row.blocks) * CD_BLOCK_BYTES; left > 0;) {
     std::int64_t got = audio.file->Read(buffer.data(), std::int64_t(std::min<std::uint64_t>(left, buffer.size())));
@@ -101,9 +100,7 @@ std::vector<ShiftedTrackSums::Sums> RipAccuracy::SumsAt(const RipRow& row, const
     sums.Add(buffer.data(), std::size_t(got));
     left -= std::uint64_t(got);
   }
-  buffer.resize(std::size_t(kAroundBlocks) * CD_BLOCK_BYTES);
-  audio.readDisc(std::int64_t(row.start) + row.blocks, kAroundBlocks, buffer.data());
-  sums.Add(buffer.data(), buffer.size());
+  sums.Add(around.after.data(), around.after.size());
   return sums.Result();
 }
 
