@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/akrip32/DiscCodes.h"
+#include "platform/akrip32/DiscText.h"
 
 constexpr int CD_BLOCK_BYTES = 2352;  // one block: 1/75 s of stereo 16-bit audio
 
@@ -86,6 +87,8 @@ class CdMedium {
   virtual bool ReadsExactly() const { return false; }
   // The disc's catalogue number, ISRCs and pregaps; empty where the source cannot tell.
   virtual DiscCodes Codes() { return {}; }
+  // The disc's CD-Text; empty where it has none or the source cannot tell.
+  virtual DiscText Text() { return {}; }
 };
 
 // One entry of the drive list.

@@ -36,6 +36,7 @@ struct SheetTrack {
   long index0 = -1;      // INDEX 00, in the file of FILE line index0File
   std::size_t index0File = 0;
   std::string isrc{};
+  DiscTextEntry text{};
   bool preEmphasis = false;
   bool copyPermitted = false;
   bool fourChannel = false;
@@ -50,6 +51,7 @@ struct SheetScan {
   bool trackBeforeFile = false;
   std::string badTime;  // the first time whose seconds or frames are out of range, with where it stands
   std::string catalog;
+  DiscTextEntry discText;  // the TITLE, PERFORMER and SONGWRITER lines before the first TRACK
 };
 
 std::string Upper(std::string text) {
@@ -140,6 +142,21 @@ void ScanCodes(const std::string& keyword, const std::vector<std::string>& words
   track.index0File = scan.files.size() - 1;
 }
 
+// A TITLE, PERFORMER or SONGWRITER line: of the disc before the first TRACK line, else of the track being read.
+void ScanText(const std::string& keyword, const std::vector<std::string>& words, SheetScan& scan) {
+  if (words.size() < 2) return;
+  DiscTextEntry& entry = scan.tracks.empty() ? scan.discText : scan.tracks.back().text;
+  std::string* field = keyword == "TITLE"       ? &entry.title
+                       : keyword == "PERFORMER"  ? &entry.performer
+                       : keyword == "SONGWRITER" ? &entry.songwriter
+                                                 : nullptr;
+  if (field == nullptr) return;
+  // An unquoted value is the rest of the line's words.
+  std::string value = words[1];
+  for (std::size_t i = 2; i < words.size(); ++i) value += " " + words[i];
+  *field = SafeDiscText(value);
+}
+
 SheetScan ScanSheet(const std::string& sheet) {
   SheetScan scan;
   std::istringstream in(sheet);
@@ -148,14 +165,17 @@ SheetScan ScanSheet(const std::string& sheet) {
     std::vector<bool> quoted;
     std::vector<std::string> words = Words(line, quoted);
     if (words.empty()) continue;
-    scan.text += Capitalised(words, quoted) + "\n";
     const std::string keyword = Upper(words[0]);
+    // The disc's texts are read here alone: libcue would refuse a value that is not quoted.
+    bool text = keyword == "TITLE" || keyword == "PERFORMER" || keyword == "SONGWRITER";
+    if (!text) scan.text += Capitalised(words, quoted) + "\n";
     if (scan.badTime.empty()) scan.badTime = BadTime(keyword, words, scan.tracks.empty() ? 0 : scan.tracks.back().number);
     if (keyword == "FILE" && words.size() >= 3) {
       scan.files.push_back({words[1], Upper(words.back())});
       FollowFile(scan);
     }
     ScanCodes(keyword, words, scan);
+    ScanText(keyword, words, scan);
     if ((keyword == "PREGAP" || keyword == "POSTGAP") && words.size() >= 2 && !scan.tracks.empty())
       (keyword == "PREGAP" ? scan.tracks.back().pregap : scan.tracks.back().postgap) = Blocks(words[1]);
     if (keyword != "TRACK" || words.size() < 2) continue;
@@ -400,6 +420,7 @@ std::unique_ptr<CueImage> CueImage::Load(const std::string& cueSheet, std::strin
   }
   if (!image->Place(tracks, cueSheet, error)) return nullptr;
   image->FCodes.catalog = scan.catalog;
+  image->FText.disc = scan.discText;
   for (std::size_t k = 0; k < scan.tracks.size(); ++k) {
     const SheetTrack& line = scan.tracks[k];
     DiscTrack& placed = image->FLayout.tracks[k];
@@ -407,6 +428,7 @@ std::unique_ptr<CueImage> CueImage::Load(const std::string& cueSheet, std::strin
     placed.copyPermitted = line.copyPermitted;
     placed.fourChannel = line.fourChannel;
     image->FCodes.isrcs.push_back(line.isrc);
+    image->FText.tracks.push_back(line.text);
     std::int32_t index0 = line.index0 < 0 ? -1 : image->DiscAddressOf(image->FFileOfLine[line.index0File], line.index0);
     image->FCodes.pregaps.push_back(PregapStart(index0, placed.start, line.pregap));
   }

@@ -1,5 +1,7 @@
 #include "platform/akrip32/PhysicalMedium.h"
 
+#include <cdio/cdtext.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +34,20 @@ std::string TakeText(char* text) {
   std::string taken = text == nullptr ? std::string() : std::string(text);
   std::free(text);
   return taken;
+}
+
+// A field of the first language block; a lone tab stands for the same text as the track before.
+std::string TextField(const cdtext_t* cdtext, cdtext_field_t field, track_t track, const std::string& before) {
+  const char* text = cdtext_get_const(cdtext, field, track);
+  if (text == nullptr) return {};
+  if (std::string(text) == "\t") return before;
+  return SafeDiscText(text);
+}
+
+DiscTextEntry TextEntry(const cdtext_t* cdtext, track_t track, const DiscTextEntry& before) {
+  return {TextField(cdtext, CDTEXT_FIELD_TITLE, track, before.title),
+          TextField(cdtext, CDTEXT_FIELD_PERFORMER, track, before.performer),
+          TextField(cdtext, CDTEXT_FIELD_SONGWRITER, track, before.songwriter)};
 }
 
 }  // namespace
@@ -68,6 +84,24 @@ DiscCodes PhysicalMedium::Codes() {
   }
   FCodes = codes;
   return codes;
+}
+
+// Read from the drive once, when first wanted; libcdio keeps it with the handle.
+DiscText PhysicalMedium::Text() {
+  if (FText) return *FText;
+  DiscText text;
+  cdtext_t* cdtext = cdio_get_cdtext(FCdio);
+  if (cdtext != nullptr) {
+    cdtext_set_language_index(cdtext, 0);
+    text.disc = TextEntry(cdtext, 0, {});
+    DiscTextEntry before;
+    for (const DiscTrack& track : FLayout.tracks) {
+      before = TextEntry(cdtext, static_cast<track_t>(track.number), before);
+      text.tracks.push_back(before);
+    }
+  }
+  FText = text;
+  return text;
 }
 
 void PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds limit) { SecureReader::SetBlockTimeLimit(limit); }

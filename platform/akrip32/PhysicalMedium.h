@@ -26,6 +26,7 @@ class PhysicalMedium : public CdMedium {
                        const std::atomic<bool>* cancel) override;
   void SetReadMode(ReadMode mode) override;
   DiscCodes Codes() override;
+  DiscText Text() override;
 
   // How long one block may be tried before it counts as unreadable (at first 5 s); tests shorten it.
   static void SetBlockTimeLimit(std::chrono::milliseconds limit);
@@ -41,6 +42,7 @@ class PhysicalMedium : public CdMedium {
   CdIo_t* FCdio;
   DiscLayout FLayout;
   std::optional<DiscCodes> FCodes;
+  std::optional<DiscText> FText;
   std::unique_ptr<SectorReader> FReader;
   SecureReader FSecure;
   ReadMode FMode = ReadMode::Burst;

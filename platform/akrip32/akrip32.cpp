@@ -327,6 +327,14 @@ bool ReadCDCodes(HCDROM handle, DiscCodes& codes) {
   return true;
 }
 
+bool ReadCDText(HCDROM handle, DiscText& text) {
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return false;
+  std::lock_guard<std::mutex> guard(disc.reads->lock);
+  text = disc.medium->Text();
+  return true;
+}
+
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle) {
   OpenDisc disc;
   if (!FindDisc(handle, disc)) return {};

@@ -95,6 +95,8 @@ int SetCDReadMode(HCDROM handle, ReadMode mode);
 bool CDReadsExactly(HCDROM handle);
 // The catalogue number, ISRCs and pregap starts of the handle's disc, where known; false for no handle.
 bool ReadCDCodes(HCDROM handle, DiscCodes& codes);
+// The CD-Text of the handle's disc, empty when it has none; false for no handle.
+bool ReadCDText(HCDROM handle, DiscText& text);
 // The disc addresses of the blocks that the handle's last ReadCDAudioLBA could not read, ascending.
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle);
 

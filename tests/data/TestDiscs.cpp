@@ -57,6 +57,23 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   out << text;
 }
 
+void AddCdText(const std::string& sheet, const std::string& disc, const std::vector<std::string>& tracks) {
+  std::istringstream in(ReadTextFile(sheet));
+  std::string text = disc;
+  std::size_t track = 0;
+  for (std::string line; std::getline(in, line);) {
+    text += line + "\n";
+    if (line.find("TRACK ") != std::string::npos && track < tracks.size()) text += tracks[track++];
+  }
+  WriteTextFile(sheet, text);
+}
+
+void AddSampleCdText(const std::string& sheet) {
+  AddCdText(sheet, "TITLE \"Songs\"\nPERFORMER \"Blue\"\n",
+            {"    TITLE \"Intro\"\n", "    TITLE Duet for Two\n    PERFORMER \"Red\"\n    SONGWRITER \"Green\"\n",
+             "    TITLE \"Outro\"\n"});
+}
+
 std::string DbarFile(std::uint32_t id1, std::uint32_t id2, std::uint32_t cddb,
                      const std::vector<std::vector<DbarEntry>>& pressings) {
   std::string bytes;

@@ -36,6 +36,11 @@ std::vector<std::uint8_t> ExpectedTrackBytes(const std::vector<discimage::ImageT
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 
+// Writes the sheet again with CD-Text lines: the disc's at its top, each track's after its TRACK line.
+void AddCdText(const std::string& sheet, const std::string& disc, const std::vector<std::string>& tracks);
+// Blue's "Songs" of three tracks, the second by Red, as most tests want it.
+void AddSampleCdText(const std::string& sheet);
+
 // A dBAR file: one response per pressing, each with its tracks' confidence, checksum and block-450 sum.
 struct DbarEntry {
   int confidence;

@@ -238,6 +238,35 @@ TEST_F(ImageDriveTest, SheetsAreTakenAsWrittenOrRefusedWithTheirReason) {
   }
 }
 
+// A sheet's TITLE, PERFORMER and SONGWRITER lines, quoted or not, are the disc's CD-Text, made safe: UTF-8
+// (a Latin-1 byte converted), without control characters, bounded. libcdio's bincue driver reads them the same.
+TEST_F(ImageDriveTest, TheSheetsTitlesAndPerformersAreItsCdText) {
+  std::vector<ImageTrack> tracks = {{{}, Pattern(BlockFrames(60), 1)}, {{}, Pattern(BlockFrames(40), 2)}};
+  std::string sheet = discimage::WriteImage(FFolder.Path(), "disc", tracks, {});
+  testdata::AddCdText(sheet, "PERFORMER \"Blue\"\nTITLE Songs of Caf\xE9\n",
+                      {"    TITLE \"\x1b[31mRed Line\x7f\"\n    SONGWRITER Green\n",
+                       "    TITLE \"" + std::string(200, 'x') + "\"\n    PERFORMER \"Red\"\n"});
+  for (const std::string& drive : {sheet, "bincue:" + sheet}) {
+    SCOPED_TRACE(drive);
+    ASSERT_NE(0u, OpenImage(drive));
+    DiscText text;
+    ASSERT_TRUE(ReadCDText(FHandle, text));
+    EXPECT_EQ("Songs of Caf\xC3\xA9", text.disc.title);
+    EXPECT_EQ("Blue", text.disc.performer);
+    ASSERT_EQ(2u, text.tracks.size());
+    EXPECT_EQ("[31mRed Line", text.tracks[0].title);
+    EXPECT_EQ("Green", text.tracks[0].songwriter);
+    EXPECT_EQ(std::string(kMostDiscTextBytes, 'x'), text.tracks[1].title);
+    EXPECT_EQ("Red", text.tracks[1].performer);
+    CloseCDHandle(FHandle);
+    FHandle = 0;
+  }
+  ASSERT_NE(0u, OpenImage(discimage::WriteImage(FFolder.Path(), "plain", tracks, {})));
+  DiscText none;
+  ASSERT_TRUE(ReadCDText(FHandle, none));
+  EXPECT_TRUE(none.Empty());
+}
+
 // REM SESSION lines, which libcue passes over, say whether a data track after audio starts a session.
 TEST_F(ImageDriveTest, RemSessionLinesSayWhereTheAudioEnds) {
   std::vector<ImageTrack> tracks = {{{}, Pattern(BlockFrames(12000), 1)}, {{}, Pattern(BlockFrames(300), 2)}};
