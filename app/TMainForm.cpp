@@ -29,6 +29,7 @@
 #include "app/TReleaseChoiceForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
+#include "cd/CdTextMetadata.h"
 #include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
 #include "platform/ProgramFolder.h"
@@ -346,6 +347,7 @@ RipInput TMainForm::RipJobInput() const {
   input.handle = FDrives.Handle();
   input.toc = FDrives.Toc();
   input.drive = FDrives.CurrentDrive().id;
+  if (FMetadata) input.metadataSource = FMetadata->source;
   const TableOfContents& toc = FDrives.Toc();
   for (int k = 0; k < ListView1->topLevelItemCount(); ++k) {
     const QTreeWidgetItem* item = ListView1->topLevelItem(k);
@@ -416,6 +418,7 @@ void TMainForm::GetTrackList() {
   DiscReading reading = FDrives.ReadTableOfContents(CurrentFormat());
   if (!reading.message.empty()) ShowStatus(FromBytes(reading.message), FromBytes(reading.reason));
   NameFreshRows(reading.rows, CurrentFormat(), ReadNamingOptions(FSettings.get()));
+  FMetadata = NameAfterCdText(FDrives.Text(), reading.rows, CurrentFormat(), ReadNamingOptions(FSettings.get()));
   FillTrackList(reading.rows);
   SelectFirstRow();
 }
@@ -675,6 +678,8 @@ std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
         ReadNamingOptions(FSettings.get()), [&wait] { return wait.KeepWaiting(); });
   }
   FMetadata = result.metadata;
+  if (!FMetadata)  // the disc's own CD-Text, when the server does not know the disc
+    FMetadata = NameAfterCdText(FDrives.Text(), result.rows, CurrentFormat(), ReadNamingOptions(FSettings.get()));
   FillTrackList(result.rows);
   if (result.outcome == CddbOutcome::NoEntry)
     CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),

@@ -146,6 +146,7 @@ class TMainForm : public QMainWindow {
   QDeadlineTimer FStatusHeld;  // a message of the window's own, kept from the timer's status texts
   std::string FProgramFolder;
   std::unique_ptr<TIniFile> FSettings;
-  std::optional<DiscMetadata> FMetadata;  // the last lookup's data for the tags; none after a fresh reading
+  // The last lookup's data for the tags, or the disc's CD-Text; none for a disc without either.
+  std::optional<DiscMetadata> FMetadata;
   TForms FForms;
 };

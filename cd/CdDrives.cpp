@@ -35,6 +35,7 @@ DiscReading CdDrives::ReadTableOfContents(OutputFormat format) {
   DiscReading reading;
   CloseHandle();
   FToc = TableOfContents{};
+  FText = DiscText{};
   if (FCurrentIndex < 0 || FCurrentIndex >= FList.num) {
     reading.message = kNoDiscMessage;
     return reading;
@@ -57,6 +58,7 @@ DiscReading CdDrives::ReadTableOfContents(OutputFormat format) {
   }
   DiscCodes codes;
   if (ReadCDCodes(FHandle, codes)) AddDiscCodes(codes, FToc);
+  ReadCDText(FHandle, FText);
   for (int k = 0; k < FToc.TrackCount(); ++k) {
     reading.rows.push_back(MakeTrackRow(FToc.firstTrack + k, FToc.BlocksOf(k), format));
     reading.rows.back().checked = FToc.entries[k].audio;  // a data track is shown, but not ripped

@@ -44,10 +44,13 @@ class CdDrives {
 
   HCDROM Handle() const { return FHandle; }
   const TableOfContents& Toc() const { return FToc; }
+  // The CD-Text of the disc last read; empty when it has none.
+  const DiscText& Text() const { return FText; }
 
  private:
   CDLIST FList;
   int FCurrentIndex = 0;
   HCDROM FHandle = 0;
   TableOfContents FToc;
+  DiscText FText;
 };

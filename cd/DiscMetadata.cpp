@@ -46,6 +46,7 @@ DiscMetadata CddbDiscMetadata(const std::string& entry, const std::string& cddbI
   metadata.year = Clean(EntryValue(entry, "DYEAR"));
   metadata.genre = Clean(EntryValue(entry, "DGENRE"));
   metadata.cddbId = cddbId;
+  metadata.source = "CDDB";
   for (int number : trackNumbers) {
     std::string title = Clean(CddbTrackTitle(entry, number));
     std::string trackArtist = metadata.artist;

@@ -18,6 +18,7 @@ struct DiscMetadata {
   std::vector<std::string> artists;  // one per track row; the disc's artist where the entry names none
   std::vector<std::string> musicBrainzRecordingIds;  // one per track row, when the data came from MusicBrainz
   std::vector<std::string> musicBrainzTrackIds;      // the release's own track of each row
+  std::string source;  // where it came from, for the rip log: "CDDB", "MusicBrainz" or "CD-Text"
 };
 
 struct TrackTags {

@@ -107,6 +107,7 @@ MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std:
   metadata.genre = TopGenre(release);
   metadata.musicBrainzDiscId = discId;
   metadata.musicBrainzReleaseId = result.id;
+  metadata.source = "MusicBrainz";
   for (const json& track : Array(medium, "tracks")) {
     if (!track.is_object()) continue;
     metadata.titles.push_back(Text(track, "title"));

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cd/CdDrives.h"
+#include "cd/CdTextMetadata.h"
 #include "cli/CliSupport.h"
 #include "platform/ProgramFolder.h"
 
@@ -16,12 +17,28 @@ int RunDrives() {
   return 0;
 }
 
+namespace {
+
+// The disc's CD-Text, one line for the disc and one per track: "CD-Text", the track number (00 for the
+// disc), title, performer and songwriter, tab-separated.
+void PrintCdText(const DiscText& text, const TableOfContents& toc) {
+  auto print = [](int number, const DiscTextEntry& entry) {
+    std::printf("CD-Text\t%02d\t%s\t%s\t%s\n", number, entry.title.c_str(), entry.performer.c_str(),
+                entry.songwriter.c_str());
+  };
+  print(0, text.disc);
+  for (std::size_t k = 0; k < text.tracks.size(); ++k) print(toc.firstTrack + static_cast<int>(k), text.tracks[k]);
+}
+
+}  // namespace
+
 int RunToc(const std::string& drive) {
   CdDrives drives;
   if (!SelectDrive(drives, drive)) return Fail("No such drive: " + drive);
   DiscReading reading = drives.ReadTableOfContents(OutputFormat::MP3);
   if (!reading.message.empty()) return Fail(reading.Problem());
   const TableOfContents& toc = drives.Toc();
+  NameAfterCdText(drives.Text(), reading.rows, OutputFormat::MP3, NamingOptions{});  // as the window names them
   std::printf("First: %d\nLast: %d\nLeadout: %u\nDiscID: %s\n", toc.firstTrack, toc.lastTrack, toc.Leadout(),
               CddbDiscId(toc).c_str());
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {
@@ -31,5 +48,6 @@ int RunToc(const std::string& drive) {
     std::printf("%s\t%s\t%s\t%s\t%s\t%u%s\n", row.number.c_str(), row.name.c_str(), row.length.c_str(),
                 row.size.c_str(), row.blocks.c_str(), toc.entries[k].start, toc.entries[k].audio ? "" : "\tdata");
   }
+  if (!drives.Text().Empty()) PrintCdText(drives.Text(), toc);
   return 0;
 }

@@ -206,7 +206,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
                           drives.Toc().entries[k].start, drives.Toc().entries[k].audio});
   }
   // An empty error: the release choice was wrong usage.
-  if (!NameAndTagRows(drives, options.format, options.naming, settings, input.rows)) return false;
+  if (!NameAndTagRows(drives, options.format, options.naming, settings, input.rows, input.metadataSource)) return false;
   input.handle = drives.Handle();  // a lookup reads the disc again
   return true;
 }

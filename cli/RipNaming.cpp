@@ -1,7 +1,9 @@
 #include "cli/RipNaming.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "cd/CdTextMetadata.h"
 #include "cd/CddbLookup.h"
 #include "cd/MusicBrainzLookup.h"
 #include "cli/CliSupport.h"
@@ -50,6 +52,15 @@ std::optional<DiscMetadata> CddbNames(CdDrives& drives, OutputFormat format, con
   return result.metadata;
 }
 
+std::optional<DiscMetadata> CdTextNames(const CdDrives& drives, OutputFormat format, const NamingOptions& naming,
+                                        const std::vector<RipRow>& rows, bool asked, std::vector<TrackRow>& named) {
+  named.clear();
+  for (const RipRow& row : rows) named.push_back({row.number, row.name, "", "", "", true});
+  std::optional<DiscMetadata> metadata = NameAfterCdText(drives.Text(), named, format, naming);
+  if (!metadata && asked) std::fprintf(stderr, "CD-Text: the disc has none\n");
+  return metadata;
+}
+
 // Settings section "MusicBrainz", key "lookup": "CDDB" (the default), "MusicBrainz" or "MusicBrainz, then CDDB".
 std::string ReadLookupChoice(TIniFile& settings) {
   try {
@@ -59,22 +70,56 @@ std::string ReadLookupChoice(TIniFile& settings) {
   }
 }
 
+enum class Source { CdText, MusicBrainz, Cddb };
+
+struct LookupOrder {
+  std::vector<Source> sources;
+  bool cdTextNamed = false;  // the value names CD-Text itself, rather than leaving it the last resort
+};
+
+// The sources a "lookup" value names, in its order ("CD-Text, then MusicBrainz, then CDDB"); CDDB when it
+// names none. The disc's CD-Text comes last where the value does not name it.
+LookupOrder ParseLookupOrder(const std::string& value) {
+  LookupOrder order;
+  const std::string separator = ", then ";
+  for (std::size_t start = 0; start <= value.size();) {
+    std::size_t end = value.find(separator, start);
+    if (end == std::string::npos) end = value.size();
+    const std::string name = value.substr(start, end - start);
+    if (name == "CD-Text") order.sources.push_back(Source::CdText);
+    if (name == "MusicBrainz") order.sources.push_back(Source::MusicBrainz);
+    if (name == "CDDB") order.sources.push_back(Source::Cddb);
+    start = end + separator.size();
+  }
+  auto names = [&order](Source source) {
+    return std::find(order.sources.begin(), order.sources.end(), source) != order.sources.end();
+  };
+  order.cdTextNamed = names(Source::CdText);
+  if (!names(Source::MusicBrainz) && !names(Source::Cddb) && !order.cdTextNamed) order.sources.push_back(Source::Cddb);
+  if (!order.cdTextNamed) order.sources.push_back(Source::CdText);
+  return order;
+}
+
 }  // namespace
 
 bool NameAndTagRows(CdDrives& drives, OutputFormat format, const RipNamingChoice& choice, TIniFile& settings,
-                    std::vector<RipRow>& rows) {
+                    std::vector<RipRow>& rows, std::string& metadataSource) {
   NamingOptions naming = ReadNamingOptions(&settings);
   if (choice.nameTemplate) naming.nameTemplate = *choice.nameTemplate;
   std::optional<DiscMetadata> metadata;
   std::vector<TrackRow> named;
-  if (choice.lookup) {
-    std::string order = ReadLookupChoice(settings);
+  // Without --lookup the disc's own CD-Text alone names the tracks.
+  LookupOrder order = choice.lookup ? ParseLookupOrder(ReadLookupChoice(settings)) : LookupOrder{{Source::CdText}};
+  for (Source source : order.sources) {
+    if (metadata) break;
     bool wrongChoice = false;
-    if (order.rfind("MusicBrainz", 0) == 0)
+    if (source == Source::CdText) metadata = CdTextNames(drives, format, naming, rows, order.cdTextNamed, named);
+    if (source == Source::MusicBrainz)
       metadata = MusicBrainzNames(drives, format, naming, choice.release, settings, named, wrongChoice);
+    if (source == Source::Cddb) metadata = CddbNames(drives, format, naming, settings, named);
     if (wrongChoice) return false;
-    if (!metadata && order != "MusicBrainz") metadata = CddbNames(drives, format, naming, settings, named);
   }
+  metadataSource = metadata ? metadata->source : std::string();
   const int total = static_cast<int>(rows.size());
   for (std::size_t k = 0; k < rows.size(); ++k) {
     if (metadata && k < named.size()) rows[k].name = named[k].name;

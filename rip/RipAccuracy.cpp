@@ -211,6 +211,7 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   header.readMode = RipReadModeName(FInput->values.readMode);
   header.testAndCopy = FInput->values.testAndCopy;
   ReleaseOf(FInput->rows, header.artist, header.album);
+  header.metadataSource = FInput->metadataSource;
   header.toc = FInput->toc;
   header.cddbId = CddbDiscId(FInput->toc);
   header.musicBrainzId = MusicBrainzDiscId(FInput->toc);

@@ -90,6 +90,7 @@ struct RipInput {
   std::string drive;    // the drive's identification
   int offset = 0;       // the drive's read offset in samples, made good by every read
   std::string offsetSource = "none set for the drive";
+  std::string metadataSource;  // where the names and tags came from ("CD-Text", "CDDB", "MusicBrainz"); empty: none
 };
 
 // What the job asks of the window that runs it.

@@ -18,6 +18,7 @@ struct RipLogHeader {
   bool testAndCopy = false;
   std::string artist;  // the release's, after a lookup
   std::string album;
+  std::string metadataSource;  // empty when the names are the tracks' numbers
   TableOfContents toc;
   std::string cddbId;
   std::string musicBrainzId;

@@ -172,6 +172,35 @@ class CdMsgFormTest : public QObject {
     QCOMPARE(FBoxes->shown.size(), std::size_t(1));
   }
 
+  // A disc's CD-Text names the rows through the template and tags the rip until a lookup finds the disc; a
+  // server that does not know it leaves the CD-Text's names.
+  void cdTextNamesTheTracksUntilALookupFindsTheDisc() {
+    testdata::AddSampleCdText(FFolder->File("disc.cue"));
+    CddbTestServer empty({});
+    auto useServer = [this](const CddbTestServer& server) {
+      testdata::WriteTextFile(FFolder->File("settings.ini"),
+                              "[CDDB]\nserver=" + server.Address() + "\n[Rip]\nname template=%a/%n %t\n");
+    };
+    useServer(*FServer);
+    FForm->GetTrackList();
+    const QStringList fromCdText = {"Blue/01 Intro.mp3", "Red/02 Duet for Two.mp3", "Blue/03 Outro.mp3"};
+    QCOMPARE(Names(*FForm), fromCdText);
+    RipInput input = FForm->RipJobInput();
+    QCOMPARE(input.metadataSource, std::string("CD-Text"));
+    QCOMPARE(input.rows[1].tags.title, std::string("Duet for Two"));
+    QCOMPARE(input.rows[1].tags.artist, std::string("Red"));
+    QCOMPARE(input.rows[1].tags.albumArtist, std::string("Blue"));
+    QCOMPARE(input.rows[1].tags.album, std::string("Songs"));
+
+    ShowDialog([this] { ClickCddbButton(); });
+    QCOMPARE(Names(*FForm), QStringList({"Blue/01 Intro.mp3", "Blue/02 AC-DC.mp3", "Blue/03 Caf\u00e9.mp3"}));
+    QCOMPARE(FForm->RipJobInput().metadataSource, std::string("CDDB"));
+    useServer(empty);
+    ShowDialog([this] { ClickCddbButton(); });
+    QCOMPARE(Names(*FForm), fromCdText);
+    QCOMPARE(FForm->RipJobInput().rows[1].tags.artist, std::string("Red"));
+  }
+
   void failuresKeepTheLabelsAndTheDefaultNames() {
     ShowDialog([this] { ChooseMenuEntry(); });
     QStringList found = {"06000003", "Blue", "Songs", "rock"};

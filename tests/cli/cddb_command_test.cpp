@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -17,8 +18,8 @@ struct Result {
   std::string out;
 };
 
-Result RunCli(const std::string& arguments) {
-  std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>&1";
+Result RunShell(const std::string& commandLine) {
+  std::string command = commandLine + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   Result result{-1, ""};
   std::array<char, 4096> buffer;
@@ -27,6 +28,10 @@ Result RunCli(const std::string& arguments) {
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
+
+Result RunCli(const std::string& arguments) { return RunShell(std::string(QUILLON_CLI) + " " + arguments); }
+
+const char kMp3Options[] = "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n";
 
 // Three tracks of 10 blocks: disc ID 06000003.
 class CddbCommandTest : public ::testing::Test {
@@ -82,6 +87,79 @@ TEST_F(CddbCommandTest, RipLooksTheDiscUpForNamesAndIdsPrintsTheDiscsIds) {
   EXPECT_EQ("CDDB: 06000003\nMusicBrainz: 5Yg_iRnsRa_h7uC5YjaJKRRyoZw-\nAccurateRip: dBAR-003-0000003c-000000c9-06000003.bin\n"
             "CTDB: 3EfKawdgAYcM1lgEa1imScXjnwM-\n",
             RunCli("ids '" + FSheet + "'").out);
+}
+
+// The rip log of a rip into folder.
+std::string LogIn(const std::string& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().extension() == ".log") return testdata::ReadTextFile(entry.path().string());
+  return {};
+}
+
+// A disc's CD-Text shows in its table of contents and names and tags its rip without a lookup, as a plain
+// sheet and through libcdio's own driver alike; the log says where the names came from.
+TEST_F(CddbCommandTest, TheDiscsCdTextNamesTagsAndLogsTheRipWithoutALookup) {
+  testdata::AddSampleCdText(FSheet);
+  std::string settings = FFolder.File("settings.ini");
+  testdata::WriteTextFile(settings, std::string(kMp3Options) + "[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
+  for (const std::string& drive : {FSheet, "bincue:" + FSheet}) {
+    SCOPED_TRACE(drive);
+    Result toc = RunCli("toc '" + drive + "'");
+    EXPECT_NE(std::string::npos, toc.out.find("\n01\tIntro.mp3\t")) << toc.out;
+    EXPECT_NE(std::string::npos, toc.out.find("\n02\tDuet for Two.mp3\t")) << toc.out;
+    EXPECT_NE(std::string::npos, toc.out.find("\nCD-Text\t00\tSongs\tBlue\t\nCD-Text\t01\tIntro\t\t\n"
+                                              "CD-Text\t02\tDuet for Two\tRed\tGreen\nCD-Text\t03\tOutro\t\t\n"))
+        << toc.out;
+    std::string out = FFolder.File(drive == FSheet ? "plain" : "bincue");
+    Result rip = RunCli("rip '" + drive + "' --format flac --out '" + out + "' --settings '" + settings + "' --tracks 2,3");
+    EXPECT_EQ(0, rip.status) << rip.out;
+    Result tags = RunShell("metaflac --export-tags-to=- '" + out + "/Duet for Two.flac' | sort");
+    EXPECT_NE(std::string::npos, tags.out.find("ALBUM=Songs\nALBUMARTIST=Blue\nARTIST=Red\n")) << tags.out;
+    EXPECT_NE(std::string::npos, tags.out.find("TITLE=Duet for Two\n")) << tags.out;
+    EXPECT_TRUE(std::filesystem::exists(out + "/Outro.flac"));
+    EXPECT_NE(std::string::npos, LogIn(out).find("\nRelease: Blue / Songs\nMetadata: CD-Text\n"));
+  }
+}
+
+// The lookup setting orders the sources: CD-Text first names a disc that has it without asking the server;
+// the values of before ask the server first and fall back on the CD-Text when it does not know the disc. A disc
+// without CD-Text is named as before.
+TEST_F(CddbCommandTest, TheLookupOrderPutsTheCdTextFirstOrLast) {
+  std::filesystem::copy_file(FSheet, FFolder.File("text.cue"));
+  const std::string withText = FFolder.File("text.cue");
+  testdata::AddSampleCdText(withText);
+  CddbTestServer known({{"rock", "06000003", "Blue / Album", testdata::XmcdLines("06000003", "Blue / Album", {"A", "B", "C"})}});
+  CddbTestServer empty({});
+  const struct {
+    std::string lookup;
+    bool cdText, serverKnows;
+    std::string names, metadata;
+    bool asked;
+  } cases[] = {{"CD-Text, then CDDB", true, true, "Intro Duet for Two Outro", "CD-Text", false},
+               {"CD-Text, then MusicBrainz, then CDDB", true, true, "Intro Duet for Two Outro", "CD-Text", false},
+               {"CDDB", true, true, "A B C", "CDDB", true},
+               {"CDDB", true, false, "Intro Duet for Two Outro", "CD-Text", true},
+               {"CD-Text, then CDDB", false, true, "A B C", "CDDB", true},
+               {"CDDB", false, false, "Track-01 Track-02 Track-03", "", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lookup + (c.cdText ? " with CD-Text" : "") + (c.serverKnows ? ", known" : ""));
+    const CddbTestServer& server = c.serverKnows ? known : empty;
+    std::size_t before = server.Requests().size();
+    std::string settings = FFolder.File("settings.ini"), out = FFolder.File("out");
+    std::filesystem::remove_all(out);
+    testdata::WriteTextFile(settings, std::string(kMp3Options) + "[CDDB]\nserver=" + server.Address() +
+                                          "\n[MusicBrainz]\nserver=\nlookup=" + c.lookup +
+                                          "\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
+    Result rip = RunCli("rip '" + (c.cdText ? withText : FSheet) + "' --format wav --lookup --out '" + out +
+                        "' --settings '" + settings + "' 2>/dev/null | cut -f2 | xargs -d '\\n' -n1 basename -s .wav");
+    std::string names = rip.out;
+    std::replace(names.begin(), names.end(), '\n', ' ');
+    EXPECT_EQ(c.names + " ", names);
+    std::string log = LogIn(out);
+    std::size_t line = log.find("\nMetadata: ");
+    EXPECT_EQ(c.metadata, line == std::string::npos ? "" : log.substr(line + 11, log.find('\n', line + 1) - line - 11));
+    EXPECT_EQ(c.asked, server.Requests().size() > before);
+  }
 }
 
 // Every wait on a server that takes the connection and never answers ends at once on Ctrl-C, with status 130:

@@ -319,7 +319,7 @@ std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
 TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
   DiscMetadata metadata{"Die \xC3\x84rzte", "Live", "1999", "Rock", "0a001402", "49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "",
                         {"\xC3\x96" "ffnung", "\xE6\x9D\xB1\xE4\xBA\xAC"}, {"Die \xC3\x84rzte", "Gast"},
-                        {"", "4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80"}, {"", "3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f"}};
+                        {"", "4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80"}, {"", "3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f"}, "CDDB"};
   for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
     RipInput input = Disc({{{}, Pattern(BlockFrames(40), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, format);
     for (std::size_t k = 0; k < 2; ++k) input.rows[k].tags = TrackTagsOf(metadata, k, input.rows[k].name, int(k) + 1, 2);
