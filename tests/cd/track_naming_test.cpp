@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cd/CdTextMetadata.h"
 #include "cd/MusicBrainzDiscId.h"
 #include "cd/TrackNaming.h"
 
@@ -12,6 +13,24 @@ TEST(PrintableTextTest, ControlCharactersAndEscapeSequencesGoAndLatin1BecomesUtf
   EXPECT_EQ("a\xC3\xBF", PrintableText("a\x1b\xFF\xFF"));  // ESC takes the whole character after it
   EXPECT_EQ("Caf\xC3\xA9", PrintableText("Caf\xC3\xA9"));
   EXPECT_EQ("evilmp3.exe", PrintableText("evil\xE2\x80\xAEmp3.exe"));  // no right-to-left override
+}
+
+// The album's performer is the disc's, else the one all tracks share; a track by another keeps its own, and the
+// album's goes to the album artist. CD-Text of songwriters alone names nothing.
+TEST(CdTextMetadataTest, TheAlbumsPerformerIsTheDiscsOrTheOneAllTracksShare) {
+  const struct {
+    std::string disc, first, second, album, secondArtist;
+  } cases[] = {{"Blue", "", "Red", "Blue", "Red"}, {"", "Red", "Red", "Red", "Red"}, {"", "Red", "Green", "", "Green"}};
+  for (const auto& c : cases) {
+    DiscText text{{"Songs", c.disc, ""}, {{"One", c.first, ""}, {"Two", c.second, ""}}};
+    std::optional<DiscMetadata> metadata = CdTextMetadata(text, 2);
+    ASSERT_TRUE(metadata);
+    TrackTags second = TrackTagsOf(metadata, 1, "Two.mp3", 2, 2);
+    EXPECT_EQ(c.album, metadata->artist) << c.disc << c.first << c.second;
+    EXPECT_EQ(c.secondArtist, second.artist);
+    EXPECT_EQ(c.album == c.secondArtist ? "" : c.album, second.albumArtist);
+  }
+  EXPECT_FALSE(CdTextMetadata(DiscText{{"", "", "Green"}, {{"", "", "Green"}}}, 1));
 }
 
 TEST(TrackFileNameTest, NamesStayInTheFolderAreNeverBlankAndFitTheFileSystem) {
