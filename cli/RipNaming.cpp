@@ -61,7 +61,8 @@ std::optional<DiscMetadata> CdTextNames(const CdDrives& drives, OutputFormat for
   return metadata;
 }
 
-// Settings section "MusicBrainz", key "lookup": "CDDB" (the default), "MusicBrainz" or "MusicBrainz, then CDDB".
+// Settings section "MusicBrainz", key "lookup": "CDDB" (the default), "MusicBrainz" or "MusicBrainz, then CDDB",
+// each of them also with "CD-Text, then " in front, or "CD-Text" alone.
 std::string ReadLookupChoice(TIniFile& settings) {
   try {
     return settings.ReadString("MusicBrainz", "lookup", "CDDB");
