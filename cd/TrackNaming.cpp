@@ -95,12 +95,14 @@ std::string LowerAscii(std::string text) {
 }
 
 // One path component from text: printable, "/" replaced, optionally Windows-safe, without surrounding blanks.
+// A double quote becomes an apostrophe: a cue sheet has no way of naming a file that holds one.
 std::string Component(const std::string& text, bool windowsSafe) {
   std::string out = PrintableText(text);
   std::replace(out.begin(), out.end(), '/', '-');
   if (windowsSafe)
     for (char& c : out)
       if (std::string("\\:*?\"<>|").find(c) != std::string::npos) c = '_';
+  std::replace(out.begin(), out.end(), '"', '\'');
   return Trimmed(out);
 }
 

@@ -18,8 +18,9 @@ constexpr std::size_t kLongestFileName = 255 - 8 - 8;
 // terminal escape sequences.
 std::string PrintableText(const std::string& text);
 
-// One path component for a title: printable, "/" replaced by "-", a leading "." ("." and ".." too, and what
-// would make a hidden file) prefixed with "_", the
+// One path component for a title: printable, "/" replaced by "-", a double quote by an apostrophe (so that a
+// cue sheet can name the file), a leading "." ("." and ".." too, and what would make a hidden file) prefixed
+// with "_", the
 // Windows-reserved characters replaced by "_" on request, shortened at a character boundary so that it
 // and the extension fit kLongestFileName. A blank title becomes "Track-" and the two-digit number.
 std::string TrackFileName(const std::string& title, const std::string& number, const std::string& extension,

@@ -29,6 +29,7 @@ struct RipOptions {
   std::string settings;
   std::optional<int> offset;  // the drive's read offset for this run, instead of the settings'
   bool testAndCopy = false;
+  bool deEmphasis = false;
   std::optional<RipReadMode> readMode;  // instead of the settings' 
 
   RipNamingChoice naming;
@@ -68,6 +69,10 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     }
     if (arg == "--test-and-copy") {
       options.testAndCopy = true;
+      continue;
+    }
+    if (arg == "--de-emphasis") {
+      options.deEmphasis = true;
       continue;
     }
     if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset" &&
@@ -197,6 +202,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   else if (!ReadDriveOffset(settings, input.drive, input.offset, error)) return false;
   input.offsetSource = options.offset ? "set with --offset" : DriveOffsetSource(settings, input.drive);
   input.values.testAndCopy = input.values.testAndCopy || options.testAndCopy;
+  input.values.deEmphasis = input.values.deEmphasis || options.deEmphasis;
   input.values.readMode = options.readMode.value_or(input.values.readMode);
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {
     const TrackRow& track = reading.rows[k];

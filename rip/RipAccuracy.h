@@ -39,6 +39,7 @@ struct TrackResult {
   TrackVerdict ctdbVerdict;  // the CUETools database's
   std::string readPath;  // how the track was read in the end, and what that proves
   bool fromImage = false;  // read from an image file, which has no way of reading to tell
+  bool deEmphasised = false;  // the encoded file holds the track's audio de-emphasised, its sums the disc's own
 };
 
 struct TrackVerdicts {

@@ -13,6 +13,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/files/FileChecks.h"
 #include "platform/inifile/TIniFile.h"
+#include "rip/DeEmphasis.h"
 #include "rip/FlacTrackEncoder.h"
 #include "rip/Mp3TrackEncoder.h"
 #include "rip/OggTrackEncoder.h"
@@ -108,6 +109,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     if (values.flacLevel < 0 || values.flacLevel > 8) values.flacLevel = 5;
     ReadDatabaseValues(settings, values);
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
+    values.deEmphasis = ReadFlag(settings, "Rip", "de-emphasis");
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
     // Anything but a known mode reads in the default one, which never delivers less than the others.
     if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
@@ -525,6 +527,8 @@ void RipJob::ReadAndEncode(std::size_t index) {
   {
     TFileStream file(temporary.path, TFileStream::Mode::Create);
     read = ReadTrackProved(row, file);
+    read->result.deEmphasised = DeEmphasised(row);
+    if (read->result.deEmphasised && !Stopping()) DeEmphasise(file);
   }
   FBlocksRead += row.blocks;
   FTrackRead = 0;
@@ -532,7 +536,7 @@ void RipJob::ReadAndEncode(std::size_t index) {
   // ahead of the encoders, and the temporary files on disk never more than one more than the threads.
   while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
   if (Stopping()) return;
-  TrackTags tags = WithDiscCodes(row.tags, FInput.toc, std::stoi(row.number));
+  TrackTags tags = WithDiscCodes(row.tags, FInput.toc, std::stoi(row.number), read->result.deEmphasised);
   auto worker = std::make_unique<EncodingWorker>(*FEncoder, temporary.path, output, tags, FStopEncoders,
                                                  [this] { EncodingChanged(); });
   temporary.path.clear();  // the encoding removes it
@@ -540,6 +544,33 @@ void RipJob::ReadAndEncode(std::size_t index) {
   if (FInput.format == OutputFormat::Ogg) {
     row.checked = false;
     FHost.UncheckRow(index);
+  }
+}
+
+// Only the encoded formats are de-emphasised, and only tracks the disc says were recorded with pre-emphasis.
+bool RipJob::DeEmphasised(const RipRow& row) const {
+  if (!FInput.values.deEmphasis || FInput.format == OutputFormat::WAV) return false;
+  const std::vector<TocEntry>& entries = FInput.toc.entries;
+  return std::any_of(entries.begin(), entries.end(), [&](const TocEntry& entry) {
+    return entry.preEmphasis && entry.trackNumber == std::stoi(row.number);
+  });
+}
+
+// The track's temporary WAV file, once its checksums are taken and it is proven, is filtered in place for the
+// encoder; the disc's own audio stays in the sums and the log.
+void RipJob::DeEmphasise(TFileStream& file) {
+  DeEmphasis filter;
+  std::vector<std::int16_t> samples(TRACKBUF_BLOCKS * CD_BLOCK_BYTES / 2);
+  std::int64_t position = kWaveHeaderSize;
+  while (!Stopping()) {
+    file.Seek(position, SEEK_SET);
+    std::int64_t bytes = file.Read(samples.data(), std::int64_t(samples.size() * 2));
+    if (bytes <= 0) break;
+    filter.Process(samples.data(), std::size_t(bytes) / 4);
+    file.Seek(position, SEEK_SET);
+    file.WriteBuffer(samples.data(), bytes);
+    position += bytes;
+    Pump();
   }
 }
 

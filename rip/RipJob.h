@@ -45,6 +45,7 @@ struct RipValues {
   bool testAndCopy = false;
   int encoderThreads = 0;  // 0: one per processor core
   RipReadMode readMode = RipReadMode::Verify;
+  bool deEmphasis = false;  // MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised
 };
 
 // "01:23.45": minutes, seconds and blocks of a position counted in blocks.
@@ -176,6 +177,8 @@ class RipJob {
   // The read started last, as the reader holds it until the read after the next is started; nullptr when
   // the job stopped before it came back.
   const TRACKBUF* AwaitRead(std::vector<std::uint32_t>& unreadable);
+  bool DeEmphasised(const RipRow& row) const;
+  void DeEmphasise(TFileStream& file);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
   std::string FinishedCaption() const;

@@ -13,13 +13,14 @@ std::string TrackText(const TrackTags& tags) {
 
 }  // namespace
 
-TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber) {
+TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber, bool deEmphasised) {
   if (tags.catalogNumber.empty()) tags.catalogNumber = toc.catalog;
   for (std::size_t k = 0; k + 1 < toc.entries.size(); ++k) {  // the tracks, without the lead-out
     const TocEntry& entry = toc.entries[k];
     if (entry.trackNumber != trackNumber) continue;
     if (tags.isrc.empty()) tags.isrc = entry.isrc;
-    if (entry.preEmphasis && tags.comment.empty()) tags.comment = "pre-emphasis";
+    if (entry.preEmphasis && tags.comment.empty())
+      tags.comment = deEmphasised ? "pre-emphasis, de-emphasised" : "pre-emphasis";
   }
   return tags;
 }

@@ -8,8 +8,9 @@
 #include "cd/TableOfContents.h"
 
 // The tags with what the disc says of the track: its ISRC, the disc's catalogue number where no lookup gave
-// one, and a comment "pre-emphasis" for a track recorded with it.
-TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber);
+// one, and a comment "pre-emphasis" for a track recorded with it ("pre-emphasis, de-emphasised" when the
+// file's audio was de-emphasised).
+TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber, bool deEmphasised);
 
 // Empty when there is nothing to tag.
 std::string Mp3TagOf(const TrackTags& tags);

@@ -21,6 +21,7 @@
 #include "cd/CtdbToc.h"
 #include "cd/DiscChecksums.h"
 #include "tests/data/HttpTestServer.h"
+#include "rip/DeEmphasis.h"
 #include "rip/RipLog.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/data/SimulatedDrive.h"
@@ -783,6 +784,49 @@ TEST_F(RipJobTest, TheDiscsOwnCodesReachTheTagsAndTheLog) {
     EXPECT_NE(std::string::npos, log.find(line)) << line << log;
 }
 
+// De-emphasis changes the encoded file of a track recorded with pre-emphasis and nothing else: WAV files and
+// every checksum stay the disc's own, so the database still confirms each track; the log and the tag say so.
+TEST_F(RipJobTest, DeEmphasisChangesOnlyTheEncodedFilesOfPreEmphasisedTracks) {
+  const std::vector<std::uint8_t> disc = Bytes(Pattern(BlockFrames(300), 7));
+  std::vector<std::vector<std::uint8_t>> pcm;
+  for (std::size_t k = 0; k < 3; ++k) pcm.emplace_back(disc.begin() + k * 235200, disc.begin() + (k + 1) * 235200);
+  std::vector<std::int16_t> filtered(pcm[1].size() / 2);
+  std::memcpy(filtered.data(), pcm[1].data(), pcm[1].size());
+  DeEmphasis().Process(filtered.data(), filtered.size() / 2);
+  std::string dbar;
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, dbar}; });
+  for (OutputFormat format : {OutputFormat::FLAC, OutputFormat::WAV}) {
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    FHost.tracks.clear();
+    RipInput input = SheetDisc(kSheetWithCodes, format);
+    input.values.deEmphasis = true;
+    input.values.accurateRipServer = server.Url();
+    dbar = DbarOfDisc(input.toc, pcm);
+    Rip(input);
+    ASSERT_EQ(3u, FHost.tracks.size());
+    const bool flac = format == OutputFormat::FLAC;
+    for (std::size_t k = 0; k < 3; ++k) {
+      std::string file = Out(input.rows[k].name);
+      if (flac) {
+        std::string decoded = FFolder.File("decoded.wav");
+        ASSERT_EQ(0, std::system(("flac -d -s -f -o '" + decoded + "' '" + file + "'").c_str()));
+        file = decoded;
+      }
+      EXPECT_TRUE(ReadAll(file) == WaveOf(flac && k == 1 ? Bytes(filtered) : pcm[k])) << k;
+      EXPECT_EQ(SumsOf(pcm, k).crc32, FHost.tracks[k].sums.crc32) << k;
+      EXPECT_EQ("accurate (confidence 4)", FHost.tracks[k].verdict.Text()) << k;
+    }
+    std::string log = testdata::ReadTextFile(FHost.discs.back().second);
+    std::size_t noted = log.find("  De-emphasis: applied to the file");
+    EXPECT_EQ(flac, noted != std::string::npos && noted > log.find("Track 02\n") && noted < log.find("Track 03\n"));
+    EXPECT_EQ(log.rfind("  De-emphasis: "), noted);
+    if (!flac) continue;
+    std::vector<std::string> tags = TagsOf(Out("Track-02.flac"), format);
+    EXPECT_NE(tags.end(), std::find(tags.begin(), tags.end(), "COMMENT=pre-emphasis, de-emphasised"));
+  }
+}
+
 // Layouts as discs have them: each is read from its sheet, ripped, and the cue sheet written beside the files
 // read back to the same tracks, pregaps and codes, counted from the first track ripped (whose pregap, when it
 // follows a data track, is in no file). The sheet goes where the naming template puts the files.
@@ -1049,7 +1093,8 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   std::string path = folder.File("settings.ini");
   testdata::WriteTextFile(path,
                           "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\n[Folder]\nopen=True\n"
-                          "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n[Rip]\nencoder threads=3\n");
+                          "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n[Rip]\nencoder threads=3\n"
+                          "de-emphasis=True\n");
   TIniFile settings(path);
   RipValues values;
   ASSERT_TRUE(ReadRipValues(settings, values));
@@ -1062,6 +1107,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   EXPECT_EQ(50, values.compr);
   EXPECT_EQ(5, values.flacLevel);  // out of range: the default
   EXPECT_EQ(3, values.encoderThreads);
+  EXPECT_TRUE(values.deEmphasis);
 
   testdata::WriteTextFile(path, "[MP3 Options]\ndwSampleRate=44100Hz\n");
   TIniFile missing(path);
