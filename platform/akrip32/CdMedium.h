@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,6 +72,12 @@ struct BlockRead {
 // of it, the drive's cache defeated between them, agree.
 enum class ReadMode { Burst, QuickBurst, Secure };
 
+// How a medium's pregaps were found: from the Q sub-channel, from an image's sheet, or not at all because the
+// drive gives no sub-channel; a search that was cancelled found nothing.
+enum class GapDetection { QSubchannel, Sheet, NotSupported, Cancelled };
+// Told before each track is searched: its number and the disc's last track's.
+using GapProgress = std::function<void(int track, int lastTrack)>;
+
 class CdMedium {
  public:
   virtual ~CdMedium() = default;
@@ -86,6 +93,9 @@ class CdMedium {
   virtual bool ReadsExactly() const { return false; }
   // The disc's catalogue number, ISRCs and pregaps; empty where the source cannot tell.
   virtual DiscCodes Codes() { return {}; }
+  // Finds the pregaps that Codes() gives from then on, once: later calls answer at once. A cancel, once set,
+  // ends the search at the next drive command.
+  virtual GapDetection DetectGaps(const GapProgress&, const std::atomic<bool>*) { return GapDetection::NotSupported; }
 };
 
 // One entry of the drive list.

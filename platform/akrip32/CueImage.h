@@ -15,6 +15,7 @@ class CueImage : public CdMedium {
   BlockRead ReadBlocks(std::int32_t lba, std::int32_t count, std::uint8_t* out, const std::atomic<bool>* cancel) override;
   bool ReadsExactly() const override { return true; }
   DiscCodes Codes() override { return FCodes; }
+  GapDetection DetectGaps(const GapProgress&, const std::atomic<bool>*) override { return GapDetection::Sheet; }
 
   enum class FileFormat { Binary, Motorola, Wave, Flac, Aiff };
   struct FileLine {

@@ -26,6 +26,7 @@ class PhysicalMedium : public CdMedium {
                        const std::atomic<bool>* cancel) override;
   void SetReadMode(ReadMode mode) override;
   DiscCodes Codes() override;
+  GapDetection DetectGaps(const GapProgress& progress, const std::atomic<bool>* cancel) override;
 
   // How long one block may be tried before it counts as unreadable (at first 5 s); tests shorten it.
   static void SetBlockTimeLimit(std::chrono::milliseconds limit);
@@ -41,6 +42,7 @@ class PhysicalMedium : public CdMedium {
   CdIo_t* FCdio;
   DiscLayout FLayout;
   std::optional<DiscCodes> FCodes;
+  std::optional<GapDetection> FGaps;  // how the pregaps of FCodes were found, once they were searched for
   std::unique_ptr<SectorReader> FReader;
   SecureReader FSecure;
   ReadMode FMode = ReadMode::Burst;
