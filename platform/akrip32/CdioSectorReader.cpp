@@ -68,8 +68,10 @@ QPosition CdioSectorReader::ReadQ(std::int32_t lsn) {
                                             false, 0, 1, static_cast<std::uint16_t>(block.size()), 1);
   if (result == DRIVER_OP_UNSUPPORTED) return {};
   if (result != DRIVER_OP_SUCCESS) return {QPosition::Status::Unreadable};
-  return PositionOf(QOfRaw(block.data() + CD_BLOCK_BYTES));
+  return PositionOfRawSubchannel(block.data() + CD_BLOCK_BYTES);
 }
+
+QPosition CdioSectorReader::PositionOfRawSubchannel(const std::uint8_t* raw) { return PositionOf(QOfRaw(raw)); }
 
 bool CdioSectorReader::DiscPresent() {
   // Drivers that cannot tell keep their disc; a drive that no longer answers has lost it.

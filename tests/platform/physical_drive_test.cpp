@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "platform/akrip32/CdioSectorReader.h"
 #include "platform/akrip32/DiscSessions.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/data/SimulatedDrive.h"
@@ -256,6 +257,37 @@ TEST_F(PhysicalDriveTest, AGapSearchEndsAtACancelAndWithoutSubchannel) {
   FHandle = testdata::OpenOnlyListedDrive();
   ASSERT_NE(0u, FHandle);
   EXPECT_EQ(GapDetection::NotSupported, DetectCDGaps(FHandle, {}));
+}
+
+}  // namespace
+
+namespace {
+
+// Q sub-channels whose CRCs were computed apart from this program: each Q bit is bit 6 of a raw byte, among the
+// other sub-channels' bits. One wrong bit, or a Q that is no position, gives no position.
+TEST(RawSubchannelTest, TheQPositionIsTakenOnlyWhenItsCrcAndAdrAreRight) {
+  auto raw = [](std::vector<std::uint8_t> q) {
+    std::vector<std::uint8_t> bytes(96);
+    for (int bit = 0; bit < 96; ++bit)  // every other sub-channel's bit set
+      bytes[std::size_t(bit)] = 0xBF | ((q[std::size_t(bit / 8)] & (0x80 >> (bit % 8))) != 0 ? 0x40 : 0);
+    return bytes;
+  };
+  std::vector<std::uint8_t> pregap = {0x01, 0x02, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x02, 0x05, 0x64, 0x40};
+  std::vector<std::uint8_t> track12 = {0x41, 0x12, 0x01, 0x00, 0x01, 0x00, 0x00, 0x03, 0x14, 0x20, 0xC7, 0xCF};
+  QPosition position = CdioSectorReader::PositionOfRawSubchannel(raw(pregap).data());
+  EXPECT_EQ(QPosition::Status::Valid, position.status);
+  EXPECT_EQ(2, position.track);
+  EXPECT_EQ(0, position.index);
+  position = CdioSectorReader::PositionOfRawSubchannel(raw(track12).data());
+  EXPECT_EQ(QPosition::Status::Valid, position.status);
+  EXPECT_EQ(12, position.track);
+  EXPECT_EQ(1, position.index);
+  std::vector<std::uint8_t> flipped = pregap;
+  flipped[5] ^= 0x01;
+  std::vector<std::uint8_t> catalogue = pregap;
+  catalogue[0] = 0x02;
+  for (const auto& wrong : {flipped, catalogue})
+    EXPECT_EQ(QPosition::Status::Invalid, CdioSectorReader::PositionOfRawSubchannel(raw(wrong).data()).status);
 }
 
 }  // namespace
