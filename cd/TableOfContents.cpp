@@ -32,7 +32,7 @@ void AddDiscCodes(const DiscCodes& codes, TableOfContents& toc) {
     TocEntry& entry = toc.entries[std::size_t(k)];
     if (std::size_t(k) < codes.isrcs.size()) entry.isrc = codes.isrcs[std::size_t(k)];
     std::int32_t pregap = std::size_t(k) < codes.pregaps.size() ? codes.pregaps[std::size_t(k)] : -1;
-    if (pregap >= 0 && std::uint32_t(pregap) < entry.start) entry.pregap = std::uint32_t(pregap);
+    entry.pregap = pregap >= 0 && std::uint32_t(pregap) < entry.start ? std::optional<std::uint32_t>(pregap) : std::nullopt;
   }
 }
 

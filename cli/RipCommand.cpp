@@ -107,6 +107,10 @@ class CliRipHost : public RipHost {
 
   void SetCaption(const std::string& text) override {
     if (text.rfind("Processing:", 0) == 0) ++FTrack;
+    if (text.rfind("Detecting gaps:", 0) == 0 && isatty(STDERR_FILENO) != 0) {
+      std::fprintf(stderr, "\r\033[K%s", text.c_str());
+      FLineShown = true;
+    }
   }
   void SetButtonCaption(const std::string&) override {}
   // One line on a terminal, redrawn: "Track 3/12  45%" for WAV (the track read so far), "Reading track 3/12,

@@ -210,6 +210,7 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   header.offsetSource = FInput->offsetSource;
   header.readMode = RipReadModeName(FInput->values.readMode);
   header.testAndCopy = FInput->values.testAndCopy;
+  header.gapDetection = FInput->gapDetection;
   ReleaseOf(FInput->rows, header.artist, header.album);
   header.metadataSource = FInput->metadataSource;
   header.toc = FInput->toc;

@@ -15,6 +15,7 @@
 #include "platform/inifile/TIniFile.h"
 #include "rip/DeEmphasis.h"
 #include "rip/FlacTrackEncoder.h"
+#include "rip/GapSearch.h"
 #include "rip/Mp3TrackEncoder.h"
 #include "rip/OggTrackEncoder.h"
 #include "rip/TrackTagging.h"
@@ -40,8 +41,8 @@ int ReadInteger(TIniFile& settings, const char* section, const char* key, int de
   return ToInteger(settings.ReadString(section, key, ""), value) ? value : defaultValue;
 }
 
-bool ReadFlag(TIniFile& settings, const char* section, const char* key) {
-  return settings.ReadString(section, key, "False") != "False";
+bool ReadFlag(TIniFile& settings, const char* section, const char* key, const char* defaultValue = "False") {
+  return settings.ReadString(section, key, defaultValue) != "False";
 }
 
 std::string Trimmed(const std::string& text) {
@@ -57,6 +58,17 @@ void PutLittleEndian(std::uint8_t* out, std::uint32_t value) {
 }
 
 bool Rippable(const RipRow& row) { return row.checked && row.audio; }
+
+// How the pregaps were found, as the log says it.
+std::string GapDetectionText(GapDetection how) {
+  switch (how) {
+    case GapDetection::QSubchannel: return "Q sub-channel";
+    case GapDetection::Sheet: return "from the image's cue sheet";
+    case GapDetection::NotSupported: return "not supported by the drive";
+    case GapDetection::Cancelled: break;
+  }
+  return "cancelled";
+}
 
 // Removes a temporary file when its track ends before an encoder has it, however it ends.
 struct TemporaryFile {
@@ -110,6 +122,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     ReadDatabaseValues(settings, values);
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
     values.deEmphasis = ReadFlag(settings, "Rip", "de-emphasis");
+    values.detectGaps = ReadFlag(settings, "Rip", "detect gaps", "True");
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
     // Anything but a known mode reads in the default one, which never delivers less than the others.
     if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
@@ -178,7 +191,10 @@ void RipJob::Start(RipInput input) {
   FCancel = false;
   FRunning = true;
   FHost.SetCaption("Marrowby");
-  RunGuarded([this] { RipProcedure(); });
+  RunGuarded([this] {
+    DetectGaps();
+    RipProcedure();
+  });
   SetCDReadMode(FInput.handle, ReadMode::Burst);  // the CD player reads on as before the job
 }
 
@@ -197,6 +213,46 @@ void RipJob::RunGuarded(const std::function<void()>& step) {
 void RipJob::SetCancel(bool cancel) {
   FCancel = cancel;
   if (cancel) FReader->Cancel();
+}
+
+// The cue sheet and the log need the disc's pregaps: a drive's are searched for once, before the first track is
+// read, while the window is served. A cancel ends the search at its next drive command; one that does not come
+// back within a second is left to its thread.
+void RipJob::DetectGaps() {
+  if (FInput.toc.entries.empty()) return;
+  if (!FInput.values.detectGaps) {
+    FInput.gapDetection = "off";
+    return;
+  }
+  GapSearch search(FInput.handle);
+  if (!AwaitGapSearch(search)) {
+    search.Abandon();
+    return;
+  }
+  DiscCodes codes;
+  if (ReadCDCodes(FInput.handle, codes)) AddDiscCodes(codes, FInput.toc);
+  FInput.gapDetection = GapDetectionText(search.Result());
+}
+
+// False when the job stopped and the search did not end in time.
+bool RipJob::AwaitGapSearch(GapSearch& search) {
+  using Clock = std::chrono::steady_clock;
+  std::optional<Clock::time_point> stopped;
+  int shown = 0;
+  while (true) {
+    const bool done = search.Done();
+    if (search.Track() != shown) {
+      shown = search.Track();
+      FHost.SetCaption("Detecting gaps: track " + std::to_string(shown) + " of " + std::to_string(search.LastTrack()));
+    }
+    if (done) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Pump();
+    if (!Stopping()) continue;
+    if (!stopped) stopped = Clock::now();
+    search.Cancel();
+    if (Clock::now() - *stopped > std::chrono::seconds(1)) return false;
+  }
 }
 
 void RipJob::RipProcedure() {
@@ -443,7 +499,7 @@ int RipJob::JobGauge() const {
 
 void RipJob::WavBranch() {
   for (RipRow& row : FInput.rows) {
-    if (!Rippable(row)) continue;
+    if (!Rippable(row) || FCancel) continue;
     CommonStart(row);
     std::string path = OutputPath(row);
     TFileStream file(path, TFileStream::Mode::Replace, LinkRule::OwnedOnly);

@@ -24,6 +24,7 @@
 #include "rip/ReadPlan.h"
 #include "rip/RipAccuracy.h"
 
+class GapSearch;
 class TFileStream;
 class TIniFile;
 
@@ -43,6 +44,7 @@ struct RipValues {
   std::string ctdbServer;         // empty: none by the CUETools database
   std::string cacheFolder;        // where the databases' replies are kept (CacheFolder)
   bool testAndCopy = false;
+  bool detectGaps = true;  // the drive's pregaps from the Q sub-channel
   int encoderThreads = 0;  // 0: one per processor core
   RipReadMode readMode = RipReadMode::Verify;
   bool deEmphasis = false;  // MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised
@@ -92,6 +94,7 @@ struct RipInput {
   int offset = 0;       // the drive's read offset in samples, made good by every read
   std::string offsetSource = "none set for the drive";
   std::string metadataSource;  // where the names and tags came from ("CD-Text", "CDDB", "MusicBrainz"); empty: none
+  std::string gapDetection;  // how the pregaps were found, for the log; the job fills it in
 };
 
 // What the job asks of the window that runs it.
@@ -148,6 +151,8 @@ class RipJob {
   };
 
   void RunGuarded(const std::function<void()>& step);
+  void DetectGaps();
+  bool AwaitGapSearch(GapSearch& search);
   void RipProcedure();
   void WavBranch();
   void EncodedBranch();

@@ -124,6 +124,7 @@ std::string HeaderLines(const RipLogHeader& header) {
           OutsideTheDisc(header.offset) + "\n";
   text += "Read mode: " + header.readMode + "\n";
   text += std::string("Test and copy: ") + (header.testAndCopy ? "yes" : "no") + "\n";
+  if (!header.gapDetection.empty()) text += "Gap detection: " + header.gapDetection + "\n";
   if (!header.album.empty())
     text += "Release: " + (header.artist.empty() ? std::string() : header.artist + " / ") + header.album + "\n";
   if (!header.metadataSource.empty()) text += "Metadata: " + header.metadataSource + "\n";

@@ -16,6 +16,7 @@ struct RipLogHeader {
   std::string offsetSource;
   std::string readMode;  // "verify", "secure" or "burst"
   bool testAndCopy = false;
+  std::string gapDetection;  // how the pregaps were found; empty: the line is left out
   std::string artist;  // the release's, after a lookup
   std::string album;
   std::string metadataSource;  // empty when the names are the tracks' numbers

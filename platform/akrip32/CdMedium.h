@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,12 @@ struct BlockRead {
 // of it, the drive's cache defeated between them, agree.
 enum class ReadMode { Burst, QuickBurst, Secure };
 
+// How a medium's pregaps were found: from the Q sub-channel, from an image's sheet, or not at all because the
+// drive gives no sub-channel; a search that was cancelled found nothing.
+enum class GapDetection { QSubchannel, Sheet, NotSupported, Cancelled };
+// Told before each track is searched: its number and the disc's last track's.
+using GapProgress = std::function<void(int track, int lastTrack)>;
+
 class CdMedium {
  public:
   virtual ~CdMedium() = default;
@@ -89,6 +96,9 @@ class CdMedium {
   virtual DiscCodes Codes() { return {}; }
   // The disc's CD-Text; empty where it has none or the source cannot tell.
   virtual DiscText Text() { return {}; }
+  // Finds the pregaps that Codes() gives from then on, once: later calls answer at once. A cancel, once set,
+  // ends the search at the next drive command.
+  virtual GapDetection DetectGaps(const GapProgress&, const std::atomic<bool>*) { return GapDetection::NotSupported; }
 };
 
 // One entry of the drive list.

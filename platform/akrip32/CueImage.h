@@ -16,6 +16,7 @@ class CueImage : public CdMedium {
   bool ReadsExactly() const override { return true; }
   DiscCodes Codes() override { return FCodes; }
   DiscText Text() override { return FText; }
+  GapDetection DetectGaps(const GapProgress&, const std::atomic<bool>*) override { return GapDetection::Sheet; }
 
   enum class FileFormat { Binary, Motorola, Wave, Flac, Aiff };
   struct FileLine {

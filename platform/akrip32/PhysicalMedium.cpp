@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/akrip32/DiscSessions.h"
+#include "platform/akrip32/GapDetector.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ PhysicalMedium::~PhysicalMedium() {
 }
 
 // Asked of the drive once, when first wanted: each ISRC takes a command of its own. A drive tells no pregap
-// from its TOC, so pregaps stay unknown unless libcdio knows one.
+// from its TOC, so pregaps stay unknown unless libcdio knows one or DetectGaps found them.
 DiscCodes PhysicalMedium::Codes() {
   if (FCodes) return *FCodes;
   DiscCodes codes;
@@ -102,6 +103,19 @@ DiscText PhysicalMedium::Text() {
   }
   FText = text;
   return text;
+}
+
+// A pregap the Q sub-channel proves replaces libcdio's; where it proves none, the track has none.
+GapDetection PhysicalMedium::DetectGaps(const GapProgress& progress, const std::atomic<bool>* cancel) {
+  if (FGaps) return *FGaps;
+  DiscCodes codes = Codes();
+  GapDetector::Result found = GapDetector(*FReader, FLayout).Detect(progress, cancel);
+  if (found.how == GapDetection::Cancelled) return found.how;
+  for (std::size_t i = 0; i < found.index0.size() && i < codes.pregaps.size(); ++i)
+    if (found.index0[i]) codes.pregaps[i] = *found.index0[i] < FLayout.tracks[i].start ? *found.index0[i] : -1;
+  FCodes = codes;
+  FGaps = found.how;
+  return found.how;
 }
 
 void PhysicalMedium::SetBlockTimeLimit(std::chrono::milliseconds limit) { SecureReader::SetBlockTimeLimit(limit); }

@@ -27,6 +27,7 @@ class PhysicalMedium : public CdMedium {
   void SetReadMode(ReadMode mode) override;
   DiscCodes Codes() override;
   DiscText Text() override;
+  GapDetection DetectGaps(const GapProgress& progress, const std::atomic<bool>* cancel) override;
 
   // How long one block may be tried before it counts as unreadable (at first 5 s); tests shorten it.
   static void SetBlockTimeLimit(std::chrono::milliseconds limit);
@@ -43,6 +44,7 @@ class PhysicalMedium : public CdMedium {
   DiscLayout FLayout;
   std::optional<DiscCodes> FCodes;
   std::optional<DiscText> FText;
+  std::optional<GapDetection> FGaps;  // how the pregaps of FCodes were found, once they were searched for
   std::unique_ptr<SectorReader> FReader;
   SecureReader FSecure;
   ReadMode FMode = ReadMode::Burst;

@@ -335,6 +335,13 @@ bool ReadCDText(HCDROM handle, DiscText& text) {
   return true;
 }
 
+GapDetection DetectCDGaps(HCDROM handle, const GapProgress& progress, const std::atomic<bool>* cancel) {
+  OpenDisc disc;
+  if (!FindDisc(handle, disc)) return GapDetection::NotSupported;
+  std::lock_guard<std::mutex> guard(disc.reads->lock);
+  return disc.medium->DetectGaps(progress, cancel);
+}
+
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle) {
   OpenDisc disc;
   if (!FindDisc(handle, disc)) return {};

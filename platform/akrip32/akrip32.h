@@ -97,6 +97,10 @@ bool CDReadsExactly(HCDROM handle);
 bool ReadCDCodes(HCDROM handle, DiscCodes& codes);
 // The CD-Text of the handle's disc, empty when it has none; false for no handle.
 bool ReadCDText(HCDROM handle, DiscText& text);
+// Finds the pregaps of the handle's disc that ReadCDCodes gives from then on (from the Q sub-channel of a drive;
+// an image's come from its sheet), once per disc: later calls answer at once. Tells progress of each track
+// searched; a cancel, once set, ends the search at its next drive command. NotSupported for no handle.
+GapDetection DetectCDGaps(HCDROM handle, const GapProgress& progress, const std::atomic<bool>* cancel = nullptr);
 // The disc addresses of the blocks that the handle's last ReadCDAudioLBA could not read, ascending.
 std::vector<std::uint32_t> UnreadableCDBlocks(HCDROM handle);
 

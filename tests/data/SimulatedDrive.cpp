@@ -87,7 +87,10 @@ std::string TocSheet(const std::filesystem::path& bin, const std::vector<DriveTr
 class FailingReader : public SectorReader {
  public:
   FailingReader(CdIo_t* cdio, std::shared_ptr<DriveFaults> faults)
-      : FDrive(cdio), FFaults(std::move(faults)), FEnd(cdio_get_disc_last_lsn(cdio)) {}
+      : FDrive(cdio), FFaults(std::move(faults)), FEnd(cdio_get_disc_last_lsn(cdio)) {
+    for (track_t t = cdio_get_first_track_num(cdio); t <= cdio_get_last_track_num(cdio); ++t)
+      FTracks[cdio_get_track_lsn(cdio, t)] = t;
+  }
 
   long Read(std::uint8_t* out, std::int32_t lsn, long count) override {
     std::int64_t before = FFaults->requested.fetch_add(count);
@@ -112,6 +115,16 @@ class FailingReader : public SectorReader {
   }
 
   bool DiscPresent() override { return FFaults->vanishAfter < 0 || FFaults->requested <= FFaults->vanishAfter; }
+
+  QPosition ReadQ(std::int32_t lsn) override {
+    ++FFaults->qReads;
+    if (FFaults->qUnreadable.count(lsn) != 0) return {QPosition::Status::Unreadable};
+    if (FFaults->qInvalid.count(lsn) != 0) return {QPosition::Status::Invalid};
+    auto next = FTracks.upper_bound(lsn);  // the track after the block's
+    auto pregap = next == FTracks.end() ? FFaults->indexZero.end() : FFaults->indexZero.find(next->second);
+    if (pregap != FFaults->indexZero.end() && lsn >= pregap->second) return {QPosition::Status::Valid, next->second, 0};
+    return {QPosition::Status::Valid, next == FTracks.begin() ? 1 : std::prev(next)->second, 1};
+  }
 
  private:
   static constexpr int kJitter[] = {7, -14, 0, 21, -7};
@@ -181,6 +194,7 @@ class FailingReader : public SectorReader {
   CdIo_t* FDrive;
   std::shared_ptr<DriveFaults> FFaults;
   std::int64_t FEnd;
+  std::map<std::int32_t, int> FTracks;  // first block: track number
   std::mutex FLock;
   std::size_t FJitterReads = 0;
   std::uint32_t FNoise = 0;

@@ -48,6 +48,12 @@ struct DriveFaults {
   std::atomic<std::int64_t> seeks{0};      // reads that start neither where the read before stopped nor at the
                                            // block before that (which a drive still holds)
   std::atomic<std::int64_t> failed{0};     // reads that stopped at a sector that failed
+  // The Q sub-channel: each block names the track and index it lies in; a track's pregap (INDEX 00) starts
+  // where indexZero says (track number: block). Some blocks' Q cannot be read, or is no valid position.
+  std::map<int, std::int32_t> indexZero;
+  std::set<std::int32_t> qUnreadable;
+  std::set<std::int32_t> qInvalid;
+  std::atomic<std::int64_t> qReads{0};  // Q sub-channels asked of the drive so far
 };
 
 // Lists the image as the only drive, read through the faults, and opens it; 0 when that failed. The drive

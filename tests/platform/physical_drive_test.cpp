@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <random>
+#include <set>
 
+#include "platform/akrip32/CdioSectorReader.h"
 #include "platform/akrip32/DiscSessions.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/data/SimulatedDrive.h"
@@ -190,6 +193,101 @@ TEST_F(PhysicalDriveTest, ADriveThatVanishesDeliversNothingAtOnce) {
   EXPECT_EQ(int(SS_ERR), read.status);
   EXPECT_LT(read.bytes.size(), 300u * CD_BLOCK_BYTES);
   EXPECT_LT(FFaults->requested, FFaults->vanishAfter + 50);  // no block is tried again and again
+}
+
+}  // namespace
+
+namespace {
+
+// Tracks at 0, 900 and 1600: the search finds each pregap where the Q sub-channel proves it, whatever the
+// image driver or the read offset, and where blocks at the change cannot be read it leaves it unknown.
+TEST_F(PhysicalDriveTest, PregapsAreFoundFromTheQSubchannelOrLeftUnknown) {
+  struct Case {
+    const char* name;
+    std::map<int, std::int32_t> indexZero;
+    std::set<std::int32_t> unreadable, invalid;
+    std::vector<std::int32_t> pregaps;
+  };
+  const std::vector<Case> cases = {
+      {"clean", {{2, 825}, {3, 1450}}, {}, {}, {-1, 825, 1450}},
+      {"no pregap before 3", {{2, 825}}, {}, {}, {-1, 825, -1}},
+      {"faults away from the change", {{2, 825}, {3, 1450}}, {899, 449, 826}, {1599, 1524, 1451}, {-1, 825, 1450}},
+      {"the change cannot be read", {{2, 825}, {3, 1450}}, {824, 825}, {}, {-1, -1, 1450}},
+  };
+  for (DriveImageForm form : {DriveImageForm::BinCue, DriveImageForm::Cdrdao})
+    for (int offset : {0, 667})
+      for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (form == DriveImageForm::BinCue ? " bin/cue " : " cdrdao ") + std::to_string(offset));
+        FFaults->indexZero = c.indexZero;
+        FFaults->qUnreadable = c.unreadable;
+        FFaults->qInvalid = c.invalid;
+        Open({{Pattern(BlockFrames(900), 1)}, {Pattern(BlockFrames(700), 2)}, {Pattern(BlockFrames(500), 3)}}, form);
+        SetCDReadOffset(FHandle, offset);
+        std::vector<std::string> progress;
+        GapProgress told = [&](int track, int last) { progress.push_back(std::to_string(track) + "/" + std::to_string(last)); };
+        EXPECT_EQ(GapDetection::QSubchannel, DetectCDGaps(FHandle, told));
+        EXPECT_EQ((std::vector<std::string>{"2/3", "3/3"}), progress);
+        DiscCodes codes;
+        ASSERT_TRUE(ReadCDCodes(FHandle, codes));
+        EXPECT_EQ(c.pregaps, codes.pregaps);
+        FFaults->qReads = 0;
+        EXPECT_EQ(GapDetection::QSubchannel, DetectCDGaps(FHandle, told));  // once per disc
+        EXPECT_EQ(0, FFaults->qReads);
+      }
+}
+
+// A cancel ends the search with nothing found, so that the next one searches afresh; a source without a
+// sub-channel says so.
+TEST_F(PhysicalDriveTest, AGapSearchEndsAtACancelAndWithoutSubchannel) {
+  FFaults->indexZero = {{2, 825}};
+  Open(AudioTracks());
+  std::atomic<bool> cancel{false};
+  EXPECT_EQ(GapDetection::Cancelled, DetectCDGaps(FHandle, [&](int, int) { cancel = true; }, &cancel));
+  DiscCodes codes;
+  ASSERT_TRUE(ReadCDCodes(FHandle, codes));
+  EXPECT_EQ((std::vector<std::int32_t>{-1, -1}), codes.pregaps);
+  EXPECT_EQ(GapDetection::QSubchannel, DetectCDGaps(FHandle, {}));
+  ASSERT_TRUE(ReadCDCodes(FHandle, codes));
+  EXPECT_EQ((std::vector<std::int32_t>{-1, 825}), codes.pregaps);
+
+  std::string sheet = testdata::WriteDriveImage(FFolder.Path(), AudioTracks(), DriveImageForm::BinCue);
+  SetSimulatedCDDrives({});
+  SetCDImageFiles({"bincue:" + sheet});
+  CloseCDHandle(FHandle);
+  FHandle = testdata::OpenOnlyListedDrive();
+  ASSERT_NE(0u, FHandle);
+  EXPECT_EQ(GapDetection::NotSupported, DetectCDGaps(FHandle, {}));
+}
+
+}  // namespace
+
+namespace {
+
+// Q sub-channels whose CRCs were computed apart from this program: each Q bit is bit 6 of a raw byte, among the
+// other sub-channels' bits. One wrong bit, or a Q that is no position, gives no position.
+TEST(RawSubchannelTest, TheQPositionIsTakenOnlyWhenItsCrcAndAdrAreRight) {
+  auto raw = [](std::vector<std::uint8_t> q) {
+    std::vector<std::uint8_t> bytes(96);
+    for (int bit = 0; bit < 96; ++bit)  // every other sub-channel's bit set
+      bytes[std::size_t(bit)] = 0xBF | ((q[std::size_t(bit / 8)] & (0x80 >> (bit % 8))) != 0 ? 0x40 : 0);
+    return bytes;
+  };
+  std::vector<std::uint8_t> pregap = {0x01, 0x02, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x02, 0x05, 0x64, 0x40};
+  std::vector<std::uint8_t> track12 = {0x41, 0x12, 0x01, 0x00, 0x01, 0x00, 0x00, 0x03, 0x14, 0x20, 0xC7, 0xCF};
+  QPosition position = CdioSectorReader::PositionOfRawSubchannel(raw(pregap).data());
+  EXPECT_EQ(QPosition::Status::Valid, position.status);
+  EXPECT_EQ(2, position.track);
+  EXPECT_EQ(0, position.index);
+  position = CdioSectorReader::PositionOfRawSubchannel(raw(track12).data());
+  EXPECT_EQ(QPosition::Status::Valid, position.status);
+  EXPECT_EQ(12, position.track);
+  EXPECT_EQ(1, position.index);
+  std::vector<std::uint8_t> flipped = pregap;
+  flipped[5] ^= 0x01;
+  std::vector<std::uint8_t> catalogue = pregap;
+  catalogue[0] = 0x02;
+  for (const auto& wrong : {flipped, catalogue})
+    EXPECT_EQ(QPosition::Status::Invalid, CdioSectorReader::PositionOfRawSubchannel(raw(wrong).data()).status);
 }
 
 }  // namespace

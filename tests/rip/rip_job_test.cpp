@@ -705,6 +705,7 @@ TEST_F(RipJobTest, ASlowDriveKeepsTheWindowServedAndAVanishedOneEndsTheJob) {
 TEST_F(RipJobTest, TheLogAndCueSheetStandBesideTheFiles) {
   std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(60), 2)}};
   FFaults->noisy = {130};  // reads differently each time: test and copy cannot agree on track 2
+  FFaults->indexZero = {{2, 90}};  // track 2's pregap, as only the Q sub-channel tells it
   RipInput input = DriveDisc(tracks, OutputFormat::WAV);
   input.values.testAndCopy = true;
   input.values.readMode = RipReadMode::Burst;  // a secure read would find the block unreadable at once
@@ -724,8 +725,10 @@ TEST_F(RipJobTest, TheLogAndCueSheetStandBesideTheFiles) {
   EXPECT_NE(std::string::npos, text.find("  CRC32: " + std::string(crc) + "\n  CRC32 without null samples: "));
   EXPECT_NE(std::string::npos, text.find("reads differ: unreliable"));
   for (const char* line : {"\nRead offset: 0 samples, none set for the drive\n", "\nRead mode: burst\n",
+                           "\nGap detection: Q sub-channel\n",
                            "\n  Track  Start     Length    Blocks\n  01     00:00.00  00:01.25     100\n",
-                           "\n  02     00:01.25  00:00.60      60\n  Lead-out: block 160\n", "\n  CDDB: 5000202\n",
+                           "\n  02     00:01.25  00:00.60      60  INDEX 00 at 00:01.15\n  Lead-out: block 160\n",
+                           "\n  CDDB: 5000202\n",
                            "\n  AccurateRip: dBAR-002-", "\n  Peak level: 100.0 %\n", "\n  AccurateRip v1: "})
     EXPECT_NE(std::string::npos, text.find(line)) << line;
   EXPECT_TRUE(RipLogIntact(text));
@@ -742,7 +745,22 @@ TEST_F(RipJobTest, TheLogAndCueSheetStandBesideTheFiles) {
   ASSERT_TRUE(TableOfContentsFromRecord(record, toc));
   EXPECT_EQ(160u, toc.Leadout());
   EXPECT_EQ(100u, toc.entries[1].start);
+  DiscCodes codes;
+  ASSERT_TRUE(ReadCDCodes(again, codes));
+  EXPECT_EQ((std::vector<std::int32_t>{-1, 90}), codes.pregaps);
   CloseCDHandle(again);
+  EXPECT_NE(FHost.captions.end(), std::find(FHost.captions.begin(), FHost.captions.end(), "Detecting gaps: track 2 of 2"));
+
+  // Without gap detection no sub-channel is read, and the log says so.
+  FFaults->qReads = 0;
+  input = DriveDisc(tracks, OutputFormat::WAV);
+  input.values.detectGaps = false;
+  Rip(input);
+  EXPECT_EQ(0, FFaults->qReads);
+  bytes = ReadAll(log);
+  EXPECT_NE(std::string::npos, std::string(bytes.begin(), bytes.end()).find("\nGap detection: off\n"));
+  bytes = ReadAll(Out("Disc 05000202.cue"));
+  EXPECT_EQ(std::string::npos, std::string(bytes.begin(), bytes.end()).find("INDEX 00"));
 }
 
 // Three tracks with pregaps, flags, ISRCs (one in small letters, as some sheets have them) and a catalogue number.
