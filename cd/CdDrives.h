@@ -46,6 +46,8 @@ class CdDrives {
   const TableOfContents& Toc() const { return FToc; }
 
  private:
+  void FindHiddenAudio();
+
   CDLIST FList;
   int FCurrentIndex = 0;
   HCDROM FHandle = 0;

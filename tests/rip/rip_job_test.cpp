@@ -88,6 +88,12 @@ class RipJobTest : public ::testing::Test {
     SetSimulatedCDDrives({});
   }
 
+  void AddRows(const std::vector<TrackRow>& rows, RipInput& input) const {
+    const std::vector<TocRow> disc = input.toc.Rows();
+    for (std::size_t k = 0; k < rows.size(); ++k)
+      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, disc[k].blocks, disc[k].start, disc[k].audio});
+  }
+
   // A disc in a drive that fails as FFaults says, with its rows as the main window makes them.
   RipInput DriveDisc(const std::vector<testdata::DriveTrack>& tracks, OutputFormat format,
                      testdata::DriveImageForm form = testdata::DriveImageForm::BinCue) {
@@ -101,9 +107,7 @@ class RipJobTest : public ::testing::Test {
     std::vector<TrackRow> rows = FDrives.ReadTableOfContents(format).rows;
     input.handle = FDrives.Handle();
     input.toc = FDrives.Toc();
-    for (std::size_t k = 0; k < rows.size(); ++k)
-      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, std::uint32_t(std::stoul(rows[k].blocks)),
-                            FDrives.Toc().entries[k].start, FDrives.Toc().entries[k].audio});
+    AddRows(rows, input);
     return input;
   }
 
@@ -125,9 +129,15 @@ class RipJobTest : public ::testing::Test {
     return input;
   }
 
-  // A disc image of 300 blocks of audio laid out by the sheet, with its rows as the main window makes them.
-  RipInput SheetDisc(const std::string& sheet, OutputFormat format) {
-    const std::vector<std::int16_t> audio = Pattern(BlockFrames(300), 7);
+  // A disc image of 300 blocks of audio laid out by the sheet (the first blocks silent where asked), with its
+  // rows as the main window makes them.
+  static std::vector<std::int16_t> SheetAudio(std::size_t silentBlocks) {
+    std::vector<std::int16_t> audio = Pattern(BlockFrames(300), 7);
+    std::fill_n(audio.begin(), BlockFrames(silentBlocks) * 2, 0);
+    return audio;
+  }
+  RipInput SheetDisc(const std::string& sheet, OutputFormat format, std::size_t silentBlocks = 0) {
+    const std::vector<std::int16_t> audio = SheetAudio(silentBlocks);
     std::ofstream(FFolder.File("disc.bin"), std::ios::binary)
         .write(reinterpret_cast<const char*>(audio.data()), std::streamsize(audio.size() * 2));
     testdata::WriteTextFile(FFolder.File("disc.cue"), sheet);
@@ -139,9 +149,7 @@ class RipJobTest : public ::testing::Test {
     input.folder = (FFolder.Path() / "out").string();
     input.handle = FDrives.Handle();
     input.toc = FDrives.Toc();
-    for (std::size_t k = 0; k < rows.size(); ++k)
-      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, std::uint32_t(std::stoul(rows[k].blocks)),
-                            input.toc.entries[k].start, input.toc.entries[k].audio});
+    AddRows(rows, input);
     return input;
   }
 
@@ -660,6 +668,62 @@ TEST_F(RipJobTest, EveryBlockOfAFailingDriveIsTheDiscsOrReportedUnreadable) {
         }
 }
 
+// Audio before track 1 is read as any block is, through the read offset, by both of libcdio's image drivers:
+// a row "00" of its own, ripped bit for bit, with its CRCs but no database's verdict, and the disc's verdict
+// is its tracks'. Silence there is no row.
+TEST_F(RipJobTest, HiddenAudioBeforeTrackOneIsRippedThroughTheReadOffsetAndJudgedByNoDatabase) {
+  struct Case {
+    testdata::DriveImageForm form;
+    int offset;
+    bool silent;
+  };
+  const Case cases[] = {{testdata::DriveImageForm::BinCue, 0, false},
+                        {testdata::DriveImageForm::BinCue, 667, false},
+                        {testdata::DriveImageForm::Cdrdao, -1200, false},
+                        {testdata::DriveImageForm::BinCue, 667, true}};
+  std::string dbar;
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, dbar}; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.offset) + (c.silent ? ", silent" : ""));
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(300), 1), 0, false, 100},
+                                                {Pattern(BlockFrames(200), 2)}};
+    if (c.silent) std::fill_n(tracks[0].audio.begin(), BlockFrames(100) * 2, 0);
+    std::vector<std::uint8_t> disc = Bytes(tracks[0].audio), second = Bytes(tracks[1].audio);
+    disc.insert(disc.end(), second.begin(), second.end());
+    FFaults = std::make_shared<testdata::DriveFaults>();
+    FFaults->offsetSamples = -c.offset;
+    RipInput input = DriveDisc(tracks, OutputFormat::WAV, c.form);
+    ASSERT_EQ(100u, input.toc.entries[0].start);
+    ASSERT_EQ(c.silent ? 2u : 3u, input.rows.size());
+    EXPECT_EQ(c.silent ? "01" : "00", input.rows[0].number);
+    dbar = DbarOfDisc(input.toc, {{disc.begin() + 100 * 2352, disc.begin() + 300 * 2352}, second});
+    std::vector<std::uint8_t> expected = disc;  // what an offset takes from beyond the disc's ends is silence
+    if (c.offset > 0) std::fill(expected.end() - c.offset * 4, expected.end(), 0);
+    if (c.offset < 0) std::fill(expected.begin(), expected.begin() - c.offset * 4, 0);
+    input.offset = c.offset;
+    input.values.accurateRipServer = server.Url();
+    RecordingHost host;
+    RipJob job(host);
+    job.Start(input);
+    ASSERT_EQ(input.rows.size(), host.tracks.size());
+    for (std::size_t k = 0; k < input.rows.size(); ++k) {
+      const RipRow& row = input.rows[k];
+      std::vector<std::uint8_t> file = ReadAll(host.tracks[k].path);
+      ASSERT_EQ(44u + row.blocks * 2352, file.size());
+      EXPECT_TRUE(std::equal(file.begin() + 44, file.end(), expected.begin() + row.start * 2352)) << row.number;
+      EXPECT_EQ(row.number == "00" ? "hidden audio, not in the databases" : "accurate (confidence 4)",
+                host.tracks[k].verdict.Text()) << row.number;
+    }
+    EXPECT_EQ("accurate (2 of 2 tracks)", host.discs.back().first);
+    std::string log = testdata::ReadTextFile(host.discs.back().second);
+    EXPECT_EQ(!c.silent, log.find("  00     00:00.00  00:01.25     100  hidden audio before track 1\n") != std::string::npos) << log;
+    EXPECT_EQ(!c.silent, log.find("Track 00\n") != std::string::npos);
+    CloseCDHandle(FDrives.Handle());
+  }
+}
+
 TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
   std::vector<testdata::DriveTrack> tracks = {{{}, 150}, {Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(80), 2)},
                                               {{}, 200}};  // mixed mode and enhanced CD at once
@@ -785,15 +849,20 @@ TEST_F(RipJobTest, TheDiscsOwnCodesReachTheTagsAndTheLog) {
 
 // Layouts as discs have them: each is read from its sheet, ripped, and the cue sheet written beside the files
 // read back to the same tracks, pregaps and codes, counted from the first track ripped (whose pregap, when it
-// follows a data track, is in no file). The sheet goes where the naming template puts the files.
+// follows a data track or is silence, is in no file). Audio before the first track is ripped to a file of its
+// own, bit for bit, that holds the first track's INDEX 00. The sheet goes where the naming template puts the files.
 TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
   const std::string codes = kSheetWithCodes;
+  const std::string before =
+      "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n  TRACK 02 AUDIO\n"
+      "    INDEX 01 00:02:00\n";
   struct Layout {
     const char* name;
     std::string sheet;
     std::vector<std::uint32_t> starts;
     std::vector<std::int64_t> pregaps;  // -1: none
     bool named;  // a lookup named the tracks, the template makes folders
+    std::size_t silentBlocks = 0;  // at the start of the disc
   };
   const Layout layouts[] = {
       {"pregaps, flags, ISRC and catalogue", codes, {0, 100, 200}, {-1, 90, 190}, false},
@@ -810,19 +879,26 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
        "FILE \"disc.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n"
        "    INDEX 01 00:01:25\n  TRACK 03 AUDIO\n    INDEX 00 00:02:30\n    INDEX 01 00:02:50\n",
        {0, 100, 200}, {-1, 75, 180}, false},
+      {"hidden audio before track 1", before, {75, 150}, {0, -1}, false},
+      {"hidden audio in the album's folder", before, {75, 150}, {0, -1}, true},
+      {"silence before track 1", before, {75, 150}, {0, -1}, false, 75},
   };
   for (const Layout& layout : layouts) {
     SCOPED_TRACE(layout.name);
     fs::remove_all(FFolder.Path() / "out");
     fs::create_directory(FFolder.Path() / "out");
-    RipInput input = SheetDisc(layout.sheet, OutputFormat::WAV);
+    RipInput input = SheetDisc(layout.sheet, OutputFormat::WAV, layout.silentBlocks);
     const TableOfContents source = input.toc;
-    ASSERT_EQ(layout.starts.size(), input.rows.size());
-    for (std::size_t k = 0; k < input.rows.size(); ++k) {
+    const bool hidden = layout.starts[0] > layout.silentBlocks;
+    EXPECT_EQ(hidden, source.hiddenAudio);
+    ASSERT_EQ(layout.starts.size() + (hidden ? 1 : 0), input.rows.size());
+    EXPECT_EQ(hidden ? "00" : "01", input.rows[0].number);
+    for (std::size_t k = 0; k < layout.starts.size(); ++k) {
       EXPECT_EQ(layout.starts[k], source.entries[k].start) << k;
       EXPECT_EQ(layout.pregaps[k], source.entries[k].pregap ? std::int64_t(*source.entries[k].pregap) : -1) << k;
+    }
+    for (RipRow& row : input.rows) {
       if (!layout.named) continue;
-      RipRow& row = input.rows[k];
       row.name = "Artist/Album (1999)/" + row.number + " - Song.wav";
       row.tags.title = "Song \"" + row.number + "\"";
       row.tags.artist = "Artist";
@@ -845,6 +921,14 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
     }
     for (const char* tool : {"cueprint", "cuebreakpoints"})
       EXPECT_EQ(0, testdata::RunCommand(std::string(tool) + " '" + cue + "'").status) << tool << "\n" << text;
+    if (hidden && !layout.named) {
+      const std::vector<std::int16_t> audio = SheetAudio(0);
+      for (std::size_t k = 0; k < 2; ++k) {
+        std::vector<std::uint8_t> file = ReadAll(Out(k == 0 ? "Track-00.wav" : "Track-01.wav"));
+        ASSERT_EQ(44u + 75 * 2352, file.size());
+        EXPECT_EQ(0, std::memcmp(file.data() + 44, audio.data() + k * BlockFrames(75) * 2, 75 * 2352)) << k;
+      }
+    }
 
     CloseCDHandle(FDrives.Handle());
     CdDrives again;
@@ -853,16 +937,18 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
     ASSERT_TRUE(again.ReadTableOfContents(OutputFormat::WAV).message.empty()) << text;
     const TableOfContents& back = again.Toc();
     EXPECT_EQ(source.catalog, back.catalog);
+    EXPECT_EQ(source.hiddenAudio, back.hiddenAudio);
     std::size_t first = 0;
     while (!source.entries[first].audio) ++first;
-    const std::uint32_t base = source.entries[first].start;
+    const std::uint32_t base = hidden ? 0 : source.entries[first].start;
     std::size_t audioTracks = 0;
-    for (std::size_t k = first; k < input.rows.size() && source.entries[k].audio; ++k, ++audioTracks) {
+    for (std::size_t k = first; k < layout.starts.size() && source.entries[k].audio; ++k, ++audioTracks) {
       const TocEntry& was = source.entries[k];
       const TocEntry& is = back.entries[k - first];
       EXPECT_EQ(was.trackNumber, is.trackNumber);
       EXPECT_EQ(was.start - base, is.start) << k;
-      std::optional<std::uint32_t> pregap = k == first || !was.pregap ? std::nullopt : std::optional(*was.pregap - base);
+      std::optional<std::uint32_t> pregap =
+          (k == first && !hidden) || !was.pregap ? std::nullopt : std::optional(*was.pregap - base);
       EXPECT_EQ(pregap, is.pregap) << k << "\n" << text;
       EXPECT_EQ(was.isrc, is.isrc);
       EXPECT_EQ(was.preEmphasis, is.preEmphasis);
