@@ -29,6 +29,7 @@ struct RipOptions {
   std::string settings;
   std::optional<int> offset;  // the drive's read offset for this run, instead of the settings'
   bool testAndCopy = false;
+  bool oneFile = false;
   std::optional<RipReadMode> readMode;  // instead of the settings' 
 
   RipNamingChoice naming;
@@ -68,6 +69,10 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     }
     if (arg == "--test-and-copy") {
       options.testAndCopy = true;
+      continue;
+    }
+    if (arg == "--one-file") {
+      options.oneFile = true;
       continue;
     }
     if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset" &&
@@ -197,6 +202,11 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   else if (!ReadDriveOffset(settings, input.drive, input.offset, error)) return false;
   input.offsetSource = options.offset ? "set with --offset" : DriveOffsetSource(settings, input.drive);
   input.values.testAndCopy = input.values.testAndCopy || options.testAndCopy;
+  input.values.oneFile = input.values.oneFile || options.oneFile;
+  if (input.values.oneFile && !OneFileProblem(input.format).empty()) {
+    error = OneFileProblem(input.format);
+    return false;
+  }
   input.values.readMode = options.readMode.value_or(input.values.readMode);
   const std::vector<TocRow> discRows = drives.Toc().Rows();
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {

@@ -11,7 +11,7 @@ const std::map<std::string, std::string>& Usages() {
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
        "quillon-cli rip DRIVE --format wav|mp3|ogg|flac --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-       "                [--offset SAMPLES] [--read-mode verify|secure|burst] [--test-and-copy]\n"
+       "                [--offset SAMPLES] [--read-mode verify|secure|burst] [--test-and-copy] [--one-file]\n"
        "                [--lookup [--release N]] [--name TEMPLATE]\n"
        "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read, for each file as it is\n"
        "  finished.\n"},

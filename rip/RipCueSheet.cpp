@@ -81,21 +81,30 @@ bool PregapInFileBefore(const TocEntry* entry, const RipCueTrack* beforeFile) {
 std::string RipCueSheet(const RipCueDisc& disc, const std::vector<RipCueTrack>& tracks, const std::string& folder) {
   std::string sheet = HeaderLines(disc);
   const RipCueTrack* previous = nullptr;
+  std::uint32_t previousAt = 0;  // where the previous track starts in its file
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     const RipCueTrack& track = tracks[i];
     const TocEntry* entry = EntryOf(disc.toc, track.number);
+    const bool sameFile = previous != nullptr && previous->path == track.path;
+    const std::uint32_t at = sameFile ? previousAt + previous->blocks : 0;
+    const bool pregapBefore = PregapInFileBefore(entry, previous);
     if (IsHiddenAudioRow(track.number)) {
       // No track of its own: it is named where the first track's INDEX 00 lies in it, as a sheet can say.
-      if (i + 1 < tracks.size() && PregapInFileBefore(EntryOf(disc.toc, tracks[i + 1].number), &track))
+      const RipCueTrack* next = i + 1 < tracks.size() ? &tracks[i + 1] : nullptr;
+      if (next != nullptr && (next->path == track.path || PregapInFileBefore(EntryOf(disc.toc, next->number), &track)))
         sheet += FileLine(track, folder);
-    } else if (PregapInFileBefore(entry, previous)) {
-      sheet += TrackLines(track, entry) + "    INDEX 00 " + Msf(*entry->pregap - previous->start) + "\n";
-      sheet += FileLine(track, folder);
+    } else if (sameFile) {
+      sheet += TrackLines(track, entry);
+      if (pregapBefore) sheet += "    INDEX 00 " + Msf(at - (entry->start - *entry->pregap)) + "\n";
+      sheet += "    INDEX 01 " + Msf(at) + "\n";
+    } else if (pregapBefore) {
+      sheet += TrackLines(track, entry) + "    INDEX 00 " + Msf(previousAt + *entry->pregap - previous->start) + "\n";
+      sheet += FileLine(track, folder) + "    INDEX 01 00:00:00\n";
     } else {
-      sheet += FileLine(track, folder) + TrackLines(track, entry);
+      sheet += FileLine(track, folder) + TrackLines(track, entry) + "    INDEX 01 00:00:00\n";
     }
-    if (!IsHiddenAudioRow(track.number)) sheet += "    INDEX 01 00:00:00\n";
     previous = &track;
+    previousAt = at;
   }
   return sheet;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The cue sheet of a rip: one FILE per ripped track, each track starting at the start of its file. The audio
+// The cue sheet of a rip: one FILE per ripped track, each track starting at the start of its file, or one
+// FILE for tracks that share a file (a rip to one file), each track's INDEX lines pointing into it. The audio
 // of a pregap stays at the end of the file before it (the usual layout), so a track's INDEX 00 lies in the
 // previous track's file; the hidden audio before the first track has a file of its own, which holds that
 // track's INDEX 00. Together the files and the sheet give back the disc's audio and layout as read.

@@ -72,6 +72,11 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
               "a read offset lies within -100000 and 100000 samples\n", far.out);
     EXPECT_EQ(far.out, RunCli("verify '" + sheet + "' --settings '" + settings + "'").out);
   }
+  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n");
+  testdata::ProcessResult oneMp3 = RunCli(rip + "'" + settings + "' --format mp3 --one-file");
+  EXPECT_EQ(1, oneMp3.status);
+  EXPECT_EQ("error: A rip to one file is written as WAV or FLAC, whose audio stays exact, not as MP3: choose WAV or "
+            "FLAC, or rip a file per track\n", oneMp3.out);
   EXPECT_FALSE(std::filesystem::exists(folder.File("out")));
 }
 

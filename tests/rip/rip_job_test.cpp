@@ -960,6 +960,86 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
   }
 }
 
+// A rip to one file holds the disc's audio in disc order, hidden audio and pregaps too, with a cue sheet into
+// it: read back as a disc image it gives the disc's layout, and its tracks rip to the files of a rip per track
+// bit for bit. Each track keeps its checksums. MP3 and Ogg Vorbis are refused, and nothing is written.
+TEST_F(RipJobTest, ARipToOneFileSplitsBackIntoTheTracksBitForBit) {
+  const std::string hidden =
+      "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n  TRACK 02 AUDIO\n"
+      "    INDEX 00 00:01:50\n    INDEX 01 00:02:00\n";
+  const fs::path out = FFolder.Path() / "out";
+  auto fresh = [&] {
+    fs::remove_all(out);
+    fs::create_directory(out);
+  };
+  auto wavFiles = [&] {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& entry : fs::directory_iterator(out))
+      if (entry.path().extension() == ".wav") files[entry.path().filename()] = ReadAll(entry.path());
+    return files;
+  };
+  for (const std::string& sheet : {std::string(kSheetWithCodes), hidden})
+    for (OutputFormat format : {OutputFormat::WAV, OutputFormat::FLAC}) {
+      SCOPED_TRACE(sheet + FormatExtension(format));
+      fresh();
+      RipInput perTrack = SheetDisc(sheet, OutputFormat::WAV);
+      const TableOfContents source = perTrack.toc;
+      RecordingHost tracksHost;
+      RipJob(tracksHost).Start(perTrack);
+      const std::map<std::string, std::vector<std::uint8_t>> expected = wavFiles();
+      ASSERT_EQ(perTrack.rows.size(), expected.size());
+
+      fresh();
+      RipInput one = SheetDisc(sheet, format);
+      one.values.oneFile = true;
+      RecordingHost host;
+      RipJob(host).Start(one);
+      ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+      const std::string file = (out / ("Disc" + FormatExtension(format))).string();
+      ASSERT_TRUE(fs::exists(file));
+      ASSERT_EQ(tracksHost.tracks.size(), host.tracks.size());
+      for (std::size_t k = 0; k < host.tracks.size(); ++k) {
+        EXPECT_EQ(file, host.tracks[k].path);
+        EXPECT_EQ(tracksHost.tracks[k].sums.crc32, host.tracks[k].sums.crc32) << k;
+      }
+      std::string cue = fs::path(host.discs.back().second).replace_extension(".cue").string();
+      EXPECT_EQ(0, testdata::RunCommand("cueprint '" + cue + "'").status) << testdata::ReadTextFile(cue);
+
+      CloseCDHandle(FDrives.Handle());
+      CdDrives again;
+      CloseCDHandle(testdata::OpenImageDrive(cue));
+      again.ReadDriveList();
+      std::vector<TrackRow> rows = again.ReadTableOfContents(OutputFormat::WAV).rows;
+      const TableOfContents& back = again.Toc();
+      ASSERT_EQ(source.TrackCount(), back.TrackCount()) << testdata::ReadTextFile(cue);
+      EXPECT_EQ(source.hiddenAudio, back.hiddenAudio);
+      for (int k = 0; k < source.TrackCount(); ++k) {
+        EXPECT_EQ(source.entries[k].start, back.entries[k].start) << k;
+        EXPECT_EQ(source.entries[k].pregap, back.entries[k].pregap) << k;
+      }
+      RipInput split;
+      split.format = OutputFormat::WAV;
+      split.folder = FFolder.File("split");
+      fs::create_directory(split.folder);
+      split.handle = again.Handle();
+      split.toc = back;
+      AddRows(rows, split);
+      RecordingHost splitHost;
+      RipJob(splitHost).Start(split);
+      for (const auto& [name, bytes] : expected) EXPECT_TRUE(ReadAll(split.folder + "/" + name) == bytes) << name;
+      fs::remove_all(split.folder);
+      again.CloseHandle();
+    }
+
+  fresh();
+  RipInput mp3 = SheetDisc(hidden, OutputFormat::MP3);
+  mp3.values.oneFile = true;
+  RecordingHost refused;
+  RipJob(refused).Start(mp3);
+  EXPECT_EQ(std::vector<std::string>{OneFileProblem(OutputFormat::MP3)}, refused.errors);
+  EXPECT_TRUE(fs::is_empty(out));
+}
+
 TEST_F(RipJobTest, ARipOfAKnownDiscSaysItIsAccurate) {
   std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(500), 1)}, {Pattern(BlockFrames(480), 2)}};
   RipInput input = DriveDisc(tracks, OutputFormat::MP3);
@@ -1135,7 +1215,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   std::string path = folder.File("settings.ini");
   testdata::WriteTextFile(path,
                           "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\n[Folder]\nopen=True\n"
-                          "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n[Rip]\nencoder threads=3\n");
+                          "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n[Rip]\nencoder threads=3\none file=True\n");
   TIniFile settings(path);
   RipValues values;
   ASSERT_TRUE(ReadRipValues(settings, values));
@@ -1148,6 +1228,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   EXPECT_EQ(50, values.compr);
   EXPECT_EQ(5, values.flacLevel);  // out of range: the default
   EXPECT_EQ(3, values.encoderThreads);
+  EXPECT_TRUE(values.oneFile);
 
   testdata::WriteTextFile(path, "[MP3 Options]\ndwSampleRate=44100Hz\n");
   TIniFile missing(path);
