@@ -230,6 +230,9 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
     error = "the rip log could not be written: " + why;
     return {};
   }
+  // A sheet names tracks: the hidden audio alone makes none.
+  if (std::all_of(tracks.begin(), tracks.end(), [](const TrackResult& track) { return IsHiddenAudioRow(track.number); }))
+    return base + ".log";
   why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(CueDiscOf(*FInput, FIds.cddb), CueTracksOf(*FInput, tracks), folder),
                              LinkRule::OwnedOnly);
   error = why.empty() ? std::string() : "the cue sheet could not be written: " + why;

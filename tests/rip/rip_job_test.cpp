@@ -720,6 +720,14 @@ TEST_F(RipJobTest, HiddenAudioBeforeTrackOneIsRippedThroughTheReadOffsetAndJudge
     std::string log = testdata::ReadTextFile(host.discs.back().second);
     EXPECT_EQ(!c.silent, log.find("  00     00:00.00  00:01.25     100  hidden audio before track 1\n") != std::string::npos) << log;
     EXPECT_EQ(!c.silent, log.find("Track 00\n") != std::string::npos);
+    if (!c.silent) {  // ripped alone, it is named in the log; a cue sheet would have no track to name
+      fs::remove_all(FFolder.Path() / "out");
+      fs::create_directory(FFolder.Path() / "out");
+      for (RipRow& row : input.rows) row.checked = row.number == "00";
+      RecordingHost alone;
+      RipJob(alone).Start(input);
+      EXPECT_EQ((std::vector<std::string>{"Disc 09000502.log", "Track-00.wav"}), OutFiles());
+    }
     CloseCDHandle(FDrives.Handle());
   }
 }
