@@ -348,18 +348,20 @@ RipInput TMainForm::RipJobInput() const {
   input.toc = FDrives.Toc();
   input.drive = FDrives.CurrentDrive().id;
   if (FMetadata) input.metadataSource = FMetadata->source;
-  const TableOfContents& toc = FDrives.Toc();
-  for (int k = 0; k < ListView1->topLevelItemCount(); ++k) {
+  const std::vector<TocRow> discRows = FDrives.Toc().Rows();
+  const int rows = ListView1->topLevelItemCount();
+  const std::string firstNumber = rows > 0 ? ListView1->topLevelItem(0)->text(0).toStdString() : std::string();
+  for (int k = 0; k < rows; ++k) {
     const QTreeWidgetItem* item = ListView1->topLevelItem(k);
     RipRow row;
     row.checked = item->checkState(0) == Qt::Checked;
     row.number = item->text(0).toStdString();
     row.name = item->text(1).toStdString();
     row.blocks = item->data(0, Qt::UserRole).toString().toUInt();
-    row.start = k < static_cast<int>(toc.entries.size()) ? toc.entries[k].start : 0;
-    row.audio = k >= static_cast<int>(toc.entries.size()) || toc.entries[k].audio;
-    row.tags = TrackTagsOf(FMetadata, static_cast<std::size_t>(k), row.name, item->text(0).toInt(),
-                           ListView1->topLevelItemCount());
+    row.start = k < static_cast<int>(discRows.size()) ? discRows[std::size_t(k)].start : 0;
+    row.audio = k >= static_cast<int>(discRows.size()) || discRows[std::size_t(k)].audio;
+    row.tags = TrackTagsOf(FMetadata, TrackOfRow(firstNumber, std::size_t(k)), row.name, item->text(0).toInt(),
+                           FDrives.Toc().entries.empty() ? rows : FDrives.Toc().TrackCount());
     input.rows.push_back(row);
   }
   // Rows the user renamed alike must not rip into one file.
@@ -542,8 +544,9 @@ bool TMainForm::PlayerReady() { return FDeviceFlag && MediaPlayer1.Mode() != CdA
 // A row's track is the number its table entry holds, so a disc that does not start at track 1 plays the
 // track the row shows.
 void TMainForm::PlayRow(int row) {
-  const std::vector<TocEntry>& entries = FDrives.Toc().entries;
-  int track = std::size_t(row) + 1 < entries.size() ? entries[std::size_t(row)].trackNumber : row + 1;
+  const std::vector<TocRow> rows = FDrives.Toc().Rows();
+  int track = std::size_t(row) < rows.size() ? rows[std::size_t(row)].number : row + 1;
+  if (track == 0) track = FDrives.Toc().firstTrack;  // the hidden audio plays with the track it leads into
   MediaPlayer1.Seek(std::uint32_t(track));
   MediaPlayer1.Play();
 }

@@ -155,6 +155,8 @@ std::string TrackVerdict::Text() const {
     }
     case Kind::NotInDatabase:
       return "not in database";
+    case Kind::HiddenAudio:
+      return "hidden audio, not in the databases";
     case Kind::NotVerified:
       break;
   }
@@ -197,6 +199,7 @@ std::string DiscVerdictText(const std::vector<TrackVerdict>& tracks) {
         ++absent;
         break;
       case TrackVerdict::Kind::NotVerified:
+      case TrackVerdict::Kind::HiddenAudio:
         ++unknown;
         break;
     }

@@ -35,7 +35,8 @@ using DbarPressing = std::vector<DbarTrack>;
 bool ParseDbar(const std::string& bytes, const AccurateRipIds& ids, std::vector<DbarPressing>& pressings);
 
 struct TrackVerdict {
-  enum class Kind { Accurate, AccurateWithOffset, NotAccurate, NotInDatabase, NotVerified };
+  // HiddenAudio: the audio before the first track, which no database holds.
+  enum class Kind { Accurate, AccurateWithOffset, NotAccurate, NotInDatabase, NotVerified, HiddenAudio };
   Kind kind = Kind::NotVerified;
   int confidence = 0;
   int v2Confidence = 0;                  // of the pressings whose v2 checksum the track matches: a v1 match alone
@@ -45,7 +46,7 @@ struct TrackVerdict {
   std::vector<DbarTrack> entries;        // each pressing's entry for the track that rips back
   std::vector<int> possibleOffsets;      // NotAccurate: shifts at which block 450 alone matches a pressing
   // "accurate (confidence 5)", "accurate with offset +6 (confidence 5)", "not accurate (database holds
-  // 1a2b3c4d)", "not in database", "not verified".
+  // 1a2b3c4d)", "not in database", "not verified", "hidden audio, not in the databases".
   std::string Text() const;
 };
 

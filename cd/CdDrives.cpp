@@ -1,5 +1,7 @@
 #include "cd/CdDrives.h"
 
+#include "cd/HiddenAudio.h"
+
 const char* const kNoDiscMessage =
     "Can't get the Information of current CD, maybe there isn't any CD in CDROM or the current CD is broken!";
 const char* const kNoTocMessage = "Error to get TOC!";
@@ -59,9 +61,18 @@ DiscReading CdDrives::ReadTableOfContents(OutputFormat format) {
   DiscCodes codes;
   if (ReadCDCodes(FHandle, codes)) AddDiscCodes(codes, FToc);
   ReadCDText(FHandle, FText);
-  for (int k = 0; k < FToc.TrackCount(); ++k) {
-    reading.rows.push_back(MakeTrackRow(FToc.firstTrack + k, FToc.BlocksOf(k), format));
-    reading.rows.back().checked = FToc.entries[k].audio;  // a data track is shown, but not ripped
+  FindHiddenAudio();
+  for (const TocRow& row : FToc.Rows()) {
+    reading.rows.push_back(MakeTrackRow(row.number, row.blocks, format));
+    reading.rows.back().checked = row.audio;  // a data track is shown, but not ripped
   }
   return reading;
+}
+
+// Audio before an audio first track gets a row of its own; silence there is left out.
+void CdDrives::FindHiddenAudio() {
+  TocEntry& first = FToc.entries.front();
+  if (!first.audio || first.start == 0 || !AudioBeforeFirstTrack(FHandle, first.start)) return;
+  FToc.hiddenAudio = true;
+  first.pregap = 0;
 }

@@ -48,6 +48,8 @@ class CdDrives {
   const DiscText& Text() const { return FText; }
 
  private:
+  void FindHiddenAudio();
+
   CDLIST FList;
   int FCurrentIndex = 0;
   HCDROM FHandle = 0;

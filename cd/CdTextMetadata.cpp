@@ -17,14 +17,14 @@ std::string AlbumPerformer(const DiscText& text) {
 
 }  // namespace
 
-std::optional<DiscMetadata> CdTextMetadata(const DiscText& text, std::size_t rows) {
+std::optional<DiscMetadata> CdTextMetadata(const DiscText& text, std::size_t tracks) {
   if (!NamesSomething(text.disc) && std::none_of(text.tracks.begin(), text.tracks.end(), NamesSomething))
     return std::nullopt;
   DiscMetadata metadata;
   metadata.source = "CD-Text";
   metadata.album = text.disc.title;
   metadata.artist = AlbumPerformer(text);
-  for (std::size_t k = 0; k < rows; ++k) {
+  for (std::size_t k = 0; k < tracks; ++k) {
     const DiscTextEntry track = k < text.tracks.size() ? text.tracks[k] : DiscTextEntry{};
     metadata.titles.push_back(track.title);
     metadata.artists.push_back(track.performer.empty() ? metadata.artist : track.performer);
@@ -34,7 +34,9 @@ std::optional<DiscMetadata> CdTextMetadata(const DiscText& text, std::size_t row
 
 std::optional<DiscMetadata> NameAfterCdText(const DiscText& text, std::vector<TrackRow>& rows, OutputFormat format,
                                             const NamingOptions& naming) {
-  std::optional<DiscMetadata> metadata = CdTextMetadata(text, rows.size());
+  // The hidden audio's row "00", where there is one, is no track of the CD-Text's.
+  const bool hidden = !rows.empty() && rows.front().number == "00";
+  std::optional<DiscMetadata> metadata = CdTextMetadata(text, rows.size() - (hidden ? 1 : 0));
   if (!metadata) return std::nullopt;
   std::vector<std::string> names = LookedUpNames(*metadata, rows, format, naming);
   for (std::size_t k = 0; k < rows.size(); ++k) rows[k].name = names[k];

@@ -9,9 +9,9 @@
 #include "cd/TrackNaming.h"
 #include "platform/akrip32/DiscText.h"
 
-// The data for rows track rows (one per track, in order); none when the CD-Text names no title and no
-// performer.
-std::optional<DiscMetadata> CdTextMetadata(const DiscText& text, std::size_t rows);
+// The data for the disc's tracks (one per track, in order, as many as tracks); none when the CD-Text names no
+// title and no performer.
+std::optional<DiscMetadata> CdTextMetadata(const DiscText& text, std::size_t tracks);
 
 // Names the rows after the CD-Text, as a lookup names them, and gives its data for the tags; a disc without
 // CD-Text leaves the rows as they are and gives none.

@@ -126,7 +126,7 @@ CddbLookupResult LookUpDisc(CdDrives& drives, OutputFormat format, const CddbSer
   result.outcome = CddbOutcome::Found;
   result.information = CdInformation{match.cddbId, match.artist, match.title, match.categ};
   std::vector<int> trackNumbers;
-  for (std::size_t k = 0; k < result.rows.size(); ++k) trackNumbers.push_back(drives.Toc().entries[k].trackNumber);
+  for (int k = 0; k < drives.Toc().TrackCount(); ++k) trackNumbers.push_back(drives.Toc().entries[std::size_t(k)].trackNumber);
   result.metadata = CddbDiscMetadata(entry, match.cddbId, trackNumbers);
   result.metadata->musicBrainzDiscId = MusicBrainzDiscId(drives.Toc());
   std::vector<std::string> names = LookedUpNames(*result.metadata, result.rows, format, naming);

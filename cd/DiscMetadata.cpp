@@ -63,7 +63,7 @@ DiscMetadata CddbDiscMetadata(const std::string& entry, const std::string& cddbI
   return metadata;
 }
 
-TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t row, const std::string& rowName,
+TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t track, const std::string& rowName,
                       int trackNumber, int total) {
   TrackTags tags;
   tags.track = trackNumber;
@@ -73,8 +73,11 @@ TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t r
     tags.title = Clean(base);
     return tags;
   }
-  auto at = [row](const std::vector<std::string>& values) { return row < values.size() ? values[row] : std::string(); };
-  tags.title = at(metadata->titles);
+  const bool hidden = trackNumber == 0;
+  auto at = [&](const std::vector<std::string>& values) {
+    return !hidden && track < values.size() ? values[track] : std::string();
+  };
+  tags.title = hidden ? "Hidden track" : at(metadata->titles);
   tags.artist = at(metadata->artists);
   if (tags.artist.empty()) tags.artist = metadata->artist;
   if (tags.artist != metadata->artist) tags.albumArtist = metadata->artist;
@@ -87,4 +90,8 @@ TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t r
   tags.musicBrainzRecordingId = at(metadata->musicBrainzRecordingIds);
   tags.musicBrainzTrackId = at(metadata->musicBrainzTrackIds);
   return tags;
+}
+
+std::size_t TrackOfRow(const std::string& firstRowNumber, std::size_t k) {
+  return IsHiddenAudioRow(firstRowNumber) && k > 0 ? k - 1 : k;
 }

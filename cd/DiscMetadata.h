@@ -44,7 +44,12 @@ struct TrackTags {
 // (trackNumbers in row order); on a disc of various artists a title "Artist / Title" names the track's artist.
 DiscMetadata CddbDiscMetadata(const std::string& entry, const std::string& cddbId, const std::vector<int>& trackNumbers);
 
-// The tags of row k: from the lookup's data when there is some, else the title is the row's file name
-// without its extension.
-TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t row, const std::string& rowName,
+// The tags of the disc's track k (from 0): from the lookup's data when there is some, else the title is the
+// row's file name without its extension. The hidden audio before track 1 (trackNumber 0) is no track of the
+// lookup's: it gets the album's tags, the title "Hidden track", and no track number.
+TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t track, const std::string& rowName,
                       int trackNumber, int total);
+
+// Which of the disc's tracks (from 0) row k of a track list shows: a list that starts with the hidden audio's
+// row "00" shows each track a row further on.
+std::size_t TrackOfRow(const std::string& firstRowNumber, std::size_t k);

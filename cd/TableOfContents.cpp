@@ -43,6 +43,14 @@ std::uint32_t TableOfContents::BlocksOf(int k) const {
       TrackEnd({track.start, track.audio, track.session}, {next.start, next.audio, next.session}) - track.start);
 }
 
+std::vector<TocRow> TableOfContents::Rows() const {
+  std::vector<TocRow> rows;
+  if (hiddenAudio && !entries.empty()) rows.push_back({0, 0, entries.front().start, true});
+  for (int k = 0; k < TrackCount(); ++k)
+    rows.push_back({entries[std::size_t(k)].trackNumber, entries[std::size_t(k)].start, BlocksOf(k), entries[std::size_t(k)].audio});
+  return rows;
+}
+
 std::string CddbDiscId(const TableOfContents& toc) {
   CddbDisc disc;
   for (int k = 0; k < toc.TrackCount(); ++k) disc.trackStarts.push_back(toc.entries[k].start);

@@ -210,16 +210,27 @@ std::string TemplateFileName(const std::string& nameTemplate, const TrackTags& t
   return path + TrackFileName(folders.back(), number, extension, windowsSafe);
 }
 
+namespace {
+
+// The disc's tracks among the rows: the hidden audio's row is none of them.
+int TracksAmong(const std::vector<TrackRow>& rows) {
+  return static_cast<int>(rows.size()) - (!rows.empty() && IsHiddenAudioRow(rows.front().number) ? 1 : 0);
+}
+
+}  // namespace
+
 std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::vector<TrackRow>& rows,
                                        OutputFormat format, const NamingOptions& options) {
   std::vector<std::string> names;
   const std::string extension = FormatExtension(format);
   for (std::size_t k = 0; k < rows.size(); ++k) {
+    const std::size_t track = TrackOfRow(rows.front().number, k);
+    const int number = std::stoi(rows[k].number);
     if (options.nameTemplate.empty()) {
-      std::string title = k < metadata.titles.size() ? metadata.titles[k] : std::string();
+      std::string title = number != 0 && track < metadata.titles.size() ? metadata.titles[track] : std::string();
       names.push_back(TrackFileName(title, rows[k].number, extension, options.windowsSafe));
     } else {
-      TrackTags tags = TrackTagsOf(std::optional<DiscMetadata>(metadata), k, rows[k].name, std::stoi(rows[k].number), static_cast<int>(rows.size()));
+      TrackTags tags = TrackTagsOf(std::optional<DiscMetadata>(metadata), track, rows[k].name, number, TracksAmong(rows));
       names.push_back(TemplateFileName(options.nameTemplate, tags, rows[k].number, extension, options.windowsSafe));
     }
   }
@@ -230,7 +241,7 @@ std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::
 void NameFreshRows(std::vector<TrackRow>& rows, OutputFormat format, const NamingOptions& options) {
   if (options.nameTemplate.empty()) return;
   std::vector<std::string> names;
-  const int total = static_cast<int>(rows.size());
+  const int total = TracksAmong(rows);
   for (std::size_t k = 0; k < rows.size(); ++k) {
     TrackTags tags = TrackTagsOf(std::nullopt, k, rows[k].name, std::stoi(rows[k].number), total);
     names.push_back(

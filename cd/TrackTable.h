@@ -19,6 +19,9 @@ struct TrackRow {
   bool checked = true;
 };
 
+// The row of the audio before the first track (hidden track one audio) is numbered "00".
+inline bool IsHiddenAudioRow(const std::string& number) { return number == "00"; }
+
 TrackRow MakeTrackRow(int trackNumber, std::uint32_t blocks, OutputFormat format);
 std::string TrackLengthText(std::uint32_t blocks);
 std::string TrackSizeText(std::uint32_t blocks);

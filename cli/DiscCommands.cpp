@@ -41,12 +41,14 @@ int RunToc(const std::string& drive) {
   NameAfterCdText(drives.Text(), reading.rows, OutputFormat::MP3, NamingOptions{});  // as the window names them
   std::printf("First: %d\nLast: %d\nLeadout: %u\nDiscID: %s\n", toc.firstTrack, toc.lastTrack, toc.Leadout(),
               CddbDiscId(toc).c_str());
+  const std::vector<TocRow> discRows = toc.Rows();
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {
     const TrackRow& row = reading.rows[k];
     // A data track says so in a column of its own after the others, so that scripts reading audio rows
-    // find them as before.
+    // find them as before; so does the hidden audio before the first track.
     std::printf("%s\t%s\t%s\t%s\t%s\t%u%s\n", row.number.c_str(), row.name.c_str(), row.length.c_str(),
-                row.size.c_str(), row.blocks.c_str(), toc.entries[k].start, toc.entries[k].audio ? "" : "\tdata");
+                row.size.c_str(), row.blocks.c_str(), discRows[k].start,
+                !discRows[k].audio ? "\tdata" : discRows[k].number == 0 ? "\thidden" : "");
   }
   if (!drives.Text().Empty()) PrintCdText(drives.Text(), toc);
   return 0;

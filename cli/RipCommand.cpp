@@ -30,6 +30,7 @@ struct RipOptions {
   std::optional<int> offset;  // the drive's read offset for this run, instead of the settings'
   bool testAndCopy = false;
   bool deEmphasis = false;
+  bool oneFile = false;
   std::optional<RipReadMode> readMode;  // instead of the settings' 
 
   RipNamingChoice naming;
@@ -73,6 +74,8 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     }
     if (arg == "--de-emphasis") {
       options.deEmphasis = true;
+    if (arg == "--one-file") {
+      options.oneFile = true;
       continue;
     }
     if (arg != "--format" && arg != "--out" && arg != "--tracks" && arg != "--settings" && arg != "--offset" &&
@@ -207,13 +210,17 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   input.offsetSource = options.offset ? "set with --offset" : DriveOffsetSource(settings, input.drive);
   input.values.testAndCopy = input.values.testAndCopy || options.testAndCopy;
   input.values.deEmphasis = input.values.deEmphasis || options.deEmphasis;
+  input.values.oneFile = input.values.oneFile || options.oneFile;
+  if (input.values.oneFile && !OneFileProblem(input.format).empty()) {
+    error = OneFileProblem(input.format);
+    return false;
+  }
   input.values.readMode = options.readMode.value_or(input.values.readMode);
+  const std::vector<TocRow> discRows = drives.Toc().Rows();
   for (std::size_t k = 0; k < reading.rows.size(); ++k) {
     const TrackRow& track = reading.rows[k];
-    int number = drives.Toc().firstTrack + static_cast<int>(k);
-    bool checked = options.tracks.empty() || options.tracks.count(number) != 0;
-    input.rows.push_back({checked, track.number, track.name, static_cast<std::uint32_t>(std::stoul(track.blocks)),
-                          drives.Toc().entries[k].start, drives.Toc().entries[k].audio});
+    bool checked = options.tracks.empty() || options.tracks.count(discRows[k].number) != 0;
+    input.rows.push_back({checked, track.number, track.name, discRows[k].blocks, discRows[k].start, discRows[k].audio});
   }
   // An empty error: the release choice was wrong usage.
   if (!NameAndTagRows(drives, options.format, options.naming, settings, input.rows, input.metadataSource)) return false;
@@ -230,11 +237,13 @@ int RunRip(const std::vector<std::string>& args) {
   RipInput input;
   std::string error;
   if (!BuildInput(options, drives, input, error)) return error.empty() ? UsageError("rip") : Fail(error);
-  int first = drives.Toc().firstTrack;
+  const TableOfContents& toc = drives.Toc();
+  const int lowest = toc.hiddenAudio ? 0 : toc.firstTrack;  // 0: the hidden audio
   for (int number : options.tracks)
-    if (number < first || number >= first + int(input.rows.size())) {
-      WrongArgument("the disc has no track " + std::to_string(number) + " (it has tracks " + std::to_string(first) +
-                    " to " + std::to_string(first + int(input.rows.size()) - 1) + ")");
+    if (number < lowest || number > toc.lastTrack) {
+      WrongArgument("the disc has no track " + std::to_string(number) + " (it has tracks " +
+                    (toc.hiddenAudio ? "0 (the hidden audio before track " + std::to_string(toc.firstTrack) + ") and " : "") +
+                    std::to_string(toc.firstTrack) + " to " + std::to_string(toc.lastTrack) + ")");
       return UsageError("rip");
     }
   try {

@@ -121,10 +121,10 @@ bool NameAndTagRows(CdDrives& drives, OutputFormat format, const RipNamingChoice
     if (wrongChoice) return false;
   }
   metadataSource = metadata ? metadata->source : std::string();
-  const int total = static_cast<int>(rows.size());
+  const int total = drives.Toc().TrackCount();
   for (std::size_t k = 0; k < rows.size(); ++k) {
     if (metadata && k < named.size()) rows[k].name = named[k].name;
-    rows[k].tags = TrackTagsOf(metadata, k, rows[k].name, std::stoi(rows[k].number), total);
+    rows[k].tags = TrackTagsOf(metadata, TrackOfRow(rows.front().number, k), rows[k].name, std::stoi(rows[k].number), total);
   }
   if (!metadata) {
     std::vector<TrackRow> fresh(rows.size());

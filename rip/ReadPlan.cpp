@@ -12,6 +12,8 @@ std::string Unconfirmed(const TrackVerdict& verdict, bool accurateRip) {
       return "not verified";
     case TrackVerdict::Kind::NotInDatabase:
       return "not in database";
+    case TrackVerdict::Kind::HiddenAudio:
+      return "hidden audio, not in the databases";
     case TrackVerdict::Kind::NotAccurate:
       return "not accurate";
     case TrackVerdict::Kind::AccurateWithOffset:

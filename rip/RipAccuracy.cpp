@@ -58,6 +58,7 @@ std::size_t RipAccuracy::DiscIndexOf(const RipRow& row) const {
 }
 
 TrackChecksums RipAccuracy::ChecksumsFor(const RipRow& row) const {
+  if (IsHiddenAudioRow(row.number)) return TrackChecksums(std::uint64_t(row.blocks) * 588, false, false, CtdbAudioFrames(FInput->toc));
   std::size_t audioTracks = static_cast<std::size_t>(FIds.audioTracks);
   std::size_t index = FInput->toc.entries.empty() ? 0 : AudioIndexOf(row);
   bool last = FInput->toc.entries.empty() || index + 1 == audioTracks;
@@ -66,6 +67,12 @@ TrackChecksums RipAccuracy::ChecksumsFor(const RipRow& row) const {
 
 TrackVerdicts RipAccuracy::Verify(const RipRow& row, const TrackChecksums& checksums, const TrackAudio& audio,
                                   const std::function<bool()>& keepWaiting) {
+  // Neither database knows the audio before the first track: its CRCs are all there is to say of it.
+  if (IsHiddenAudioRow(row.number)) {
+    TrackVerdicts hidden;
+    hidden.accurateRip.kind = hidden.ctdb.kind = TrackVerdict::Kind::HiddenAudio;
+    return hidden;
+  }
   if (!FAccurateRip.Wait(keepWaiting) || !FCtdb.Wait(keepWaiting) || FInput->toc.entries.empty()) return {};
   TrackVerdicts verdicts;
   if (FAccurateRip.Get().result != DbarLookup::Result::Failed) {
@@ -115,6 +122,7 @@ AudioAround RipAccuracy::AroundOf(const RipRow& row, const TrackAudio& audio) co
 DiscVerdicts RipAccuracy::DiscVerdictsOf(const std::vector<TrackResult>& tracks) const {
   std::vector<TrackVerdict> accurateRip, ctdb;
   for (const TrackResult& track : tracks) {
+    if (IsHiddenAudioRow(track.number)) continue;  // the disc's verdicts are its tracks'
     accurateRip.push_back(track.verdict);
     ctdb.push_back(track.ctdbVerdict);
   }
@@ -184,8 +192,8 @@ RipCueDisc CueDiscOf(const RipInput& input, std::uint32_t cddbId) {
 std::vector<RipCueTrack> CueTracksOf(const RipInput& input, const std::vector<TrackResult>& tracks) {
   std::vector<RipCueTrack> cue;
   for (const TrackResult& track : tracks) {
-    RipCueTrack line{track.number, track.path, track.blocks};
     const RipRow* row = RowOf(input.rows, track.number);
+    RipCueTrack line{track.number, track.path, track.blocks, row != nullptr ? row->start : 0};
     if (row != nullptr && !row->tags.album.empty()) {
       line.title = row->tags.title;
       line.performer = row->tags.artist;
@@ -224,6 +232,9 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
     error = "the rip log could not be written: " + why;
     return {};
   }
+  // A sheet names tracks: the hidden audio alone makes none.
+  if (std::all_of(tracks.begin(), tracks.end(), [](const TrackResult& track) { return IsHiddenAudioRow(track.number); }))
+    return base + ".log";
   why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(CueDiscOf(*FInput, FIds.cddb), CueTracksOf(*FInput, tracks), folder),
                              LinkRule::OwnedOnly);
   error = why.empty() ? std::string() : "the cue sheet could not be written: " + why;

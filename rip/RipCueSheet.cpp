@@ -1,5 +1,7 @@
 #include "rip/RipCueSheet.h"
 
+#include "cd/TrackTable.h"
+
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -68,12 +70,10 @@ std::string FileLine(const RipCueTrack& track, const std::string& folder) {
   return "FILE " + Quoted(fs::path(track.path).lexically_relative(folder).string()) + " " + FileType(track.path) + "\n";
 }
 
-// The pregap's audio is in the file before only when that file holds the disc's track just before, up to here.
-bool PregapInFileBefore(const TocEntry* entry, const TocEntry* before, const RipCueTrack* beforeFile) {
-  if (entry == nullptr || !entry->pregap || before == nullptr || before->trackNumber + 1 != entry->trackNumber)
-    return false;
-  std::uint32_t fileEnd = before->start + beforeFile->blocks;
-  return fileEnd == entry->start && *entry->pregap >= before->start;
+// The pregap's audio is in the file before only when that file holds the disc's audio up to here.
+bool PregapInFileBefore(const TocEntry* entry, const RipCueTrack* beforeFile) {
+  if (entry == nullptr || !entry->pregap || beforeFile == nullptr) return false;
+  return beforeFile->start + beforeFile->blocks == entry->start && *entry->pregap >= beforeFile->start;
 }
 
 }  // namespace
@@ -81,18 +81,30 @@ bool PregapInFileBefore(const TocEntry* entry, const TocEntry* before, const Rip
 std::string RipCueSheet(const RipCueDisc& disc, const std::vector<RipCueTrack>& tracks, const std::string& folder) {
   std::string sheet = HeaderLines(disc);
   const RipCueTrack* previous = nullptr;
-  const TocEntry* previousEntry = nullptr;
-  for (const RipCueTrack& track : tracks) {
+  std::uint32_t previousAt = 0;  // where the previous track starts in its file
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    const RipCueTrack& track = tracks[i];
     const TocEntry* entry = EntryOf(disc.toc, track.number);
-    if (PregapInFileBefore(entry, previousEntry, previous)) {
-      sheet += TrackLines(track, entry) + "    INDEX 00 " + Msf(*entry->pregap - previousEntry->start) + "\n";
-      sheet += FileLine(track, folder);
+    const bool sameFile = previous != nullptr && previous->path == track.path;
+    const std::uint32_t at = sameFile ? previousAt + previous->blocks : 0;
+    const bool pregapBefore = PregapInFileBefore(entry, previous);
+    if (IsHiddenAudioRow(track.number)) {
+      // No track of its own: it is named where the first track's INDEX 00 lies in it, as a sheet can say.
+      const RipCueTrack* next = i + 1 < tracks.size() ? &tracks[i + 1] : nullptr;
+      if (next != nullptr && (next->path == track.path || PregapInFileBefore(EntryOf(disc.toc, next->number), &track)))
+        sheet += FileLine(track, folder);
+    } else if (sameFile) {
+      sheet += TrackLines(track, entry);
+      if (pregapBefore) sheet += "    INDEX 00 " + Msf(at - (entry->start - *entry->pregap)) + "\n";
+      sheet += "    INDEX 01 " + Msf(at) + "\n";
+    } else if (pregapBefore) {
+      sheet += TrackLines(track, entry) + "    INDEX 00 " + Msf(previousAt + *entry->pregap - previous->start) + "\n";
+      sheet += FileLine(track, folder) + "    INDEX 01 00:00:00\n";
     } else {
-      sheet += FileLine(track, folder) + TrackLines(track, entry);
+      sheet += FileLine(track, folder) + TrackLines(track, entry) + "    INDEX 01 00:00:00\n";
     }
-    sheet += "    INDEX 01 00:00:00\n";
     previous = &track;
-    previousEntry = entry;
+    previousAt = at;
   }
   return sheet;
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "acs/ACS_Wave.h"
 #include "acs/TFileStream.h"
@@ -104,6 +105,24 @@ std::string ReadErrorText(const std::string& number, const std::vector<std::uint
   return "Track " + number + ": " + UnreadableText(blocks);
 }
 
+std::string OneFileProblem(OutputFormat format) {
+  if (format == OutputFormat::WAV || format == OutputFormat::FLAC) return {};
+  return std::string("A rip to one file is written as WAV or FLAC, whose audio stays exact, not as ") +
+         (format == OutputFormat::MP3 ? "MP3" : "Ogg Vorbis") + ": choose WAV or FLAC, or rip a file per track";
+}
+
+std::string OneFileName(const std::vector<RipRow>& rows, OutputFormat format) {
+  const std::string extension = FormatExtension(format);
+  for (const RipRow& row : rows) {
+    if (!Rippable(row)) continue;
+    std::string name = TrackFileName(row.tags.album, "", extension);
+    if (row.tags.album.empty() || name == TrackFileName("", "", extension)) name = "Disc" + extension;
+    std::string folders = std::filesystem::path(Trimmed(row.name)).parent_path().string();
+    return folders.empty() ? name : folders + "/" + name;
+  }
+  return "Disc" + extension;
+}
+
 bool ReadRipValues(TIniFile& settings, RipValues& values) {
   try {
     if (!ToInteger(WithoutLast(settings.ReadString("MP3 Options", "dwSampleRate", "44100"), 2), values.sampleRate))
@@ -124,6 +143,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.deEmphasis = ReadFlag(settings, "Rip", "de-emphasis");
     values.detectGaps = ReadFlag(settings, "Rip", "detect gaps", "True");
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
+    values.oneFile = ReadFlag(settings, "Rip", "one file");
     // Anything but a known mode reads in the default one, which never delivers less than the others.
     if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
       values.readMode = RipReadMode::Verify;
@@ -256,7 +276,8 @@ bool RipJob::AwaitGapSearch(GapSearch& search) {
 }
 
 void RipJob::RipProcedure() {
-  if (FInput.format == OutputFormat::WAV) WavBranch();
+  if (FInput.values.oneFile) OneFileBranch();
+  else if (FInput.format == OutputFormat::WAV) WavBranch();
   else EncodedBranch();
 }
 
@@ -291,7 +312,7 @@ void RipJob::Finish() {
 // A file whose track had unreadable blocks, or whose reads disagreed, stays as the best the drive could give,
 // and the user is told.
 void RipJob::TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read) {
-  FFinished.push_back(path);
+  if (FFinished.empty() || FFinished.back() != path) FFinished.push_back(path);  // a one-file rip's tracks share it
   TrackResult& result = read.result;
   result.path = path;
   std::vector<std::string> problems;
@@ -510,6 +531,90 @@ void RipJob::WavBranch() {
   }
   if (!FCancel) Completed();
   Finish();
+}
+
+// The checked tracks, each read and proved as in a rip to a file per track, then joined in disc order into one
+// file; a cancel keeps no part of it.
+void RipJob::OneFileBranch() {
+  const std::string problem = OneFileProblem(FInput.format);
+  if (!problem.empty()) throw EStreamError(problem);
+  RipRow whole;
+  whole.name = OneFileName(FInput.rows, FInput.format);
+  const std::string output = OutputPath(whole);
+  std::vector<std::unique_ptr<TemporaryFile>> parts;
+  std::vector<std::pair<std::size_t, ProvedRead>> reads;
+  for (std::size_t index = 0; index < FInput.rows.size() && !FCancel; ++index) {
+    const RipRow& row = FInput.rows[index];
+    if (!Rippable(row)) continue;
+    CommonStart(row);
+    parts.push_back(std::make_unique<TemporaryFile>(TemporaryFile{output + "." + row.number + ".convert"}));
+    TFileStream file(parts.back()->path, TFileStream::Mode::Create);
+    ProvedRead read = ReadTrackProved(row, file);
+    if (!FCancel) reads.emplace_back(index, std::move(read));
+  }
+  if (FCancel || reads.empty()) return Finish();
+  FHost.SetCaption("Processing: one file (" + whole.name + ")");
+  std::vector<std::string> paths;
+  for (const auto& part : parts) paths.push_back(part->path);
+  if (FInput.format == OutputFormat::WAV) {
+    JoinParts(paths, output, true);
+  } else {
+    TemporaryFile joined{output + ".convert"};
+    JoinParts(paths, joined.path, false);
+    parts.clear();  // room for the encoded file
+    // The album's tags, as no one track's.
+    TrackTags tags = FInput.rows[reads.front().first].tags;
+    tags.title = tags.album;
+    tags.track = 0;
+    tags.musicBrainzRecordingId.clear();
+    tags.musicBrainzTrackId.clear();
+    const std::string wav = std::exchange(joined.path, std::string());  // the encoding removes it
+    if (!EncodeOneFile(wav, output, WithDiscCodes(tags, FInput.toc, 0))) return;
+  }
+  for (auto& [index, read] : reads) TrackFinished(FInput.rows[index], output, read);
+  Completed();
+  Finish();
+}
+
+// The audio of the parts' WAV files, one after the other, as one WAV file.
+void RipJob::JoinParts(const std::vector<std::string>& parts, const std::string& path, bool replace) const {
+  std::int64_t bytes = 0;
+  for (const std::string& part : parts) bytes += std::int64_t(std::filesystem::file_size(part)) - kWaveHeaderSize;
+  TFileStream out(path, replace ? TFileStream::Mode::Replace : TFileStream::Mode::Create, LinkRule::OwnedOnly);
+  TWaveHeader header = MakeWaveHeader(2, 16, static_cast<std::int32_t>(bytes), 44100);
+  out.WriteBuffer(header.data(), kWaveHeaderSize);
+  std::vector<std::uint8_t> buffer(std::size_t(TRACKBUF_BLOCKS) * CD_BLOCK_BYTES * 8);
+  for (const std::string& part : parts) {
+    TFileStream in(part, TFileStream::Mode::Read);
+    in.Seek(kWaveHeaderSize, SEEK_SET);
+    for (std::int64_t got; (got = in.Read(buffer.data(), std::int64_t(buffer.size()))) > 0;)
+      out.WriteBuffer(buffer.data(), got);
+  }
+  if (!out.Commit()) throw EStreamError("Cannot create file " + path);
+}
+
+// The joined file encoded on a thread of its own while the window is served; false when it was cancelled or
+// failed (then shown).
+bool RipJob::EncodeOneFile(const std::string& wav, const std::string& output, const TrackTags& tags) {
+  std::unique_ptr<TrackEncoder> encoder = MakeEncoder();
+  FStopEncoders = false;
+  EncodingWorker worker(*encoder, wav, output, tags, FStopEncoders, [this] { EncodingChanged(); });
+  while (worker.GetState() == EncodingWorker::State::Running) {
+    WaitForEncodings();
+    if (FCancel) FStopEncoders = true;
+    FHost.SetGauge(worker.Progress());
+  }
+  if (worker.GetState() == EncodingWorker::State::Done) return true;
+  if (worker.GetState() == EncodingWorker::State::Failed) {
+    EncodingWorker::Failure failure = worker.GetFailure();
+    if (failure.standard) throw EStreamError(failure.text);
+    FHost.ShowError(failure.text);
+    FHost.SetButtonCaption("Close");
+    FRunning = false;
+    return false;
+  }
+  Finish();
+  return false;
 }
 
 std::unique_ptr<TrackEncoder> RipJob::MakeEncoder() const {

@@ -48,7 +48,9 @@ struct RipValues {
   int encoderThreads = 0;  // 0: one per processor core
   RipReadMode readMode = RipReadMode::Verify;
   bool deEmphasis = false;  // MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised
+  bool oneFile = false;  // the whole disc in one WAV or FLAC file, with a cue sheet into it
 };
+
 
 // "01:23.45": minutes, seconds and blocks of a position counted in blocks.
 std::string TrackTime(std::uint32_t block);
@@ -82,6 +84,12 @@ struct RipRow {
   bool audio = true;        // a data track is never ripped, checked or not
   TrackTags tags{};         // what the finished MP3, Ogg or FLAC file is tagged with
 };
+
+// Why a rip in this format cannot go to one file; empty when it can (WAV and FLAC).
+std::string OneFileProblem(OutputFormat format);
+// The one file's name below the output folder: in the folders of the first ripped row's name (a naming
+// template's), the album's title when a lookup gave one, else "Disc"; with the format's extension.
+std::string OneFileName(const std::vector<RipRow>& rows, OutputFormat format);
 
 struct RipInput {
   OutputFormat format = OutputFormat::MP3;
@@ -155,6 +163,9 @@ class RipJob {
   bool AwaitGapSearch(GapSearch& search);
   void RipProcedure();
   void WavBranch();
+  void OneFileBranch();
+  void JoinParts(const std::vector<std::string>& parts, const std::string& path, bool replace) const;
+  bool EncodeOneFile(const std::string& wav, const std::string& output, const TrackTags& tags);
   void EncodedBranch();
   void ReadAndEncode(std::size_t index);
   void EndEncodedBranch();

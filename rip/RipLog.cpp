@@ -77,7 +77,8 @@ std::string TrackLines(const TrackResult& track) {
             "the disc's own audio)\n";
   text += "  Unreadable blocks: " + (track.unreadable.empty() ? "none" : ReadErrorText(track.number, track.unreadable)) + "\n";
   text += "  AccurateRip v1: " + Hex8(track.sums.arV1) + ", v2: " + Hex8(track.sums.arV2);
-  if (track.verdict.kind != TrackVerdict::Kind::NotVerified) text += "; the database holds " + DatabaseText(track.verdict);
+  if (track.verdict.kind != TrackVerdict::Kind::NotVerified && track.verdict.kind != TrackVerdict::Kind::HiddenAudio)
+    text += "; the database holds " + DatabaseText(track.verdict);
   text += "\n";
   text += "  AccurateRip: " + track.verdict.Text() + "\n";
   if (!track.verdict.possibleOffsets.empty()) {
@@ -102,11 +103,18 @@ std::string TrackCodes(const TocEntry& entry) {
   return text;
 }
 
-// The table of contents: each track's number, start, length and blocks, data tracks marked, and what the disc
-// says of it; the lead-out and the catalogue number.
+// The table of contents: the hidden audio before the first track where there is some, each track's number,
+// start, length and blocks, data tracks marked, and what the disc says of it; the lead-out and the catalogue
+// number.
 std::string TocLines(const TableOfContents& toc) {
   std::string text = "Table of contents:\n  Track  Start     Length    Blocks\n";
   char line[80];
+  if (toc.hiddenAudio) {
+    std::uint32_t blocks = toc.entries.front().start;
+    std::snprintf(line, sizeof line, "  00     %s  %s  %6u  hidden audio before track %d", TrackTime(0).c_str(),
+                  TrackTime(blocks).c_str(), blocks, toc.firstTrack);
+    text += line + std::string("\n");
+  }
   for (int k = 0; k < toc.TrackCount(); ++k) {
     const TocEntry& entry = toc.entries[std::size_t(k)];
     std::uint32_t blocks = toc.BlocksOf(k);

@@ -458,7 +458,8 @@ bool CueImage::OpenFiles(const std::vector<FileLine>& lines, const std::string& 
 }
 
 // Lays the files out as one disc: each track starts at its INDEX 01, and the silence of a PREGAP goes in
-// front of it, that of a POSTGAP after the track's audio.
+// front of it, that of a POSTGAP after the track's audio. Files before the first track's hold the audio before
+// it (its INDEX 00 in a file of its own, as a rip of hidden audio writes it).
 bool CueImage::Place(const std::vector<PlacedTrack>& tracks, const std::string& cueSheet, std::string& error) {
   std::int32_t disc = 0;
   auto addSegment = [&](int file, std::int32_t fileBlock, std::int32_t blocks) {
@@ -466,6 +467,7 @@ bool CueImage::Place(const std::vector<PlacedTrack>& tracks, const std::string& 
     FSegments.push_back({file, disc, blocks, fileBlock});
     disc += blocks;
   };
+  for (int file = 0; file < tracks.front().file; ++file) addSegment(file, 0, FFiles[file].blocks);
   for (std::size_t k = 0; k < tracks.size(); ++k) {
     const PlacedTrack& track = tracks[k];
     const ImageFile& file = FFiles[track.file];

@@ -69,10 +69,12 @@ class TrackListTest : public QObject {
 
   std::string Folder() const { return FFolder->Path().string() + "/"; }
 
-  // The main window with a disc of the given number of tracks read and the settings given.
-  void Start(int tracks, const std::string& settings) {
+  // The main window with a disc of the given number of tracks read and the settings given; audio before the
+  // first track where asked.
+  void Start(int tracks, const std::string& settings, std::size_t hiddenBlocks = 0) {
     std::vector<discimage::ImageTrack> image;
     for (int i = 0; i < tracks; ++i) image.push_back({{}, testdata::Pattern(testdata::BlockFrames(10), i)});
+    if (hiddenBlocks != 0) image[0].pregap = testdata::Pattern(testdata::BlockFrames(hiddenBlocks), 9);
     SetCDImageFiles(tracks > 0 ? std::vector<std::string>{discimage::WriteImage(FFolder->Path(), "disc", image, {})}
                                : std::vector<std::string>{});
     testdata::WriteTextFile(Folder() + "settings.ini", settings);
@@ -115,6 +117,19 @@ class TrackListTest : public QObject {
     QCOMPARE(FForm->spSkinEdit1->text().toStdString(), Folder() + "FLAC");
     FForm->mp3check->click();
     QCOMPARE(Names(*FForm), QStringList({"Blue Song.mp3", "Track-02.mp3"}));
+  }
+
+  // The hidden audio before track 1 is the first row, ripped from block 0 up to the track.
+  void hiddenAudioIsTheFirstRowAndRipsUpToTheFirstTrack() {
+    Start(2, "[Folder]\nmp3 folder=/music/mp3\n", 30);
+    QCOMPARE(Names(*FForm), QStringList({"Track-00.mp3", "Track-01.mp3", "Track-02.mp3"}));
+    QCOMPARE(FForm->ListView1->topLevelItem(0)->text(0), QString("00"));
+    const std::vector<RipRow> rows = FForm->RipJobInput().rows;
+    QCOMPARE(rows[0].start, 0u);
+    QCOMPARE(rows[0].blocks, 30u);
+    QCOMPARE(rows[1].start, 30u);
+    QCOMPARE(rows[1].tags.track, 1);
+    QCOMPARE(rows[1].tags.total, 2);
   }
 
   void formatButtonWithoutRowsOnlyChangesTheFolder() {

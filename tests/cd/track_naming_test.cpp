@@ -76,6 +76,27 @@ TEST(TemplateFileNameTest, TokensFolderAndWindowsSafety) {
   EXPECT_EQ("Track-03", TrackTagsOf(std::nullopt, 2, "Track-03.mp3", 3, 9).title);
 }
 
+// The row "00" of the hidden audio before track 1 is no track of a lookup's: the titles go to the rows after it,
+// and it gets the album's tags, the title "Hidden track" and no track number.
+TEST(LookedUpNamesTest, TheHiddenAudiosRowIsNoTrackOfTheLookups) {
+  DiscMetadata metadata;
+  metadata.artist = "Band";
+  metadata.album = "Album";
+  metadata.titles = {"One", "Two"};
+  metadata.artists = {"Band", "Guest"};
+  std::vector<TrackRow> rows = {MakeTrackRow(0, 75, OutputFormat::MP3), MakeTrackRow(1, 75, OutputFormat::MP3),
+                                MakeTrackRow(2, 75, OutputFormat::MP3)};
+  EXPECT_EQ((std::vector<std::string>{"Track-00.mp3", "One.mp3", "Two.mp3"}),
+            LookedUpNames(metadata, rows, OutputFormat::MP3, {}));
+  EXPECT_EQ((std::vector<std::string>{"00 - Hidden track.mp3", "01 - One.mp3", "02 - Two.mp3"}),
+            LookedUpNames(metadata, rows, OutputFormat::MP3, {"%n - %t", false}));
+  TrackTags hidden = TrackTagsOf(metadata, TrackOfRow("00", 0), rows[0].name, 0, 2);
+  EXPECT_EQ("Hidden track", hidden.title);
+  EXPECT_EQ("Band", hidden.artist);
+  EXPECT_EQ("Album", hidden.album);
+  EXPECT_EQ("Guest", TrackTagsOf(metadata, TrackOfRow("00", 2), rows[2].name, 2, 2).artist);
+}
+
 TEST(MusicBrainzDiscIdTest, ThePublishedExampleAndATableOfContents) {
   EXPECT_EQ("49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
             MusicBrainzDiscId(1, 6, 95462, {150, 15363, 32314, 46592, 63414, 80489}));

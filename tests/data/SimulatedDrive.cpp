@@ -68,7 +68,8 @@ std::string CueSheet(const std::vector<DriveTrack>& tracks, const std::vector<st
     }
     std::snprintf(number, sizeof number, "%02zu", i + 1);
     sheet += std::string("  TRACK ") + number + (tracks[i].dataBlocks != 0 ? " MODE1/2352\n" : " AUDIO\n");
-    sheet += "    INDEX 01 " + Msf(starts[i]) + "\n";
+    if (tracks[i].index1 != 0) sheet += "    INDEX 00 " + Msf(starts[i]) + "\n";
+    sheet += "    INDEX 01 " + Msf(starts[i] + tracks[i].index1) + "\n";
   }
   return sheet;
 }
@@ -80,6 +81,7 @@ std::string TocSheet(const std::filesystem::path& bin, const std::vector<DriveTr
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     sheet += tracks[i].dataBlocks != 0 ? "\nTRACK MODE1_RAW\n" : "\nTRACK AUDIO\n";
     sheet += "FILE \"" + bin.string() + "\" " + Msf(starts[i]) + " " + Msf(starts[i + 1] - starts[i]) + "\n";
+    if (tracks[i].index1 != 0) sheet += "START " + Msf(tracks[i].index1) + "\n";
   }
   return sheet;
 }

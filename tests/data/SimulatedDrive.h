@@ -21,6 +21,7 @@ struct DriveTrack {
   std::vector<std::int16_t> audio;  // interleaved stereo, whole blocks
   std::int32_t dataBlocks = 0;      // a data track when not 0
   bool sameSession = false;         // a data track after audio that stays in the audio's session
+  std::int32_t index1 = 0;          // blocks of its audio before its INDEX 01 (its INDEX 00 is its start)
 };
 
 enum class DriveImageForm { BinCue, Cdrdao };

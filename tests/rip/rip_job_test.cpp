@@ -89,6 +89,12 @@ class RipJobTest : public ::testing::Test {
     SetSimulatedCDDrives({});
   }
 
+  void AddRows(const std::vector<TrackRow>& rows, RipInput& input) const {
+    const std::vector<TocRow> disc = input.toc.Rows();
+    for (std::size_t k = 0; k < rows.size(); ++k)
+      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, disc[k].blocks, disc[k].start, disc[k].audio});
+  }
+
   // A disc in a drive that fails as FFaults says, with its rows as the main window makes them.
   RipInput DriveDisc(const std::vector<testdata::DriveTrack>& tracks, OutputFormat format,
                      testdata::DriveImageForm form = testdata::DriveImageForm::BinCue) {
@@ -102,9 +108,7 @@ class RipJobTest : public ::testing::Test {
     std::vector<TrackRow> rows = FDrives.ReadTableOfContents(format).rows;
     input.handle = FDrives.Handle();
     input.toc = FDrives.Toc();
-    for (std::size_t k = 0; k < rows.size(); ++k)
-      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, std::uint32_t(std::stoul(rows[k].blocks)),
-                            FDrives.Toc().entries[k].start, FDrives.Toc().entries[k].audio});
+    AddRows(rows, input);
     return input;
   }
 
@@ -126,9 +130,15 @@ class RipJobTest : public ::testing::Test {
     return input;
   }
 
-  // A disc image of 300 blocks of audio laid out by the sheet, with its rows as the main window makes them.
-  RipInput SheetDisc(const std::string& sheet, OutputFormat format) {
-    const std::vector<std::int16_t> audio = Pattern(BlockFrames(300), 7);
+  // A disc image of 300 blocks of audio laid out by the sheet (the first blocks silent where asked), with its
+  // rows as the main window makes them.
+  static std::vector<std::int16_t> SheetAudio(std::size_t silentBlocks) {
+    std::vector<std::int16_t> audio = Pattern(BlockFrames(300), 7);
+    std::fill_n(audio.begin(), BlockFrames(silentBlocks) * 2, 0);
+    return audio;
+  }
+  RipInput SheetDisc(const std::string& sheet, OutputFormat format, std::size_t silentBlocks = 0) {
+    const std::vector<std::int16_t> audio = SheetAudio(silentBlocks);
     std::ofstream(FFolder.File("disc.bin"), std::ios::binary)
         .write(reinterpret_cast<const char*>(audio.data()), std::streamsize(audio.size() * 2));
     testdata::WriteTextFile(FFolder.File("disc.cue"), sheet);
@@ -140,9 +150,7 @@ class RipJobTest : public ::testing::Test {
     input.folder = (FFolder.Path() / "out").string();
     input.handle = FDrives.Handle();
     input.toc = FDrives.Toc();
-    for (std::size_t k = 0; k < rows.size(); ++k)
-      input.rows.push_back({rows[k].checked, rows[k].number, rows[k].name, std::uint32_t(std::stoul(rows[k].blocks)),
-                            input.toc.entries[k].start, input.toc.entries[k].audio});
+    AddRows(rows, input);
     return input;
   }
 
@@ -661,6 +669,70 @@ TEST_F(RipJobTest, EveryBlockOfAFailingDriveIsTheDiscsOrReportedUnreadable) {
         }
 }
 
+// Audio before track 1 is read as any block is, through the read offset, by both of libcdio's image drivers:
+// a row "00" of its own, ripped bit for bit, with its CRCs but no database's verdict, and the disc's verdict
+// is its tracks'. Silence there is no row.
+TEST_F(RipJobTest, HiddenAudioBeforeTrackOneIsRippedThroughTheReadOffsetAndJudgedByNoDatabase) {
+  struct Case {
+    testdata::DriveImageForm form;
+    int offset;
+    bool silent;
+  };
+  const Case cases[] = {{testdata::DriveImageForm::BinCue, 0, false},
+                        {testdata::DriveImageForm::BinCue, 667, false},
+                        {testdata::DriveImageForm::Cdrdao, -1200, false},
+                        {testdata::DriveImageForm::BinCue, 667, true}};
+  std::string dbar;
+  testdata::HttpTestServer server([&](const std::string&) { return testdata::HttpTestReply{200, dbar}; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.offset) + (c.silent ? ", silent" : ""));
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    std::vector<testdata::DriveTrack> tracks = {{Pattern(BlockFrames(300), 1), 0, false, 100},
+                                                {Pattern(BlockFrames(200), 2)}};
+    if (c.silent) std::fill_n(tracks[0].audio.begin(), BlockFrames(100) * 2, 0);
+    std::vector<std::uint8_t> disc = Bytes(tracks[0].audio), second = Bytes(tracks[1].audio);
+    disc.insert(disc.end(), second.begin(), second.end());
+    FFaults = std::make_shared<testdata::DriveFaults>();
+    FFaults->offsetSamples = -c.offset;
+    RipInput input = DriveDisc(tracks, OutputFormat::WAV, c.form);
+    ASSERT_EQ(100u, input.toc.entries[0].start);
+    ASSERT_EQ(c.silent ? 2u : 3u, input.rows.size());
+    EXPECT_EQ(c.silent ? "01" : "00", input.rows[0].number);
+    dbar = DbarOfDisc(input.toc, {{disc.begin() + 100 * 2352, disc.begin() + 300 * 2352}, second});
+    std::vector<std::uint8_t> expected = disc;  // what an offset takes from beyond the disc's ends is silence
+    if (c.offset > 0) std::fill(expected.end() - c.offset * 4, expected.end(), 0);
+    if (c.offset < 0) std::fill(expected.begin(), expected.begin() - c.offset * 4, 0);
+    input.offset = c.offset;
+    input.values.accurateRipServer = server.Url();
+    RecordingHost host;
+    RipJob job(host);
+    job.Start(input);
+    ASSERT_EQ(input.rows.size(), host.tracks.size());
+    for (std::size_t k = 0; k < input.rows.size(); ++k) {
+      const RipRow& row = input.rows[k];
+      std::vector<std::uint8_t> file = ReadAll(host.tracks[k].path);
+      ASSERT_EQ(44u + row.blocks * 2352, file.size());
+      EXPECT_TRUE(std::equal(file.begin() + 44, file.end(), expected.begin() + row.start * 2352)) << row.number;
+      EXPECT_EQ(row.number == "00" ? "hidden audio, not in the databases" : "accurate (confidence 4)",
+                host.tracks[k].verdict.Text()) << row.number;
+    }
+    EXPECT_EQ("accurate (2 of 2 tracks)", host.discs.back().first);
+    std::string log = testdata::ReadTextFile(host.discs.back().second);
+    EXPECT_EQ(!c.silent, log.find("  00     00:00.00  00:01.25     100  hidden audio before track 1\n") != std::string::npos) << log;
+    EXPECT_EQ(!c.silent, log.find("Track 00\n") != std::string::npos);
+    if (!c.silent) {  // ripped alone, it is named in the log; a cue sheet would have no track to name
+      fs::remove_all(FFolder.Path() / "out");
+      fs::create_directory(FFolder.Path() / "out");
+      for (RipRow& row : input.rows) row.checked = row.number == "00";
+      RecordingHost alone;
+      RipJob(alone).Start(input);
+      EXPECT_EQ((std::vector<std::string>{"Disc 09000502.log", "Track-00.wav"}), OutFiles());
+    }
+    CloseCDHandle(FDrives.Handle());
+  }
+}
+
 TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
   std::vector<testdata::DriveTrack> tracks = {{{}, 150}, {Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(80), 2)},
                                               {{}, 200}};  // mixed mode and enhanced CD at once
@@ -847,15 +919,20 @@ TEST_F(RipJobTest, DeEmphasisChangesOnlyTheEncodedFilesOfPreEmphasisedTracks) {
 
 // Layouts as discs have them: each is read from its sheet, ripped, and the cue sheet written beside the files
 // read back to the same tracks, pregaps and codes, counted from the first track ripped (whose pregap, when it
-// follows a data track, is in no file). The sheet goes where the naming template puts the files.
+// follows a data track or is silence, is in no file). Audio before the first track is ripped to a file of its
+// own, bit for bit, that holds the first track's INDEX 00. The sheet goes where the naming template puts the files.
 TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
   const std::string codes = kSheetWithCodes;
+  const std::string before =
+      "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n  TRACK 02 AUDIO\n"
+      "    INDEX 01 00:02:00\n";
   struct Layout {
     const char* name;
     std::string sheet;
     std::vector<std::uint32_t> starts;
     std::vector<std::int64_t> pregaps;  // -1: none
     bool named;  // a lookup named the tracks, the template makes folders
+    std::size_t silentBlocks = 0;  // at the start of the disc
   };
   const Layout layouts[] = {
       {"pregaps, flags, ISRC and catalogue", codes, {0, 100, 200}, {-1, 90, 190}, false},
@@ -872,19 +949,26 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
        "FILE \"disc.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n"
        "    INDEX 01 00:01:25\n  TRACK 03 AUDIO\n    INDEX 00 00:02:30\n    INDEX 01 00:02:50\n",
        {0, 100, 200}, {-1, 75, 180}, false},
+      {"hidden audio before track 1", before, {75, 150}, {0, -1}, false},
+      {"hidden audio in the album's folder", before, {75, 150}, {0, -1}, true},
+      {"silence before track 1", before, {75, 150}, {0, -1}, false, 75},
   };
   for (const Layout& layout : layouts) {
     SCOPED_TRACE(layout.name);
     fs::remove_all(FFolder.Path() / "out");
     fs::create_directory(FFolder.Path() / "out");
-    RipInput input = SheetDisc(layout.sheet, OutputFormat::WAV);
+    RipInput input = SheetDisc(layout.sheet, OutputFormat::WAV, layout.silentBlocks);
     const TableOfContents source = input.toc;
-    ASSERT_EQ(layout.starts.size(), input.rows.size());
-    for (std::size_t k = 0; k < input.rows.size(); ++k) {
+    const bool hidden = layout.starts[0] > layout.silentBlocks;
+    EXPECT_EQ(hidden, source.hiddenAudio);
+    ASSERT_EQ(layout.starts.size() + (hidden ? 1 : 0), input.rows.size());
+    EXPECT_EQ(hidden ? "00" : "01", input.rows[0].number);
+    for (std::size_t k = 0; k < layout.starts.size(); ++k) {
       EXPECT_EQ(layout.starts[k], source.entries[k].start) << k;
       EXPECT_EQ(layout.pregaps[k], source.entries[k].pregap ? std::int64_t(*source.entries[k].pregap) : -1) << k;
+    }
+    for (RipRow& row : input.rows) {
       if (!layout.named) continue;
-      RipRow& row = input.rows[k];
       row.name = "Artist/Album (1999)/" + row.number + " - Song.wav";
       row.tags.title = "Song \"" + row.number + "\"";
       row.tags.artist = "Artist";
@@ -907,6 +991,14 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
     }
     for (const char* tool : {"cueprint", "cuebreakpoints"})
       EXPECT_EQ(0, testdata::RunCommand(std::string(tool) + " '" + cue + "'").status) << tool << "\n" << text;
+    if (hidden && !layout.named) {
+      const std::vector<std::int16_t> audio = SheetAudio(0);
+      for (std::size_t k = 0; k < 2; ++k) {
+        std::vector<std::uint8_t> file = ReadAll(Out(k == 0 ? "Track-00.wav" : "Track-01.wav"));
+        ASSERT_EQ(44u + 75 * 2352, file.size());
+        EXPECT_EQ(0, std::memcmp(file.data() + 44, audio.data() + k * BlockFrames(75) * 2, 75 * 2352)) << k;
+      }
+    }
 
     CloseCDHandle(FDrives.Handle());
     CdDrives again;
@@ -915,16 +1007,18 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
     ASSERT_TRUE(again.ReadTableOfContents(OutputFormat::WAV).message.empty()) << text;
     const TableOfContents& back = again.Toc();
     EXPECT_EQ(source.catalog, back.catalog);
+    EXPECT_EQ(source.hiddenAudio, back.hiddenAudio);
     std::size_t first = 0;
     while (!source.entries[first].audio) ++first;
-    const std::uint32_t base = source.entries[first].start;
+    const std::uint32_t base = hidden ? 0 : source.entries[first].start;
     std::size_t audioTracks = 0;
-    for (std::size_t k = first; k < input.rows.size() && source.entries[k].audio; ++k, ++audioTracks) {
+    for (std::size_t k = first; k < layout.starts.size() && source.entries[k].audio; ++k, ++audioTracks) {
       const TocEntry& was = source.entries[k];
       const TocEntry& is = back.entries[k - first];
       EXPECT_EQ(was.trackNumber, is.trackNumber);
       EXPECT_EQ(was.start - base, is.start) << k;
-      std::optional<std::uint32_t> pregap = k == first || !was.pregap ? std::nullopt : std::optional(*was.pregap - base);
+      std::optional<std::uint32_t> pregap =
+          (k == first && !hidden) || !was.pregap ? std::nullopt : std::optional(*was.pregap - base);
       EXPECT_EQ(pregap, is.pregap) << k << "\n" << text;
       EXPECT_EQ(was.isrc, is.isrc);
       EXPECT_EQ(was.preEmphasis, is.preEmphasis);
@@ -934,6 +1028,86 @@ TEST_F(RipJobTest, TheCueSheetGivesBackTheDiscsLayout) {
     EXPECT_EQ(std::size_t(back.TrackCount()), audioTracks);
     again.CloseHandle();
   }
+}
+
+// A rip to one file holds the disc's audio in disc order, hidden audio and pregaps too, with a cue sheet into
+// it: read back as a disc image it gives the disc's layout, and its tracks rip to the files of a rip per track
+// bit for bit. Each track keeps its checksums. MP3 and Ogg Vorbis are refused, and nothing is written.
+TEST_F(RipJobTest, ARipToOneFileSplitsBackIntoTheTracksBitForBit) {
+  const std::string hidden =
+      "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n  TRACK 02 AUDIO\n"
+      "    INDEX 00 00:01:50\n    INDEX 01 00:02:00\n";
+  const fs::path out = FFolder.Path() / "out";
+  auto fresh = [&] {
+    fs::remove_all(out);
+    fs::create_directory(out);
+  };
+  auto wavFiles = [&] {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& entry : fs::directory_iterator(out))
+      if (entry.path().extension() == ".wav") files[entry.path().filename()] = ReadAll(entry.path());
+    return files;
+  };
+  for (const std::string& sheet : {std::string(kSheetWithCodes), hidden})
+    for (OutputFormat format : {OutputFormat::WAV, OutputFormat::FLAC}) {
+      SCOPED_TRACE(sheet + FormatExtension(format));
+      fresh();
+      RipInput perTrack = SheetDisc(sheet, OutputFormat::WAV);
+      const TableOfContents source = perTrack.toc;
+      RecordingHost tracksHost;
+      RipJob(tracksHost).Start(perTrack);
+      const std::map<std::string, std::vector<std::uint8_t>> expected = wavFiles();
+      ASSERT_EQ(perTrack.rows.size(), expected.size());
+
+      fresh();
+      RipInput one = SheetDisc(sheet, format);
+      one.values.oneFile = true;
+      RecordingHost host;
+      RipJob(host).Start(one);
+      ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+      const std::string file = (out / ("Disc" + FormatExtension(format))).string();
+      ASSERT_TRUE(fs::exists(file));
+      ASSERT_EQ(tracksHost.tracks.size(), host.tracks.size());
+      for (std::size_t k = 0; k < host.tracks.size(); ++k) {
+        EXPECT_EQ(file, host.tracks[k].path);
+        EXPECT_EQ(tracksHost.tracks[k].sums.crc32, host.tracks[k].sums.crc32) << k;
+      }
+      std::string cue = fs::path(host.discs.back().second).replace_extension(".cue").string();
+      EXPECT_EQ(0, testdata::RunCommand("cueprint '" + cue + "'").status) << testdata::ReadTextFile(cue);
+
+      CloseCDHandle(FDrives.Handle());
+      CdDrives again;
+      CloseCDHandle(testdata::OpenImageDrive(cue));
+      again.ReadDriveList();
+      std::vector<TrackRow> rows = again.ReadTableOfContents(OutputFormat::WAV).rows;
+      const TableOfContents& back = again.Toc();
+      ASSERT_EQ(source.TrackCount(), back.TrackCount()) << testdata::ReadTextFile(cue);
+      EXPECT_EQ(source.hiddenAudio, back.hiddenAudio);
+      for (int k = 0; k < source.TrackCount(); ++k) {
+        EXPECT_EQ(source.entries[k].start, back.entries[k].start) << k;
+        EXPECT_EQ(source.entries[k].pregap, back.entries[k].pregap) << k;
+      }
+      RipInput split;
+      split.format = OutputFormat::WAV;
+      split.folder = FFolder.File("split");
+      fs::create_directory(split.folder);
+      split.handle = again.Handle();
+      split.toc = back;
+      AddRows(rows, split);
+      RecordingHost splitHost;
+      RipJob(splitHost).Start(split);
+      for (const auto& [name, bytes] : expected) EXPECT_TRUE(ReadAll(split.folder + "/" + name) == bytes) << name;
+      fs::remove_all(split.folder);
+      again.CloseHandle();
+    }
+
+  fresh();
+  RipInput mp3 = SheetDisc(hidden, OutputFormat::MP3);
+  mp3.values.oneFile = true;
+  RecordingHost refused;
+  RipJob(refused).Start(mp3);
+  EXPECT_EQ(std::vector<std::string>{OneFileProblem(OutputFormat::MP3)}, refused.errors);
+  EXPECT_TRUE(fs::is_empty(out));
 }
 
 TEST_F(RipJobTest, ARipOfAKnownDiscSaysItIsAccurate) {
@@ -1112,7 +1286,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   testdata::WriteTextFile(path,
                           "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\n[Folder]\nopen=True\n"
                           "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n[Rip]\nencoder threads=3\n"
-                          "de-emphasis=True\n");
+                          "de-emphasis=True\none file=True\n");
   TIniFile settings(path);
   RipValues values;
   ASSERT_TRUE(ReadRipValues(settings, values));
@@ -1126,6 +1300,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   EXPECT_EQ(5, values.flacLevel);  // out of range: the default
   EXPECT_EQ(3, values.encoderThreads);
   EXPECT_TRUE(values.deEmphasis);
+  EXPECT_TRUE(values.oneFile);
 
   testdata::WriteTextFile(path, "[MP3 Options]\ndwSampleRate=44100Hz\n");
   TIniFile missing(path);
