@@ -74,6 +74,8 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     }
     if (arg == "--de-emphasis") {
       options.deEmphasis = true;
+      continue;
+    }
     if (arg == "--one-file") {
       options.oneFile = true;
       continue;

@@ -569,7 +569,8 @@ void RipJob::OneFileBranch() {
     tags.musicBrainzRecordingId.clear();
     tags.musicBrainzTrackId.clear();
     const std::string wav = std::exchange(joined.path, std::string());  // the encoding removes it
-    if (!EncodeOneFile(wav, output, WithDiscCodes(tags, FInput.toc, 0))) return;
+    // A whole-disc file keeps the disc's audio exactly: it is never de-emphasised.
+    if (!EncodeOneFile(wav, output, WithDiscCodes(tags, FInput.toc, 0, false))) return;
   }
   for (auto& [index, read] : reads) TrackFinished(FInput.rows[index], output, read);
   Completed();
