@@ -33,6 +33,7 @@
 #include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
 #include "platform/ProgramFolder.h"
+#include "platform/qtseams/EdgeAnchors.h"
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/Shell.h"
@@ -61,15 +62,25 @@ std::string OutputRoot() {
   return QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString() + "/Quillon/";
 }
 
+// The window's size as it was last closed, in section "Main Window"; 0 where none is kept or it is no number.
+int SizeSetting(TIniFile& settings, const char* key) {
+  const QString value = QString::fromStdString(settings.ReadString("Main Window", key, ""));
+  bool number = false;
+  const int size = value.toInt(&number);
+  return number && size > 0 ? size : 0;
+}
+
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Quillon");
-  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
   auto* client = new QWidget(this);
   client->setFixedSize(kClientWidth, kClientHeight);
   setCentralWidget(client);
+  FAnchors = new EdgeAnchors(client);
+  FAnchors->Stretched = [this](int wider, int) { ListView1->setColumnWidth(1, FTitleWidth + wider); };
   BuildPlayerBar(client);
   BuildFormatBar(client);
   BuildTrackList(client);
@@ -125,6 +136,7 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   RipButton->setIconSize(QSize(40, 40));
   RipButton->setToolTip("Rip");
   RipButton->setDefault(true);
+  FAnchors->Tie(RipButton, kMoveRight);
   connect(RipButton, &QPushButton::clicked, this, &TMainForm::Rip1Click);
 }
 
@@ -148,8 +160,10 @@ void TMainForm::BuildFormatBar(QWidget* client) {
   spSkinEdit1 = new QLineEdit(client);
   label->setBuddy(spSkinEdit1);
   spSkinEdit1->setGeometry(314, 34, 126, 24);
+  FAnchors->Tie(spSkinEdit1, kGrowWide);
   auto* browse = new QToolButton(client);
   browse->setGeometry(442, 34, 28, 24);
+  FAnchors->Tie(browse, kMoveRight);
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   browse->setToolTip("Select an output folder");
   connect(browse, &QToolButton::clicked, this, &TMainForm::spSkinButtonFolderClick);
@@ -158,6 +172,7 @@ void TMainForm::BuildFormatBar(QWidget* client) {
 void TMainForm::BuildTrackList(QWidget* client) {
   ListView1 = new QTreeWidget(client);
   ListView1->setGeometry(4, 64, 541, 254);
+  FAnchors->Tie(ListView1, kGrowWide | kGrowTall);
   ListView1->setRootIsDecorated(false);
   ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -183,14 +198,18 @@ void TMainForm::BuildTrackList(QWidget* client) {
 void TMainForm::BuildStatusBar(QWidget* client) {
   auto* status = new QLabel("Status", client);
   status->setGeometry(6, 322, 40, 22);
+  FAnchors->Tie(status, kMoveDown);
   spSLMsgOut = new StatusLine(client);
   spSLMsgOut->setGeometry(48, 322, 268, 22);
+  FAnchors->Tie(spSLMsgOut, kMoveDown | kGrowWide);
   spSLMsgOut->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   auto* cdrom = new QLabel("CD&ROM", client);
   cdrom->setGeometry(320, 322, 47, 22);
+  FAnchors->Tie(cdrom, kMoveDown | kMoveRight);
   spCDROMlist = new QComboBox(client);
   cdrom->setBuddy(spCDROMlist);
   spCDROMlist->setGeometry(368, 322, 177, 22);
+  FAnchors->Tie(spCDROMlist, kMoveDown | kMoveRight);
   spCDROMlist->setEditable(false);
   connect(spCDROMlist, &QComboBox::activated, this, &TMainForm::spCDROMlistChange);
 }
@@ -212,6 +231,8 @@ void TMainForm::BuildMenus() {
   actions->addSeparator();
   connect(add(actions, "&Select All"), &QAction::triggered, this, &TMainForm::SelectAll1Click);
   connect(add(actions, "&Unselect All"), &QAction::triggered, this, &TMainForm::UnselectAll1Click);
+  actions->addSeparator();
+  connect(add(actions, "Re&name Track\u2026", "F2"), &QAction::triggered, this, &TMainForm::ListView1DblClick);
 
   QMenu* player = menuBar()->addMenu("&CD Player");
   connect(add(player, "&Play", "Ctrl+P"), &QAction::triggered, this, &TMainForm::Play1Click);
@@ -295,6 +316,7 @@ bool TMainForm::event(QEvent* event) {
   bool activation = event->type() == QEvent::WindowActivate || event->type() == QEvent::Show;
   if (activation && !FActivated) {
     FActivated = true;
+    AllowGrowth();
     FormActivate();
   }
   return QMainWindow::event(event);
@@ -322,7 +344,44 @@ QString TMainForm::FormatFolder(const char* key, const char* fallback, bool root
   return FromBytes(folder);
 }
 
+// The first size is the smallest; the list takes whatever the window grows by.
+void TMainForm::AllowGrowth() {
+  FAnchors->TakePlaces();
+  FTitleWidth = ListView1->columnWidth(1);
+  centralWidget()->setMinimumSize(centralWidget()->size());
+  centralWidget()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setMinimumSize(size());
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  QSize remembered;
+  try {
+    TIniFile settings(SettingsFile());
+    remembered = QSize(SizeSetting(settings, "width"), SizeSetting(settings, "height"));
+  } catch (const EIniFileError&) {
+    return;  // the first size, then
+  }
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) remembered = remembered.boundedTo(screen->availableGeometry().size());
+  if (remembered.width() <= width() && remembered.height() <= height()) return;
+  resize(remembered.expandedTo(size()));
+  if (screen != nullptr) move(screen->availableGeometry().center() - rect().center());
+}
+
+// Kept only once the window was made larger than its first size, or was before.
+void TMainForm::RememberSize() {
+  const QSize now = isMaximized() || isFullScreen() ? normalGeometry().size() : size();
+  if (FSettings == nullptr || !now.isValid()) return;
+  try {
+    const bool before = SizeSetting(*FSettings, "width") != 0;
+    if (!before && now == minimumSize()) return;
+    FSettings->WriteString("Main Window", "width", std::to_string(now.width()));
+    FSettings->WriteString("Main Window", "height", std::to_string(now.height()));
+  } catch (const EIniFileError&) {
+    // The size is a convenience: a settings file that cannot be written keeps the last one.
+  }
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
+  RememberSize();
   Timer1->stop();
   FDrives.CloseHandle();
   if (FDeviceFlag) {
@@ -505,7 +564,7 @@ QTreeWidgetItem* TMainForm::FirstSelectedRow() const {
   return nullptr;
 }
 
-// The row double-clicked is the current one, also inside a selection of several rows.
+// The row double-clicked (or renamed with F2) is the current one, also inside a selection of several rows.
 void TMainForm::ListView1DblClick() {
   QTreeWidgetItem* row = ListView1->currentItem();
   if (row == nullptr || !row->isSelected()) row = FirstSelectedRow();

@@ -27,6 +27,7 @@ class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class EdgeAnchors;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -114,6 +115,9 @@ class TMainForm : public QMainWindow {
   void BuildStatusBar(QWidget* client);
   void BuildMenus();
   void BuildKeys();
+  // From its first showing on the window may grow beyond its first size, to the size it had when last closed.
+  void AllowGrowth();
+  void RememberSize();
   void ShowCheckAll();
   QToolButton* AddPlayerButton(QWidget* client, int index, const QString& hint, int standardIcon,
                                void (TMainForm::*command)());
@@ -149,4 +153,6 @@ class TMainForm : public QMainWindow {
   // The last lookup's data for the tags, or the disc's CD-Text; none for a disc without either.
   std::optional<DiscMetadata> FMetadata;
   TForms FForms;
+  EdgeAnchors* FAnchors = nullptr;
+  int FTitleWidth = 0;  // the name column's width at the window's first size
 };

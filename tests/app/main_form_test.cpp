@@ -77,6 +77,33 @@ class MainFormTest : public QObject {
     QCOMPARE(form.spSLMsgOut->text(), QString());
   }
 
+  // The window starts at its first size and grows from there: the list takes the space, the controls keep
+  // their distances from the edges, and the size a window was closed at is the next one's.
+  void windowGrowsWithItsListAndKeepsItsSize() {
+    const std::string settings = FFolder->File("settings.ini");
+    testdata::WriteTextFile(settings, "[Folder]\nmp3 folder=\n");
+    QSize first;
+    {
+      TMainForm form;
+      form.show();
+      first = form.size();
+      QCOMPARE(form.minimumSize(), first);
+      const QRect list = form.ListView1->geometry(), rip = form.RipButton->geometry();
+      const QRect status = form.spSLMsgOut->geometry(), drives = form.spCDROMlist->geometry();
+      form.resize(first + QSize(200, 150));
+      QTRY_COMPARE(form.ListView1->geometry(), list.adjusted(0, 0, 200, 150));
+      QCOMPARE(form.RipButton->geometry(), rip.translated(200, 0));
+      QCOMPARE(form.spSLMsgOut->geometry(), status.adjusted(0, 150, 200, 150));
+      QCOMPARE(form.spCDROMlist->geometry(), drives.translated(200, 150));
+      QCOMPARE(form.ListView1->columnWidth(1), 305 + 200);
+      form.close();
+    }
+    QCOMPARE(TIniFile(settings).ReadString("Main Window", "width", ""), std::to_string(first.width() + 200));
+    TMainForm again;
+    again.show();
+    QCOMPARE(again.size(), first + QSize(200, 150));
+  }
+
   void drivesComeFromTheImagesAndTheFirstTickReadsTheDisc() {
     SetCDImageFiles({Image("first"), FFolder->File("absent.cue")});
     TMainForm form;

@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -177,10 +178,21 @@ class TrackListTest : public QObject {
     });
     FForm->ListView1DblClick();
     QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Outro.ogg"}));
+    // F2, the shortcut of Actions > Rename Track…, renames the same row.
+    QAction* entry = nullptr;
+    for (QAction* action : FForm->findChildren<QAction*>())
+      if (action->text() == QString::fromUtf8("Re&name Track\u2026")) entry = action;
+    QVERIFY(entry != nullptr && entry->shortcut() == QKeySequence(Qt::Key_F2));
+    ModalWatcher byKey([](QWidget* dialog) {
+      static_cast<Trename*>(dialog)->filename->setText("Coda");
+      static_cast<Trename*>(dialog)->OKClick();
+    });
+    entry->trigger();
+    QCOMPARE(Names(*FForm), QStringList({"Track-01.Ogg", "Coda.ogg"}));
     FForm->flaccheck->click();
     ModalWatcher flac([&](QWidget* dialog) { offered = static_cast<Trename*>(dialog)->filename->text(); });
     FForm->ListView1DblClick();
-    QCOMPARE(offered, QString("Outro"));  // without the five characters of ".flac"
+    QCOMPARE(offered, QString("Coda"));  // without the five characters of ".flac"
 
     FForm->ListView1->clearSelection();
     ModalWatcher none;
