@@ -15,6 +15,7 @@
 std::unique_ptr<TMainForm> StartProgram() {
   QSplashScreen splash(QPixmap(":/splash.jpg"), Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   splash.show();
+  CloseBeforeAnyBox(&splash);
   QApplication::processEvents();
 
   // The name only: a display name would be appended to every caption on X11.
@@ -27,10 +28,12 @@ std::unique_ptr<TMainForm> StartProgram() {
   try {
     mainForm = CreateForms();
   } catch (const std::exception& error) {
+    CloseBeforeAnyBox(nullptr);
     splash.close();
     ShowStandardError(nullptr, QString::fromStdString(error.what()));
     return nullptr;
   }
+  CloseBeforeAnyBox(nullptr);
   splash.close();
   mainForm->show();
   return mainForm;

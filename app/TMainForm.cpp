@@ -296,7 +296,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::FormCreate() {
-  if (!FDrives.ReadDriveList()) return;
+  if (!FDrives.ReadDriveList()) {
+    // Right after installing there is neither: the line says what to do instead of staying blank.
+    ShowStatus(FromBytes("No CD drive found. Add a disc image under [CD Images] in " + SettingsFile() +
+                         ", or insert a disc."));
+    return;
+  }
   spCDROMlist->clear();
   for (const std::string& identification : FDrives.Identifications()) spCDROMlist->addItem(FromBytes(identification));
   spCDROMlist->setCurrentIndex(0);

@@ -18,5 +18,9 @@ class MessageBoxes {
 MessageBoxes& CurrentMessageBoxes();
 void SetMessageBoxes(MessageBoxes* boxes);
 
+// A start-up screen that stays on top of every window: closed before the first box is shown, so no box is
+// hidden behind it. nullptr once the start-up is over.
+void CloseBeforeAnyBox(QWidget* startScreen);
+
 // The application's error box: its title as caption, the text with a period added when it has none.
 void ShowStandardError(QWidget* parent, const QString& text);

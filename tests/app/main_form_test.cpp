@@ -74,7 +74,7 @@ class MainFormTest : public QObject {
         QVERIFY2(entry->isSeparator() || entry->text().contains('&'), qPrintable(entry->text()));
     }
     QCOMPARE(menus, QStringList({"&File", "&Actions", "&CD Player", "&Options", "&Tools", "&Help"}));
-    QCOMPARE(form.spSLMsgOut->text(), QString());
+    QVERIFY(form.spSLMsgOut->text().startsWith("No CD drive found."));  // no drive, no image: what to do
   }
 
   // The window starts at its first size and grows from there: the list takes the space, the controls keep
@@ -182,6 +182,8 @@ class MainFormTest : public QObject {
     QCOMPARE(form.spCDROMlist->count(), 0);
     QVERIFY(!form.Timer1->isActive());
     QVERIFY(!form.DeviceFlag());
+    QCOMPARE(form.spSLMsgOut->text(), QString::fromStdString("No CD drive found. Add a disc image under [CD Images] in " +
+                                                            SettingsFile() + ", or insert a disc."));
   }
 
   void outputFolderComesFromTheSettings() {

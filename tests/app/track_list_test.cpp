@@ -99,6 +99,19 @@ class TrackListTest : public QObject {
     FFolder.reset();
   }
 
+  // A box shown while the start-up screen is up closes that screen first: it stays on top and would hide it.
+  void aBoxClosesTheStartScreenFirst() {
+    QWidget screen;
+    screen.show();
+    CloseBeforeAnyBox(&screen);
+    bool screenGone = false;
+    ModalWatcher box([&](QWidget*) { screenGone = !screen.isVisible(); });
+    ShowStandardError(nullptr, "Device 0 is not available.");
+    CloseBeforeAnyBox(nullptr);
+    QVERIFY(box.shown != nullptr);
+    QVERIFY(screenGone);
+  }
+
   void formatButtonsRenameRowsAndBringTheirFolder() {
     Start(2, "[Folder]\nmp3 folder=/music/mp3\nwav folder=\nOgg folder=/music/ogg\n");
     QCOMPARE(FForm->spSkinEdit1->text(), QString("/music/mp3"));
