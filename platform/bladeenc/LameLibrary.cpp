@@ -4,7 +4,9 @@
 
 #include "platform/dynlib/DynamicLibrary.h"
 
-const char* const kLameMissingMessage = "lame_enc.dll library could not be loaded.";
+const char* const kLameMissingMessage =
+    "lame_enc.dll library could not be loaded.\n"
+    "MP3 files are encoded by libmp3lame.so.0: install the package libmp3lame0.";
 
 namespace {
 

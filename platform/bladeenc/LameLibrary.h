@@ -37,7 +37,8 @@ struct LameEntries {
   decltype(&::lame_close) lame_close = nullptr;
 };
 
-// The message of every user of the library when it cannot be bound.
+// The message of every user of the library when it cannot be bound, with a second line naming the library and
+// its package.
 extern const char* const kLameMissingMessage;
 
 // Loads the library on the first call. A library that lacks one of the calls the program makes counts as

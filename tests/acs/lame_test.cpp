@@ -221,7 +221,9 @@ TEST(Mp3BindingTest, AMissingLibraryIsReportedUntilOneIsFound) {
     TMP3Out sink;
     ADD_FAILURE() << "constructed without LAME";
   } catch (const EACSException& error) {
-    EXPECT_STREQ("lame_enc.dll library could not be loaded.", error.what());
+    EXPECT_STREQ("lame_enc.dll library could not be loaded.\n"
+                 "MP3 files are encoded by libmp3lame.so.0: install the package libmp3lame0.",
+                 error.what());
   }
   SetLameLibraryName("libmp3lame.so.0");
   EXPECT_NO_THROW(TMP3Out());

@@ -88,8 +88,10 @@ for hidden in "libvorbis.so.0 vorbis.dll ogg" "libmp3lame.so.0 lame_enc.dll mp3"
   read -r library name extension <<<"$hidden"
   status=0
   message=$(without "$library" "$program/quillon-cli" convert "$work/in.wav" "$work/out.$extension" 2>&1) || status=$?
-  [ "$status" -eq 1 ] && [ "$message" = "error: $name library could not be loaded." ] ||
+  [ "$status" -eq 1 ] && [ "$(head -n 1 <<<"$message")" = "error: $name library could not be loaded." ] ||
     fail "quillon-cli without $library: status $status, $message"
+  [ "$extension" != mp3 ] || grep -q "install the package libmp3lame0" <<<"$message" ||
+    fail "quillon-cli without $library does not name the package: $message"
 done
 
 # The window: an error box with the same text instead of a silent end; its OK ends the program with 1.
