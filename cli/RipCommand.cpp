@@ -18,6 +18,7 @@
 #include "platform/files/FileChecks.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/RipJob.h"
+#include "rip/TimeLeft.h"
 
 namespace {
 
@@ -119,12 +120,16 @@ class CliRipHost : public RipHost {
   }
   void SetButtonCaption(const std::string&) override {}
   // One line on a terminal, redrawn: "Track 3/12  45%" for WAV (the track read so far), "Reading track 3/12,
-  // job 45%" for the encoded formats, whose tracks are encoded while the next is read.
+  // job 45%" for the encoded formats, whose tracks are encoded while the next is read; then the time left.
   void SetGauge(int percent) override {
     if (isatty(STDERR_FILENO) == 0) return;
     if (FFormat == OutputFormat::WAV) std::fprintf(stderr, "\r\033[KTrack %d/%d  %d%%", FTrack, FTracks, percent);
     else std::fprintf(stderr, "\r\033[KReading track %d/%d, job %d%%", FTrack, FTracks, percent);
+    if (!FLeft.empty()) std::fprintf(stderr, ", %s", FLeft.c_str());
     FLineShown = true;
+  }
+  void ShowJobProgress(int, int, std::optional<int> secondsLeft) override {
+    FLeft = secondsLeft ? TimeLeftText(*secondsLeft) : std::string();
   }
   void ClearLine() {
     if (FLineShown) std::fputs("\r\033[K", stderr);
@@ -168,6 +173,7 @@ class CliRipHost : public RipHost {
   OutputFormat FFormat;
   int FTracks;
   int FTrack = 0;
+  std::string FLeft;  // "about 4 min left", once the job can tell
   bool FLineShown = false;
 };
 

@@ -15,6 +15,7 @@
 #include "platform/files/FileChecks.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/DeEmphasis.h"
+#include "rip/TimeLeft.h"
 #include "rip/FlacTrackEncoder.h"
 #include "rip/GapSearch.h"
 #include "rip/Mp3TrackEncoder.h"
@@ -213,6 +214,7 @@ void RipJob::Start(RipInput input) {
   FHost.SetCaption("Marrowby");
   RunGuarded([this] {
     DetectGaps();
+    CountJob();
     RipProcedure();
   });
   SetCDReadMode(FInput.handle, ReadMode::Burst);  // the CD player reads on as before the job
@@ -296,6 +298,36 @@ std::string RipJob::OutputPath(const RipRow& row) const {
 void RipJob::CommonStart(const RipRow& row) {
   FHost.SetButtonCaption("Cancel");
   FHost.SetCaption("Processing:" + row.number + " (" + row.name + ")");
+  ++FTrackOrdinal;
+  ShowJobProgress();
+}
+
+// The blocks and tracks to rip; the time left is measured from here, after the gap search.
+void RipJob::CountJob() {
+  FJobBlocks = FBlocksRead = FTrackRead = 0;
+  FTracksToRip = FTrackOrdinal = 0;
+  for (const RipRow& row : FInput.rows)
+    if (Rippable(row)) {
+      FJobBlocks += row.blocks;
+      ++FTracksToRip;
+    }
+  FLastProgress.clear();
+  FTimeLeft.Start();
+}
+
+// The share of the job done: WAV counts the blocks read, the encoded formats reading and encoding too.
+double RipJob::JobDone() const {
+  if (FJobBlocks == 0) return 0.0;
+  if (FEncoder) return JobGauge() / 100.0;
+  return double(FBlocksRead + FTrackRead) / double(FJobBlocks);
+}
+
+void RipJob::ShowJobProgress() {
+  std::optional<int> left = FTimeLeft.SecondsLeft(JobDone());
+  const std::string shown = std::to_string(FTrackOrdinal) + (left ? TimeLeftText(*left) : std::string());
+  if (shown == FLastProgress) return;
+  FLastProgress = shown;
+  FHost.ShowJobProgress(FTrackOrdinal, FTracksToRip, left);
 }
 
 std::string RipJob::FinishedCaption() const {
@@ -500,11 +532,12 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
 
 // WAV output shows each track's reading; the encoded formats show the whole job, reading and encoding.
 void RipJob::ShowReadProgress(std::uint32_t done, std::uint32_t length) {
+  FTrackRead = done;
+  ShowJobProgress();
   if (!FEncoder) {
     FHost.SetGauge(static_cast<int>(std::int64_t(done) * 100 / length));
     return;
   }
-  FTrackRead = done;
   FLastGauge = JobGauge();
   FHost.SetGauge(FLastGauge);
 }
@@ -527,6 +560,8 @@ void RipJob::WavBranch() {
     ProvedRead read = ReadTrackProved(row, file);
     if (FCancel) break;  // the unfinished file goes; an earlier file of that name stays
     if (!file.Commit()) throw EStreamError("Cannot create file " + path);
+    FBlocksRead += row.blocks;
+    FTrackRead = 0;
     TrackFinished(row, path, read);
   }
   if (!FCancel) Completed();
@@ -550,6 +585,8 @@ void RipJob::OneFileBranch() {
     parts.push_back(std::make_unique<TemporaryFile>(TemporaryFile{output + "." + row.number + ".convert"}));
     TFileStream file(parts.back()->path, TFileStream::Mode::Create);
     ProvedRead read = ReadTrackProved(row, file);
+    FBlocksRead += row.blocks;
+    FTrackRead = 0;
     if (!FCancel) reads.emplace_back(index, std::move(read));
   }
   if (FCancel || reads.empty()) return Finish();
@@ -643,10 +680,7 @@ void RipJob::EncodedBranch() {
   FEncodings.clear();
   FNextReport = 0;
   FStopEncoders = false;
-  FJobBlocks = FBlocksRead = FTrackRead = 0;
   FLastGauge = -1;
-  for (const RipRow& row : FInput.rows)
-    if (Rippable(row)) FJobBlocks += row.blocks;
   for (std::size_t index = 0; index < FInput.rows.size() && !Stopping(); ++index)
     if (Rippable(FInput.rows[index])) ReadAndEncode(index);
   while (!Stopping() && EncodingsRunning() > 0) WaitForEncodings();
@@ -802,6 +836,7 @@ void RipJob::CheckEncodings() {
   int gauge = JobGauge();
   if (gauge != FLastGauge) FHost.SetGauge(gauge);
   FLastGauge = gauge;
+  ShowJobProgress();
 }
 
 // No encoding outlives the branch that started it, also when an error ends the job.

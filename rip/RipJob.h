@@ -23,6 +23,7 @@
 #include "rip/EncodingWorker.h"
 #include "rip/ReadPlan.h"
 #include "rip/RipAccuracy.h"
+#include "rip/TimeLeft.h"
 
 class GapSearch;
 class TFileStream;
@@ -125,6 +126,8 @@ class RipHost {
   // written beside the files.
   virtual void ReportTrack(const TrackResult& result) = 0;
   virtual void ReportDisc(const DiscVerdicts& verdicts, const std::string& logPath) = 0;
+  // Which of the tracks to rip is being read, and the job's time left once it can be told.
+  virtual void ShowJobProgress(int /*track*/, int /*tracks*/, std::optional<int> /*secondsLeft*/) {}
 };
 
 class RipJob {
@@ -183,6 +186,9 @@ class RipJob {
   void ShowReadProgress(std::uint32_t done, std::uint32_t length);
   int JobGauge() const;
   void CommonStart(const RipRow& row);
+  void CountJob();
+  double JobDone() const;
+  void ShowJobProgress();
   ProvedRead ReadTrackProved(const RipRow& row, TFileStream& file);
   ProvedRead ReadPass(const RipRow& row, TFileStream& file, ReadMode mode);
   // Returns the blocks that could not be read, counted from the track's start; without a file, only the
@@ -227,4 +233,9 @@ class RipJob {
   std::uint64_t FBlocksRead = 0;
   std::uint64_t FTrackRead = 0;
   int FLastGauge = -1;
+  // Which track of how many is read, and how long the job has still to go.
+  int FTrackOrdinal = 0;
+  int FTracksToRip = 0;
+  TimeLeft FTimeLeft;
+  std::string FLastProgress;
 };

@@ -11,6 +11,7 @@
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
 #include "platform/qtseams/Shell.h"
+#include "rip/TimeLeft.h"
 
 namespace {
 constexpr int kReportListHeight = 150;  // about eight lines: a line or two per track
@@ -27,7 +28,7 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   Gauge1->setGeometry(18, 12, 304, 19);
   Gauge1->setRange(0, 100);
   Gauge1->setValue(0);
-  Gauge1->setStyleSheet("QProgressBar::chunk { background-color: red; }");
+  Gauge1->setStyleSheet("QProgressBar { color: black; text-align: center; } QProgressBar::chunk { background-color: red; }");
   spSkinButtonStop = new QPushButton("&Cancel", this);
   spSkinButtonStop->setGeometry(130, 42, 81, 25);
   spSkinButtonStop->setFont(QFont("Arial"));
@@ -69,6 +70,7 @@ void TRipPropressForm::FormActivate() {
   setFixedSize(337, 79);
   // Each job starts from an empty gauge, so a job that fails early never shows the last one's 100 %.
   Gauge1->setValue(0);
+  Gauge1->setFormat("%p%");
   SetButtonCaption("Cancel");
   // A folder typed by hand that does not exist yet is made, parents and all; one that cannot be made shows
   // as the first file that cannot be created.
@@ -101,6 +103,14 @@ void TRipPropressForm::SetCaption(const std::string& text) { setWindowTitle(QStr
 // Both captions, "Cancel" and "Close", take their first letter as the mnemonic.
 void TRipPropressForm::SetButtonCaption(const std::string& text) {
   spSkinButtonStop->setText("&" + QString::fromStdString(text));
+  if (text == "Close") Gauge1->setFormat("%p%");  // the job is over: no time left to tell
+}
+
+// In the gauge itself, so the window keeps its size: "45%   Track 3 of 12 — about 4 min left".
+void TRipPropressForm::ShowJobProgress(int track, int tracks, std::optional<int> secondsLeft) {
+  QString line = QString("%p%   Track %1 of %2").arg(track).arg(tracks);
+  if (secondsLeft) line += QString::fromUtf8(" \u2014 ") + QString::fromStdString(TimeLeftText(*secondsLeft));
+  Gauge1->setFormat(line);
 }
 
 QString TRipPropressForm::ButtonCaption() const { return QString(spSkinButtonStop->text()).remove('&'); }

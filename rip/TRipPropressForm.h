@@ -55,6 +55,7 @@ class TRipPropressForm : public QDialog, private RipHost {
   void ReportReadErrors(const std::string& text) override;
   void ReportTrack(const TrackResult& result) override;
   void ReportDisc(const DiscVerdicts& verdicts, const std::string& logPath) override;
+  void ShowJobProgress(int track, int tracks, std::optional<int> secondsLeft) override;
   void AddReport(const std::string& text);
 
   std::unique_ptr<RipJob> FJob;

@@ -23,6 +23,7 @@
 #include "tests/data/HttpTestServer.h"
 #include "rip/DeEmphasis.h"
 #include "rip/RipLog.h"
+#include "rip/TimeLeft.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/data/SimulatedDrive.h"
 #include "tests/data/TestDiscs.h"
@@ -1278,6 +1279,27 @@ TEST_F(RipJobTest, ParallelEncodersWaitForRoomOnANearlyFullDisk) {
   Rip(input);
   EXPECT_EQ(std::vector<std::string>{"Stream write error: the disk is full (" + disk + "/Track-01.mp3.convert)"},
             FHost.errors);
+}
+
+// The time left follows the job's rate, told only once the job has run 5 s and done something.
+TEST(TimeLeftTest, FollowsTheRateSoFarAfterTheFirstSeconds) {
+  TimeLeft left;
+  const TimeLeft::Clock::time_point start{};
+  left.Start(start);
+  const struct {
+    double seconds, done;
+    std::optional<int> left;
+    const char* text;
+  } cases[] = {{4.9, 0.5, std::nullopt, ""},        {10, 0.0, std::nullopt, ""},
+               {10, 0.25, 30, "under a minute left"}, {60, 0.4, 90, "about 2 min left"},
+               {100, 0.25, 300, "about 5 min left"},   {300, 1.0, 0, "under a minute left"}};
+  for (const auto& c : cases) {
+    auto now = start + std::chrono::duration_cast<TimeLeft::Clock::duration>(std::chrono::duration<double>(c.seconds));
+    EXPECT_EQ(c.left, left.SecondsLeft(c.done, now)) << c.seconds << " s, " << c.done;
+    if (c.left) {
+      EXPECT_EQ(c.text, TimeLeftText(*c.left));
+    }
+  }
 }
 
 TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
