@@ -16,7 +16,7 @@ TEST(PrintableTextTest, ControlCharactersAndEscapeSequencesGoAndLatin1BecomesUtf
 }
 
 // The album's performer is the disc's, else the one all tracks share; a track by another keeps its own, and the
-// album's goes to the album artist. CD-Text of songwriters alone names nothing.
+// album's is every track's album artist. CD-Text of songwriters alone names nothing.
 TEST(CdTextMetadataTest, TheAlbumsPerformerIsTheDiscsOrTheOneAllTracksShare) {
   const struct {
     std::string disc, first, second, album, secondArtist;
@@ -28,7 +28,7 @@ TEST(CdTextMetadataTest, TheAlbumsPerformerIsTheDiscsOrTheOneAllTracksShare) {
     TrackTags second = TrackTagsOf(metadata, 1, "Two.mp3", 2, 2);
     EXPECT_EQ(c.album, metadata->artist) << c.disc << c.first << c.second;
     EXPECT_EQ(c.secondArtist, second.artist);
-    EXPECT_EQ(c.album == c.secondArtist ? "" : c.album, second.albumArtist);
+    EXPECT_EQ(c.album, second.albumArtist);
   }
   EXPECT_FALSE(CdTextMetadata(DiscText{{"", "", "Green"}, {{"", "", "Green"}}}, 1));
 }
