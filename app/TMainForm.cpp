@@ -747,6 +747,7 @@ std::optional<CdInformation> TMainForm::GetTrackList_cddb() {
   FMetadata = result.metadata;
   if (!FMetadata)  // the disc's own CD-Text, when the server does not know the disc
     FMetadata = NameAfterCdText(FDrives.Text(), result.rows, CurrentFormat(), ReadNamingOptions(FSettings.get()));
+  if (result.information && FForms.CdMsgForm != nullptr) FForms.CdMsgForm->ShowAlbum(result.metadata);
   FillTrackList(result.rows);
   if (result.outcome == CddbOutcome::NoEntry)
     CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),
@@ -775,9 +776,16 @@ void TMainForm::MusicBrainz1Click() {
     } else if (result.outcome != MusicBrainzOutcome::Found)
       CurrentMessageBoxes().Show(this, QApplication::applicationDisplayName(), FromBytes(result.message),
                                  MessageBoxes::Icon::Plain);
-    if (chosen >= 0) NameAfter(result.releases[static_cast<std::size_t>(chosen)].metadata);
+    if (chosen >= 0) ShowAlbum(result.releases[static_cast<std::size_t>(chosen)].metadata);
   }
   if (timerRunning) Timer1->start();
+}
+
+void TMainForm::ShowAlbum(const DiscMetadata& metadata) {
+  NameAfter(metadata);
+  if (FForms.CdMsgForm == nullptr) return;
+  FForms.CdMsgForm->ShowAlbum(metadata);
+  FForms.CdMsgForm->ShowWithoutLookup();
 }
 
 void TMainForm::NameAfter(const DiscMetadata& metadata) {

@@ -126,6 +126,8 @@ class TMainForm : public QMainWindow {
   void FillTrackList(const std::vector<TrackRow>& rows);
   // Renames the rows after a lookup's data and keeps that data for the tags.
   void NameAfter(const DiscMetadata& metadata);
+  // Names the rows after the release chosen from MusicBrainz and shows its album in the CD information dialog.
+  void ShowAlbum(const DiscMetadata& metadata);
   void SelectFirstRow();
   void ShowStatus(const QString& text, const QString& reason = QString());
   // The folder setting of a format; when it is empty, the fallback folder in the program folder.

@@ -172,8 +172,10 @@ QWidget* TOptions::BuildNamesPage() {
   nametemplate->setPlaceholderText("%a/%A/%n - %t");
   grid->addWidget(nametemplate, 1, 0);
   auto* hint = new QLabel(
-      "%n track number, %t title, %a artist, %A album, %y year, %g genre.\n"
-      "A \"/\" makes folders. Empty: the names are the titles alone.",
+      "%n track number, %t title, %a artist, %A album, %y year, %g genre,\n"
+      "%b album artist, %d disc number, %D disc total.\n"
+      "A \"/\" makes folders. Empty: the names are the titles alone.\n"
+      "For a set of several discs: %b/%A/%d-%n - %t",
       page);
   hint->setWordWrap(true);
   grid->addWidget(hint, 2, 0);

@@ -36,6 +36,23 @@ std::string Clean(const std::string& text) {
 
 bool VariousArtists(const std::string& artist) { return artist == "Various" || artist == "Various Artists"; }
 
+// The release's own tags, and those of its track (from 0; past the end for none).
+void AddReleaseTags(TrackTags& tags, const DiscMetadata& metadata, std::size_t track) {
+  tags.date = metadata.date;
+  tags.disc = metadata.discNumber;
+  tags.discTotal = metadata.discTotal;
+  tags.musicBrainzAlbumArtistIds = metadata.musicBrainzAlbumArtistIds;
+  tags.musicBrainzReleaseGroupId = metadata.musicBrainzReleaseGroupId;
+  tags.label = metadata.label;
+  tags.catalogNumber = metadata.catalogNumber;
+  tags.barcode = metadata.barcode;
+  tags.country = metadata.country;
+  tags.media = metadata.media;
+  tags.musicBrainzArtistIds = track < metadata.musicBrainzArtistIds.size() ? metadata.musicBrainzArtistIds[track]
+                                                                             : metadata.musicBrainzAlbumArtistIds;
+  if (track < metadata.isrcs.size()) tags.isrc = metadata.isrcs[track];
+}
+
 }  // namespace
 
 DiscMetadata CddbDiscMetadata(const std::string& entry, const std::string& cddbId, const std::vector<int>& trackNumbers) {
@@ -80,7 +97,7 @@ TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t t
   tags.title = hidden ? "Hidden track" : at(metadata->titles);
   tags.artist = at(metadata->artists);
   if (tags.artist.empty()) tags.artist = metadata->artist;
-  if (tags.artist != metadata->artist) tags.albumArtist = metadata->artist;
+  tags.albumArtist = metadata->artist;  // library tools group an album by it
   tags.album = metadata->album;
   tags.year = metadata->year;
   tags.genre = metadata->genre;
@@ -89,6 +106,7 @@ TrackTags TrackTagsOf(const std::optional<DiscMetadata>& metadata, std::size_t t
   tags.musicBrainzReleaseId = metadata->musicBrainzReleaseId;
   tags.musicBrainzRecordingId = at(metadata->musicBrainzRecordingIds);
   tags.musicBrainzTrackId = at(metadata->musicBrainzTrackIds);
+  AddReleaseTags(tags, *metadata, hidden ? metadata->musicBrainzArtistIds.size() : track);
   return tags;
 }
 

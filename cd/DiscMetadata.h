@@ -19,12 +19,25 @@ struct DiscMetadata {
   std::vector<std::string> musicBrainzRecordingIds;  // one per track row, when the data came from MusicBrainz
   std::vector<std::string> musicBrainzTrackIds;      // the release's own track of each row
   std::string source;  // where it came from, for the rip log: "CDDB", "MusicBrainz" or "CD-Text"
+  // What a MusicBrainz release tells beyond names; empty or 0 where the source does not know it.
+  std::string date{};  // the full release date, "1973-03-24" (or "1973-03", "1973")
+  int discNumber = 0;  // the matched medium's position in the release
+  int discTotal = 0;   // the release's media
+  std::vector<std::string> musicBrainzAlbumArtistIds{};  // the release's credited artists
+  std::string musicBrainzReleaseGroupId{};
+  std::string label{};
+  std::string catalogNumber{};
+  std::string barcode{};
+  std::string country{};  // the release country, "GB"
+  std::string media{};    // the medium's format, "CD"
+  std::vector<std::vector<std::string>> musicBrainzArtistIds{};  // per track row: its credited artists
+  std::vector<std::string> isrcs{};                              // per track row: the recording's first ISRC
 };
 
 struct TrackTags {
   std::string title;
   std::string artist;
-  std::string albumArtist;  // only when it differs from the track's artist
+  std::string albumArtist;  // the disc's artist, whenever a lookup or the CD-Text names one
   std::string album;
   std::string year;
   std::string genre;
@@ -35,9 +48,19 @@ struct TrackTags {
   std::string musicBrainzReleaseId;
   std::string musicBrainzRecordingId;
   std::string musicBrainzTrackId;
-  std::string isrc;           // the disc's own, for the track
+  std::string isrc;           // the disc's own for the track, else the recording's in the lookup
   std::string catalogNumber;  // a lookup's, else the disc's own
   std::string comment;
+  std::string date{};  // the full release date where the lookup gave one, else empty (the year stands for it)
+  int disc = 0;
+  int discTotal = 0;
+  std::vector<std::string> musicBrainzArtistIds{};
+  std::vector<std::string> musicBrainzAlbumArtistIds{};
+  std::string musicBrainzReleaseGroupId{};
+  std::string label{};
+  std::string barcode{};
+  std::string country{};
+  std::string media{};
 };
 
 // The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows

@@ -18,7 +18,7 @@ using nlohmann::json;
 namespace {
 
 constexpr auto kRequestSpacing = std::chrono::seconds(1);
-constexpr const char* kIncludes = "inc=recordings+artist-credits+labels+release-groups+genres&fmt=json";
+constexpr const char* kIncludes = "inc=recordings+artist-credits+labels+release-groups+isrcs+genres&fmt=json";
 
 // The service allows one request a second from a client: every lookup shares the pace, that of later runs too.
 HttpReply Get(const MusicBrainzServer& server, const std::string& path, const std::function<bool()>& keepWaiting) {
@@ -50,6 +50,39 @@ std::string Credit(const json& object) {
   for (const json& part : Array(object, "artist-credit"))
     if (part.is_object()) credit += Text(part, "name") + Text(part, "joinphrase");
   return credit;
+}
+
+// The IDs of the credited artists, in credit order.
+std::vector<std::string> CreditIds(const json& object) {
+  std::vector<std::string> ids;
+  for (const json& part : Array(object, "artist-credit"))
+    if (part.is_object() && part.contains("artist") && part.at("artist").is_object() && !Text(part.at("artist"), "id").empty())
+      ids.push_back(Text(part.at("artist"), "id"));
+  return ids;
+}
+
+// The object under key, or an empty one.
+const json& Object(const json& object, const char* key) {
+  static const json empty = json::object();
+  auto found = object.find(key);
+  return found != object.end() && found->is_object() ? *found : empty;
+}
+
+std::string FirstCatalogNumber(const json& release) {
+  for (const json& info : Array(release, "label-info"))
+    if (info.is_object() && !Text(info, "catalog-number").empty()) return Text(info, "catalog-number");
+  return {};
+}
+
+std::string FirstIsrc(const json& recording) {
+  for (const json& isrc : Array(recording, "isrcs"))
+    if (isrc.is_string()) return PrintableText(isrc.get<std::string>());
+  return {};
+}
+
+int Position(const json& medium) {
+  auto found = medium.find("position");
+  return found != medium.end() && found->is_number_integer() ? found->get<int>() : 0;
 }
 
 bool HoldsDisc(const json& medium, const std::string& discId) {
@@ -108,6 +141,16 @@ MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std:
   metadata.musicBrainzDiscId = discId;
   metadata.musicBrainzReleaseId = result.id;
   metadata.source = "MusicBrainz";
+  metadata.date = result.date;
+  metadata.discNumber = Position(medium);
+  metadata.discTotal = static_cast<int>(Array(release, "media").size());
+  metadata.musicBrainzAlbumArtistIds = CreditIds(release);
+  metadata.musicBrainzReleaseGroupId = Text(Object(release, "release-group"), "id");
+  metadata.label = result.label;
+  metadata.catalogNumber = FirstCatalogNumber(release);
+  metadata.barcode = Text(release, "barcode");
+  metadata.country = result.country;
+  metadata.media = result.format;
   for (const json& track : Array(medium, "tracks")) {
     if (!track.is_object()) continue;
     metadata.titles.push_back(Text(track, "title"));
@@ -117,6 +160,9 @@ MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std:
     bool known = recording != track.end() && recording->is_object();
     metadata.musicBrainzRecordingIds.push_back(known ? Text(*recording, "id") : std::string());
     metadata.musicBrainzTrackIds.push_back(Text(track, "id"));
+    std::vector<std::string> artistIds = CreditIds(track);
+    metadata.musicBrainzArtistIds.push_back(artistIds.empty() ? metadata.musicBrainzAlbumArtistIds : artistIds);
+    metadata.isrcs.push_back(FirstIsrc(Object(track, "recording")));
   }
   return result;
 }

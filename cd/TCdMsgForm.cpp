@@ -24,6 +24,10 @@ TCdMsgForm::TCdMsgForm(QWidget* parent) : QDialog(parent) {
   edArtist = AddRow(rows, "Artist");
   edTitle = AddRow(rows, "Title");
   edCategory = AddRow(rows, "Type");
+  edYear = AddRow(rows, "Year");
+  edGenre = AddRow(rows, "Genre");
+  edDisc = AddRow(rows, "Disc");
+  edRelease = AddRow(rows, "MusicBrainz ID");
   spSkinButton1 = new QPushButton("&Close", this);
   spSkinButton1->setDefault(true);
   connect(spSkinButton1, &QPushButton::clicked, this, &TCdMsgForm::spSkinButton1Click);
@@ -51,7 +55,7 @@ QLabel* TCdMsgForm::AddRow(QFormLayout* rows, const char* caption) {
 // server, which a window not yet mapped cannot be. A window brought back from an icon is not shown anew.
 void TCdMsgForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (event->spontaneous()) return;
+  if (event->spontaneous() || !FLookupOnShow) return;
   FLookupPending = true;
   QMetaObject::invokeMethod(this, &TCdMsgForm::FormShow, Qt::QueuedConnection);
 }
@@ -65,6 +69,28 @@ void TCdMsgForm::FormShow() {
   edArtist->setText(QString::fromStdString(information->artist));
   edTitle->setText(QString::fromStdString(information->title));
   edCategory->setText(QString::fromStdString(information->category));
+}
+
+void TCdMsgForm::ShowAlbum(const std::optional<DiscMetadata>& album) {
+  if (album) {
+    edDiscID->setText(QString::fromStdString(album->cddbId.empty() ? album->musicBrainzDiscId : album->cddbId));
+    edArtist->setText(QString::fromStdString(album->artist));
+    edTitle->setText(QString::fromStdString(album->album));
+    edCategory->clear();
+  }
+  QString disc;
+  if (album && album->discNumber > 0) disc = QString::number(album->discNumber);
+  if (!disc.isEmpty() && album->discTotal > 0) disc += "/" + QString::number(album->discTotal);
+  edYear->setText(album ? QString::fromStdString(album->year) : QString());
+  edGenre->setText(album ? QString::fromStdString(album->genre) : QString());
+  edDisc->setText(disc);
+  edRelease->setText(album ? QString::fromStdString(album->musicBrainzReleaseId) : QString());
+}
+
+void TCdMsgForm::ShowWithoutLookup() {
+  FLookupOnShow = false;
+  exec();
+  FLookupOnShow = true;
 }
 
 void TCdMsgForm::spSkinButton1Click() { accept(); }

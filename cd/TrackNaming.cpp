@@ -119,6 +119,12 @@ std::string Extension(const std::string& name) {
   return name.substr(dot);
 }
 
+// The album's artist for a folder; the track's where the lookup named none.
+std::string AlbumArtist(const TrackTags& tags) {
+  if (!tags.albumArtist.empty()) return tags.albumArtist;
+  return tags.artist.empty() ? "Unknown Artist" : tags.artist;
+}
+
 }  // namespace
 
 std::string PrintableText(const std::string& text) {
@@ -197,6 +203,9 @@ std::string TemplateFileName(const std::string& nameTemplate, const TrackTags& t
                         : token == 'A' ? (tags.album.empty() ? "Unknown Album" : tags.album)
                         : token == 'y' ? tags.year
                         : token == 'g' ? tags.genre
+                        : token == 'd' ? std::to_string(std::max(tags.disc, 1))
+                        : token == 'D' ? std::to_string(std::max(tags.discTotal, 1))
+                        : token == 'b' ? AlbumArtist(tags)
                         : token == '%' ? "%"
                                        : std::string("%") + token;
     folders.back() += Component(value, windowsSafe);

@@ -39,7 +39,8 @@ struct NamingOptions {
 NamingOptions ReadNamingOptions(TIniFile* settings);
 
 // The name of a track through a template: %n the two-digit number, %t title, %a artist, %A album, %y year,
-// %g genre, %% a percent sign; "/" separates folders. Each token's own "/" is replaced, empty folders dropped.
+// %g genre, %b album artist, %d disc number and %D disc total (1 when unknown), %% a percent sign; "/"
+// separates folders. Each token's own "/" is replaced, empty folders dropped.
 std::string TemplateFileName(const std::string& nameTemplate, const TrackTags& tags, const std::string& number,
                              const std::string& extension, bool windowsSafe);
 

@@ -11,6 +11,52 @@ std::string TrackText(const TrackTags& tags) {
   return tags.total > 0 ? std::to_string(tags.track) + "/" + std::to_string(tags.total) : std::to_string(tags.track);
 }
 
+std::string DiscText(const TrackTags& tags) {
+  if (tags.disc <= 0) return {};
+  return tags.discTotal > 0 ? std::to_string(tags.disc) + "/" + std::to_string(tags.discTotal) : std::to_string(tags.disc);
+}
+
+std::string Joined(const std::vector<std::string>& values) {
+  std::string joined;
+  for (const std::string& value : values) joined += (joined.empty() ? "" : "/") + value;
+  return joined;
+}
+
+// The release's fields beyond the names, in the frames library tools read; several IDs joined by "/" as
+// version-3 readers expect.
+std::vector<Id3TextFrame> ReleaseFrames(const TrackTags& tags) {
+  return {
+      {"TDRC", tags.date, ""},
+      {"TPOS", DiscText(tags), ""},
+      {"TXXX", Joined(tags.musicBrainzArtistIds), "MusicBrainz Artist Id"},
+      {"TXXX", Joined(tags.musicBrainzAlbumArtistIds), "MusicBrainz Album Artist Id"},
+      {"TXXX", tags.musicBrainzReleaseGroupId, "MusicBrainz Release Group Id"},
+      {"TPUB", tags.label, ""},
+      {"TXXX", tags.barcode, "BARCODE"},
+      {"TXXX", tags.country, "MusicBrainz Album Release Country"},
+      {"TMED", tags.media, ""},
+  };
+}
+
+// The same as comments; one comment per artist ID.
+std::vector<std::string> ReleaseComments(const TrackTags& tags) {
+  const std::pair<const char*, std::string> fields[] = {
+      {"DISCNUMBER", NumberOrEmpty(tags.disc)},
+      {"DISCTOTAL", NumberOrEmpty(tags.discTotal)},
+      {"MUSICBRAINZ_RELEASEGROUPID", tags.musicBrainzReleaseGroupId},
+      {"LABEL", tags.label},
+      {"BARCODE", tags.barcode},
+      {"RELEASECOUNTRY", tags.country},
+      {"MEDIA", tags.media},
+  };
+  std::vector<std::string> comments;
+  for (const auto& [name, value] : fields)
+    if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
+  for (const std::string& id : tags.musicBrainzArtistIds) comments.push_back("MUSICBRAINZ_ARTISTID=" + id);
+  for (const std::string& id : tags.musicBrainzAlbumArtistIds) comments.push_back("MUSICBRAINZ_ALBUMARTISTID=" + id);
+  return comments;
+}
+
 }  // namespace
 
 TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber, bool deEmphasised) {
@@ -18,7 +64,7 @@ TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNum
   for (std::size_t k = 0; k + 1 < toc.entries.size(); ++k) {  // the tracks, without the lead-out
     const TocEntry& entry = toc.entries[k];
     if (entry.trackNumber != trackNumber) continue;
-    if (tags.isrc.empty()) tags.isrc = entry.isrc;
+    if (!entry.isrc.empty()) tags.isrc = entry.isrc;  // the disc's own code of what is on it
     if (entry.preEmphasis && tags.comment.empty())
       tags.comment = deEmphasised ? "pre-emphasis, de-emphasised" : "pre-emphasis";
   }
@@ -44,6 +90,7 @@ std::string Mp3TagOf(const TrackTags& tags) {
       {"TXXX", tags.catalogNumber, "CATALOGNUMBER"},
       {"COMM", tags.comment, ""},
   };
+  for (Id3TextFrame& frame : ReleaseFrames(tags)) frames.push_back(std::move(frame));
   bool any = false;
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
   return any ? BuildId3v23Tag(frames) : std::string();
@@ -57,7 +104,7 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
       {"ALBUM", tags.album},
       {"TRACKNUMBER", NumberOrEmpty(tags.track)},
       {"TRACKTOTAL", NumberOrEmpty(tags.total)},
-      {"DATE", tags.year},
+      {"DATE", tags.date.empty() ? tags.year : tags.date},
       {"GENRE", tags.genre},
       {"CDDB", tags.cddbId},
       {"MUSICBRAINZ_DISCID", tags.musicBrainzDiscId},
@@ -71,5 +118,6 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
   std::vector<std::string> comments;
   for (const auto& [name, value] : fields)
     if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
+  for (std::string& comment : ReleaseComments(tags)) comments.push_back(std::move(comment));
   return comments;
 }

@@ -7,7 +7,7 @@
 #include "cd/DiscMetadata.h"
 #include "cd/TableOfContents.h"
 
-// The tags with what the disc says of the track: its ISRC, the disc's catalogue number where no lookup gave
+// The tags with what the disc says of the track: its ISRC (over the lookup's recording's), the disc's catalogue number where no lookup gave
 // one, and a comment "pre-emphasis" for a track recorded with it ("pre-emphasis, de-emphasised" when the
 // file's audio was de-emphasised).
 TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber, bool deEmphasised);

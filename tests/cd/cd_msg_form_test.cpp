@@ -41,6 +41,11 @@ QStringList Labels(const TCdMsgForm& dialog) {
   return {dialog.edDiscID->text(), dialog.edArtist->text(), dialog.edTitle->text(), dialog.edCategory->text()};
 }
 
+QStringList AlbumLabels(const TCdMsgForm& dialog) {
+  return Labels(dialog) + QStringList{dialog.edYear->text(), dialog.edGenre->text(), dialog.edDisc->text(),
+                                      dialog.edRelease->text()};
+}
+
 }  // namespace
 
 class CdMsgFormTest : public QObject {
@@ -59,11 +64,15 @@ class CdMsgFormTest : public QObject {
   TCdMsgForm& Dialog() { return *FForm->Forms().CdMsgForm; }
 
   // Runs the action that shows the dialog; check sees the dialog and the main window while it is up, once
-  // the lookup (which keeps the windows painted while it waits, busy cursor up) has ended.
+  // the lookup (which keeps the windows painted while it waits, busy cursor up) has ended. An action may look
+  // the disc up before it shows the dialog.
   void ShowDialog(const std::function<void()>& action, const std::function<void()>& check = {}) {
     bool shown = false;
+    QElapsedTimer waited;
+    waited.start();
     std::function<void()> close = [&] {
-      if (Dialog().LookupPending()) return QTimer::singleShot(10, close);
+      bool up = QApplication::activeModalWidget() == &Dialog() || waited.elapsed() > 5000;
+      if (Dialog().LookupPending() || !up) return QTimer::singleShot(10, close);
       shown = QApplication::activeModalWidget() == &Dialog();
       if (check) check();
       Dialog().spSkinButton1->click();
@@ -77,6 +86,11 @@ class CdMsgFormTest : public QObject {
   void ClickCddbButton() {
     for (QToolButton* button : FForm->findChildren<QToolButton*>())
       if (button->toolTip() == "CDDB") button->click();
+  }
+
+  void ChooseMusicBrainzLookup() {
+    for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
+      if (action->text().remove(QChar(u'&')) == "MusicBrainz Lookup") action->trigger();
   }
 
   void ChooseMenuEntry() {
@@ -151,8 +165,7 @@ class CdMsgFormTest : public QObject {
       offered = releases.size();
       return 1;
     };
-    for (QAction* action : FForm->menuBar()->findChildren<QAction*>())
-      if (action->text().remove(QChar(u'&')) == "MusicBrainz Lookup") action->trigger();
+    ShowDialog([this] { ChooseMusicBrainzLookup(); });
     QCOMPARE(offered, std::size_t(2));
     QCOMPARE(Names(*FForm), QStringList({"Songs (Remaster)/01 Intro (Remaster).mp3",
                                          "Songs (Remaster)/02 Middle (Remaster).mp3",
@@ -170,6 +183,24 @@ class CdMsgFormTest : public QObject {
     QCOMPARE(Names(*FForm), QStringList({"Unknown Album/01 Track-01.mp3", "Unknown Album/02 Track-02.mp3",
                                          "Unknown Album/03 Track-03.mp3"}));
     QCOMPARE(FBoxes->shown.size(), std::size_t(1));
+  }
+
+  // The dialog shows the album of the release chosen from MusicBrainz at once, and that of CDDB after its lookup.
+  void theDialogShowsTheAlbumOfEitherLookup() {
+    testdata::MusicBrainzTestServer server(
+        {{"/ws/2/discid/5Yg_iRnsRa_h7uC5YjaJKRRyoZw-", {200, testdata::MusicBrainzReplyFile("two_disc_release.json")}}});
+    testdata::WriteTextFile(FFolder->File("settings.ini"),
+                            "[MusicBrainz]\nserver=" + server.Url() + "\n[CDDB]\nserver=" + FServer->Address() + "\n");
+    ShowDialog([this] { ChooseMusicBrainzLookup(); },
+               [this] {
+                 QCOMPARE(AlbumLabels(Dialog()),
+                          QStringList({"5Yg_iRnsRa_h7uC5YjaJKRRyoZw-", "Blue", "Live at the Hall", "", "1973",
+                                       "progressive rock", "2/2", "2c3d4e5f-6a7b-4c8d-9e0f-a1b2c3d4e5f6"}));
+               });
+    ShowDialog([this] { ClickCddbButton(); },
+               [this] {
+                 QCOMPARE(AlbumLabels(Dialog()), QStringList({"06000003", "Blue", "Songs", "rock", "2001", "Test", "", ""}));
+               });
   }
 
   // A disc's CD-Text names the rows through the template and tags the rip until a lookup finds the disc; a

@@ -55,7 +55,7 @@ TEST(MusicBrainzLookupTest, OneReleaseGivesTheMediumsTitlesCreditsAndIds) {
 
   std::vector<testdata::MusicBrainzRequest> requests = server.Requests();
   ASSERT_EQ(1u, requests.size());
-  EXPECT_EQ(kDiscPath + "?inc=recordings+artist-credits+labels+release-groups+genres&fmt=json", requests[0].target);
+  EXPECT_EQ(kDiscPath + "?inc=recordings+artist-credits+labels+release-groups+isrcs+genres&fmt=json", requests[0].target);
   EXPECT_EQ("Quillon/2.98 ( me@example.org )", requests[0].userAgent);
 }
 
@@ -83,7 +83,7 @@ TEST(MusicBrainzLookupTest, AnUnknownIdFallsBackToTheTableOfContentsAFullSecondL
   std::vector<testdata::MusicBrainzRequest> requests = server.Requests();
   ASSERT_EQ(2u, requests.size());
   EXPECT_EQ("/ws/2/discid/-?toc=1+3+180+150+160+170&cdstubs=no&"
-            "inc=recordings+artist-credits+labels+release-groups+genres&fmt=json",
+            "inc=recordings+artist-credits+labels+release-groups+isrcs+genres&fmt=json",
             requests[1].target);
   EXPECT_GE(requests[1].arrived - requests[0].arrived, std::chrono::milliseconds(990));
 
@@ -96,7 +96,7 @@ TEST(MusicBrainzLookupTest, AnUnknownIdFallsBackToTheTableOfContentsAFullSecondL
   MusicBrainzTestServer second({{"/ws/2/discid/-", {200, MusicBrainzReplyFile("toc_lookup.json")}}});
   LookUpMusicBrainz(enhanced, {second.Url(), "me@example.org", ""});
   ASSERT_EQ(2u, second.Requests().size());
-  EXPECT_EQ(kDiscPath + "?inc=recordings+artist-credits+labels+release-groups+genres&fmt=json", second.Requests()[0].target);
+  EXPECT_EQ(kDiscPath + "?inc=recordings+artist-credits+labels+release-groups+isrcs+genres&fmt=json", second.Requests()[0].target);
   EXPECT_EQ(requests[1].target, second.Requests()[1].target);
 }
 

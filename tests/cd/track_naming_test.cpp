@@ -2,7 +2,9 @@
 
 #include "cd/CdTextMetadata.h"
 #include "cd/MusicBrainzDiscId.h"
+#include "cd/MusicBrainzLookup.h"
 #include "cd/TrackNaming.h"
+#include "tests/data/MusicBrainzTestServer.h"
 
 namespace {
 
@@ -16,7 +18,7 @@ TEST(PrintableTextTest, ControlCharactersAndEscapeSequencesGoAndLatin1BecomesUtf
 }
 
 // The album's performer is the disc's, else the one all tracks share; a track by another keeps its own, and the
-// album's goes to the album artist. CD-Text of songwriters alone names nothing.
+// album's is every track's album artist. CD-Text of songwriters alone names nothing.
 TEST(CdTextMetadataTest, TheAlbumsPerformerIsTheDiscsOrTheOneAllTracksShare) {
   const struct {
     std::string disc, first, second, album, secondArtist;
@@ -28,7 +30,7 @@ TEST(CdTextMetadataTest, TheAlbumsPerformerIsTheDiscsOrTheOneAllTracksShare) {
     TrackTags second = TrackTagsOf(metadata, 1, "Two.mp3", 2, 2);
     EXPECT_EQ(c.album, metadata->artist) << c.disc << c.first << c.second;
     EXPECT_EQ(c.secondArtist, second.artist);
-    EXPECT_EQ(c.album == c.secondArtist ? "" : c.album, second.albumArtist);
+    EXPECT_EQ(c.album, second.albumArtist);
   }
   EXPECT_FALSE(CdTextMetadata(DiscText{{"", "", "Green"}, {{"", "", "Green"}}}, 1));
 }
@@ -74,6 +76,30 @@ TEST(TemplateFileNameTest, TokensFolderAndWindowsSafety) {
   EXPECT_EQ("Unknown Artist/Unknown Album/Track-03.wav", TemplateFileName("%a/%A/%t", TrackTags{}, "03", ".wav", false));
   // Without a lookup the tags' title is the row's name.
   EXPECT_EQ("Track-03", TrackTagsOf(std::nullopt, 2, "Track-03.mp3", 3, 9).title);
+}
+
+// Both discs of a recorded set have a track "Intro": the disc token keeps them apart, and a "feat." track stays
+// in the album artist's folder. Unknown discs count as disc 1 of 1.
+TEST(LookedUpNamesTest, TheDiscTokenKeepsTwoDiscsOfASetApart) {
+  const std::string reply = testdata::MusicBrainzReplyFile("two_disc_release.json");
+  std::vector<TrackRow> rows;
+  for (int n = 1; n <= 3; ++n) rows.push_back(MakeTrackRow(n, 10, OutputFormat::MP3));
+  const NamingOptions options{"%b/%A/%d-%n - %t (%d of %D)", false};
+  std::vector<std::string> names;
+  for (const char* discId : {"lwHl8fGzJyLXQR33ug60E8jhf4k-", "5Yg_iRnsRa_h7uC5YjaJKRRyoZw-"})
+    for (const std::string& name :
+         LookedUpNames(ParseMusicBrainzReleases(reply, discId, 3).at(0).metadata, rows, OutputFormat::MP3, options))
+      names.push_back(name);
+  EXPECT_EQ((std::vector<std::string>{"Blue/Live at the Hall/1-01 - Intro (1 of 2).mp3",
+                                      "Blue/Live at the Hall/1-02 - Middle (1 of 2).mp3",
+                                      "Blue/Live at the Hall/1-03 - Outro (1 of 2).mp3",
+                                      "Blue/Live at the Hall/2-01 - Intro (2 of 2).mp3",
+                                      "Blue/Live at the Hall/2-02 - \xE6\x9D\xB1\xE4\xBA\xAC (2 of 2).mp3",
+                                      "Blue/Live at the Hall/2-03 - Outro (2 of 2).mp3"}),
+            names);
+  TrackTags unknown;
+  unknown.artist = "Red";
+  EXPECT_EQ("Red/1-03 of 1.mp3", TemplateFileName("%b/%d-%n of %D", unknown, "03", ".mp3", false));
 }
 
 // The row "00" of the hidden audio before track 1 is no track of a lookup's: the titles go to the rows after it,

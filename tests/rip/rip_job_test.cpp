@@ -20,7 +20,9 @@
 #include "cd/CdDrives.h"
 #include "cd/CtdbToc.h"
 #include "cd/DiscChecksums.h"
+#include "cd/MusicBrainzLookup.h"
 #include "tests/data/HttpTestServer.h"
+#include "tests/data/MusicBrainzTestServer.h"
 #include "rip/DeEmphasis.h"
 #include "rip/RipLog.h"
 #include "rip/TimeLeft.h"
@@ -339,7 +341,7 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
     const std::string ext = FormatExtension(format);
     if (format == OutputFormat::MP3) {
       EXPECT_EQ((std::vector<std::string>{"TALB=Live", "TCON=Rock", "TIT2=\xC3\x96""ffnung", "TPE1=Die \xC3\x84rzte",
-                                          "TRCK=1/2", "TXXX:CDDB DiscID=0a001402",
+                                          "TPE2=Die \xC3\x84rzte", "TRCK=1/2", "TXXX:CDDB DiscID=0a001402",
                                           "TXXX:MusicBrainz Disc Id=49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "TYER=1999",
                                           "version=2.3"}),
                 TagsOf(Out("Track-01" + ext), format));
@@ -364,6 +366,59 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
     std::string decoder = format == OutputFormat::MP3 ? "mpg123 -q -w '" : format == OutputFormat::FLAC ? "flac -d -s -f -o '" : "oggdec --quiet -o '";
     ASSERT_EQ(0, std::system((decoder + decoded + "' '" + Out("Track-01" + ext) + "'").c_str()));
     EXPECT_EQ(44 + 40 * 2352, fs::file_size(decoded));
+  }
+}
+
+// Disc 2 of a recorded two-disc release, as mutagen reads each format: every album, artist, disc and ID field.
+// The disc's own ISRC of track 2 wins over the recording's, the lookup's catalogue number over the disc's.
+TEST_F(RipJobTest, ADiscOfASetCarriesTheWholeReleaseAsLibraryToolsReadIt) {
+  std::vector<MusicBrainzRelease> releases = ParseMusicBrainzReleases(
+      testdata::MusicBrainzReplyFile("two_disc_release.json"), "5Yg_iRnsRa_h7uC5YjaJKRRyoZw-", 3);
+  ASSERT_EQ(1u, releases.size());
+  const std::vector<std::string> mp3 = {
+      "TALB=Live at the Hall", "TCON=progressive rock", "TDRC=1973-03-24", "TIT2=\xE6\x9D\xB1\xE4\xBA\xAC", "TMED=CD",
+      "TPE1=Blue feat. R\xC3\xB8""d", "TPE2=Blue", "TPOS=2/2", "TPUB=Harvest Lane", "TRCK=2/3", "TSRC=DEA817300002",
+      "TXXX:BARCODE=5099902894225", "TXXX:CATALOGNUMBER=HALL 2",
+      "TXXX:MusicBrainz Album Artist Id=0f2b6a3e-1c4d-4e5f-8a9b-0c1d2e3f4a5b",
+      "TXXX:MusicBrainz Album Id=2c3d4e5f-6a7b-4c8d-9e0f-a1b2c3d4e5f6", "TXXX:MusicBrainz Album Release Country=GB",
+      "TXXX:MusicBrainz Artist Id=0f2b6a3e-1c4d-4e5f-8a9b-0c1d2e3f4a5b/1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d",
+      "TXXX:MusicBrainz Disc Id=5Yg_iRnsRa_h7uC5YjaJKRRyoZw-",
+      "TXXX:MusicBrainz Release Group Id=3d4e5f6a-7b8c-4d9e-0f1a-b2c3d4e5f6a7",
+      "TXXX:MusicBrainz Release Track Id=a2000000-0000-4000-8000-000000000002",
+      "TXXX:MusicBrainz Track Id=b2000000-0000-4000-8000-000000000002", "TYER=1973",
+      "UFID:http://musicbrainz.org=b2000000-0000-4000-8000-000000000002", "version=2.3"};
+  const std::vector<std::string> comments = {
+      "ALBUM=Live at the Hall", "ALBUMARTIST=Blue", "ARTIST=Blue feat. R\xC3\xB8""d", "BARCODE=5099902894225",
+      "CATALOGNUMBER=HALL 2", "DATE=1973-03-24", "DISCNUMBER=2", "DISCTOTAL=2", "GENRE=progressive rock",
+      "ISRC=DEA817300002", "LABEL=Harvest Lane", "MEDIA=CD",
+      "MUSICBRAINZ_ALBUMARTISTID=0f2b6a3e-1c4d-4e5f-8a9b-0c1d2e3f4a5b",
+      "MUSICBRAINZ_ALBUMID=2c3d4e5f-6a7b-4c8d-9e0f-a1b2c3d4e5f6",
+      "MUSICBRAINZ_ARTISTID=0f2b6a3e-1c4d-4e5f-8a9b-0c1d2e3f4a5b",
+      "MUSICBRAINZ_ARTISTID=1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d", "MUSICBRAINZ_DISCID=5Yg_iRnsRa_h7uC5YjaJKRRyoZw-",
+      "MUSICBRAINZ_RELEASEGROUPID=3d4e5f6a-7b8c-4d9e-0f1a-b2c3d4e5f6a7",
+      "MUSICBRAINZ_RELEASETRACKID=a2000000-0000-4000-8000-000000000002",
+      "MUSICBRAINZ_TRACKID=b2000000-0000-4000-8000-000000000002", "RELEASECOUNTRY=GB", "TITLE=\xE6\x9D\xB1\xE4\xBA\xAC",
+      "TRACKNUMBER=2", "TRACKTOTAL=3"};
+  const struct {
+    OutputFormat format;
+    const std::vector<std::string>& second;
+    std::string firstIsrc;
+  } cases[] = {{OutputFormat::MP3, mp3, "TSRC=GBAYE7300101"},
+               {OutputFormat::Ogg, comments, "ISRC=GBAYE7300101"},
+               {OutputFormat::FLAC, comments, "ISRC=GBAYE7300101"}};
+  for (const auto& c : cases) {
+    RipInput input = Disc({{{}, Pattern(BlockFrames(10), 1)}, {{}, Pattern(BlockFrames(10), 2)}, {{}, Pattern(BlockFrames(10), 3)}},
+                          c.format);
+    input.toc.catalog = "0000000000001";
+    input.toc.entries = {{1, 0}, {2, 10, true, 0, false, false, false, "DEA817300002"}, {3, 20}, {0, 30}};
+    for (std::size_t k = 0; k < 3; ++k) input.rows[k].tags = TrackTagsOf(releases[0].metadata, k, input.rows[k].name, int(k) + 1, 3);
+    Rip(input);
+    EXPECT_TRUE(FHost.errors.empty());
+    const std::string ext = FormatExtension(c.format);
+    const std::string tags = std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + Out("Track-0");
+    EXPECT_EQ(c.second, SortedLines(testdata::RunCommand(tags + "2" + ext + "'").out)) << ext;
+    std::vector<std::string> first = SortedLines(testdata::RunCommand(tags + "1" + ext + "'").out);
+    EXPECT_NE(first.end(), std::find(first.begin(), first.end(), c.firstIsrc)) << ext;
   }
 }
 
