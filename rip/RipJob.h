@@ -23,6 +23,7 @@
 #include "rip/EncodingWorker.h"
 #include "rip/ReadPlan.h"
 #include "rip/RipAccuracy.h"
+#include "rip/ReplayGain.h"
 
 class GapSearch;
 class TFileStream;
@@ -49,6 +50,7 @@ struct RipValues {
   RipReadMode readMode = RipReadMode::Verify;
   bool deEmphasis = false;  // MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised
   bool oneFile = false;  // the whole disc in one WAV or FLAC file, with a cue sheet into it
+  bool replayGain = true;  // MP3, Ogg and FLAC files get ReplayGain 2.0 tags
 };
 
 
@@ -149,6 +151,7 @@ class RipJob {
   struct ProvedRead {
     TrackResult result;
     TrackChecksums checksums;
+    std::shared_ptr<const ReplayGain> loudness{};  // none when ReplayGain is off
   };
   // A track read and handed to an encoder thread.
   struct Encoding {
@@ -156,6 +159,14 @@ class RipJob {
     std::string output;
     ProvedRead read;
     std::unique_ptr<EncodingWorker> worker;
+  };
+  // A track read whose encoding waits for the album's ReplayGain, known once every track is read.
+  struct HeldEncoding {
+    std::size_t row;
+    std::string wav;  // its temporary file
+    std::string output;
+    TrackTags tags;
+    ProvedRead read;
   };
 
   void RunGuarded(const std::function<void()>& step);
@@ -187,7 +198,8 @@ class RipJob {
   ProvedRead ReadPass(const RipRow& row, TFileStream& file, ReadMode mode);
   // Returns the blocks that could not be read, counted from the track's start; without a file, only the
   // checksums are taken.
-  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode);
+  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode,
+                                       ReplayGain* loudness = nullptr);
   void ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* out);
   void StartRead(const TRACKBUF& request);
   // The read started last, as the reader holds it until the read after the next is started; nullptr when
@@ -200,6 +212,9 @@ class RipJob {
   std::string FinishedCaption() const;
   void Finish();
   std::string OutputPath(const RipRow& row) const;
+  std::optional<GainValues> AlbumGain() const;
+  void StartHeldEncodings();
+  void DropHeldEncodings();
 
   RipHost& FHost;
   RipInput FInput;
@@ -227,4 +242,12 @@ class RipJob {
   std::uint64_t FBlocksRead = 0;
   std::uint64_t FTrackRead = 0;
   int FLastGauge = -1;
+  // Each track's loudness as it was read, in disc order, and the encodings that wait for the album's.
+  std::vector<std::shared_ptr<const ReplayGain>> FLoudness;
+  std::vector<HeldEncoding> FHeld;
+  // Every audio track of the disc is ripped (the hidden audio before the first need not be), as the rows were
+  // checked at the start.
+  bool FWholeDisc = false;
+  std::ptrdiff_t FTracksToRip = 0;
+  bool FHoldForAlbum = false;   // the encodings wait for the album's ReplayGain
 };

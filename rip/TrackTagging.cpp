@@ -11,6 +11,16 @@ std::string TrackText(const TrackTags& tags) {
   return tags.total > 0 ? std::to_string(tags.track) + "/" + std::to_string(tags.total) : std::to_string(tags.track);
 }
 
+// ReplayGain 2.0, by the names players read in each format.
+std::vector<std::pair<const char*, std::string>> ReplayGainFields(const TrackTags& tags) {
+  return {
+      {"REPLAYGAIN_TRACK_GAIN", tags.replayGainTrackGain},
+      {"REPLAYGAIN_TRACK_PEAK", tags.replayGainTrackPeak},
+      {"REPLAYGAIN_ALBUM_GAIN", tags.replayGainAlbumGain},
+      {"REPLAYGAIN_ALBUM_PEAK", tags.replayGainAlbumPeak},
+  };
+}
+
 }  // namespace
 
 TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber, bool deEmphasised) {
@@ -21,6 +31,18 @@ TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNum
     if (tags.isrc.empty()) tags.isrc = entry.isrc;
     if (entry.preEmphasis && tags.comment.empty())
       tags.comment = deEmphasised ? "pre-emphasis, de-emphasised" : "pre-emphasis";
+  }
+  return tags;
+}
+
+TrackTags WithReplayGain(TrackTags tags, const std::optional<GainValues>& track, const std::optional<GainValues>& album) {
+  if (track) {
+    tags.replayGainTrackGain = ReplayGainText(track->gain);
+    tags.replayGainTrackPeak = ReplayGainPeakText(track->peak);
+  }
+  if (album) {
+    tags.replayGainAlbumGain = ReplayGainText(album->gain);
+    tags.replayGainAlbumPeak = ReplayGainPeakText(album->peak);
   }
   return tags;
 }
@@ -44,6 +66,7 @@ std::string Mp3TagOf(const TrackTags& tags) {
       {"TXXX", tags.catalogNumber, "CATALOGNUMBER"},
       {"COMM", tags.comment, ""},
   };
+  for (const auto& [name, value] : ReplayGainFields(tags)) frames.push_back({"TXXX", value, name});
   bool any = false;
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
   return any ? BuildId3v23Tag(frames) : std::string();
@@ -70,6 +93,8 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
   };
   std::vector<std::string> comments;
   for (const auto& [name, value] : fields)
+    if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
+  for (const auto& [name, value] : ReplayGainFields(tags))
     if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
   return comments;
 }
