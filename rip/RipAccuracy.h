@@ -75,6 +75,8 @@ class RipAccuracy {
   // string when it could not be written. error says what could not be written and why; empty when both were.
   std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
                              std::string& error) const;
+  // The name the log, the cue sheet and the play list share, without an extension.
+  std::string SheetName() const { return LogName(); }
 
  private:
   std::size_t AudioIndexOf(const RipRow& row) const;

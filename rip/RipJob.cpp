@@ -19,6 +19,8 @@
 #include "rip/GapSearch.h"
 #include "rip/Mp3TrackEncoder.h"
 #include "rip/OggTrackEncoder.h"
+#include "rip/RipCueSheet.h"
+#include "rip/RipPlaylist.h"
 #include "rip/TrackTagging.h"
 
 namespace {
@@ -145,6 +147,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
     values.oneFile = ReadFlag(settings, "Rip", "one file");
     values.replayGain = ReadFlag(settings, "Rip", "ReplayGain", "True");
+    values.playlist = ReadFlag(settings, "Rip", "playlist", "True");
     // Anything but a known mode reads in the default one, which never delivers less than the others.
     if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
       values.readMode = RipReadMode::Verify;
@@ -342,6 +345,30 @@ void RipJob::Completed() {
   std::string log = FAccuracy.WriteLogAndCue(FResults, verdicts, error);
   FHost.ReportDisc(verdicts, log);
   if (!error.empty()) FHost.ShowError(error);
+  std::vector<std::string> paths;
+  for (const TrackResult& result : FResults) paths.push_back(result.path);
+  if (FInput.values.playlist) WritePlaylist(RipSheetFolder(paths, FInput.folder));
+}
+
+// One entry per finished file, in disc order; a rip to one file has one entry, named after the album.
+void RipJob::WritePlaylist(const std::string& folder) {
+  std::vector<PlaylistEntry> entries;
+  for (const TrackResult& result : FResults) {
+    auto row = std::find_if(FInput.rows.begin(), FInput.rows.end(),
+                            [&](const RipRow& candidate) { return candidate.number == result.number; });
+    const TrackTags tags = row == FInput.rows.end() ? TrackTags{} : row->tags;
+    const int seconds = static_cast<int>((result.blocks + 37) / 75);
+    if (!entries.empty() && entries.back().path == result.path) {
+      entries.back().seconds += seconds;
+      entries.back().artist = tags.albumArtist.empty() ? tags.artist : tags.albumArtist;
+      entries.back().title = tags.album.empty() ? "Disc" : tags.album;
+    } else {
+      entries.push_back({result.path, seconds, tags.artist, tags.title});
+    }
+  }
+  const std::string path = folder + "/" + FAccuracy.SheetName() + ".m3u8";
+  std::string why = ReplaceFileSayingWhy(path, RipPlaylistText(entries, folder), LinkRule::OwnedOnly);
+  if (!why.empty()) FHost.ShowError("The play list could not be written: " + why);
 }
 
 // Known once every track of a whole-disc rip is read.

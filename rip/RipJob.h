@@ -51,6 +51,7 @@ struct RipValues {
   bool deEmphasis = false;  // MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised
   bool oneFile = false;  // the whole disc in one WAV or FLAC file, with a cue sheet into it
   bool replayGain = true;  // MP3, Ogg and FLAC files get ReplayGain 2.0 tags
+  bool playlist = true;    // an .m3u8 play list of the finished files beside the log
 };
 
 
@@ -215,6 +216,7 @@ class RipJob {
   std::optional<GainValues> AlbumGain() const;
   void StartHeldEncodings();
   void DropHeldEncodings();
+  void WritePlaylist(const std::string& folder);
 
   RipHost& FHost;
   RipInput FInput;

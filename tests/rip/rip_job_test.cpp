@@ -730,7 +730,7 @@ TEST_F(RipJobTest, HiddenAudioBeforeTrackOneIsRippedThroughTheReadOffsetAndJudge
       for (RipRow& row : input.rows) row.checked = row.number == "00";
       RecordingHost alone;
       RipJob(alone).Start(input);
-      EXPECT_EQ((std::vector<std::string>{"Disc 09000502.log", "Track-00.wav"}), OutFiles());
+      EXPECT_EQ((std::vector<std::string>{"Disc 09000502.log", "Disc 09000502.m3u8", "Track-00.wav"}), OutFiles());
     }
     CloseCDHandle(FDrives.Handle());
   }
@@ -746,7 +746,8 @@ TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
   EXPECT_EQ(80u, input.rows[2].blocks);  // the audio session ends before the data session's gap
   input.rows[3].checked = true;           // checked by hand, still not ripped
   Rip(input);
-  EXPECT_EQ((std::vector<std::string>{"Disc 19009f04.cue", "Disc 19009f04.log", "Track-02.wav", "Track-03.wav"}),
+  EXPECT_EQ((std::vector<std::string>{"Disc 19009f04.cue", "Disc 19009f04.log", "Disc 19009f04.m3u8", "Track-02.wav",
+                                      "Track-03.wav"}),
             OutFiles());
   EXPECT_TRUE(ReadAll(Out("Track-03.wav")) == WaveOf(Bytes(tracks[2].audio)));
   EXPECT_EQ("Finished!", FHost.captions.back());
@@ -1251,7 +1252,7 @@ TEST_F(RipJobTest, AnotherUsersLinksAtTheJobsOwnNamesAreRefused) {
   EXPECT_EQ((std::vector<std::string>{"the rip log could not be written: the link " + Out("Disc 02000001.log") +
                                       " belongs to another user and is not followed"}),
             FHost.errors);
-  EXPECT_EQ((std::vector<std::string>{"Disc 02000001.log", "Track-01.wav"}), OutFiles());
+  EXPECT_EQ((std::vector<std::string>{"Disc 02000001.log", "Disc 02000001.m3u8", "Track-01.wav"}), OutFiles());
   EXPECT_EQ("victim", testdata::ReadTextFile(victim));
 }
 
@@ -1396,4 +1397,21 @@ TEST_F(RipJobTest, ReplayGainOfSinesIsTaggedAndLoggedWithTheAlbumsOnlyForAWholeD
   for (const std::string& line : std::vector<std::string>{"\n  ReplayGain: -", " dB, peak " + quietPeak + "\n",
                                                           "\nAlbum ReplayGain: -", " dB, peak " + loudPeak + "\n"})
     EXPECT_NE(std::string::npos, log.find(line)) << line << log;
+}
+
+// The play list names what the rip finished, relative to its folder, the album's.
+TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLog) {
+  RipInput input = SheetDisc(kSheetWithCodes, OutputFormat::WAV);
+  input.rows[0].tags.title = "Erste";
+  input.rows[0].tags.artist = "Die \xC3\x84rzte";
+  input.rows[0].tags.album = "Live";
+  input.rows[0].name = "Live/01 Erste.wav";
+  input.rows[1].checked = false;
+  input.rows[2].tags.title = "Dritte";
+  input.rows[2].name = "Live/03.wav";
+  Rip(input);
+  EXPECT_TRUE(FHost.errors.empty());
+  EXPECT_EQ("Finished!", FHost.captions.back());
+  EXPECT_EQ("#EXTM3U\n#EXTINF:1,Die \xC3\x84rzte - Erste\n01 Erste.wav\n#EXTINF:1,Dritte\n03.wav\n",
+            testdata::ReadTextFile(Out("Live/Live.m3u8")));
 }
