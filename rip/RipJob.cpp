@@ -148,6 +148,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.oneFile = ReadFlag(settings, "Rip", "one file");
     values.replayGain = ReadFlag(settings, "Rip", "ReplayGain", "True");
     values.playlist = ReadFlag(settings, "Rip", "playlist", "True");
+    values.eject = ReadFlag(settings, "Rip", "eject");
     // Anything but a known mode reads in the default one, which never delivers less than the others.
     if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
       values.readMode = RipReadMode::Verify;
@@ -312,6 +313,7 @@ std::string RipJob::FinishedCaption() const {
 }
 
 void RipJob::Finish() {
+  if (!FCancel) EjectWhenDone();
   FCancel = false;
   FRunning = false;
   FHost.SetCaption(FinishedCaption());
@@ -369,6 +371,11 @@ void RipJob::WritePlaylist(const std::string& folder) {
   const std::string path = folder + "/" + FAccuracy.SheetName() + ".m3u8";
   std::string why = ReplaceFileSayingWhy(path, RipPlaylistText(entries, folder), LinkRule::OwnedOnly);
   if (!why.empty()) FHost.ShowError("The play list could not be written: " + why);
+}
+
+// An image has no door: then nothing happens.
+void RipJob::EjectWhenDone() const {
+  if (FInput.values.eject && !CDReadsExactly(FInput.handle)) OpenCDDoor(FInput.door);
 }
 
 // Known once every track of a whole-disc rip is read.

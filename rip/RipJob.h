@@ -52,6 +52,7 @@ struct RipValues {
   bool oneFile = false;  // the whole disc in one WAV or FLAC file, with a cue sheet into it
   bool replayGain = true;  // MP3, Ogg and FLAC files get ReplayGain 2.0 tags
   bool playlist = true;    // an .m3u8 play list of the finished files beside the log
+  bool eject = false;      // the drive's door opens after a rip that finished
 };
 
 
@@ -106,6 +107,7 @@ struct RipInput {
   std::string offsetSource = "none set for the drive";
   std::string metadataSource;  // where the names and tags came from ("CD-Text", "CDDB", "MusicBrainz"); empty: none
   std::string gapDetection;  // how the pregaps were found, for the log; the job fills it in
+  CDREC door{};  // the drive of the list that holds the disc, whose door [Rip] eject opens
 };
 
 // What the job asks of the window that runs it.
@@ -217,6 +219,7 @@ class RipJob {
   void StartHeldEncodings();
   void DropHeldEncodings();
   void WritePlaylist(const std::string& folder);
+  void EjectWhenDone() const;
 
   RipHost& FHost;
   RipInput FInput;

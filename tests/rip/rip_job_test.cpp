@@ -1399,9 +1399,10 @@ TEST_F(RipJobTest, ReplayGainOfSinesIsTaggedAndLoggedWithTheAlbumsOnlyForAWholeD
     EXPECT_NE(std::string::npos, log.find(line)) << line << log;
 }
 
-// The play list names what the rip finished, relative to its folder, the album's.
-TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLog) {
+// The play list names what the rip finished, relative to its folder, the album's; an image has no door to open.
+TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLogAndEjectingAnImageDoesNothing) {
   RipInput input = SheetDisc(kSheetWithCodes, OutputFormat::WAV);
+  input.values.eject = true;
   input.rows[0].tags.title = "Erste";
   input.rows[0].tags.artist = "Die \xC3\x84rzte";
   input.rows[0].tags.album = "Live";
@@ -1414,4 +1415,5 @@ TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLog) {
   EXPECT_EQ("Finished!", FHost.captions.back());
   EXPECT_EQ("#EXTM3U\n#EXTINF:1,Die \xC3\x84rzte - Erste\n01 Erste.wav\n#EXTINF:1,Dritte\n03.wav\n",
             testdata::ReadTextFile(Out("Live/Live.m3u8")));
+  EXPECT_EQ(3u, FDrives.ReadTableOfContents(OutputFormat::WAV).rows.size());  // the image reads on
 }
