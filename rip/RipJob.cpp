@@ -756,7 +756,16 @@ void RipJob::ReadAndEncode(std::size_t index) {
     TFileStream file(temporary.path, TFileStream::Mode::Create);
     read = ReadTrackProved(row, file);
     read->result.deEmphasised = DeEmphasised(row);
-    if (read->result.deEmphasised && !Stopping()) DeEmphasise(file);
+    if (read->result.deEmphasised && !Stopping()) {
+      // The file's audio is what a player levels: its loudness replaces the disc's.
+      auto loudness = read->loudness ? std::make_shared<ReplayGain>() : nullptr;
+      DeEmphasise(file, loudness.get());
+      if (loudness && !Stopping()) {
+        read->result.replayGain = loudness->Track();
+        FLoudness.back() = loudness;
+        read->loudness = std::move(loudness);
+      }
+    }
   }
   FBlocksRead += row.blocks;
   FTrackRead = 0;
@@ -808,7 +817,7 @@ bool RipJob::DeEmphasised(const RipRow& row) const {
 
 // The track's temporary WAV file, once its checksums are taken and it is proven, is filtered in place for the
 // encoder; the disc's own audio stays in the sums and the log.
-void RipJob::DeEmphasise(TFileStream& file) {
+void RipJob::DeEmphasise(TFileStream& file, ReplayGain* loudness) {
   DeEmphasis filter;
   std::vector<std::int16_t> samples(TRACKBUF_BLOCKS * CD_BLOCK_BYTES / 2);
   std::int64_t position = kWaveHeaderSize;
@@ -817,6 +826,7 @@ void RipJob::DeEmphasise(TFileStream& file) {
     std::int64_t bytes = file.Read(samples.data(), std::int64_t(samples.size() * 2));
     if (bytes <= 0) break;
     filter.Process(samples.data(), std::size_t(bytes) / 4);
+    if (loudness != nullptr) loudness->Add(reinterpret_cast<const std::uint8_t*>(samples.data()), std::size_t(bytes));
     file.Seek(position, SEEK_SET);
     file.WriteBuffer(samples.data(), bytes);
     position += bytes;

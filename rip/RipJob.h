@@ -209,7 +209,7 @@ class RipJob {
   // the job stopped before it came back.
   const TRACKBUF* AwaitRead(std::vector<std::uint32_t>& unreadable);
   bool DeEmphasised(const RipRow& row) const;
-  void DeEmphasise(TFileStream& file);
+  void DeEmphasise(TFileStream& file, ReplayGain* loudness);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
   std::string FinishedCaption() const;

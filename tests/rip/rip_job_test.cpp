@@ -317,6 +317,9 @@ std::vector<std::string> SortedLines(const std::string& text) {
   return lines;
 }
 
+// The ReplayGain values of a file as mutagen reads them.
+std::map<std::string, std::string> ReplayGainTags(const std::string& path);
+
 // Tags as independent readers see them: mutagen for MP3, vorbiscomment for Ogg, metaflac for FLAC.
 std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
   std::string command = format == OutputFormat::MP3    ? std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + path + "'"
@@ -918,6 +921,9 @@ TEST_F(RipJobTest, DeEmphasisChangesOnlyTheEncodedFilesOfPreEmphasisedTracks) {
     if (!flac) continue;
     std::vector<std::string> tags = TagsOf(Out("Track-02.flac"), format);
     EXPECT_NE(tags.end(), std::find(tags.begin(), tags.end(), "COMMENT=pre-emphasis, de-emphasised"));
+    ReplayGain file;  // the de-emphasised audio's loudness, not the disc's
+    file.Add(Bytes(filtered).data(), filtered.size() * 2);
+    EXPECT_EQ(ReplayGainText(file.Track()->gain), ReplayGainTags(Out("Track-02.flac"))["REPLAYGAIN_TRACK_GAIN"]);
   }
 }
 
@@ -1332,8 +1338,6 @@ TEST(RipValuesTest, RepliesAreCachedBesideTheSettingsUnlessTheProgramFolderIsNot
   OverrideProgramFolder("");
 }
 
-}  // namespace
-
 // A 1 kHz sine of amplitude a on both channels: its mean square is a²/2 a channel, the channels add, and the
 // K-weighting's gain of +0.69 dB at 1 kHz cancels the -0.691 dB of the loudness formula, so it measures
 // 20 log10(a) LUFS, and its ReplayGain 2.0 gain is -18 - 20 log10(a) dB. Two such tracks of the same length
@@ -1417,3 +1421,5 @@ TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLogAndEjectingAnIma
             testdata::ReadTextFile(Out("Live/Live.m3u8")));
   EXPECT_EQ(3u, FDrives.ReadTableOfContents(OutputFormat::WAV).rows.size());  // the image reads on
 }
+
+}  // namespace
