@@ -770,7 +770,8 @@ void RipJob::ReadAndEncode(std::size_t index) {
   FBlocksRead += row.blocks;
   FTrackRead = 0;
   // The track waits for a free encoder thread before the next is read: the disc is never more than one track
-  // ahead of the encoders, and the temporary files on disk never more than one more than the threads.
+  // ahead of the encoders, and the temporary files on disk never more than one more than the threads (but for
+  // those held for the album's ReplayGain).
   while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
   if (Stopping()) return;
   TrackTags tags = WithDiscCodes(row.tags, FInput.toc, std::stoi(row.number), read->result.deEmphasised);
