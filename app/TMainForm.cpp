@@ -411,6 +411,7 @@ RipInput TMainForm::RipJobInput() const {
   input.handle = FDrives.Handle();
   input.toc = FDrives.Toc();
   input.drive = FDrives.CurrentDrive().id;
+  input.door = FDrives.CurrentDrive();
   if (FMetadata) input.metadataSource = FMetadata->source;
   const std::vector<TocRow> discRows = FDrives.Toc().Rows();
   const int rows = ListView1->topLevelItemCount();

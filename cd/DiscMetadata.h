@@ -61,6 +61,11 @@ struct TrackTags {
   std::string barcode{};
   std::string country{};
   std::string media{};
+  // ReplayGain 2.0 as the tags write it ("-6.52 dB", "0.988525"); empty: not known
+  std::string replayGainTrackGain;
+  std::string replayGainTrackPeak;
+  std::string replayGainAlbumGain;
+  std::string replayGainAlbumPeak;
 };
 
 // The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows

@@ -213,6 +213,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
   input.handle = drives.Handle();
   input.toc = drives.Toc();
   input.drive = drives.CurrentDrive().id;
+  input.door = drives.CurrentDrive();
   if (options.offset) input.offset = *options.offset;
   else if (!ReadDriveOffset(settings, input.drive, input.offset, error)) return false;
   input.offsetSource = options.offset ? "set with --offset" : DriveOffsetSource(settings, input.drive);

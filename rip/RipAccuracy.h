@@ -14,6 +14,7 @@
 #include "cd/CtdbClient.h"
 #include "cd/TrackChecksums.h"
 #include "rip/PendingLookup.h"
+#include "rip/ReplayGain.h"
 
 struct RipInput;
 struct RipRow;
@@ -40,6 +41,7 @@ struct TrackResult {
   std::string readPath;  // how the track was read in the end, and what that proves
   bool fromImage = false;  // read from an image file, which has no way of reading to tell
   bool deEmphasised = false;  // the encoded file holds the track's audio de-emphasised, its sums the disc's own
+  std::optional<GainValues> replayGain{};  // of the audio as read; none for silence
 };
 
 struct TrackVerdicts {
@@ -51,6 +53,7 @@ struct TrackVerdicts {
 struct DiscVerdicts {
   std::string accurateRip;
   std::string ctdb;
+  std::optional<GainValues> albumReplayGain{};  // when the job ripped every audio track of the disc
 };
 
 class RipAccuracy {
@@ -72,6 +75,8 @@ class RipAccuracy {
   // string when it could not be written. error says what could not be written and why; empty when both were.
   std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
                              std::string& error) const;
+  // The name the log, the cue sheet and the play list share, without an extension.
+  std::string SheetName() const { return LogName(); }
 
  private:
   std::size_t AudioIndexOf(const RipRow& row) const;

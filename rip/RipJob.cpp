@@ -20,6 +20,8 @@
 #include "rip/GapSearch.h"
 #include "rip/Mp3TrackEncoder.h"
 #include "rip/OggTrackEncoder.h"
+#include "rip/RipCueSheet.h"
+#include "rip/RipPlaylist.h"
 #include "rip/TrackTagging.h"
 
 namespace {
@@ -145,6 +147,9 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.detectGaps = ReadFlag(settings, "Rip", "detect gaps", "True");
     values.encoderThreads = std::max(0, ReadInteger(settings, "Rip", "encoder threads", 0));
     values.oneFile = ReadFlag(settings, "Rip", "one file");
+    values.replayGain = ReadFlag(settings, "Rip", "ReplayGain", "True");
+    values.playlist = ReadFlag(settings, "Rip", "playlist", "True");
+    values.eject = ReadFlag(settings, "Rip", "eject");
     // Anything but a known mode reads in the default one, which never delivers less than the others.
     if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
       values.readMode = RipReadMode::Verify;
@@ -206,6 +211,11 @@ void RipJob::Start(RipInput input) {
   FReadErrors.clear();
   FResults.clear();
   FFailure.reset();
+  FLoudness.clear();
+  FWholeDisc = std::all_of(FInput.rows.begin(), FInput.rows.end(),
+                           [](const RipRow& row) { return !row.audio || row.number == "00" || row.checked; });
+  FTracksToRip = std::count_if(FInput.rows.begin(), FInput.rows.end(), Rippable);
+  FHoldForAlbum = FInput.values.replayGain && FWholeDisc;
   SetCDReadOffset(FInput.handle, FInput.offset);
   FPlan = ReadPlan(FInput.values.readMode, CDReadsExactly(FInput.handle));
   FAccuracy.Start(FInput);
@@ -305,12 +315,9 @@ void RipJob::CommonStart(const RipRow& row) {
 // The blocks and tracks to rip; the time left is measured from here, after the gap search.
 void RipJob::CountJob() {
   FJobBlocks = FBlocksRead = FTrackRead = 0;
-  FTracksToRip = FTrackOrdinal = 0;
+  FTrackOrdinal = 0;
   for (const RipRow& row : FInput.rows)
-    if (Rippable(row)) {
-      FJobBlocks += row.blocks;
-      ++FTracksToRip;
-    }
+    if (Rippable(row)) FJobBlocks += row.blocks;
   FLastProgress.clear();
   FTimeLeft.Start();
 }
@@ -327,7 +334,7 @@ void RipJob::ShowJobProgress() {
   const std::string shown = std::to_string(FTrackOrdinal) + (left ? TimeLeftText(*left) : std::string());
   if (shown == FLastProgress) return;
   FLastProgress = shown;
-  FHost.ShowJobProgress(FTrackOrdinal, FTracksToRip, left);
+  FHost.ShowJobProgress(FTrackOrdinal, static_cast<int>(FTracksToRip), left);
 }
 
 std::string RipJob::FinishedCaption() const {
@@ -335,6 +342,7 @@ std::string RipJob::FinishedCaption() const {
 }
 
 void RipJob::Finish() {
+  if (!FCancel) EjectWhenDone();
   FCancel = false;
   FRunning = false;
   FHost.SetCaption(FinishedCaption());
@@ -364,9 +372,47 @@ void RipJob::Completed() {
   if (FResults.empty() || FInput.toc.entries.empty()) return;
   DiscVerdicts verdicts = FAccuracy.DiscVerdictsOf(FResults);
   std::string error;
+  verdicts.albumReplayGain = AlbumGain();
   std::string log = FAccuracy.WriteLogAndCue(FResults, verdicts, error);
   FHost.ReportDisc(verdicts, log);
   if (!error.empty()) FHost.ShowError(error);
+  std::vector<std::string> paths;
+  for (const TrackResult& result : FResults) paths.push_back(result.path);
+  if (FInput.values.playlist) WritePlaylist(RipSheetFolder(paths, FInput.folder));
+}
+
+// One entry per finished file, in disc order; a rip to one file has one entry, named after the album.
+void RipJob::WritePlaylist(const std::string& folder) {
+  std::vector<PlaylistEntry> entries;
+  for (const TrackResult& result : FResults) {
+    auto row = std::find_if(FInput.rows.begin(), FInput.rows.end(),
+                            [&](const RipRow& candidate) { return candidate.number == result.number; });
+    const TrackTags tags = row == FInput.rows.end() ? TrackTags{} : row->tags;
+    const int seconds = static_cast<int>((result.blocks + 37) / 75);
+    if (!entries.empty() && entries.back().path == result.path) {
+      entries.back().seconds += seconds;
+      entries.back().artist = tags.albumArtist.empty() ? tags.artist : tags.albumArtist;
+      entries.back().title = tags.album.empty() ? "Disc" : tags.album;
+    } else {
+      entries.push_back({result.path, seconds, tags.artist, tags.title});
+    }
+  }
+  const std::string path = folder + "/" + FAccuracy.SheetName() + ".m3u8";
+  std::string why = ReplaceFileSayingWhy(path, RipPlaylistText(entries, folder), LinkRule::OwnedOnly);
+  if (!why.empty()) FHost.ShowError("The play list could not be written: " + why);
+}
+
+// An image has no door: then nothing happens.
+void RipJob::EjectWhenDone() const {
+  if (FInput.values.eject && !CDReadsExactly(FInput.handle)) OpenCDDoor(FInput.door);
+}
+
+// Known once every track of a whole-disc rip is read.
+std::optional<GainValues> RipJob::AlbumGain() const {
+  if (!FWholeDisc || FLoudness.empty() || std::ptrdiff_t(FLoudness.size()) != FTracksToRip) return std::nullopt;
+  std::vector<const ReplayGain*> tracks;
+  for (const auto& loudness : FLoudness) tracks.push_back(loudness.get());
+  return ReplayGain::Album(tracks);
 }
 
 // The track is read as the plan says, each pass judged by the databases; the last pass is the one kept.
@@ -392,6 +438,10 @@ RipJob::ProvedRead RipJob::ReadTrackProved(const RipRow& row, TFileStream& file)
   read.result.readPath = FPlan.Describe(pass, read.result.verdict, read.result.ctdbVerdict,
                                         unreadable.empty() ? "" : UnreadableText(unreadable));
   read.result.fromImage = CDReadsExactly(FInput.handle);
+  if (read.loudness && !Stopping()) {
+    read.result.replayGain = read.loudness->Track();
+    FLoudness.push_back(read.loudness);
+  }
   return read;
 }
 
@@ -411,8 +461,10 @@ RipJob::ProvedRead RipJob::ReadPass(const RipRow& row, TFileStream& file, ReadMo
   // A copy that differs from every earlier read is read again, three times at most.
   for (int copy = 0; !Stopping(); ++copy) {
     read.checksums = FAccuracy.ChecksumsFor(row);
+    auto loudness = FInput.values.replayGain ? std::make_shared<ReplayGain>() : nullptr;
     file.Seek(0, SEEK_SET);
-    result.unreadable = ReadTrack(row, &file, read.checksums, mode);
+    result.unreadable = ReadTrack(row, &file, read.checksums, mode, loudness.get());
+    read.loudness = std::move(loudness);
     std::uint32_t crc = read.checksums.Sums().crc32;
     if (!result.tested || std::find(crcs.begin(), crcs.end(), crc) != crcs.end()) break;
     crcs.push_back(crc);
@@ -480,7 +532,7 @@ void RipJob::ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* ou
 }
 
 std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums,
-                                             ReadMode mode) {
+                                             ReadMode mode, ReplayGain* loudness) {
   SetCDReadMode(FInput.handle, mode);
   const std::uint32_t length = row.blocks;
   auto request = std::make_unique<TRACKBUF>();
@@ -510,6 +562,7 @@ std::vector<std::uint32_t> RipJob::ReadTrack(const RipRow& row, TFileStream* fil
     }
     if (file != nullptr) file->WriteBuffer(read->buf + read->startOffset, read->len);
     checksums.Add(read->buf + read->startOffset, read->len);
+    if (loudness != nullptr) loudness->Add(read->buf + read->startOffset, read->len);
     written += read->len;
     start += read->numFrames;
     remaining -= std::min(read->numFrames, remaining);
@@ -605,6 +658,11 @@ void RipJob::OneFileBranch() {
     tags.track = 0;
     tags.musicBrainzRecordingId.clear();
     tags.musicBrainzTrackId.clear();
+    if (FInput.values.replayGain) {
+      std::vector<const ReplayGain*> all;
+      for (const auto& loudness : FLoudness) all.push_back(loudness.get());
+      tags = WithReplayGain(tags, ReplayGain::Album(all), AlbumGain());
+    }
     const std::string wav = std::exchange(joined.path, std::string());  // the encoding removes it
     // A whole-disc file keeps the disc's audio exactly: it is never de-emphasised.
     if (!EncodeOneFile(wav, output, WithDiscCodes(tags, FInput.toc, 0, false))) return;
@@ -708,6 +766,11 @@ void RipJob::WaitForRoom(const RipRow& row, const std::string& output) {
       if (encoding.worker->GetState() == EncodingWorker::State::Running) bytes += EncodedBytes(FInput.rows[encoding.row]);
     return bytes;
   };
+  // Tracks held for the album's values are encoded without them once their temporary files leave no room.
+  if (!FHeld.empty() && FreeSpace(folder).value_or(UINT64_MAX) < roomNeeded()) {
+    FHoldForAlbum = false;
+    StartHeldEncodings();
+  }
   while (!Stopping() && EncodingsRunning() > 0 && FreeSpace(folder).value_or(UINT64_MAX) < roomNeeded())
     WaitForEncodings();
 }
@@ -724,23 +787,55 @@ void RipJob::ReadAndEncode(std::size_t index) {
     TFileStream file(temporary.path, TFileStream::Mode::Create);
     read = ReadTrackProved(row, file);
     read->result.deEmphasised = DeEmphasised(row);
-    if (read->result.deEmphasised && !Stopping()) DeEmphasise(file);
+    if (read->result.deEmphasised && !Stopping()) {
+      // The file's audio is what a player levels: its loudness replaces the disc's.
+      auto loudness = read->loudness ? std::make_shared<ReplayGain>() : nullptr;
+      DeEmphasise(file, loudness.get());
+      if (loudness && !Stopping()) {
+        read->result.replayGain = loudness->Track();
+        FLoudness.back() = loudness;
+        read->loudness = std::move(loudness);
+      }
+    }
   }
   FBlocksRead += row.blocks;
   FTrackRead = 0;
   // The track waits for a free encoder thread before the next is read: the disc is never more than one track
-  // ahead of the encoders, and the temporary files on disk never more than one more than the threads.
+  // ahead of the encoders, and the temporary files on disk never more than one more than the threads (but for
+  // those held for the album's ReplayGain).
   while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
   if (Stopping()) return;
   TrackTags tags = WithDiscCodes(row.tags, FInput.toc, std::stoi(row.number), read->result.deEmphasised);
-  auto worker = std::make_unique<EncodingWorker>(*FEncoder, temporary.path, output, tags, FStopEncoders,
-                                                 [this] { EncodingChanged(); });
-  temporary.path.clear();  // the encoding removes it
-  FEncodings.push_back({index, output, std::move(*read), std::move(worker)});
-  if (FInput.format == OutputFormat::Ogg) {
-    row.checked = false;
-    FHost.UncheckRow(index);
+  FHeld.push_back({index, std::exchange(temporary.path, std::string()), output, tags, std::move(*read)});
+  // In a whole-disc rip the tracks' encodings wait until the last track is read, so that each file is written
+  // once, with the album's values, rather than tagged again after it was finished.
+  const bool lastRead = std::none_of(FInput.rows.begin() + std::ptrdiff_t(index) + 1, FInput.rows.end(), Rippable);
+  if (!FHoldForAlbum || lastRead) StartHeldEncodings();
+}
+
+// Each waits for a free encoder thread; the album's values are added when they are known.
+void RipJob::StartHeldEncodings() {
+  const std::optional<GainValues> album = AlbumGain();
+  while (!FHeld.empty()) {
+    while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
+    if (Stopping()) return;
+    HeldEncoding held = std::move(FHeld.front());
+    FHeld.erase(FHeld.begin());
+    TrackTags tags = WithReplayGain(held.tags, held.read.result.replayGain, album);
+    auto worker = std::make_unique<EncodingWorker>(*FEncoder, held.wav, held.output, tags, FStopEncoders,
+                                                   [this] { EncodingChanged(); });
+    FEncodings.push_back({held.row, held.output, std::move(held.read), std::move(worker)});
+    if (FInput.format == OutputFormat::Ogg) {
+      FInput.rows[held.row].checked = false;
+      FHost.UncheckRow(held.row);
+    }
   }
+}
+
+// The temporary files of encodings that never started.
+void RipJob::DropHeldEncodings() {
+  for (const HeldEncoding& held : FHeld) RemoveFile(held.wav);
+  FHeld.clear();
 }
 
 // Only the encoded formats are de-emphasised, and only tracks the disc says were recorded with pre-emphasis.
@@ -754,7 +849,7 @@ bool RipJob::DeEmphasised(const RipRow& row) const {
 
 // The track's temporary WAV file, once its checksums are taken and it is proven, is filtered in place for the
 // encoder; the disc's own audio stays in the sums and the log.
-void RipJob::DeEmphasise(TFileStream& file) {
+void RipJob::DeEmphasise(TFileStream& file, ReplayGain* loudness) {
   DeEmphasis filter;
   std::vector<std::int16_t> samples(TRACKBUF_BLOCKS * CD_BLOCK_BYTES / 2);
   std::int64_t position = kWaveHeaderSize;
@@ -763,6 +858,7 @@ void RipJob::DeEmphasise(TFileStream& file) {
     std::int64_t bytes = file.Read(samples.data(), std::int64_t(samples.size() * 2));
     if (bytes <= 0) break;
     filter.Process(samples.data(), std::size_t(bytes) / 4);
+    if (loudness != nullptr) loudness->Add(reinterpret_cast<const std::uint8_t*>(samples.data()), std::size_t(bytes));
     file.Seek(position, SEEK_SET);
     file.WriteBuffer(samples.data(), bytes);
     position += bytes;
@@ -773,6 +869,7 @@ void RipJob::DeEmphasise(TFileStream& file) {
 // Cancel and failure stop every encoding; tracks that were finished by then keep their files and are reported.
 void RipJob::EndEncodedBranch() {
   if (Stopping()) FStopEncoders = true;
+  DropHeldEncodings();
   while (EncodingsRunning() > 0) WaitForEncodings();
   CheckEncodings();
   FEncodings.clear();
@@ -842,6 +939,7 @@ void RipJob::CheckEncodings() {
 // No encoding outlives the branch that started it, also when an error ends the job.
 void RipJob::StopEncodings() {
   FStopEncoders = true;
+  DropHeldEncodings();
   FEncodings.clear();
   FEncoder.reset();
 }

@@ -24,6 +24,7 @@
 #include "rip/ReadPlan.h"
 #include "rip/RipAccuracy.h"
 #include "rip/TimeLeft.h"
+#include "rip/ReplayGain.h"
 
 class GapSearch;
 class TFileStream;
@@ -50,6 +51,9 @@ struct RipValues {
   RipReadMode readMode = RipReadMode::Verify;
   bool deEmphasis = false;  // MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised
   bool oneFile = false;  // the whole disc in one WAV or FLAC file, with a cue sheet into it
+  bool replayGain = true;  // MP3, Ogg and FLAC files get ReplayGain 2.0 tags
+  bool playlist = true;    // an .m3u8 play list of the finished files beside the log
+  bool eject = false;      // the drive's door opens after a rip that finished
 };
 
 
@@ -104,6 +108,7 @@ struct RipInput {
   std::string offsetSource = "none set for the drive";
   std::string metadataSource;  // where the names and tags came from ("CD-Text", "CDDB", "MusicBrainz"); empty: none
   std::string gapDetection;  // how the pregaps were found, for the log; the job fills it in
+  CDREC door{};  // the drive of the list that holds the disc, whose door [Rip] eject opens
 };
 
 // What the job asks of the window that runs it.
@@ -152,6 +157,7 @@ class RipJob {
   struct ProvedRead {
     TrackResult result;
     TrackChecksums checksums;
+    std::shared_ptr<const ReplayGain> loudness{};  // none when ReplayGain is off
   };
   // A track read and handed to an encoder thread.
   struct Encoding {
@@ -159,6 +165,14 @@ class RipJob {
     std::string output;
     ProvedRead read;
     std::unique_ptr<EncodingWorker> worker;
+  };
+  // A track read whose encoding waits for the album's ReplayGain, known once every track is read.
+  struct HeldEncoding {
+    std::size_t row;
+    std::string wav;  // its temporary file
+    std::string output;
+    TrackTags tags;
+    ProvedRead read;
   };
 
   void RunGuarded(const std::function<void()>& step);
@@ -193,19 +207,25 @@ class RipJob {
   ProvedRead ReadPass(const RipRow& row, TFileStream& file, ReadMode mode);
   // Returns the blocks that could not be read, counted from the track's start; without a file, only the
   // checksums are taken.
-  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode);
+  std::vector<std::uint32_t> ReadTrack(const RipRow& row, TFileStream* file, TrackChecksums& checksums, ReadMode mode,
+                                       ReplayGain* loudness = nullptr);
   void ReadAround(std::int64_t first, std::int32_t count, std::uint8_t* out);
   void StartRead(const TRACKBUF& request);
   // The read started last, as the reader holds it until the read after the next is started; nullptr when
   // the job stopped before it came back.
   const TRACKBUF* AwaitRead(std::vector<std::uint32_t>& unreadable);
   bool DeEmphasised(const RipRow& row) const;
-  void DeEmphasise(TFileStream& file);
+  void DeEmphasise(TFileStream& file, ReplayGain* loudness);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
   std::string FinishedCaption() const;
   void Finish();
   std::string OutputPath(const RipRow& row) const;
+  std::optional<GainValues> AlbumGain() const;
+  void StartHeldEncodings();
+  void DropHeldEncodings();
+  void WritePlaylist(const std::string& folder);
+  void EjectWhenDone() const;
 
   RipHost& FHost;
   RipInput FInput;
@@ -235,7 +255,14 @@ class RipJob {
   int FLastGauge = -1;
   // Which track of how many is read, and how long the job has still to go.
   int FTrackOrdinal = 0;
-  int FTracksToRip = 0;
   TimeLeft FTimeLeft;
   std::string FLastProgress;
+  // Each track's loudness as it was read, in disc order, and the encodings that wait for the album's.
+  std::vector<std::shared_ptr<const ReplayGain>> FLoudness;
+  std::vector<HeldEncoding> FHeld;
+  // Every audio track of the disc is ripped (the hidden audio before the first need not be), as the rows were
+  // checked at the start.
+  bool FWholeDisc = false;
+  std::ptrdiff_t FTracksToRip = 0;
+  bool FHoldForAlbum = false;   // the encodings wait for the album's ReplayGain
 };

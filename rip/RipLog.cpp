@@ -62,6 +62,11 @@ std::string DatabaseText(const TrackVerdict& verdict) {
   return text.empty() ? "nothing" : text;
 }
 
+std::string ReplayGainLine(const std::string& label, const std::optional<GainValues>& values) {
+  if (!values) return {};
+  return label + ": " + ReplayGainText(values->gain) + ", peak " + ReplayGainPeakText(values->peak) + "\n";
+}
+
 std::string TrackLines(const TrackResult& track) {
   std::string text = "Track " + track.number + "\n";
   text += "  File: " + track.path + "\n";
@@ -72,6 +77,7 @@ std::string TrackLines(const TrackResult& track) {
   if (track.tested)
     text += "  Test CRC32: " + Hex8(track.testCrc) + (track.reliable ? " (copy OK)" : " (reads differ: unreliable)") + "\n";
   text += "  Peak level: " + PeakText(track.sums.peak) + "\n";
+  text += ReplayGainLine("  ReplayGain", track.replayGain);
   if (track.deEmphasised)
     text += "  De-emphasis: applied to the file, the track being recorded with pre-emphasis (the checksums are of "
             "the disc's own audio)\n";
@@ -151,6 +157,7 @@ std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult
   for (const TrackResult& track : tracks) text += TrackLines(track) + "\n";
   text += "Disc AccurateRip: " + disc.accurateRip + "\n";
   text += "Disc CTDB: " + disc.ctdb + "\n";
+  text += ReplayGainLine("Album ReplayGain", disc.albumReplayGain);
   return text + kChecksumLabel + Sha256Hex(text) + "\n";
 }
 

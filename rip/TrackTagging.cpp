@@ -57,6 +57,16 @@ std::vector<std::string> ReleaseComments(const TrackTags& tags) {
   return comments;
 }
 
+// ReplayGain 2.0, by the names players read in each format.
+std::vector<std::pair<const char*, std::string>> ReplayGainFields(const TrackTags& tags) {
+  return {
+      {"REPLAYGAIN_TRACK_GAIN", tags.replayGainTrackGain},
+      {"REPLAYGAIN_TRACK_PEAK", tags.replayGainTrackPeak},
+      {"REPLAYGAIN_ALBUM_GAIN", tags.replayGainAlbumGain},
+      {"REPLAYGAIN_ALBUM_PEAK", tags.replayGainAlbumPeak},
+  };
+}
+
 }  // namespace
 
 TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber, bool deEmphasised) {
@@ -67,6 +77,18 @@ TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNum
     if (!entry.isrc.empty()) tags.isrc = entry.isrc;  // the disc's own code of what is on it
     if (entry.preEmphasis && tags.comment.empty())
       tags.comment = deEmphasised ? "pre-emphasis, de-emphasised" : "pre-emphasis";
+  }
+  return tags;
+}
+
+TrackTags WithReplayGain(TrackTags tags, const std::optional<GainValues>& track, const std::optional<GainValues>& album) {
+  if (track) {
+    tags.replayGainTrackGain = ReplayGainText(track->gain);
+    tags.replayGainTrackPeak = ReplayGainPeakText(track->peak);
+  }
+  if (album) {
+    tags.replayGainAlbumGain = ReplayGainText(album->gain);
+    tags.replayGainAlbumPeak = ReplayGainPeakText(album->peak);
   }
   return tags;
 }
@@ -91,6 +113,7 @@ std::string Mp3TagOf(const TrackTags& tags) {
       {"COMM", tags.comment, ""},
   };
   for (Id3TextFrame& frame : ReleaseFrames(tags)) frames.push_back(std::move(frame));
+  for (const auto& [name, value] : ReplayGainFields(tags)) frames.push_back({"TXXX", value, name});
   bool any = false;
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
   return any ? BuildId3v23Tag(frames) : std::string();
@@ -119,5 +142,7 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
   for (const auto& [name, value] : fields)
     if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
   for (std::string& comment : ReleaseComments(tags)) comments.push_back(std::move(comment));
+  for (const auto& [name, value] : ReplayGainFields(tags))
+    if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
   return comments;
 }

@@ -6,11 +6,15 @@
 
 #include "cd/DiscMetadata.h"
 #include "cd/TableOfContents.h"
+#include "rip/ReplayGain.h"
 
 // The tags with what the disc says of the track: its ISRC (over the lookup's recording's), the disc's catalogue number where no lookup gave
 // one, and a comment "pre-emphasis" for a track recorded with it ("pre-emphasis, de-emphasised" when the
 // file's audio was de-emphasised).
 TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNumber, bool deEmphasised);
+
+// The tags with the track's and the album's ReplayGain where they are known.
+TrackTags WithReplayGain(TrackTags tags, const std::optional<GainValues>& track, const std::optional<GainValues>& album);
 
 // Empty when there is nothing to tag.
 std::string Mp3TagOf(const TrackTags& tags);

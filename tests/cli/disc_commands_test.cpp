@@ -250,7 +250,10 @@ TEST(DiscCommandsTest, ASignalledRipLeavesNoTemporariesAndStaleOnesAreCleared) {
                                     {testdata::Pattern(testdata::BlockFrames(150), 2)}};
   std::string drive = "'bincue:" + testdata::WriteDriveImage(folder.Path(), tracks, DriveImageForm::BinCue) + "'";
   std::string settings = folder.File("settings.ini"), out = folder.File("out");
-  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
+  // Without ReplayGain, whose album values hold a whole disc's encodings until its last track is read, track 1 is
+  // finished while track 2 is read.
+  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n[CTDB]\nserver=\n"
+                                    "[Rip]\nReplayGain=False\n");
   // Track 2 hangs on a read for 4 s while track 1 is written.
   std::string rip = "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LD_PRELOAD=" FAILING_READS
                     " QUILLON_FAIL_FILE=/disc.bin QUILLON_SLOW_MS=4000 QUILLON_FAIL_BYTES=" + std::to_string(200 * 2352) +

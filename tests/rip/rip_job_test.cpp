@@ -5,10 +5,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numbers>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -318,6 +320,9 @@ std::vector<std::string> SortedLines(const std::string& text) {
   return lines;
 }
 
+// The ReplayGain values of a file as mutagen reads them.
+std::map<std::string, std::string> ReplayGainTags(const std::string& path);
+
 // Tags as independent readers see them: mutagen for MP3, vorbiscomment for Ogg, metaflac for FLAC.
 std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
   std::string command = format == OutputFormat::MP3    ? std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + path + "'"
@@ -335,6 +340,7 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
   for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
     RipInput input = Disc({{{}, Pattern(BlockFrames(40), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, format);
     for (std::size_t k = 0; k < 2; ++k) input.rows[k].tags = TrackTagsOf(metadata, k, input.rows[k].name, int(k) + 1, 2);
+    input.values.replayGain = false;  // its tags are looked at apart
     input.rows[1].name = "Gast/Live/02" + FormatExtension(format);
     Rip(input);
     EXPECT_TRUE(FHost.errors.empty());
@@ -783,7 +789,7 @@ TEST_F(RipJobTest, HiddenAudioBeforeTrackOneIsRippedThroughTheReadOffsetAndJudge
       for (RipRow& row : input.rows) row.checked = row.number == "00";
       RecordingHost alone;
       RipJob(alone).Start(input);
-      EXPECT_EQ((std::vector<std::string>{"Disc 09000502.log", "Track-00.wav"}), OutFiles());
+      EXPECT_EQ((std::vector<std::string>{"Disc 09000502.log", "Disc 09000502.m3u8", "Track-00.wav"}), OutFiles());
     }
     CloseCDHandle(FDrives.Handle());
   }
@@ -799,7 +805,8 @@ TEST_F(RipJobTest, DataTracksAreShownButNeverRead) {
   EXPECT_EQ(80u, input.rows[2].blocks);  // the audio session ends before the data session's gap
   input.rows[3].checked = true;           // checked by hand, still not ripped
   Rip(input);
-  EXPECT_EQ((std::vector<std::string>{"Disc 19009f04.cue", "Disc 19009f04.log", "Track-02.wav", "Track-03.wav"}),
+  EXPECT_EQ((std::vector<std::string>{"Disc 19009f04.cue", "Disc 19009f04.log", "Disc 19009f04.m3u8", "Track-02.wav",
+                                      "Track-03.wav"}),
             OutFiles());
   EXPECT_TRUE(ReadAll(Out("Track-03.wav")) == WaveOf(Bytes(tracks[2].audio)));
   EXPECT_EQ("Finished!", FHost.captions.back());
@@ -970,6 +977,9 @@ TEST_F(RipJobTest, DeEmphasisChangesOnlyTheEncodedFilesOfPreEmphasisedTracks) {
     if (!flac) continue;
     std::vector<std::string> tags = TagsOf(Out("Track-02.flac"), format);
     EXPECT_NE(tags.end(), std::find(tags.begin(), tags.end(), "COMMENT=pre-emphasis, de-emphasised"));
+    ReplayGain file;  // the de-emphasised audio's loudness, not the disc's
+    file.Add(Bytes(filtered).data(), filtered.size() * 2);
+    EXPECT_EQ(ReplayGainText(file.Track()->gain), ReplayGainTags(Out("Track-02.flac"))["REPLAYGAIN_TRACK_GAIN"]);
   }
 }
 
@@ -1304,7 +1314,7 @@ TEST_F(RipJobTest, AnotherUsersLinksAtTheJobsOwnNamesAreRefused) {
   EXPECT_EQ((std::vector<std::string>{"the rip log could not be written: the link " + Out("Disc 02000001.log") +
                                       " belongs to another user and is not followed"}),
             FHost.errors);
-  EXPECT_EQ((std::vector<std::string>{"Disc 02000001.log", "Track-01.wav"}), OutFiles());
+  EXPECT_EQ((std::vector<std::string>{"Disc 02000001.log", "Disc 02000001.m3u8", "Track-01.wav"}), OutFiles());
   EXPECT_EQ("victim", testdata::ReadTextFile(victim));
 }
 
@@ -1403,6 +1413,90 @@ TEST(RipValuesTest, RepliesAreCachedBesideTheSettingsUnlessTheProgramFolderIsNot
   EXPECT_EQ(folder.File("cache/quillon"), values.cacheFolder);
   unsetenv("XDG_CACHE_HOME");
   OverrideProgramFolder("");
+}
+
+// A 1 kHz sine of amplitude a on both channels: its mean square is a²/2 a channel, the channels add, and the
+// K-weighting's gain of +0.69 dB at 1 kHz cancels the -0.691 dB of the loudness formula, so it measures
+// 20 log10(a) LUFS, and its ReplayGain 2.0 gain is -18 - 20 log10(a) dB. Two such tracks of the same length
+// measure 10 log10((a1² + a2²) / 2) LUFS together.
+std::vector<std::int16_t> Sine(std::size_t frames, double amplitude) {
+  std::vector<std::int16_t> samples;
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double phase = 2 * std::numbers::pi * 1000 * double(i) / 44100;
+    auto value = static_cast<std::int16_t>(std::lround(amplitude * 32767 * std::sin(phase)));
+    samples.insert(samples.end(), {value, value});
+  }
+  return samples;
+}
+
+std::map<std::string, std::string> ReplayGainTags(const std::string& path) {
+  const std::string command = std::string(QUILLON_PYTHON) + " " + REPLAYGAIN_TAGS + " '" + path + "'";
+  testdata::ProcessResult result = testdata::RunCommand(command);
+  EXPECT_EQ(0, result.status) << result.out;
+  std::map<std::string, std::string> tags;
+  for (const std::string& line : SortedLines(result.out))
+    if (line.find('=') != std::string::npos) tags[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  return tags;
+}
+
+void ExpectGain(double expected, const std::string& text) {
+  ASSERT_GT(text.size(), 3u);
+  EXPECT_EQ(" dB", text.substr(text.size() - 3));
+  EXPECT_NEAR(expected, std::stod(text), 0.1) << text;
+}
+
+TEST_F(RipJobTest, ReplayGainOfSinesIsTaggedAndLoggedWithTheAlbumsOnlyForAWholeDisc) {
+  const std::vector<ImageTrack> tracks = {{{}, Sine(BlockFrames(300), 0.25)}, {{}, Sine(BlockFrames(300), 0.5)}};
+  auto peakOf = [](const std::vector<std::int16_t>& samples) {
+    return ReplayGainPeakText(*std::max_element(samples.begin(), samples.end()) / 32768.0);
+  };
+  const std::string quietPeak = peakOf(tracks[0].audio), loudPeak = peakOf(tracks[1].audio);
+  const double albumGain = -18 - 10 * std::log10((0.25 * 0.25 + 0.5 * 0.5) / 2);
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
+    RipInput input = Disc(tracks, format);
+    Rip(input);
+    EXPECT_TRUE(FHost.errors.empty());
+    for (std::size_t k = 0; k < 2; ++k) {
+      std::map<std::string, std::string> tags = ReplayGainTags(Out(input.rows[k].name));
+      ExpectGain(k == 0 ? -18 - 20 * std::log10(0.25) : -18 - 20 * std::log10(0.5), tags["REPLAYGAIN_TRACK_GAIN"]);
+      EXPECT_EQ(k == 0 ? quietPeak : loudPeak, tags["REPLAYGAIN_TRACK_PEAK"]);
+      ExpectGain(albumGain, tags["REPLAYGAIN_ALBUM_GAIN"]);
+      EXPECT_EQ(loudPeak, tags["REPLAYGAIN_ALBUM_PEAK"]);
+    }
+  }
+  RipInput part = Disc(tracks, OutputFormat::FLAC);
+  part.rows[1].checked = false;
+  Rip(part);
+  std::map<std::string, std::string> tags = ReplayGainTags(Out(part.rows[0].name));
+  EXPECT_EQ((std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_PEAK"}),
+            (std::vector<std::string>{tags.begin()->first, std::next(tags.begin())->first}));
+  EXPECT_EQ(2u, tags.size());
+  // A WAV rip has no tags; its log has each track's values and the album's.
+  Rip(DriveDisc({{Sine(BlockFrames(300), 0.25)}, {Sine(BlockFrames(300), 0.5)}}, OutputFormat::WAV));
+  ASSERT_EQ(1u, FHost.discs.size());
+  const std::string log = testdata::ReadTextFile(FHost.discs[0].second);
+  for (const std::string& line : std::vector<std::string>{"\n  ReplayGain: -", " dB, peak " + quietPeak + "\n",
+                                                          "\nAlbum ReplayGain: -", " dB, peak " + loudPeak + "\n"})
+    EXPECT_NE(std::string::npos, log.find(line)) << line << log;
+}
+
+// The play list names what the rip finished, relative to its folder, the album's; an image has no door to open.
+TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLogAndEjectingAnImageDoesNothing) {
+  RipInput input = SheetDisc(kSheetWithCodes, OutputFormat::WAV);
+  input.values.eject = true;
+  input.rows[0].tags.title = "Erste";
+  input.rows[0].tags.artist = "Die \xC3\x84rzte";
+  input.rows[0].tags.album = "Live";
+  input.rows[0].name = "Live/01 Erste.wav";
+  input.rows[1].checked = false;
+  input.rows[2].tags.title = "Dritte";
+  input.rows[2].name = "Live/03.wav";
+  Rip(input);
+  EXPECT_TRUE(FHost.errors.empty());
+  EXPECT_EQ("Finished!", FHost.captions.back());
+  EXPECT_EQ("#EXTM3U\n#EXTINF:1,Die \xC3\x84rzte - Erste\n01 Erste.wav\n#EXTINF:1,Dritte\n03.wav\n",
+            testdata::ReadTextFile(Out("Live/Live.m3u8")));
+  EXPECT_EQ(3u, FDrives.ReadTableOfContents(OutputFormat::WAV).rows.size());  // the image reads on
 }
 
 }  // namespace
