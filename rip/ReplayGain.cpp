@@ -67,7 +67,7 @@ ReplayGain::ReplayGain() {
 ReplayGain::~ReplayGain() = default;
 
 void ReplayGain::Add(const std::uint8_t* pcm, std::size_t bytes) {
-  while (FCarried > 0 && bytes > 0) {
+  while (FCarried > 0 && FCarried < sizeof FCarry && bytes > 0) {
     FCarry[FCarried++] = *pcm++;
     --bytes;
     if (FCarried == 4) {
