@@ -19,6 +19,7 @@
 #include "cd/DiscMetadata.h"
 #include "cd/TrackTable.h"
 #include "platform/akrip32/akrip32.h"
+#include "rip/CoverArtEncoder.h"
 #include "rip/DriveReader.h"
 #include "rip/EncodingWorker.h"
 #include "rip/ReadPlan.h"
@@ -49,6 +50,9 @@ struct RipValues {
   RipReadMode readMode = RipReadMode::Verify;
   bool deEmphasis = false;  // MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised
   bool oneFile = false;  // the whole disc in one WAV or FLAC file, with a cue sheet into it
+  std::string coverArtServer;  // empty: no cover is fetched
+  std::string coverArtSize = "500";
+  std::string coverArtFile = "cover.jpg";  // the cover saved beside the files; empty: not saved
 };
 
 
@@ -103,6 +107,7 @@ struct RipInput {
   std::string offsetSource = "none set for the drive";
   std::string metadataSource;  // where the names and tags came from ("CD-Text", "CDDB", "MusicBrainz"); empty: none
   std::string gapDetection;  // how the pregaps were found, for the log; the job fills it in
+  std::string coverArt;      // what became of the release's cover, for the log; the job fills it in
 };
 
 // What the job asks of the window that runs it.
@@ -170,6 +175,7 @@ class RipJob {
   void ReadAndEncode(std::size_t index);
   void EndEncodedBranch();
   std::unique_ptr<TrackEncoder> MakeEncoder() const;
+  std::unique_ptr<TrackEncoder> MakeFormatEncoder() const;
   std::uint64_t EncodedBytes(const RipRow& row) const;
   void WaitForRoom(const RipRow& row, const std::string& output);
   std::size_t EncoderThreads() const;
@@ -200,6 +206,10 @@ class RipJob {
   std::string FinishedCaption() const;
   void Finish();
   std::string OutputPath(const RipRow& row) const;
+  void StartCoverArt();
+  void SaveCoverArt();
+  std::string WriteCoverFile(const CoverArt& art) const;
+  void GiveUpCoverArt();
 
   RipHost& FHost;
   RipInput FInput;
@@ -227,4 +237,7 @@ class RipJob {
   std::uint64_t FBlocksRead = 0;
   std::uint64_t FTrackRead = 0;
   int FLastGauge = -1;
+  // The release's cover, fetched beside the reading after a MusicBrainz lookup; invalid when none is.
+  PendingCoverArt FCover;
+  std::shared_ptr<std::atomic<bool>> FCoverGivenUp;
 };

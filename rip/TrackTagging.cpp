@@ -1,8 +1,13 @@
 #include "rip/TrackTagging.h"
 
 #include "id3/ID3v2Frames.h"
+#include "rip/CoverPicture.h"
 
 namespace {
+
+std::string Mp3PictureFrames(const TrackTags& tags) {
+  return tags.cover ? Id3FrontCoverFrame(tags.cover->mimeType, tags.cover->bytes) : std::string();
+}
 
 std::string NumberOrEmpty(int number) { return number > 0 ? std::to_string(number) : std::string(); }
 
@@ -44,9 +49,10 @@ std::string Mp3TagOf(const TrackTags& tags) {
       {"TXXX", tags.catalogNumber, "CATALOGNUMBER"},
       {"COMM", tags.comment, ""},
   };
-  bool any = false;
+  const std::string pictures = Mp3PictureFrames(tags);
+  bool any = !pictures.empty();
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
-  return any ? BuildId3v23Tag(frames) : std::string();
+  return any ? BuildId3v23Tag(frames, pictures) : std::string();
 }
 
 std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
@@ -72,4 +78,8 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
   for (const auto& [name, value] : fields)
     if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
   return comments;
+}
+
+std::string VorbisPictureComment(const TrackTags& tags) {
+  return tags.cover ? "METADATA_BLOCK_PICTURE=" + Base64(FlacPictureStructure(*tags.cover)) : std::string();
 }
