@@ -205,9 +205,9 @@ void TFLACOut::AddPicture() {
   picture.width = FPicture.width;
   picture.height = FPicture.height;
   picture.depth = FPicture.depth;
-  std::vector<FLAC__byte> data(FPicture.data.begin(), FPicture.data.end());
+  auto* data = reinterpret_cast<FLAC__byte*>(FPicture.data.data());  // copied by the block
   if (!FLAC__metadata_object_picture_set_mime_type(FPictureBlock, FPicture.mimeType.data(), true) ||
-      !FLAC__metadata_object_picture_set_data(FPictureBlock, data.data(), static_cast<FLAC__uint32>(data.size()), true))
+      !FLAC__metadata_object_picture_set_data(FPictureBlock, data, static_cast<FLAC__uint32>(FPicture.data.size()), true))
     throw EACSException("The FLAC encoder cannot take the cover picture");
 }
 
