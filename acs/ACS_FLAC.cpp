@@ -170,7 +170,9 @@ void TFLACOut::SetUpEncoder() {
   std::int32_t size = FInput->Size();
   if (size > 0) FLAC__stream_encoder_set_total_samples_estimate(FEncoder, size / (FBits / 8 * FChannels));
   AddComments();
-  FLAC__stream_encoder_set_metadata(FEncoder, &FCommentBlock, 1);
+  AddPicture();
+  FLAC__StreamMetadata* blocks[] = {FCommentBlock, FPictureBlock};
+  FLAC__stream_encoder_set_metadata(FEncoder, blocks, FPictureBlock != nullptr ? 2 : 1);
   FLAC__StreamEncoderInitStatus status = FLAC__stream_encoder_init_stream(
       FEncoder, FLACEncoderCallbacks::Write, FLACEncoderCallbacks::Seek, FLACEncoderCallbacks::Tell, nullptr, this);
   if (status == FLAC__STREAM_ENCODER_INIT_STATUS_OK) return;
@@ -192,6 +194,21 @@ void TFLACOut::AddComments() {
       continue;
     if (!FLAC__metadata_object_vorbiscomment_append_comment(FCommentBlock, entry, false)) std::free(entry.entry);
   }
+}
+
+void TFLACOut::AddPicture() {
+  if (FPicture.data.empty()) return;
+  FPictureBlock = FLAC__metadata_object_new(FLAC__METADATA_TYPE_PICTURE);
+  if (FPictureBlock == nullptr) throw EACSException("The FLAC encoder cannot be created");
+  FLAC__StreamMetadata_Picture& picture = FPictureBlock->data.picture;
+  picture.type = FLAC__STREAM_METADATA_PICTURE_TYPE_FRONT_COVER;
+  picture.width = FPicture.width;
+  picture.height = FPicture.height;
+  picture.depth = FPicture.depth;
+  auto* data = reinterpret_cast<FLAC__byte*>(FPicture.data.data());  // copied by the block
+  if (!FLAC__metadata_object_picture_set_mime_type(FPictureBlock, FPicture.mimeType.data(), true) ||
+      !FLAC__metadata_object_picture_set_data(FPictureBlock, data, static_cast<FLAC__uint32>(FPicture.data.size()), true))
+    throw EACSException("The FLAC encoder cannot take the cover picture");
 }
 
 bool TFLACOut::DoOutput(bool Abort) {
@@ -237,6 +254,7 @@ void TFLACOut::Done() {
   CloseEncoder();
   FInput->Flush();
   FComments.clear();
+  FPicture = {};
 }
 
 // Closes the file first: a file not put in place by FinishFile is removed with its stream, and an encoder
@@ -247,6 +265,8 @@ void TFLACOut::CloseEncoder() {
   FEncoder = nullptr;
   if (FCommentBlock != nullptr) FLAC__metadata_object_delete(FCommentBlock);
   FCommentBlock = nullptr;
+  if (FPictureBlock != nullptr) FLAC__metadata_object_delete(FPictureBlock);
+  FPictureBlock = nullptr;
 }
 
 // ---- TFLACIn ----

@@ -15,6 +15,15 @@
 #include "acs/ACS_Classes.h"
 #include "acs/TFileStream.h"
 
+// A picture block of a FLAC file: the front cover.
+struct FlacPicture {
+  std::string mimeType;
+  std::string data;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::uint32_t depth = 0;  // bits per pixel
+};
+
 class TFLACOut : public TACSOutput {
  public:
   ~TFLACOut() override;
@@ -22,6 +31,8 @@ class TFLACOut : public TACSOutput {
   // Lines NAME=VALUE for the Vorbis comment block; emptied after each run.
   const std::vector<std::string>& Comments() const { return FComments; }
   void SetComments(const std::vector<std::string>& comments) { FComments = comments; }
+  // The front cover written after the comments; emptied after each run, as they are.
+  void SetPicture(FlacPicture picture) { FPicture = std::move(picture); }
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& fileName) { FFileName = fileName; }
   // 0 (fastest) to 8 (smallest file); anything else is refused when a run starts.
@@ -36,6 +47,7 @@ class TFLACOut : public TACSOutput {
  private:
   void SetUpEncoder();
   void AddComments();
+  void AddPicture();
   // Why the encoder stopped: a refused write, or the encoder's own state.
   std::string EncoderError() const;
   void CloseEncoder();
@@ -48,6 +60,8 @@ class TFLACOut : public TACSOutput {
   bool FWriteFailed = false;
   FLAC__StreamEncoder* FEncoder = nullptr;
   FLAC__StreamMetadata* FCommentBlock = nullptr;
+  FlacPicture FPicture;
+  FLAC__StreamMetadata* FPictureBlock = nullptr;
   std::array<std::uint8_t, 16384> FBuffer{};
   std::int32_t FCarried = 0;  // bytes of a partial frame kept from the last read
   std::vector<FLAC__int32> FSamples;

@@ -60,6 +60,7 @@ HttpReply DatabaseServer::Get(const std::string& target, const std::vector<std::
   request.headers.push_back("User-Agent: " + ProgramUserAgent());
   request.keepWaiting = keepWaiting;
   request.maxBytes = maxBytes;
+  request.maxRedirects = FMaxRedirects;
   return HttpGet(request);
 }
 

@@ -18,6 +18,8 @@ class DatabaseServer {
   DatabaseServer(std::string server, std::string cacheFolder);
   // Limits of the exchange (at first 5 s to connect and 10 s in all, as for CDDB).
   void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds total);
+  // How many redirects a request follows (at first none).
+  void SetMaxRedirects(long count) { FMaxRedirects = count; }
   // GET of target (path and query, after the server's address), with the program's user agent; keepWaiting,
   // when set, is asked while the server is waited for, and false gives the request up; a reply longer than
   // maxBytes counts as none.
@@ -40,4 +42,5 @@ class DatabaseServer {
   std::string FCacheFolder;
   std::chrono::milliseconds FConnectTimeout{5000};
   std::chrono::milliseconds FTotalTimeout{10000};
+  long FMaxRedirects = 0;
 };

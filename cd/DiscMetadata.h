@@ -2,9 +2,12 @@
 // What a lookup tells about a disc beyond its file names, and the tags each ripped track gets from it.
 // All text is UTF-8 without control characters.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "cd/CoverArt.h"
 
 struct DiscMetadata {
   std::string artist;
@@ -66,6 +69,7 @@ struct TrackTags {
   std::string replayGainTrackPeak;
   std::string replayGainAlbumGain;
   std::string replayGainAlbumPeak;
+  std::shared_ptr<const CoverArt> cover;  // the release's front cover, shared by every track's tags
 };
 
 // The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows

@@ -73,6 +73,8 @@ class TID3v2 {
   const std::string& Year() const { return FYear; }
   const std::string& Genre() const { return FGenre; }
   const std::string& Comment() const { return FComment; }
+  // The frames a rewrite keeps besides the items, whole.
+  const std::vector<std::string>& OtherFrames() const { return FOtherFrames; }
 
   // The text setters drop trailing characters of code 0 to 32; leading ones stay.
   void SetTitle(const std::string& value);

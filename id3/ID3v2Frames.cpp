@@ -81,7 +81,16 @@ void AppendBigEndian32(std::string& out, std::uint64_t value) {
 
 }  // namespace
 
-std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames) {
+std::string Id3FrontCoverFrame(const std::string& mimeType, const std::string& image) {
+  constexpr char kFrontCover = 3;
+  std::string data = std::string(1, '\0') + mimeType + std::string(1, '\0') + kFrontCover + std::string(1, '\0') + image;
+  std::string frame = "APIC";
+  AppendBigEndian32(frame, data.size());
+  frame.append(2, '\0');  // flags
+  return frame + data;
+}
+
+std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames, const std::string& otherFrames) {
   std::string body;
   for (const Id3TextFrame& frame : frames) {
     if (frame.text.empty() || frame.id.size() != 4) continue;
@@ -91,6 +100,7 @@ std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames) {
     body.append(2, '\0');  // flags
     body += data;
   }
+  body += otherFrames;
   if (body.size() > kLargestTagSize) return {};
   std::string tag("ID3\x03\x00\x00", 6);
   for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((body.size() >> shift) & 0x7F);

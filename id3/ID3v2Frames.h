@@ -14,5 +14,8 @@ struct Id3TextFrame {
 };
 
 // The whole tag, header included, without padding; frames with an empty text are left out. Empty when the
-// tag would be too large for the header's size bytes.
-std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames);
+// tag would be too large for the header's size bytes. otherFrames, whole frames, follow the text frames.
+std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames, const std::string& otherFrames = {});
+
+// A whole version-3 APIC frame: the image as the front cover, with its MIME type and no description.
+std::string Id3FrontCoverFrame(const std::string& mimeType, const std::string& image);

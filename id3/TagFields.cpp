@@ -20,6 +20,29 @@ int SequenceLength(unsigned char lead) {
   return 0;
 }
 
+std::string PictureTypeName(unsigned char type) {
+  if (type == 3) return "front cover";
+  if (type == 4) return "back cover";
+  return "picture type " + std::to_string(type);
+}
+
+// An APIC frame's body: encoding, MIME type and its terminator, picture type, description, image.
+std::string PictureText(const std::string& frame) {
+  constexpr std::size_t kHeader = 10;
+  const std::size_t typeAt = frame.find('\0', kHeader + 1);
+  if (typeAt == std::string::npos || typeAt + 1 >= frame.size()) return "Picture: unreadable";
+  const std::string mimeType = Latin1ToUtf8(frame.substr(kHeader + 1, typeAt - kHeader - 1));
+  const std::string name = PictureTypeName(static_cast<unsigned char>(frame[typeAt + 1]));
+  const std::size_t kib = (frame.size() - typeAt + 1023) / 1024;  // the image with its short description
+  return "Picture: " + name + ", " + (mimeType.empty() ? "no type" : mimeType) + ", " + std::to_string(kib) + " KiB";
+}
+
+std::string FirstPictureText(const TID3v2& tag) {
+  for (const std::string& frame : tag.OtherFrames())
+    if (frame.compare(0, 4, "APIC") == 0) return PictureText(frame);
+  return {};
+}
+
 }  // namespace
 
 std::string Latin1ToUtf8(const std::string& latin1) {
@@ -72,6 +95,7 @@ TagDisplay DisplayTag(const TID3v2& tag) {
   fields.Year = Latin1ToUtf8(tag.Year());
   fields.Genre = Latin1ToUtf8(tag.Genre());
   fields.Comment = Latin1ToUtf8(tag.Comment());
+  display.Picture = FirstPictureText(tag);
   return display;
 }
 

@@ -21,6 +21,7 @@ struct TagDisplay {
   std::string Version;    // "2.3" for a version-3 tag
   std::string Size;       // "123 bytes"
   TagFieldTexts Fields;
+  std::string Picture;  // "Picture: front cover, image/jpeg, 48 KiB" for the tag's first picture; empty: none
 };
 
 std::string Latin1ToUtf8(const std::string& latin1);

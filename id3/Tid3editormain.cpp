@@ -110,6 +110,9 @@ void Tid3editormain::BuildFields() {
   YearEdit = AddEditField(panel, "&Year:", 136, 120, 54, 60);
   GenreEdit = AddEditField(panel, "&Genre:", 262, 120, 46, 125);
   CommentEdit = AddEditField(panel, "&Comment:", 8, 146, 68, 357);
+  PictureLabel = new QLabel(this);
+  PictureLabel->setGeometry(8, 336, 198, 33);
+  PictureLabel->setWordWrap(true);
 }
 
 void Tid3editormain::BuildButtons() {
@@ -215,6 +218,7 @@ void Tid3editormain::ClearFields() {
   for (QLineEdit* field : {TagExistsValue, VersionValue, SizeValue, TitleEdit, ArtistEdit, AlbumEdit, TrackEdit,
                            YearEdit, GenreEdit, CommentEdit})
     field->clear();
+  PictureLabel->clear();
 }
 
 void Tid3editormain::ShowMessage(const QString& text) {
@@ -258,6 +262,7 @@ void Tid3editormain::ShowTag() {
   YearEdit->setText(FromUtf8(display.Fields.Year));
   GenreEdit->setText(FromUtf8(display.Fields.Genre));
   CommentEdit->setText(FromUtf8(display.Fields.Comment));
+  PictureLabel->setText(FromUtf8(display.Picture));
 }
 
 void Tid3editormain::SaveButtonClick() {

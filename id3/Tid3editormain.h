@@ -8,6 +8,7 @@
 #include "id3/ID3v2.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -34,6 +35,7 @@ class Tid3editormain : public QDialog {
   QLineEdit* YearEdit = nullptr;
   QLineEdit* GenreEdit = nullptr;
   QLineEdit* CommentEdit = nullptr;
+  QLabel* PictureLabel = nullptr;  // the tag's picture, which a save keeps
   QPushButton* SaveButton = nullptr;
   QPushButton* RemoveButton = nullptr;
   QPushButton* CloseButton = nullptr;

@@ -2,8 +2,18 @@
 
 #include "acs/ACS_FLAC.h"
 #include "acs/ACS_Wave.h"
+#include "rip/CoverPicture.h"
 #include "rip/SinkEncoding.h"
 #include "rip/TrackTagging.h"
+
+namespace {
+
+FlacPicture FlacPictureOf(const CoverArt& art) {
+  PictureSize size = PictureSizeOf(art);
+  return {art.mimeType, art.bytes, size.width, size.height, size.depth};
+}
+
+}  // namespace
 
 EncodeResult FlacTrackEncoder::Encode(const std::string& wavPath, const std::string& outputPath,
                                       const TrackTags& tags, const std::function<void(int)>& progress,
@@ -17,5 +27,6 @@ EncodeResult FlacTrackEncoder::Encode(const std::string& wavPath, const std::str
   flac.SetLinkRule(LinkRule::OwnedOnly);
   flac.SetCompressionLevel(FLevel);
   flac.SetComments(VorbisCommentsOf(tags));
+  if (tags.cover) flac.SetPicture(FlacPictureOf(*tags.cover));
   return RunSinkForTrack(flac, progress, cancel);
 }

@@ -19,6 +19,8 @@ EncodeResult OggTrackEncoder::Encode(const std::string& wavPath, const std::stri
   vorbis.SetFileName(outputPath);
   vorbis.SetLinkRule(LinkRule::OwnedOnly);
   vorbis.SetCompression(FQuality);
-  vorbis.SetComments(VorbisCommentsOf(tags));
+  std::vector<std::string> comments = VorbisCommentsOf(tags);
+  if (tags.cover) comments.push_back(VorbisPictureComment(tags));
+  vorbis.SetComments(comments);
   return RunSinkForTrack(vorbis, progress, cancel);
 }

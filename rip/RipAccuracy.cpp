@@ -226,6 +226,7 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   header.musicBrainzId = MusicBrainzDiscId(FInput->toc);
   header.accurateRipFile = FIds.FileName();
   header.ctdbTocId = CtdbTocId(FInput->toc);
+  header.coverArt = FInput->coverArt;
   // The names are the job's own: another user's link at one is not written through.
   std::string why = ReplaceFileSayingWhy(base + ".log", RipLogText(header, tracks, disc), LinkRule::OwnedOnly);
   if (!why.empty()) {

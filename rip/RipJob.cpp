@@ -13,6 +13,7 @@
 #include "cd/TrackNaming.h"
 #include "platform/ProgramFolder.h"
 #include "platform/files/FileChecks.h"
+#include "platform/files/ReplacementFile.h"
 #include "platform/inifile/TIniFile.h"
 #include "rip/DeEmphasis.h"
 #include "rip/TimeLeft.h"
@@ -82,6 +83,29 @@ struct TemporaryFile {
   }
 };
 
+void ReadCoverArtValues(TIniFile& settings, RipValues& values) {
+  values.coverArtServer = settings.ReadString("Cover Art", "server", "http://coverartarchive.org");
+  values.coverArtSize = settings.ReadString("Cover Art", "size", "500");
+  values.coverArtFile = settings.ReadString("Cover Art", "file", "cover.jpg");
+}
+
+// The release a MusicBrainz lookup chose for the rows; empty after any other lookup, or none.
+std::string ChosenRelease(const RipInput& input) {
+  if (input.metadataSource != "MusicBrainz") return {};
+  for (const RipRow& row : input.rows)
+    if (Rippable(row) && !row.tags.musicBrainzReleaseId.empty()) return row.tags.musicBrainzReleaseId;
+  return {};
+}
+
+// The name the cover is saved as: the one set, a ".jpg" or ".png" at its end following the image's type
+// ("cover.png" for a PNG image where "cover.jpg" is set). Empty for a name that is no plain file name.
+std::string CoverFileName(const std::string& name, const std::string& mimeType) {
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return {};
+  std::filesystem::path path(name);
+  if (path.extension() != ".jpg" && path.extension() != ".png") return name;
+  return path.replace_extension(mimeType == "image/png" ? ".png" : ".jpg").string();
+}
+
 }  // namespace
 
 std::string TrackTime(std::uint32_t block) {
@@ -150,6 +174,7 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.replayGain = ReadFlag(settings, "Rip", "ReplayGain", "True");
     values.playlist = ReadFlag(settings, "Rip", "playlist", "True");
     values.eject = ReadFlag(settings, "Rip", "eject");
+    ReadCoverArtValues(settings, values);
     // Anything but a known mode reads in the default one, which never delivers less than the others.
     if (!ParseRipReadMode(settings.ReadString("Rip", "read mode", "verify"), values.readMode))
       values.readMode = RipReadMode::Verify;
@@ -203,7 +228,10 @@ std::string DriveOffsetSource(TIniFile& settings, const std::string& drive) {
 
 RipJob::RipJob(RipHost& host) : FHost(host) {}
 
-RipJob::~RipJob() { StopEncodings(); }
+RipJob::~RipJob() {
+  StopEncodings();
+  GiveUpCoverArt();
+}
 
 void RipJob::Start(RipInput input) {
   FInput = std::move(input);
@@ -222,6 +250,7 @@ void RipJob::Start(RipInput input) {
   FCancel = false;
   FRunning = true;
   FHost.SetCaption("Marrowby");
+  StartCoverArt();
   RunGuarded([this] {
     DetectGaps();
     CountJob();
@@ -236,6 +265,7 @@ void RipJob::RunGuarded(const std::function<void()>& step) {
     step();
   } catch (const std::exception& error) {
     StopEncodings();
+    GiveUpCoverArt();
     FRunning = false;
     FHost.SetButtonCaption("Close");
     FHost.ShowStandardError(error.what());
@@ -369,6 +399,7 @@ void RipJob::TrackFinished(const RipRow& row, const std::string& path, ProvedRea
 // The disc's verdicts, the log and the cue sheet, once every checked track is written. The log is the rip's
 // proof: one that cannot be written is an error, though the files stay.
 void RipJob::Completed() {
+  SaveCoverArt();
   if (FResults.empty() || FInput.toc.entries.empty()) return;
   DiscVerdicts verdicts = FAccuracy.DiscVerdictsOf(FResults);
   std::string error;
@@ -714,6 +745,12 @@ bool RipJob::EncodeOneFile(const std::string& wav, const std::string& output, co
 }
 
 std::unique_ptr<TrackEncoder> RipJob::MakeEncoder() const {
+  std::unique_ptr<TrackEncoder> encoder = MakeFormatEncoder();
+  if (!FCover.valid()) return encoder;
+  return std::make_unique<CoverArtEncoder>(std::move(encoder), FCover);
+}
+
+std::unique_ptr<TrackEncoder> RipJob::MakeFormatEncoder() const {
   const RipValues& values = FInput.values;
   if (FInput.format == OutputFormat::Ogg)
     return std::make_unique<OggTrackEncoder>(16 - 5 * values.cpu, static_cast<float>(values.compr) / 100.0f);
@@ -942,4 +979,44 @@ void RipJob::StopEncodings() {
   DropHeldEncodings();
   FEncodings.clear();
   FEncoder.reset();
+}
+
+// The cover is fetched on a thread of its own from the start of the job, so that neither the drive nor the
+// window waits for it; only a release that a MusicBrainz lookup chose has one.
+void RipJob::StartCoverArt() {
+  GiveUpCoverArt();
+  FCover = {};
+  FCoverGivenUp.reset();
+  const std::string release = ChosenRelease(FInput);
+  if (release.empty() || FInput.values.coverArtServer.empty()) return;
+  FCoverGivenUp = std::make_shared<std::atomic<bool>>(false);
+  CoverArtClient client(FInput.values.coverArtServer, FInput.values.coverArtSize);
+  FCover = std::async(std::launch::async, [client, release, givenUp = FCoverGivenUp] {
+             return std::make_shared<const CoverArtAnswer>(client.Fetch(release, [givenUp] { return !*givenUp; }));
+           }).share();
+}
+
+void RipJob::GiveUpCoverArt() {
+  if (FCoverGivenUp) *FCoverGivenUp = true;
+}
+
+// Once every track is written: the cover beside the files, and what became of it for the log.
+void RipJob::SaveCoverArt() {
+  if (!FCover.valid() || FFinished.empty()) return;
+  while (FCover.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+    Pump();
+    if (FCancel) GiveUpCoverArt();
+  }
+  const CoverArtAnswer& answer = *FCover.get();
+  FInput.coverArt = answer.logLine;
+  if (answer.art && !FInput.values.coverArtFile.empty()) FInput.coverArt += WriteCoverFile(*answer.art);
+}
+
+// The cover is a convenience beside the rip: one that cannot be saved is said in the log, and the rip stands.
+std::string RipJob::WriteCoverFile(const CoverArt& art) const {
+  const std::string name = CoverFileName(FInput.values.coverArtFile, art.mimeType);
+  if (name.empty()) return "; not saved: [Cover Art] file " + FInput.values.coverArtFile + " is no plain file name";
+  const std::string path = RipSheetFolder(FFinished, FInput.folder) + "/" + name;
+  const std::string why = ReplaceFileSayingWhy(path, art.bytes, LinkRule::OwnedOnly);
+  return why.empty() ? "; saved as " + path : "; not saved: " + why;
 }

@@ -19,6 +19,7 @@
 #include "cd/DiscMetadata.h"
 #include "cd/TrackTable.h"
 #include "platform/akrip32/akrip32.h"
+#include "rip/CoverArtEncoder.h"
 #include "rip/DriveReader.h"
 #include "rip/EncodingWorker.h"
 #include "rip/ReadPlan.h"
@@ -54,6 +55,9 @@ struct RipValues {
   bool replayGain = true;  // MP3, Ogg and FLAC files get ReplayGain 2.0 tags
   bool playlist = true;    // an .m3u8 play list of the finished files beside the log
   bool eject = false;      // the drive's door opens after a rip that finished
+  std::string coverArtServer;  // empty: no cover is fetched
+  std::string coverArtSize = "500";
+  std::string coverArtFile = "cover.jpg";  // the cover saved beside the files; empty: not saved
 };
 
 
@@ -109,6 +113,7 @@ struct RipInput {
   std::string metadataSource;  // where the names and tags came from ("CD-Text", "CDDB", "MusicBrainz"); empty: none
   std::string gapDetection;  // how the pregaps were found, for the log; the job fills it in
   CDREC door{};  // the drive of the list that holds the disc, whose door [Rip] eject opens
+  std::string coverArt;      // what became of the release's cover, for the log; the job fills it in
 };
 
 // What the job asks of the window that runs it.
@@ -187,6 +192,7 @@ class RipJob {
   void ReadAndEncode(std::size_t index);
   void EndEncodedBranch();
   std::unique_ptr<TrackEncoder> MakeEncoder() const;
+  std::unique_ptr<TrackEncoder> MakeFormatEncoder() const;
   std::uint64_t EncodedBytes(const RipRow& row) const;
   void WaitForRoom(const RipRow& row, const std::string& output);
   std::size_t EncoderThreads() const;
@@ -226,6 +232,10 @@ class RipJob {
   void DropHeldEncodings();
   void WritePlaylist(const std::string& folder);
   void EjectWhenDone() const;
+  void StartCoverArt();
+  void SaveCoverArt();
+  std::string WriteCoverFile(const CoverArt& art) const;
+  void GiveUpCoverArt();
 
   RipHost& FHost;
   RipInput FInput;
@@ -265,4 +275,7 @@ class RipJob {
   bool FWholeDisc = false;
   std::ptrdiff_t FTracksToRip = 0;
   bool FHoldForAlbum = false;   // the encodings wait for the album's ReplayGain
+  // The release's cover, fetched beside the reading after a MusicBrainz lookup; invalid when none is.
+  PendingCoverArt FCover;
+  std::shared_ptr<std::atomic<bool>> FCoverGivenUp;
 };

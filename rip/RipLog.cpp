@@ -142,6 +142,7 @@ std::string HeaderLines(const RipLogHeader& header) {
   if (!header.album.empty())
     text += "Release: " + (header.artist.empty() ? std::string() : header.artist + " / ") + header.album + "\n";
   if (!header.metadataSource.empty()) text += "Metadata: " + header.metadataSource + "\n";
+  if (!header.coverArt.empty()) text += header.coverArt + "\n";
   text += "\n";
   if (!header.toc.entries.empty()) text += TocLines(header.toc) + "\n";
   text += "Disc IDs:\n  CDDB: " + header.cddbId + "\n  MusicBrainz: " + header.musicBrainzId + "\n";

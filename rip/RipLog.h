@@ -25,6 +25,7 @@ struct RipLogHeader {
   std::string musicBrainzId;
   std::string accurateRipFile;  // the disc's dBAR file name
   std::string ctdbTocId;
+  std::string coverArt;  // what became of the release's cover; empty: the line is left out
 };
 
 std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks, const DiscVerdicts& disc);

@@ -1,8 +1,13 @@
 #include "rip/TrackTagging.h"
 
 #include "id3/ID3v2Frames.h"
+#include "rip/CoverPicture.h"
 
 namespace {
+
+std::string Mp3PictureFrames(const TrackTags& tags) {
+  return tags.cover ? Id3FrontCoverFrame(tags.cover->mimeType, tags.cover->bytes) : std::string();
+}
 
 std::string NumberOrEmpty(int number) { return number > 0 ? std::to_string(number) : std::string(); }
 
@@ -114,9 +119,10 @@ std::string Mp3TagOf(const TrackTags& tags) {
   };
   for (Id3TextFrame& frame : ReleaseFrames(tags)) frames.push_back(std::move(frame));
   for (const auto& [name, value] : ReplayGainFields(tags)) frames.push_back({"TXXX", value, name});
-  bool any = false;
+  const std::string pictures = Mp3PictureFrames(tags);
+  bool any = !pictures.empty();
   for (const Id3TextFrame& frame : frames) any = any || !frame.text.empty();
-  return any ? BuildId3v23Tag(frames) : std::string();
+  return any ? BuildId3v23Tag(frames, pictures) : std::string();
 }
 
 std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
@@ -145,4 +151,8 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
   for (const auto& [name, value] : ReplayGainFields(tags))
     if (!value.empty()) comments.push_back(std::string(name) + "=" + value);
   return comments;
+}
+
+std::string VorbisPictureComment(const TrackTags& tags) {
+  return tags.cover ? "METADATA_BLOCK_PICTURE=" + Base64(FlacPictureStructure(*tags.cover)) : std::string();
 }

@@ -19,3 +19,5 @@ TrackTags WithReplayGain(TrackTags tags, const std::optional<GainValues>& track,
 // Empty when there is nothing to tag.
 std::string Mp3TagOf(const TrackTags& tags);
 std::vector<std::string> VorbisCommentsOf(const TrackTags& tags);
+// The cover of an Ogg file: "METADATA_BLOCK_PICTURE=<base64 of the FLAC picture structure>"; empty without one.
+std::string VorbisPictureComment(const TrackTags& tags);

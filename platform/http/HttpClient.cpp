@@ -61,6 +61,13 @@ CURLcode Perform(CURL* curl, const std::function<bool()>& keepWaiting, bool& aba
   return abandoned ? CURLE_ABORTED_BY_CALLBACK : result;
 }
 
+void FollowRedirects(CURL* curl, long maxRedirects) {
+  if (maxRedirects <= 0) return;
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+}
+
 }  // namespace
 
 HttpReply HttpGet(const HttpRequest& request) {
@@ -77,8 +84,12 @@ HttpReply HttpGet(const HttpRequest& request) {
   curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &collected);
-  if (Perform(curl.get(), request.keepWaiting, reply.abandoned) != CURLE_OK) {
+  FollowRedirects(curl.get(), request.maxRedirects);
+  const CURLcode result = Perform(curl.get(), request.keepWaiting, reply.abandoned);
+  if (result != CURLE_OK) {
     reply.tooLarge = collected.tooLarge;
+    // A chain of redirects too long to follow ends in the last redirect's status, never a body.
+    if (result == CURLE_TOO_MANY_REDIRECTS) curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);
     return reply;
   }
   curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);

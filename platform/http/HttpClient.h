@@ -17,10 +17,12 @@ struct HttpRequest {
   // Called on the caller's thread about every 50 ms while the request waits on the network; false abandons
   // it. A window keeps itself painted this way and lets the user give up on a slow server.
   std::function<bool()> keepWaiting;
+  long maxRedirects = 0;  // redirects followed (to http or https only); 0: a redirect is the reply
 };
 
 struct HttpReply {
-  long status = 0;  // the HTTP status; 0 when no reply came (no connection, a time-out, too long)
+  long status = 0;  // the HTTP status; 0 when no reply came (no connection, a time-out, too long); a redirect's
+                   // after too many of them
   std::string body;
   bool abandoned = false;  // keepWaiting said no: no reply
   bool tooLarge = false;   // the reply was longer than maxBytes: no reply

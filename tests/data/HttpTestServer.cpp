@@ -26,7 +26,8 @@ void SendAll(int connection, const std::string& bytes) {
 
 std::string Response(const HttpTestReply& reply) {
   return "HTTP/1.0 " + std::to_string(reply.status) + " Test\r\nContent-Type: text/plain; charset=utf-8\r\n" +
-         "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body;
+         "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n" +
+         (reply.location.empty() ? "" : "Location: " + reply.location + "\r\n") + "\r\n" + reply.body;
 }
 
 // The target of "GET TARGET HTTP/1.x"; empty for any other request.

@@ -16,6 +16,7 @@ struct HttpTestReply {
   int status = 200;
   std::string body;
   bool silent = false;  // keep the connection open and say nothing
+  std::string location = {};  // a redirect's target
 };
 
 // What the server saw of a request.

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -120,7 +121,7 @@ class Id3EditorTest : public QObject {
     QCOMPARE(FEditor->VersionValue->text(), QString("2.4"));
   }
 
-  // Frames the editor does not show stay, and so do the items left alone, whatever Latin-1 would lose of them.
+  // Frames the editor does not show stay (a picture, said below the fields, byte for byte), and so do the items left alone, whatever Latin-1 would lose of them.
   void saveKeepsWhatTheFieldsDoNotShowAndTheItemsLeftAlone() {
     const std::string title = Frame("TIT2", std::string("\x01\xFF\xFE\x71\x67\x2C\x67", 7));  // UTF-16
     const std::string others = TextFrame("TPE2", "Band") +
@@ -132,6 +133,7 @@ class Id3EditorTest : public QObject {
     Select("rip.mp3");
     QCOMPARE(FEditor->TitleEdit->text(), QString("??"));
     QCOMPARE(FEditor->TrackEdit->text(), QString("3"));
+    QCOMPARE(FEditor->PictureLabel->text(), QString("Picture: front cover, image/png, 1 KiB"));
     FEditor->YearEdit->setText("1999");
     FEditor->SaveButtonClick();
     QVERIFY(FBoxes->shown.empty());

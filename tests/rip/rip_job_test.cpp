@@ -1367,6 +1367,91 @@ TEST(TimeLeftTest, FollowsTheRateSoFarAfterTheFirstSeconds) {
   }
 }
 
+std::string HexOf(const std::string& bytes) {
+  std::string hex;
+  char digits[3];
+  for (unsigned char c : bytes) {
+    std::snprintf(digits, sizeof digits, "%02x", c);
+    hex += digits;
+  }
+  return hex;
+}
+
+TEST_F(RipJobTest, TheChosenReleasesCoverIsEmbeddedInEveryFileAndSavedBesideThem) {
+  const std::string mbid = "1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d";
+  const std::string target = "/release/" + mbid + "/front-500";
+  // A JPEG's start of frame (3 high, 2 wide, three 8-bit components) and a PNG's IHDR (5 by 7, RGBA).
+  const std::string jpeg = std::string("\xFF\xD8\xFF\xC0\x00\x11\x08\x00\x03\x00\x02\x03", 12) + std::string(9, '\1') + "\xFF\xD9";
+  const std::string png = std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x05\0\0\0\x07\x08\x06\0\0\0", 29);
+  struct Case {
+    const char* name;
+    OutputFormat format;
+    testdata::HttpTestReply reply;
+    std::string source = "MusicBrainz";
+    bool on = true;
+    std::string picture;  // as cover_art.py prints it; empty: none embedded
+    std::string file;     // the cover saved beside the files; empty: none
+    std::string log;      // the start of the log's line; empty: no line
+  };
+  const std::string found = "Cover art: image/jpeg, 1 KiB from ";
+  const Case cases[] = {
+      {"found", OutputFormat::MP3, {200, jpeg}, "MusicBrainz", true, "3 image/jpeg 0x0 " + HexOf(jpeg), "cover.jpg", found},
+      {"found", OutputFormat::Ogg, {200, jpeg}, "MusicBrainz", true, "3 image/jpeg 2x3 " + HexOf(jpeg), "cover.jpg", found},
+      {"found", OutputFormat::FLAC, {200, jpeg}, "MusicBrainz", true, "3 image/jpeg 2x3 " + HexOf(jpeg), "cover.jpg", found},
+      {"redirected", OutputFormat::FLAC, {307, "", false, "/images/front.png"}, "MusicBrainz", true,
+       "3 image/png 5x7 " + HexOf(png), "cover.png", "Cover art: image/png, 1 KiB from "},
+      {"none", OutputFormat::MP3, {404, "no art"}, "MusicBrainz", true, "", "", "Cover art: none for this release at "},
+      {"endless redirects", OutputFormat::Ogg, {302, "", false, target}, "MusicBrainz", true, "", "",
+       "Cover art: not fetched from "},
+      {"oversized", OutputFormat::FLAC, {200, jpeg + std::string(16 << 20, '\0')}, "MusicBrainz", true, "", "",
+       "Cover art: refused, the image at "},
+      {"not an image", OutputFormat::Ogg, {200, "<html>front</html>"}, "MusicBrainz", true, "", "",
+       "Cover art: refused, the reply from "},
+      {"after CDDB", OutputFormat::MP3, {200, jpeg}, "CDDB", true, "", "", ""},
+      {"off", OutputFormat::MP3, {200, jpeg}, "MusicBrainz", false, "", "", ""},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::string(test.name) + " " + FormatExtension(test.format));
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    testdata::HttpTestServer server([&](const std::string& asked) {
+      if (asked == "/images/front.png") return testdata::HttpTestReply{200, png};
+      return asked == target ? test.reply : testdata::HttpTestReply{500, "unknown"};
+    });
+    RipInput input = DriveDisc({{Pattern(BlockFrames(40), 1)}, {Pattern(BlockFrames(30), 2)}}, test.format);
+    input.metadataSource = test.source;
+    for (RipRow& row : input.rows) row.tags.musicBrainzReleaseId = mbid;
+    input.values.coverArtServer = test.on ? server.Url() : "";
+    Rip(input);
+    ASSERT_TRUE(FHost.errors.empty()) << FHost.errors.front();
+    const std::string ext = FormatExtension(test.format);
+    for (const char* track : {"Track-01", "Track-02"}) {
+      testdata::ProcessResult result =
+          testdata::RunCommand(std::string(QUILLON_PYTHON) + " " + COVER_ART + " '" + Out(track + ext) + "'");
+      EXPECT_EQ(0, result.status) << result.out;
+      EXPECT_EQ(test.picture + "\n", result.out) << track;
+    }
+    for (const char* name : {"cover.jpg", "cover.png"}) {
+      EXPECT_EQ(name == test.file, fs::exists(Out(name))) << name;
+      const std::vector<std::uint8_t> saved = name == test.file ? ReadAll(Out(name)) : std::vector<std::uint8_t>();
+      if (name == test.file) {
+        EXPECT_EQ(test.file == "cover.png" ? png : jpeg, std::string(saved.begin(), saved.end()));
+      }
+    }
+    std::vector<std::uint8_t> bytes = ReadAll(FHost.discs.back().second);
+    const std::string log(bytes.begin(), bytes.end());
+    const std::size_t line = log.find("\nCover art: ");
+    EXPECT_EQ(test.log.empty(), line == std::string::npos) << log;
+    if (!test.log.empty() && line != std::string::npos) {
+      EXPECT_EQ(0, log.compare(line + 1, test.log.size(), test.log)) << log;
+    }
+    if (!test.file.empty()) {
+      EXPECT_NE(std::string::npos, log.find("; saved as " + Out(test.file) + "\n")) << log;
+    }
+    EXPECT_EQ(test.on && test.source == "MusicBrainz", !server.Requests().empty());
+  }
+}
+
 TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   testdata::TempFolder folder;
   std::string path = folder.File("settings.ini");
