@@ -4,26 +4,13 @@
 #include <set>
 
 #include "platform/inifile/TIniFile.h"
+#include "platform/text/Utf8.h"
 
 namespace {
 
-// The length of the UTF-8 sequence starting at text[i], 0 when none starts there.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-  unsigned char lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                       : lead >= 0xF0 && lead < 0xF5                   ? 4
-                                                                       : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k)
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-  if (length == 3 && lead == 0xE0 && static_cast<unsigned char>(text[i + 1]) < 0xA0) return 0;
-  if (length == 4 && lead == 0xF0 && static_cast<unsigned char>(text[i + 1]) < 0x90) return 0;
-  return length;
-}
-
 bool ValidUtf8(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t length = Utf8Length(text, i);
+    std::size_t length = Utf8SequenceLength(text, i);
     if (length == 0) return false;
     i += length;
   }
@@ -60,7 +47,7 @@ std::size_t EscapeEnd(const std::string& text, std::size_t i) {
                                terminator == std::string::npos ? text.size() : terminator + 2);
     return end;
   }
-  std::size_t next = Utf8Length(text, i + 1);  // ESC and the one character after it, however long
+  std::size_t next = Utf8SequenceLength(text, i + 1);  // ESC and the one character after it, however long
   return i + 1 + (next == 0 ? 1 : next);
 }
 
@@ -135,7 +122,7 @@ std::string PrintableText(const std::string& text) {
       i = EscapeEnd(utf8, i);
       continue;
     }
-    std::size_t length = Utf8Length(utf8, i);
+    std::size_t length = Utf8SequenceLength(utf8, i);
     if (length == 2 && static_cast<unsigned char>(utf8[i]) == 0xC2 && static_cast<unsigned char>(utf8[i + 1]) == 0x9B) {
       i += EscapeEnd("\x1b[" + utf8.substr(i + 2), 0);  // the one-character CSI: two bytes, as ESC [ is
       continue;
