@@ -211,6 +211,35 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   for (const TrackResult& track : tracks) paths.push_back(track.path);
   const std::string folder = RipSheetFolder(paths, FInput->folder);
   std::string base = folder + "/" + LogName();
+  if (WriteLog(base, LogHeader(), tracks, disc, error).empty()) return {};
+  // A sheet names tracks: the hidden audio alone makes none.
+  if (std::all_of(tracks.begin(), tracks.end(), [](const TrackResult& track) { return IsHiddenAudioRow(track.number); }))
+    return base + ".log";
+  std::string why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(CueDiscOf(*FInput, FIds.cddb), CueTracksOf(*FInput, tracks), folder),
+                                         LinkRule::OwnedOnly);
+  error = why.empty() ? std::string() : "the cue sheet could not be written: " + why;
+  return base + ".log";
+}
+
+std::string RipAccuracy::WriteCancelledLog(const std::vector<TrackResult>& tracks, std::string& error) const {
+  std::vector<std::string> paths;
+  for (const TrackResult& track : tracks) paths.push_back(track.path);
+  RipLogHeader header = LogHeader();
+  header.cancelled = true;
+  return WriteLog(RipSheetFolder(paths, FInput->folder) + "/" + LogName(), header, tracks, {}, error);
+}
+
+// The names are the job's own: another user's link at one is not written through.
+std::string RipAccuracy::WriteLog(const std::string& base, const RipLogHeader& header,
+                                  const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
+                                  std::string& error) const {
+  std::string why = ReplaceFileSayingWhy(base + ".log", RipLogText(header, tracks, disc), LinkRule::OwnedOnly);
+  if (why.empty()) return base + ".log";
+  error = "the rip log could not be written: " + why;
+  return {};
+}
+
+RipLogHeader RipAccuracy::LogHeader() const {
   RipLogHeader header;
   header.drive = FInput->drive;
   header.image = CDReadsExactly(FInput->handle);
@@ -227,17 +256,5 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   header.accurateRipFile = FIds.FileName();
   header.ctdbTocId = CtdbTocId(FInput->toc);
   header.coverArt = FInput->coverArt;
-  // The names are the job's own: another user's link at one is not written through.
-  std::string why = ReplaceFileSayingWhy(base + ".log", RipLogText(header, tracks, disc), LinkRule::OwnedOnly);
-  if (!why.empty()) {
-    error = "the rip log could not be written: " + why;
-    return {};
-  }
-  // A sheet names tracks: the hidden audio alone makes none.
-  if (std::all_of(tracks.begin(), tracks.end(), [](const TrackResult& track) { return IsHiddenAudioRow(track.number); }))
-    return base + ".log";
-  why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(CueDiscOf(*FInput, FIds.cddb), CueTracksOf(*FInput, tracks), folder),
-                             LinkRule::OwnedOnly);
-  error = why.empty() ? std::string() : "the cue sheet could not be written: " + why;
-  return base + ".log";
+  return header;
 }

@@ -17,6 +17,7 @@
 #include "rip/ReplayGain.h"
 
 struct RipInput;
+struct RipLogHeader;
 struct RipRow;
 class TFileStream;
 
@@ -75,6 +76,8 @@ class RipAccuracy {
   // string when it could not be written. error says what could not be written and why; empty when both were.
   std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
                              std::string& error) const;
+  // After a cancel: FOLDER/NAME.log of the tracks finished before it, saying so; no cue sheet, no disc verdict.
+  std::string WriteCancelledLog(const std::vector<TrackResult>& tracks, std::string& error) const;
   // The name the log, the cue sheet and the play list share, without an extension.
   std::string SheetName() const { return LogName(); }
 
@@ -82,6 +85,10 @@ class RipAccuracy {
   std::size_t AudioIndexOf(const RipRow& row) const;
   std::size_t DiscIndexOf(const RipRow& row) const;
   std::string LogName() const;
+  RipLogHeader LogHeader() const;
+  // The log's path, empty when it could not be written (and error says why).
+  std::string WriteLog(const std::string& base, const RipLogHeader& header, const std::vector<TrackResult>& tracks,
+                       const DiscVerdicts& disc, std::string& error) const;
   std::vector<ShiftedTrackSums::Sums> SumsAt(const RipRow& row, const TrackAudio& audio, const std::vector<int>& shifts) const;
   AudioAround AroundOf(const RipRow& row, const TrackAudio& audio) const;
 

@@ -412,6 +412,14 @@ void RipJob::Completed() {
   if (FInput.values.playlist) WritePlaylist(RipSheetFolder(paths, FInput.folder));
 }
 
+// The files finished before a cancel stay: the log says which they are.
+void RipJob::LogCancelled() {
+  if (FResults.empty() || FInput.toc.entries.empty()) return;
+  std::string error;
+  FAccuracy.WriteCancelledLog(FResults, error);
+  if (!error.empty()) FHost.ShowError(error);
+}
+
 // One entry per finished file, in disc order; a rip to one file has one entry, named after the album.
 void RipJob::WritePlaylist(const std::string& folder) {
   std::vector<PlaylistEntry> entries;
@@ -649,6 +657,7 @@ void RipJob::WavBranch() {
     TrackFinished(row, path, read);
   }
   if (!FCancel) Completed();
+  else LogCancelled();
   Finish();
 }
 
@@ -922,6 +931,7 @@ void RipJob::EndEncodedBranch() {
   }
   if (FCancel && FInput.format == OutputFormat::MP3) FHost.CloseWindow();
   if (!FCancel) Completed();
+  else LogCancelled();
   Finish();
 }
 

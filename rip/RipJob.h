@@ -224,6 +224,7 @@ class RipJob {
   void DeEmphasise(TFileStream& file, ReplayGain* loudness);
   void TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read);
   void Completed();
+  void LogCancelled();
   std::string FinishedCaption() const;
   void Finish();
   std::string OutputPath(const RipRow& row) const;

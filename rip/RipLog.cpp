@@ -143,6 +143,7 @@ std::string HeaderLines(const RipLogHeader& header) {
     text += "Release: " + (header.artist.empty() ? std::string() : header.artist + " / ") + header.album + "\n";
   if (!header.metadataSource.empty()) text += "Metadata: " + header.metadataSource + "\n";
   if (!header.coverArt.empty()) text += header.coverArt + "\n";
+  if (header.cancelled) text += "Cancelled: the rip was cancelled; only the tracks below are complete\n";
   text += "\n";
   if (!header.toc.entries.empty()) text += TocLines(header.toc) + "\n";
   text += "Disc IDs:\n  CDDB: " + header.cddbId + "\n  MusicBrainz: " + header.musicBrainzId + "\n";
@@ -156,6 +157,10 @@ std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult
   std::string text = "Quillon " QUILLON_VERSION " rip log, " + Now() + "\n\n";
   text += HeaderLines(header);
   for (const TrackResult& track : tracks) text += TrackLines(track) + "\n";
+  if (header.cancelled) {
+    text += "Disc: not judged, the rip was cancelled\n";
+    return text + kChecksumLabel + Sha256Hex(text) + "\n";
+  }
   text += "Disc AccurateRip: " + disc.accurateRip + "\n";
   text += "Disc CTDB: " + disc.ctdb + "\n";
   text += ReplayGainLine("Album ReplayGain", disc.albumReplayGain);

@@ -26,6 +26,7 @@ struct RipLogHeader {
   std::string accurateRipFile;  // the disc's dBAR file name
   std::string ctdbTocId;
   std::string coverArt;  // what became of the release's cover; empty: the line is left out
+  bool cancelled = false;  // the rip was cancelled: the log lists the tracks finished before, and judges no disc
 };
 
 std::string RipLogText(const RipLogHeader& header, const std::vector<TrackResult>& tracks, const DiscVerdicts& disc);

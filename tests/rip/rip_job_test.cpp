@@ -939,6 +939,34 @@ TEST_F(RipJobTest, TheDiscsOwnCodesReachTheTagsAndTheLog) {
 
 // De-emphasis changes the encoded file of a track recorded with pre-emphasis and nothing else: WAV files and
 // every checksum stay the disc's own, so the database still confirms each track; the log and the tag say so.
+// A cancelled rip keeps the tracks it finished, and a log that says it was cancelled and which they are; it
+// judges no disc and writes no cue sheet or play list.
+TEST_F(RipJobTest, ACancelledRipLogsTheTracksItFinished) {
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::FLAC}) {
+    fs::remove_all(FFolder.Path() / "out");
+    fs::create_directory(FFolder.Path() / "out");
+    RipInput input = SheetDisc(kSheetWithCodes, format);
+    input.values.encoderThreads = 1;
+    input.values.replayGain = false;  // a whole disc's encodings would wait for the album's loudness
+    FHost.onGauge = [&](int) {
+      if (FHost.captions.back().rfind("Processing:03", 0) == 0) FJob.SetCancel(true);
+    };
+    Rip(input);
+    const std::string extension = FormatExtension(format);
+    std::vector<std::string> files = OutFiles();
+    ASSERT_EQ(3u, files.size()) << FormatExtension(format);
+    EXPECT_EQ((std::vector<std::string>{"Track-01" + extension, "Track-02" + extension}),
+              std::vector<std::string>(files.begin() + 1, files.end()));
+    std::vector<std::uint8_t> bytes = ReadAll(Out(files.front()));
+    const std::string log(bytes.begin(), bytes.end());
+    EXPECT_NE(std::string::npos, log.find("\nCancelled: the rip was cancelled; only the tracks below are complete\n"));
+    EXPECT_NE(std::string::npos, log.find("\nTrack 02\n"));
+    EXPECT_EQ(std::string::npos, log.find("\nTrack 03\n"));
+    EXPECT_NE(std::string::npos, log.find("\nDisc: not judged, the rip was cancelled\n"));
+    EXPECT_TRUE(RipLogIntact(log));
+  }
+}
+
 TEST_F(RipJobTest, DeEmphasisChangesOnlyTheEncodedFilesOfPreEmphasisedTracks) {
   const std::vector<std::uint8_t> disc = Bytes(Pattern(BlockFrames(300), 7));
   std::vector<std::vector<std::uint8_t>> pcm;
