@@ -242,7 +242,8 @@ TEST(DiscCommandsTest, AFailingBincueImageIsReadAsAFailingDriveAndCtrlCEndsTheRi
   EXPECT_LT(ms, 2500);
 }
 
-// SIGTERM, SIGHUP and SIGPIPE stop a rip as Ctrl-C does: its temporaries go and the status names the signal.
+// SIGTERM, SIGHUP and SIGPIPE stop a rip as Ctrl-C does: its temporaries go, its log says it was cancelled, and the
+// status names the signal.
 // What a killed run left (a minute old, the user's, open nowhere) goes at the next write of that file.
 TEST(DiscCommandsTest, ASignalledRipLeavesNoTemporariesAndStaleOnesAreCleared) {
   testdata::TempFolder folder;
@@ -272,7 +273,10 @@ TEST(DiscCommandsTest, ASignalledRipLeavesNoTemporariesAndStaleOnesAreCleared) {
     EXPECT_EQ("status " + std::to_string(status) + "\n", stopped.out);
     std::set<std::string> left;
     for (const auto& file : std::filesystem::directory_iterator(out)) left.insert(file.path().filename());
-    EXPECT_EQ((std::set<std::string>{"Track-01.mp3", "Track-01.mp3.partial.2", "Track-01.mp3.partial.3"}), left);
+    // The finished track stays, with the log of a cancelled rip.
+    EXPECT_EQ((std::set<std::string>{"Disc 06000402.log", "Track-01.mp3", "Track-01.mp3.partial.2",
+                                     "Track-01.mp3.partial.3"}),
+              left);
   }
   ::close(held);
 }
