@@ -81,7 +81,7 @@ std::string TrackLines(const TrackResult& track) {
   if (track.deEmphasised)
     text += "  De-emphasis: applied to the file, the track being recorded with pre-emphasis (the checksums are of "
             "the disc's own audio)\n";
-  text += "  Unreadable blocks: " + (track.unreadable.empty() ? "none" : ReadErrorText(track.number, track.unreadable)) + "\n";
+  text += "  Unreadable blocks: " + (track.unreadable.empty() ? "none" : UnreadableText(track.unreadable)) + "\n";
   text += "  AccurateRip v1: " + Hex8(track.sums.arV1) + ", v2: " + Hex8(track.sums.arV2);
   if (track.verdict.kind != TrackVerdict::Kind::NotVerified && track.verdict.kind != TrackVerdict::Kind::HiddenAudio)
     text += "; the database holds " + DatabaseText(track.verdict);
