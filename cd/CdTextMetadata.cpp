@@ -34,9 +34,7 @@ std::optional<DiscMetadata> CdTextMetadata(const DiscText& text, std::size_t tra
 
 std::optional<DiscMetadata> NameAfterCdText(const DiscText& text, std::vector<TrackRow>& rows, OutputFormat format,
                                             const NamingOptions& naming) {
-  // The hidden audio's row "00", where there is one, is no track of the CD-Text's.
-  const bool hidden = !rows.empty() && rows.front().number == "00";
-  std::optional<DiscMetadata> metadata = CdTextMetadata(text, rows.size() - (hidden ? 1 : 0));
+  std::optional<DiscMetadata> metadata = CdTextMetadata(text, static_cast<std::size_t>(TracksAmong(rows)));
   if (!metadata) return std::nullopt;
   std::vector<std::string> names = LookedUpNames(*metadata, rows, format, naming);
   for (std::size_t k = 0; k < rows.size(); ++k) rows[k].name = names[k];

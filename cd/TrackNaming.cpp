@@ -206,14 +206,9 @@ std::string TemplateFileName(const std::string& nameTemplate, const TrackTags& t
   return path + TrackFileName(folders.back(), number, extension, windowsSafe);
 }
 
-namespace {
-
-// The disc's tracks among the rows: the hidden audio's row is none of them.
 int TracksAmong(const std::vector<TrackRow>& rows) {
   return static_cast<int>(rows.size()) - (!rows.empty() && IsHiddenAudioRow(rows.front().number) ? 1 : 0);
 }
-
-}  // namespace
 
 std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::vector<TrackRow>& rows,
                                        OutputFormat format, const NamingOptions& options) {

@@ -45,6 +45,9 @@ std::string TemplateFileName(const std::string& nameTemplate, const TrackTags& t
                              const std::string& extension, bool windowsSafe);
 
 // The names of a looked-up disc's rows, unique, after the options.
+// The disc's tracks among the rows: the hidden audio's row is none of them.
+int TracksAmong(const std::vector<TrackRow>& rows);
+
 std::vector<std::string> LookedUpNames(const DiscMetadata& metadata, const std::vector<TrackRow>& rows,
                                        OutputFormat format, const NamingOptions& options);
 
