@@ -4,7 +4,7 @@
 
 #include "platform/ProgramFolder.h"
 
-QUrl HelpFileUrl() { return QUrl::fromLocalFile(QString::fromStdString(ProgramFolder() + "Quillon.html")); }
+QUrl HelpFileUrl() { return QUrl::fromLocalFile(QString::fromStdString(HelpFile())); }
 
 QUrl WebsiteUrl() { return QUrl("http://www.quillon-ripper.org/Quillon/"); }
 

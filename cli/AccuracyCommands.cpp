@@ -92,7 +92,7 @@ int ReadChecksums(const std::vector<std::string>& args, const char* command, Ope
   std::vector<std::uint32_t> unreadable;
   if (!Open(options, disc, error) || !ChecksumAudioTracks(disc.drives.Handle(), disc.drives.Toc(), tracks, unreadable, error))
     return Fail(error);
-  if (!unreadable.empty()) std::fprintf(stderr, "error: %zu blocks could not be read\n", unreadable.size());
+  if (!unreadable.empty()) Fail(std::to_string(unreadable.size()) + " blocks could not be read");
   return unreadable.empty() ? 0 : 1;
 }
 
@@ -186,9 +186,7 @@ int RunVerify(const std::vector<std::string>& args) {
 }
 
 // What is being read, on one line of a terminal, redrawn.
-void ShowStep(const std::string& step) {
-  if (isatty(STDERR_FILENO) != 0) std::fprintf(stderr, "\r\033[K%s", step.c_str());
-}
+void ShowStep(const std::string& step) { ShowProgressLine(step); }
 
 int RunOffset(const std::vector<std::string>& args) {
   DiscOptions options;

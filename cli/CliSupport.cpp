@@ -1,15 +1,21 @@
 #include "cli/CliSupport.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 
 #include "cd/CdDrives.h"
 #include "platform/ProgramFolder.h"
+#include "platform/VerboseNotes.h"
 
 namespace {
+std::atomic<Loudness> gLoudness{Loudness::Normal};
+std::mutex gLineLock;
+std::string gProgressLine;  // the text on the terminal's last line, empty when none is shown
 std::atomic<int> gSignal{0};  // lock-free, so the signal handler may set it; the first signal counts
 static_assert(std::atomic<int>::is_always_lock_free);
 
@@ -49,8 +55,39 @@ void StopWhenInterrupted() {
 }
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "error: %s\n", message.c_str());
+  std::fprintf(stderr, "quillon-cli: error: %s\n", message.c_str());
   return 1;
+}
+
+void SetLoudness(Loudness loudness) {
+  gLoudness = loudness;
+  if (loudness == Loudness::Verbose) SetVerboseNotes([](const std::string& note) { Note(note); });
+  else SetVerboseNotes(nullptr);
+}
+
+bool Quiet() { return gLoudness == Loudness::Quiet; }
+
+void Note(const std::string& text) {
+  if (Quiet()) return;
+  std::lock_guard<std::mutex> guard(gLineLock);
+  if (!gProgressLine.empty()) std::fputs("\r\033[K", stderr);
+  std::fprintf(stderr, "%s\n", text.c_str());
+  if (!gProgressLine.empty()) std::fputs(gProgressLine.c_str(), stderr);
+}
+
+void ShowProgressLine(const std::string& text) {
+  if (Quiet() || isatty(STDERR_FILENO) == 0) return;
+  std::lock_guard<std::mutex> guard(gLineLock);
+  if (text == gProgressLine) return;
+  gProgressLine = text;
+  std::fprintf(stderr, "\r\033[K%s", text.c_str());
+}
+
+void ClearProgressLine() {
+  std::lock_guard<std::mutex> guard(gLineLock);
+  if (gProgressLine.empty()) return;
+  std::fputs("\r\033[K", stderr);
+  gProgressLine.clear();
 }
 
 int FailWarning(const std::string& warning) {
@@ -71,7 +108,7 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
 
 bool SelectDrive(CdDrives& drives, const std::string& drive) {
   if (IsIndex(drive)) {
-    UseCDImagesOf(SettingsFile(), ProgramFolder());
+    UseCDImagesOf(SettingsFile(), DataFolder());
   } else {
     SetPhysicalDrivesEnabled(false);
     SetCDImageFiles({drive});

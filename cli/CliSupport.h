@@ -5,10 +5,22 @@
 
 class CdDrives;
 
-// Prints "error: MESSAGE" on stderr and gives the failure exit status.
+// Prints "quillon-cli: error: MESSAGE" on stderr and gives the failure exit status.
 int Fail(const std::string& message);
 // The same for a window's warning text, without the blanks around it.
 int FailWarning(const std::string& warning);
+
+// -q: errors and results only, no progress line or notes; -v: notes also on each web request and each round
+// of rereading blocks that would not verify.
+enum class Loudness { Quiet, Normal, Verbose };
+void SetLoudness(Loudness loudness);
+bool Quiet();
+// A line for the user on stderr that is neither a result nor an error; none when quiet.
+void Note(const std::string& text);
+// The one progress line of a terminal, drawn again only when its text changes; none when quiet or off a
+// terminal. Notes are written above it.
+void ShowProgressLine(const std::string& text);
+void ClearProgressLine();
 
 // The whole text as a decimal integer within [low, high].
 bool ParseNumber(const std::string& text, int low, int high, int& value);

@@ -8,7 +8,7 @@
 #include "platform/ProgramFolder.h"
 
 int RunDrives() {
-  UseCDImagesOf(SettingsFile(), ProgramFolder());
+  UseCDImagesOf(SettingsFile(), DataFolder());
   CdDrives drives;
   if (!drives.ReadDriveList()) return Fail("No CD drive found");
   int index = 0;

@@ -113,28 +113,21 @@ class CliRipHost : public RipHost {
 
   void SetCaption(const std::string& text) override {
     if (text.rfind("Processing:", 0) == 0) ++FTrack;
-    if (text.rfind("Detecting gaps:", 0) == 0 && isatty(STDERR_FILENO) != 0) {
-      std::fprintf(stderr, "\r\033[K%s", text.c_str());
-      FLineShown = true;
-    }
+    if (text.rfind("Detecting gaps:", 0) == 0) ShowProgressLine(text);
   }
   void SetButtonCaption(const std::string&) override {}
   // One line on a terminal, redrawn: "Track 3/12  45%" for WAV (the track read so far), "Reading track 3/12,
   // job 45%" for the encoded formats, whose tracks are encoded while the next is read; then the time left.
   void SetGauge(int percent) override {
-    if (isatty(STDERR_FILENO) == 0) return;
-    if (FFormat == OutputFormat::WAV) std::fprintf(stderr, "\r\033[KTrack %d/%d  %d%%", FTrack, FTracks, percent);
-    else std::fprintf(stderr, "\r\033[KReading track %d/%d, job %d%%", FTrack, FTracks, percent);
-    if (!FLeft.empty()) std::fprintf(stderr, ", %s", FLeft.c_str());
-    FLineShown = true;
+    std::string line = (FFormat == OutputFormat::WAV ? "Track " : "Reading track ") + std::to_string(FTrack) + "/" +
+                       std::to_string(FTracks) + (FFormat == OutputFormat::WAV ? "  " : ", job ") +
+                       std::to_string(percent) + "%";
+    ShowProgressLine(FLeft.empty() ? line : line + ", " + FLeft);
   }
   void ShowJobProgress(int, int, std::optional<int> secondsLeft) override {
     FLeft = secondsLeft ? TimeLeftText(*secondsLeft) : std::string();
   }
-  void ClearLine() {
-    if (FLineShown) std::fputs("\r\033[K", stderr);
-    FLineShown = false;
-  }
+  void ClearLine() { ClearProgressLine(); }
   void ProcessMessages() override {
     if (Interrupted() && FJob != nullptr) FJob->SetCancel(true);
   }
@@ -156,8 +149,9 @@ class CliRipHost : public RipHost {
   }
   void ReportDisc(const DiscVerdicts& verdicts, const std::string& logPath) override {
     ClearLine();
-    std::fprintf(stderr, "AccurateRip: %s\nCTDB: %s\n", verdicts.accurateRip.c_str(), verdicts.ctdb.c_str());
-    if (!logPath.empty()) std::fprintf(stderr, "Log: %s\n", logPath.c_str());
+    Note("AccurateRip: " + verdicts.accurateRip);
+    Note("CTDB: " + verdicts.ctdb);
+    if (!logPath.empty()) Note("Log: " + logPath);
   }
   bool Failed() const { return FFailed; }
   void SetJob(RipJob* job) { FJob = job; }
@@ -174,7 +168,6 @@ class CliRipHost : public RipHost {
   int FTracks;
   int FTrack = 0;
   std::string FLeft;  // "about 4 min left", once the job can tell
-  bool FLineShown = false;
 };
 
 // Why the rip cannot use the settings, naming their file (the window says "Settings.ini not exist!").

@@ -21,7 +21,7 @@ std::optional<DiscMetadata> MusicBrainzNames(CdDrives& drives, OutputFormat form
   MusicBrainzResult result = LookUpMusicBrainz(drives.Toc(), ReadMusicBrainzServer(&settings), KeepWaiting);
   StopWhenInterrupted();
   if (result.releases.empty()) {
-    std::fprintf(stderr, "MusicBrainz: %s\n", result.message.c_str());
+    Note("MusicBrainz: " + result.message);
     return std::nullopt;
   }
   const int count = static_cast<int>(result.releases.size());
@@ -47,7 +47,7 @@ std::optional<DiscMetadata> CddbNames(CdDrives& drives, OutputFormat format, con
   CddbLookupResult result =
       LookUpDisc(drives, format, ReadCddbServer(&settings), [](const std::string&) {}, naming, KeepWaiting);
   StopWhenInterrupted();
-  if (!result.metadata) std::fprintf(stderr, "CDDB: %s\n", result.message.c_str());
+  if (!result.metadata) Note("CDDB: " + result.message);
   named = result.rows;
   return result.metadata;
 }
@@ -57,7 +57,7 @@ std::optional<DiscMetadata> CdTextNames(const CdDrives& drives, OutputFormat for
   named.clear();
   for (const RipRow& row : rows) named.push_back({row.number, row.name, "", "", "", true});
   std::optional<DiscMetadata> metadata = NameAfterCdText(drives.Text(), named, format, naming);
-  if (!metadata && asked) std::fprintf(stderr, "CD-Text: the disc has none\n");
+  if (!metadata && asked) Note("CD-Text: the disc has none");
   return metadata;
 }
 

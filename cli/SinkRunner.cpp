@@ -16,9 +16,11 @@ namespace {
 void DrawProgress(int percent) {
   if (percent < 0) return;
   constexpr int kWidth = 40;
-  int filled = percent * kWidth / 100;
-  std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", kWidth - filled, "",
-               percent);
+  const int filled = percent * kWidth / 100;
+  char line[64];
+  std::snprintf(line, sizeof line, "[%.*s%*s] %3d%%", filled, "########################################",
+                kWidth - filled, "", percent);
+  ShowProgressLine(line);
 }
 
 }  // namespace
@@ -31,10 +33,7 @@ std::string RunToEnd(TACSOutput& sink) {
     bool done = false;
   };
   auto ending = std::make_shared<Ending>();
-  bool terminal = isatty(STDERR_FILENO) != 0;
-  sink.SetOnProgress([terminal](TACSOutput* sender) {
-    if (terminal) DrawProgress(sender->Progress());
-  });
+  sink.SetOnProgress([](TACSOutput* sender) { DrawProgress(sender->Progress()); });
   sink.SetOnDone([ending](TACSOutput*) {
     std::lock_guard<std::mutex> guard(ending->lock);
     ending->done = true;
@@ -45,10 +44,10 @@ std::string RunToEnd(TACSOutput& sink) {
     std::unique_lock<std::mutex> wait(ending->lock);
     while (!ending->finished.wait_for(wait, std::chrono::milliseconds(100), [&] { return ending->done; }))
       if (Interrupted()) {
-        if (terminal) std::fputs("\n", stderr);
+        ClearProgressLine();
         throw Interruption();
       }
   }
-  if (terminal) std::fputs("\n", stderr);
+  ClearProgressLine();
   return sink.RunError();
 }

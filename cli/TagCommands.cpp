@@ -62,6 +62,10 @@ int Write(const std::string& file, const std::vector<std::string>& options) {
     if (target == targets.end()) WrongArgument("unknown option " + options[i]);
     else if (i + 1 == options.size()) WrongArgument(options[i] + " needs a value");
     if (target == targets.end() || i + 1 == options.size()) return UsageError("tag");
+    // The tag's items hold Latin-1: a text it cannot hold is refused rather than stored with "?" for it.
+    if (Latin1ToUtf8(Utf8ToLatin1(options[i + 1])) != options[i + 1])
+      return Fail(options[i] + " \"" + options[i + 1] + "\" has characters that a Latin-1 tag item cannot hold; " +
+                  "the file was left as it was");
     *target->second = options[i + 1];
   }
   if (IsOtherThanAFile(file)) return NotAFile(file);

@@ -10,45 +10,59 @@ const std::map<std::string, std::string>& Usages() {
       {"drives", "quillon-cli drives\n"},
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
-       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac --out DIR [--tracks 1,3,5] [--settings FILE]\n"
-       "                [--offset SAMPLES] [--read-mode verify|secure|burst] [--test-and-copy]\n"
-       "                [--de-emphasis] [--one-file] [--lookup [--release N]] [--name TEMPLATE]\n"
-       "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read, for each file as it is\n"
-       "  finished.\n"},
+       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac --out DIR [--tracks 1,3,5]\n"
+       "                [--settings FILE] [--offset SAMPLES]\n"
+       "                [--read-mode verify|secure|burst] [--test-and-copy]\n"
+       "                [--de-emphasis] [--one-file] [--lookup [--release N]]\n"
+       "                [--name TEMPLATE]\n"
+       "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read,\n"
+       "  for each file as it is finished.\n"},
       {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"offset",
        "quillon-cli offset DRIVE [--save] [--settings FILE]\n"
-       "  Finds the drive's read offset from a disc of 3 or more tracks that AccurateRip knows; --save stores it\n"
-       "  in [Drive Offsets] (without it, it is stored when AccurateRip's drive list or 3 discs agree).\n"},
+       "  Finds the drive's read offset from a disc of 3 or more tracks that\n"
+       "  AccurateRip knows; --save stores it in [Drive Offsets] (without it, it is\n"
+       "  stored when AccurateRip's drive list or 3 discs agree).\n"},
       {"ids", "quillon-cli ids DRIVE\n"},
       {"verify-log", "quillon-cli verify-log FILE\n"},
       {"cddb",
        "quillon-cli cddb DRIVE [--server HOST[:PORT]] [--email ADDRESS]\n"
-       "  Without options the server and e-mail address come from the keys server and email of the section\n"
-       "  [CDDB] in settings.ini (gnudb.gnudb.org and quillon@localhost). Public servers such as gnudb answer\n"
-       "  only clients that give a real e-mail address.\n"},
+       "  Without options the server and e-mail address come from the keys server\n"
+       "  and email of the section [CDDB] in settings.ini (gnudb.gnudb.org and\n"
+       "  quillon@localhost). Public servers such as gnudb answer only clients that\n"
+       "  give a real e-mail address.\n"},
       {"musicbrainz", "quillon-cli musicbrainz DRIVE [--server URL] [--release N]\n"},
       {"convert",
-       "quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3] [--level 0-8]\n"
-       "  KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256 or 320\n"
-       "  .wav to .ogg, .mp3 or .flac; .ogg to .wav or .mp3; .flac to .wav, .mp3 or .ogg\n"},
-      {"mix", "quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"},
+       "quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
+       "                   [--level 0-8]\n"
+       "  KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224,\n"
+       "  256 or 320\n"
+       "  .wav to .ogg, .mp3 or .flac; .ogg to .wav or .mp3; .flac to .wav, .mp3 or\n"
+       "  .ogg\n"},
+      {"mix",
+       "quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255]\n"
+       "               [--volume2 0-255]\n"},
       {"tag",
        "quillon-cli tag show FILE\n"
-       "quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]"
-       " [--comment C]\n"
+       "quillon-cli tag write FILE [--title T] [--artist A] [--album B] [--track N]\n"
+       "                           [--year Y] [--genre G] [--comment C]\n"
        "quillon-cli tag remove FILE\n"},
       {"devices", "quillon-cli devices\n"},
       {"play", "quillon-cli play FILE.ogg\n"},
-      {"record", "quillon-cli record OUT.wav --seconds N [--rate 11025|22050|44100] [--bits 8|16] [--channels 1|2]\n"},
+      {"record",
+       "quillon-cli record OUT.wav --seconds N [--rate 11025|22050|44100] [--bits 8|16]\n"
+       "                   [--channels 1|2]\n"},
+      {"help",
+       "quillon-cli help [COMMAND]\n"
+       "  Lists the commands, or shows one; COMMAND -h and COMMAND --help do the same.\n"},
   };
   return usages;
 }
 
 const char* const kCommandOrder[] = {"drives", "toc",     "rip",     "checksums", "verify", "offset",
                                      "ids",    "verify-log", "cddb", "musicbrainz", "convert", "mix",
-                                     "tag",    "devices", "play",    "record"};
+                                     "tag",    "devices", "play",    "record", "help"};
 
 std::string& Problem() {
   static std::string problem;
@@ -61,10 +75,15 @@ int ShowHelp() {
   std::fputs("usage:\n", stdout);
   for (const char* command : kCommandOrder) std::fputs(Usages().at(command).c_str(), stdout);
   std::fputs(
-      "DRIVE is a drive index as 'drives' prints it, or an image: SHEET.cue, bincue:SHEET.cue or cdrdao:FILE.toc.\n"
-      "quillon-cli help COMMAND shows one command; quillon-cli --version the version; man quillon-cli the rest.\n"
-      "Exit status: 0 success, 1 failure (error: TEXT on stderr), 2 wrong usage, 130 stopped by Ctrl-C\n"
-      "(143, 129, 141 by SIGTERM, SIGHUP, SIGPIPE).\n",
+      "DRIVE is a drive index as 'drives' prints it, or an image: SHEET.cue,\n"
+      "bincue:SHEET.cue or cdrdao:FILE.toc.\n"
+      "Every command takes -q (--quiet: results and errors only, no progress or\n"
+      "notes) and -v (--verbose: also each web request and each reread of blocks\n"
+      "that would not verify), wherever they stand.\n"
+      "quillon-cli help COMMAND shows one command; quillon-cli --version the version;\n"
+      "man quillon-cli the rest.\n"
+      "Exit status: 0 success, 1 failure (quillon-cli: error: TEXT on stderr), 2 wrong\n"
+      "usage, 130 stopped by Ctrl-C (143, 129, 141 by SIGTERM, SIGHUP, SIGPIPE).\n",
       stdout);
   return 0;
 }

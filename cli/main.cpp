@@ -1,6 +1,9 @@
 // quillon-cli: the program's libraries from the command line, for scripts and batch work.
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -42,7 +45,8 @@ int Dispatch(const std::vector<std::string>& args) {
   if (command == "--help" || command == "-h" || (command == "help" && rest.empty())) return ShowHelp();
   if (command == "help" && rest.size() == 1) return ShowHelp(rest[0]);
   if (command == "--version") return ShowVersion();
-  if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) return ShowHelp(command);
+  if (std::find(rest.begin(), rest.end(), "--help") != rest.end() || std::find(rest.begin(), rest.end(), "-h") != rest.end())
+    return ShowHelp(command);
   if (command == "drives") return WithoutArguments(command, rest, RunDrives);
   if (command == "devices") return WithoutArguments(command, rest, RunDevices);
   if (command == "toc") return WithOneDrive(command, rest, RunToc);
@@ -63,12 +67,33 @@ int Dispatch(const std::vector<std::string>& args) {
   return UsageError("");
 }
 
+// Takes -q/--quiet and -v/--verbose out of the arguments, wherever they stand; the last one given counts.
+std::vector<std::string> WithoutLoudness(std::vector<std::string> args) {
+  Loudness loudness = Loudness::Normal;
+  std::vector<std::string> rest;
+  for (std::string& arg : args) {
+    if (arg == "-q" || arg == "--quiet") loudness = Loudness::Quiet;
+    else if (arg == "-v" || arg == "--verbose") loudness = Loudness::Verbose;
+    else rest.push_back(std::move(arg));
+  }
+  SetLoudness(loudness);
+  return rest;
+}
+
+// What was printed must have reached its reader: a full disk or a closed pipe is a failure, not a success.
+int WithOutputWritten(int status) {
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return status;
+  const int error = errno;
+  Fail(std::string("the output could not be written: ") + std::strerror(error));
+  return status == 0 ? 1 : status;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   CatchInterrupt();
   try {
-    return Dispatch({argv + 1, argv + argc});
+    return WithOutputWritten(Dispatch(WithoutLoudness({argv + 1, argv + argc})));
   } catch (const Interruption&) {
     return InterruptedStatus();
   }

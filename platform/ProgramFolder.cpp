@@ -37,6 +37,15 @@ void CopyWhole(const fs::path& from, const fs::path& to) {
   if (ec) fs::remove(part, ec);
 }
 
+// PREFIX/share/SUB for a program folder PREFIX/lib/quillon/, when that folder exists.
+std::string InstalledShareFolder(const std::string& sub) {
+  fs::path program = fs::path(ProgramFolder()).parent_path();
+  if (program.filename() != "quillon" || program.parent_path().filename() != "lib") return {};
+  fs::path share = program.parent_path().parent_path() / "share" / sub;
+  std::error_code ec;
+  return fs::is_directory(share, ec) ? share.string() + "/" : std::string();
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
@@ -52,12 +61,22 @@ bool ProgramFolderWritable() {
   return folder.rfind("/usr/", 0) != 0 && access(folder.c_str(), W_OK) == 0;
 }
 
+std::string DataFolder() {
+  std::string installed = InstalledShareFolder("quillon");
+  return installed.empty() ? ProgramFolder() : installed;
+}
+
+std::string HelpFile() {
+  std::string installed = InstalledShareFolder("doc/quillon");
+  return (installed.empty() ? ProgramFolder() : installed) + "Quillon.html";
+}
+
 std::string SettingsFile() {
-  std::string shipped = ProgramFolder() + "settings.ini";
-  if (ProgramFolderWritable()) return shipped;
-  fs::path own = BaseFolder("XDG_CONFIG_HOME", ".config") / "quillon" / "settings.ini";
+  fs::path shipped = DataFolder() + "settings.ini";
+  fs::path own = ProgramFolderWritable() ? fs::path(ProgramFolder() + "settings.ini")
+                                         : BaseFolder("XDG_CONFIG_HOME", ".config") / "quillon" / "settings.ini";
   std::error_code ec;
-  if (!fs::exists(own, ec) && fs::exists(shipped, ec)) CopyWhole(shipped, own);
+  if (own != shipped && !fs::exists(own, ec) && fs::exists(shipped, ec)) CopyWhole(shipped, own);
   return own.string();
 }
 

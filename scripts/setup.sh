@@ -46,7 +46,13 @@ mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
 
 echo "Installing: ${missing[*]}"
 sudo_cmd=()
-[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v sudo >/dev/null; then
+    echo "$(basename "$0"): ${missing[*]} must be installed: run as root or install sudo" >&2
+    exit 1
+  fi
+  sudo_cmd=(sudo)
+fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"

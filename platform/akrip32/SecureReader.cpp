@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "platform/VerboseNotes.h"
 
 namespace {
 
@@ -86,7 +89,8 @@ SecureReader::Outcome SecureReader::ReadWindow(std::int32_t start, std::int32_t 
     if (outcome != Outcome::Done) return outcome;
   }
   Settle(window);
-  while (Unsettled(window)) {
+  for (int round = 1; Unsettled(window); ++round) {
+    NoteRound(window, round);
     Outcome outcome = DefeatCache(window);
     if (outcome == Outcome::Done) outcome = Round(window);
     if (outcome != Outcome::Done) return outcome;
@@ -200,6 +204,13 @@ SecureReader::Outcome SecureReader::Round(Window& window) {
     at = end;
   }
   return Outcome::Done;
+}
+
+void SecureReader::NoteRound(const Window& window, int round) const {
+  if (!VerboseNotesWanted()) return;
+  const auto open = std::count_if(window.blocks.begin(), window.blocks.end(), [](const Candidate& c) { return !c.settled; });
+  VerboseNote("blocks " + std::to_string(window.first) + "-" + std::to_string(window.End() - 1) + ": reread round " +
+              std::to_string(round) + ", " + std::to_string(open) + " blocks not verified yet");
 }
 
 // One block far from the window: the drive fills its cache there, so that the next read of the window comes

@@ -84,6 +84,7 @@ class SecureReader {
   static bool StartedOff(const std::uint8_t* read, const std::uint8_t* known);
   static double Agreement(const std::uint8_t* read, const std::uint8_t* known, int shift);
   Outcome Round(Window& window);
+  void NoteRound(const Window& window, int round) const;
   Outcome DefeatCache(const Window& window);
   Outcome DriveRead(std::int32_t lsn, long count, long& got);
   static void Attempted(Candidate& candidate);

@@ -6,6 +6,8 @@
 #include <memory>
 #include <thread>
 
+#include "platform/VerboseNotes.h"
+
 namespace {
 
 using CurlPointer = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
@@ -85,8 +87,10 @@ HttpReply HttpGet(const HttpRequest& request) {
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &collected);
   FollowRedirects(curl.get(), request.maxRedirects);
+  VerboseNote("GET " + request.url);
   const CURLcode result = Perform(curl.get(), request.keepWaiting, reply.abandoned);
   if (result != CURLE_OK) {
+    VerboseNote(std::string("  failed: ") + curl_easy_strerror(result));
     reply.tooLarge = collected.tooLarge;
     // A chain of redirects too long to follow ends in the last redirect's status, never a body.
     if (result == CURLE_TOO_MANY_REDIRECTS) curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);
@@ -94,6 +98,7 @@ HttpReply HttpGet(const HttpRequest& request) {
   }
   curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &reply.status);
   reply.body = std::move(collected.body);
+  VerboseNote("  HTTP " + std::to_string(reply.status) + ", " + std::to_string(reply.body.size()) + " bytes");
   return reply;
 }
 

@@ -41,7 +41,7 @@ TEST(AudioWithoutDevice, QueriesFailAndPlaybackFailsToStartCleanly) {
 TEST(AudioWithoutDevice, TheDeviceListSaysSoAndFails) {
   testdata::ProcessResult devices = testdata::RunCommand(std::string(QUILLON_CLI) + " devices");
   EXPECT_EQ(1, devices.status);
-  EXPECT_EQ(0u, devices.out.find("error: No sound device")) << devices.out;
+  EXPECT_EQ(0u, devices.out.find("quillon-cli: error: No sound device")) << devices.out;
 }
 
 }  // namespace

@@ -276,7 +276,7 @@ TEST_F(VerificationTest, TheOffsetCommandFindsTheDrivesOffsetOrSaysTheDiscCannot
   served = {{FIds.Path(), Dbar(FIds, {Pressing(Checksums(6), 2, true)})}};
   cannotTell.emplace_back("it has fewer than 3 audio tracks", run("").out);
   for (const auto& [why, out] : cannotTell)
-    EXPECT_NE(std::string::npos, out.find("error: The disc cannot tell the drive's read offset: " + why + "\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("quillon-cli: error: The disc cannot tell the drive's read offset: " + why + "\n")) << out;
 
   for (int disc = 0; disc < 3; ++disc) {
     OpenDisc({{{}, Pattern(BlockFrames(460 + disc), 4)}, {{}, Pattern(BlockFrames(460), 5)}, {{}, Pattern(BlockFrames(460), 6)}});

@@ -84,7 +84,7 @@ class CtdbTest : public ::testing::Test {
     std::vector<std::string> lines;
     std::istringstream out(result.out);
     for (std::string line; std::getline(out, line);)
-      lines.push_back(line.rfind("error: ", 0) == 0 ? line : line.substr(line.find("\tCTDB: ") + 7));
+      lines.push_back(line.rfind("quillon-cli: error: ", 0) == 0 ? line : line.substr(line.find("\tCTDB: ") + 7));
     return lines;
   }
 
@@ -147,7 +147,7 @@ TEST_F(CtdbTest, AMalformedReplyIsRefusedAndAFoundOneIsKept) {
                              "a='&amp;'><track>x &gt; y</track></metadata></ctdb>\n", entries));
   EXPECT_EQ((std::vector<std::uint32_t>{1, 2, 3}), entries.at(0).trackCrcs);
   std::vector<std::string> said = Verify({200, "<ctdb>"});
-  EXPECT_EQ("error: CTDB: the server's reply is malformed", said.at(0));
+  EXPECT_EQ("quillon-cli: error: CTDB: the server's reply is malformed", said.at(0));
   EXPECT_EQ("not verified", said.back());
 
   // A disc the database holds is kept: the next lookup needs no server.

@@ -201,11 +201,11 @@ TEST_F(CddbCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   server.SetFault(CddbFault::HttpError);
   Result sites = Cddb(server);
   EXPECT_EQ(1, sites.status);
-  EXPECT_EQ("error: Can't got CDDB server list\n", sites.out);
+  EXPECT_EQ("quillon-cli: error: Can't got CDDB server list\n", sites.out);
   server.SetFault(CddbFault::ReadRefused);
   Result entry = Cddb(server);
   EXPECT_EQ(1, entry.status);
-  EXPECT_EQ("error: Error while getting DiskInfo!\n", entry.out);
+  EXPECT_EQ("quillon-cli: error: Error while getting DiskInfo!\n", entry.out);
   EXPECT_EQ(2, RunCli("cddb").status);
   EXPECT_EQ(2, RunCli("cddb 0 --server").status);
   EXPECT_EQ(2, RunCli("cddb 0 --port 80").status);

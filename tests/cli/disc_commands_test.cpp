@@ -45,7 +45,7 @@ TEST(DiscCommandsTest, TocPrintsTheDiscAndItsTrackTable) {
 TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   testdata::ProcessResult missing = RunCli("toc /nonexistent/disc.cue");
   EXPECT_EQ(1, missing.status);
-  EXPECT_EQ("error: Cannot open file /nonexistent/disc.cue\n", missing.out);  // the reason, not just "no disc"
+  EXPECT_EQ("quillon-cli: error: Cannot open file /nonexistent/disc.cue\n", missing.out);  // the reason, not just "no disc"
   for (std::string command : {"ids", "checksums", "musicbrainz", "rip"}) {
     std::string options = command == "rip" ? " --format wav --out /nonexistent/out" : "";
     EXPECT_EQ(missing.out, RunCli(command + " /nonexistent/disc.cue" + options).out) << command;
@@ -61,21 +61,21 @@ TEST(DiscCommandsTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   std::string rip = "rip '" + sheet + "' --format wav --out '" + folder.File("out") + "' --settings ";
   testdata::ProcessResult absent = RunCli(rip + "/nonexistent/settings.ini");
   EXPECT_EQ(1, absent.status);
-  EXPECT_EQ("error: Cannot open file /nonexistent/settings.ini\n", absent.out);
+  EXPECT_EQ("quillon-cli: error: Cannot open file /nonexistent/settings.ini\n", absent.out);
   std::string settings = folder.File("settings.ini");
   for (const char* offset : {"1000000000", "-100001", "99999999999999999999"}) {
     testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n"
                                       "[CTDB]\nserver=\n[Drive Offsets]\nImage: disc.cue=" + std::string(offset) + "\n");
     testdata::ProcessResult far = RunCli(rip + "'" + settings + "'");
     EXPECT_EQ(1, far.status);
-    EXPECT_EQ("error: The read offset " + std::string(offset) + " of Image: disc.cue in [Drive Offsets] is out of range: "
+    EXPECT_EQ("quillon-cli: error: The read offset " + std::string(offset) + " of Image: disc.cue in [Drive Offsets] is out of range: "
               "a read offset lies within -100000 and 100000 samples\n", far.out);
     EXPECT_EQ(far.out, RunCli("verify '" + sheet + "' --settings '" + settings + "'").out);
   }
   testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n");
   testdata::ProcessResult oneMp3 = RunCli(rip + "'" + settings + "' --format mp3 --one-file");
   EXPECT_EQ(1, oneMp3.status);
-  EXPECT_EQ("error: A rip to one file is written as WAV or FLAC, whose audio stays exact, not as MP3: choose WAV or "
+  EXPECT_EQ("quillon-cli: error: A rip to one file is written as WAV or FLAC, whose audio stays exact, not as MP3: choose WAV or "
             "FLAC, or rip a file per track\n", oneMp3.out);
   EXPECT_FALSE(std::filesystem::exists(folder.File("out")));
 }
@@ -111,7 +111,7 @@ TEST(DiscCommandsTest, MotorolaFlacAndAiffImagesReadBitForBitLikeBinary) {
                                    sheetOf("flacwave.cue", "FILE \"disc.flac\" WAVE"),
                                    sheetOf("aiff.cue", "FILE \"disc.aiff\" AIFF")})
     EXPECT_EQ(binary.out, checksums(image).out) << image;
-  EXPECT_EQ("error: The AIFF file " + folder.File("mono.aiff") + " is not uncompressed 44,100 Hz 16-bit stereo\n",
+  EXPECT_EQ("quillon-cli: error: The AIFF file " + folder.File("mono.aiff") + " is not uncompressed 44,100 Hz 16-bit stereo\n",
             RunCli("toc '" + sheetOf("mono.cue", "FILE \"mono.aiff\" AIFF") + "'").out);
 }
 
@@ -128,7 +128,7 @@ TEST(DiscCommandsTest, RipOfADamagedImageNamesWhatCouldNotBeReadAndFails) {
       std::to_string(77 * 2352 - 1) + " " QUILLON_CLI " rip '" + sheet + "' --format wav --out '" + out +
       "' --settings '" + folder.File("settings.ini") + "'");
   EXPECT_EQ(1, result.status);
-  EXPECT_EQ("error: Track 01: 2 blocks could not be read at 00:01.00\u201300:01.01\n"
+  EXPECT_EQ("quillon-cli: error: Track 01: 2 blocks could not be read at 00:01.00\u201300:01.01\n"
             "01\t" + out + "/Track-01.wav\t" + Crc32(out + "/Track-01.wav") +
                 "\tAccurateRip: not verified\tCTDB: not verified\timage file, 2 blocks could not be read at 00:01.00\u201300:01.01\n"
             "02\t" + out + "/Track-02.wav\t" + Crc32(out + "/Track-02.wav") + "\tAccurateRip: not verified\tCTDB: not verified\timage file, read once\n"
@@ -152,7 +152,7 @@ TEST(DiscCommandsTest, ARipWhoseLogCannotBeWrittenFailsAndKeepsItsTracks) {
                                                        out + "' --settings '" + folder.File("settings.ini") +
                                                        "' >/dev/null; }");
   EXPECT_EQ(1, result.status);
-  EXPECT_EQ("AccurateRip: not verified\nCTDB: not verified\nerror: the rip log could not be written: " + log +
+  EXPECT_EQ("AccurateRip: not verified\nCTDB: not verified\nquillon-cli: error: the rip log could not be written: " + log +
                 ": Is a directory\n",
             result.out);
   EXPECT_EQ(44u + 100 * 2352, std::filesystem::file_size(out + "/Track-02.wav"));
@@ -229,7 +229,7 @@ TEST(DiscCommandsTest, AFailingBincueImageIsReadAsAFailingDriveAndCtrlCEndsTheRi
   }
   testdata::ProcessResult always = testdata::RunCommand("{ " + faults + rip + " >/dev/null; }");
   EXPECT_EQ(1, always.status);
-  EXPECT_EQ("error: Track 01: 1 block could not be read at 00:01.74\nerror: Track 02: 1 block could not be read at "
+  EXPECT_EQ("quillon-cli: error: Track 01: 1 block could not be read at 00:01.74\nquillon-cli: error: Track 02: 1 block could not be read at "
             "00:00.00\nAccurateRip: not verified\nCTDB: not verified\nLog: " + folder.File("out") + "/Disc 06000402.log\n",
             always.out);
   // Each read of the boundary hangs for 4 s; Ctrl-C half a second in ends the rip long before that.
@@ -290,7 +290,7 @@ TEST(DiscCommandsTest, ADataOnlyDiscIsListedButNotRipped) {
   EXPECT_TRUE(toc.out.ends_with("\t300\t0\tdata\n")) << toc.out;
   testdata::ProcessResult rip = RunCli("rip " + drive + " --format wav --out '" + folder.File("out") + "'");
   EXPECT_EQ(1, rip.status);
-  EXPECT_EQ("error: the disc has no audio tracks\n", rip.out);
+  EXPECT_EQ("quillon-cli: error: the disc has no audio tracks\n", rip.out);
 }
 
 TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {
@@ -301,6 +301,15 @@ TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {
   EXPECT_EQ(0, ripHelp.status);
   EXPECT_EQ(0u, ripHelp.out.find("usage: quillon-cli rip DRIVE")) << ripHelp.out;
   EXPECT_EQ(0, RunCli("--version").status);
+  for (std::size_t start = 0, end; start < help.out.size(); start = end + 1) {
+    end = help.out.find('\n', start);
+    EXPECT_LE(end - start, 80u) << help.out.substr(start, end - start);
+  }
+  EXPECT_EQ(ripHelp.out, RunCli("rip -h").out);
+  EXPECT_EQ(0u, RunCli("help help").out.find("usage: quillon-cli help [COMMAND]"));
+  testdata::ProcessResult full = testdata::RunCommand("{ " QUILLON_CLI " --help >/dev/full; }");
+  EXPECT_EQ(1, full.status);
+  EXPECT_EQ("quillon-cli: error: the output could not be written: No space left on device\n", full.out);
 
   testdata::TempFolder folder;
   std::vector<discimage::ImageTrack> tracks = {{{}, testdata::Pattern(testdata::BlockFrames(75), 1)},
@@ -314,6 +323,19 @@ TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {
   EXPECT_EQ(2, absent.status);
   EXPECT_EQ(0u, absent.out.find("quillon-cli: the disc has no track 3 (it has tracks 1 to 2)")) << absent.out;
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Track-02.wav")) << "nothing is ripped";
+
+  // -q leaves the results and errors, -v adds each web request.
+  testdata::WriteTextFile(folder.File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
+                                                       "[AccurateRip]\nserver=http://127.0.0.1:9\n[CTDB]\nserver=\n");
+  rip += "--format wav --tracks 1 --settings '" + folder.File("settings.ini") + "' ";
+  // The notes go to stderr, which alone is kept here.
+  auto errorsOf = [](const std::string& args) { return testdata::RunCommand("{ " QUILLON_CLI " " + args + " >/dev/null; }"); };
+  testdata::ProcessResult quiet = errorsOf(rip + "-q");
+  EXPECT_EQ(0, quiet.status);
+  EXPECT_EQ("", quiet.out);
+  testdata::ProcessResult verbose = errorsOf(rip + "--verbose");
+  EXPECT_NE(std::string::npos, verbose.out.find("GET http://127.0.0.1:9/")) << verbose.out;
+  EXPECT_NE(std::string::npos, verbose.out.find("AccurateRip: not verified")) << verbose.out;
 }
 
 // Commands that read a file given by the user take regular files only: a folder, a device or a FIFO is
@@ -340,7 +362,7 @@ TEST(DiscCommandsTest, OnlyRegularFilesAreReadAsLogsAndTaggedFiles) {
                         Case{"tag remove '" + fifo + "'", notRegular}}) {
     testdata::ProcessResult result = testdata::RunCommand("timeout 10 " + std::string(QUILLON_CLI) + " " + c.command);
     EXPECT_EQ(1, result.status) << c.command << "\n" << result.out;
-    EXPECT_NE(std::string::npos, result.out.find("error: " + c.error)) << result.out;
+    EXPECT_NE(std::string::npos, result.out.find("quillon-cli: error: " + c.error)) << result.out;
   }
 }
 

@@ -100,10 +100,10 @@ TEST_F(MixCommandTest, FailuresAndWrongUsageHaveTheirExitStatus) {
   std::string wav = Input("one.wav", "0.1");
   testdata::ProcessResult same = Mix(wav, File("two.wav"), wav);
   EXPECT_EQ(1, same.status);
-  EXPECT_EQ("error: Please check the Input File and Output File! They can't be the same file!\n", same.out);
+  EXPECT_EQ("quillon-cli: error: Please check the Input File and Output File! They can't be the same file!\n", same.out);
   std::filesystem::create_hard_link(wav, File("linked.wav"));
   EXPECT_EQ(same.out, Mix(wav, File("two.wav"), File("linked.wav")).out);
-  EXPECT_EQ("error: Please check the Output File! It is a folder!\n", Mix(wav, File("two.wav"), File("")).out);
+  EXPECT_EQ("quillon-cli: error: Please check the Output File! It is a folder!\n", Mix(wav, File("two.wav"), File("")).out);
   for (const char* wrong : {"a.wav b.wav", "a.wav b.wav c.wav --volume1 256", "a.wav b.wav c.wav --loud"})
     EXPECT_EQ(2, RunCli(wrong).status) << wrong;
 }
@@ -170,7 +170,7 @@ TEST_F(ConvertCommandTest, AnMp3ThatCannotBeWrittenAsAskedIsRefused) {
   for (const auto& c : refused) {
     testdata::ProcessResult result = convert(c.in, c.options);
     EXPECT_EQ(1, result.status) << c.message;
-    EXPECT_EQ("error: " + c.message + "\n", result.out);
+    EXPECT_EQ("quillon-cli: error: " + c.message + "\n", result.out);
     EXPECT_FALSE(std::filesystem::exists(File("out.mp3"))) << c.message;
   }
 }
@@ -215,12 +215,12 @@ TEST_F(ConvertCommandTest, DamagedOrUnreadableInputFailsAndWritesNothing) {
     testdata::ProcessResult result =
         testdata::RunCommand(c.prefix + cli + "'" + File(c.input) + "' '" + File("out.wav") + "'");
     EXPECT_EQ(1, result.status) << c.input;
-    EXPECT_EQ(0u, result.out.rfind("error: ", 0)) << result.out;
+    EXPECT_EQ(0u, result.out.rfind("quillon-cli: error: ", 0)) << result.out;
     EXPECT_NE(std::string::npos, result.out.find(c.error)) << result.out;
     EXPECT_FALSE(std::filesystem::exists(File("out.wav"))) << c.input;
   }
   Succeed(cli + "'" + File("one.ogg") + "' '" + File("out.wav") + "'");  // the file itself is sound
-  EXPECT_EQ("error: Cannot open file " + File("missing.ogg") + ": No such file or directory\n",
+  EXPECT_EQ("quillon-cli: error: Cannot open file " + File("missing.ogg") + ": No such file or directory\n",
             testdata::RunCommand(std::string(QUILLON_CLI) + " play '" + File("missing.ogg") + "'").out);
 }
 

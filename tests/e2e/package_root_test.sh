@@ -44,7 +44,7 @@ grep -q "quillon-cli rip" "$work/help" || fail "quillon-cli --help lists no rip:
 as_user env MANPAGER=cat man quillon-cli >"$work/man" 2>&1 || fail "man quillon-cli: $(cat "$work/man")"
 grep -q "EXIT STATUS" "$work/man" || fail "man quillon-cli shows no manual page: $(head -5 "$work/man")"
 
-demo=/usr/lib/quillon/demo/QuillonDemo.cue
+demo=/usr/share/quillon/demo/QuillonDemo.cue
 as_user quillon-cli toc "$demo" | grep -qx "Last: 4" || fail "the installed demo disc cannot be read"
 as_user quillon-cli drives >/dev/null 2>&1 || true  # makes the settings; a system without drives has none to list
 [ -f "$root/home/ann/.config/quillon/settings.ini" ] || fail "the user's settings are not in ~/.config/quillon"

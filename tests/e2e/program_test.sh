@@ -21,6 +21,12 @@ fail() {
   exit 1
 }
 
+# --help and --version answer without a display.
+help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program/quillon" --help) || fail "quillon --help failed without a display"
+[ "$(head -n 1 <<<"$help")" = "Usage: quillon [IMAGE | DEVICE | URL]..." ] ||
+  fail "quillon --help printed $help"
+[[ "$(env -u DISPLAY "$program/quillon" --version)" == "quillon "[0-9]* ]] || fail "quillon --version failed"
+
 cp "$program/quillon" "$work/"
 cp -r "$program/demo" "$work/"
 printf '[CD Images]\ndemo=demo/QuillonDemo.cue\n[CDDB]\nserver=127.0.0.1:9\n' >"$work/settings.ini"
@@ -88,7 +94,7 @@ for hidden in "libvorbis.so.0 vorbis.dll ogg" "libmp3lame.so.0 lame_enc.dll mp3"
   read -r library name extension <<<"$hidden"
   status=0
   message=$(without "$library" "$program/quillon-cli" convert "$work/in.wav" "$work/out.$extension" 2>&1) || status=$?
-  [ "$status" -eq 1 ] && [ "$(head -n 1 <<<"$message")" = "error: $name library could not be loaded." ] ||
+  [ "$status" -eq 1 ] && [ "$(head -n 1 <<<"$message")" = "quillon-cli: error: $name library could not be loaded." ] ||
     fail "quillon-cli without $library: status $status, $message"
   [ "$extension" != mp3 ] || grep -q "install the package libmp3lame0" <<<"$message" ||
     fail "quillon-cli without $library does not name the package: $message"

@@ -109,6 +109,22 @@ TEST(SettingsFileTest, AWritableProgramFolderKeepsItsOwnAnInstalledOneGivesTheUs
   OverrideProgramFolder("");
 }
 
+TEST(SettingsFileTest, AnInstalledProgramFolderTakesItsDataAndHelpFromTheSharedFolders) {
+  testdata::TempFolder folder;
+  std::string program = folder.File("prefix/lib/quillon/"), data = folder.File("prefix/share/quillon/");
+  std::filesystem::create_directories(program);
+  std::filesystem::create_directories(folder.File("prefix/share/doc/quillon"));
+  OverrideProgramFolder(program);
+  EXPECT_EQ(program, DataFolder()) << "no data folder installed yet";
+  std::filesystem::create_directories(data);
+  testdata::WriteTextFile(data + "settings.ini", "[Ogg Options]\ncpu=2\n");
+  EXPECT_EQ(data, DataFolder());
+  EXPECT_EQ(folder.File("prefix/share/doc/quillon/Quillon.html"), HelpFile());
+  EXPECT_EQ(program + "settings.ini", SettingsFile());
+  EXPECT_EQ("[Ogg Options]\ncpu=2\n", Contents(program + "settings.ini")) << "the first start copies the defaults";
+  OverrideProgramFolder("");
+}
+
 TEST(IniFileTest, AFailedWriteKeepsTheOldFileAndNothingBesideItIsFollowedOrTaken) {
   testdata::TempFolder folder;
   const std::string old = "[CD Images]\ndemo=demo.cue\n[CDDB]\nserver=cddb.example\n";
