@@ -12,7 +12,7 @@
 #include "platform/akrip32/akrip32.h"
 #include "platform/qtseams/MessageBoxes.h"
 
-std::unique_ptr<TMainForm> StartProgram() {
+std::unique_ptr<TMainForm> StartProgram(const std::vector<std::string>& sources) {
   QSplashScreen splash(QPixmap(":/splash.jpg"), Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   splash.show();
   CloseBeforeAnyBox(&splash);
@@ -21,7 +21,9 @@ std::unique_ptr<TMainForm> StartProgram() {
   // The name only: a display name would be appended to every caption on X11.
   QApplication::setApplicationName("Quillon");
   QApplication::setWindowIcon(QIcon(":/quillon.png"));  // every window carries the program's icon
-  UseCDImagesOf(SettingsFile(), ProgramFolder());
+  UseCDImagesOf(SettingsFile(), DataFolder());
+  for (const std::string& source : sources)
+    if (source.rfind("/dev/", 0) != 0) AddCDImageFile(source);
   BindVorbisLibraries();
 
   std::unique_ptr<TMainForm> mainForm;
@@ -36,5 +38,6 @@ std::unique_ptr<TMainForm> StartProgram() {
   CloseBeforeAnyBox(nullptr);
   splash.close();
   mainForm->show();
+  if (!sources.empty()) mainForm->SelectStartDrive(sources.back());
   return mainForm;
 }

@@ -22,7 +22,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   bold.setBold(true);
   bold.setPointSize(bold.pointSize() + 3);
   name->setFont(bold);
-  auto* version = new QLabel("V 2.98 ", this);
+  auto* version = new QLabel("V " QUILLON_VERSION " ", this);
   version->setGeometry(110, 112, 80, 20);
 
   LinkLabel = new QLabel("<a href=\"" + WebsiteUrl().toString() + "\">" + WebsiteUrl().host() + "</a>", this);

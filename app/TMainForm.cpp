@@ -475,6 +475,16 @@ void TMainForm::spCDROMlistChange(int index) {
   GetTrackList();
 }
 
+void TMainForm::SelectStartDrive(const std::string& source) {
+  int index = ListedDriveIndex(source);
+  if (index < 0) {
+    ShowStatus(FromBytes("No drive or disc image " + source + " was found."));
+    return;
+  }
+  spCDROMlist->setCurrentIndex(index);
+  spCDROMlistChange(index);
+}
+
 void TMainForm::RefreshClick() { GetTrackList(); }
 
 // The player follows the drive and the disc read here.

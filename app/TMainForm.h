@@ -56,6 +56,9 @@ class TMainForm : public QMainWindow {
   // What a rip takes from this window: format, folder, rows, their start blocks and the drive.
   RipInput RipJobInput() const;
   void UncheckRow(std::size_t row);
+  // Selects the drive the program was started with, as if the user had chosen it; a source no drive of the
+  // list stands for is named in the status line.
+  void SelectStartDrive(const std::string& source);
 
   void SetForms(const TForms& forms) { FForms = forms; }
   const TForms& Forms() const { return FForms; }

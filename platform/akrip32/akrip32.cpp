@@ -97,6 +97,35 @@ void SetCDImageFiles(const std::vector<std::string>& images) {
   Lib().imageFiles = images;
 }
 
+void AddCDImageFile(const std::string& image) {
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  std::vector<std::string>& images = Lib().imageFiles;
+  if (std::find(images.begin(), images.end(), image) == images.end()) images.push_back(image);
+}
+
+namespace {
+
+// Two names of one file or device are the same when both resolve to one path.
+bool SamePath(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  std::filesystem::path ca = std::filesystem::weakly_canonical(a, ec), cb = std::filesystem::weakly_canonical(b, ec);
+  return a == b || (!ec && ca == cb);
+}
+
+}  // namespace
+
+int ListedDriveIndex(const std::string& source) {
+  const std::vector<std::string> devices = PhysicalDrive::DeviceNames();
+  std::lock_guard<std::mutex> guard(Lib().lock);
+  for (std::size_t i = 0; i < Lib().drives.size(); ++i) {
+    const ListedDrive& drive = Lib().drives[i];
+    const std::vector<std::string>& names = drive.ha == kPhysicalAdapter ? devices : Lib().imageFiles;
+    if (drive.ha != kSimulatedAdapter && drive.tgt < names.size() && SamePath(names[drive.tgt], source))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
 void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeTo) {
   std::filesystem::path folder = relativeTo;
   std::vector<std::string> images;

@@ -156,6 +156,11 @@ std::string CDDriveOpenError(const CDREC& drive);
 void SetCDImageFiles(const std::vector<std::string>& images);
 // Reads the image list from the "CD Images" section of a settings file; relative paths start at the folder.
 void UseCDImagesOf(const std::string& settingsFile, const std::string& relativeTo);
+// Lists one more image after those set (a sheet the program was started with); one listed already stays once.
+void AddCDImageFile(const std::string& image);
+// Where the last GetCDList listed the drive of a device (/dev/sr0, or a link to it) or an image value; -1 when
+// it listed neither.
+int ListedDriveIndex(const std::string& source);
 // Drives that tests make (over libcdio's image drivers, failing on purpose), listed after the disc images.
 void SetSimulatedCDDrives(std::vector<std::shared_ptr<CdDriveEntry>> drives);
 // Whether GetCDList should also look for physical drives (tests and quillon-cli on an image turn it off).

@@ -177,6 +177,23 @@ class MainFormTest : public QObject {
     QCOMPARE(form.ListView1->topLevelItem(0)->checkState(0), Qt::Checked);
   }
 
+  void theImageTheProgramWasStartedWithIsListedAndSelected() {
+    std::string settingsImage = Image("settings"), started = Image("started");
+    SetCDImageFiles({settingsImage});
+    AddCDImageFile(started);
+    AddCDImageFile(settingsImage);
+    TMainForm form;
+    form.Timer1->stop();
+    QCOMPARE(form.spCDROMlist->count(), 2);
+    form.SelectStartDrive(started);
+    QCOMPARE(form.spCDROMlist->currentIndex(), 1);
+    QCOMPARE(form.Drives().CurrentIndex(), 1);
+    QCOMPARE(form.ListView1->topLevelItemCount(), 2);
+    form.SelectStartDrive("/dev/no-such-drive");
+    QCOMPARE(form.spCDROMlist->currentIndex(), 1);
+    QCOMPARE(form.spSLMsgOut->text(), QString("No drive or disc image /dev/no-such-drive was found."));
+  }
+
   void withoutDrivesNothingStarts() {
     TMainForm form;
     QCOMPARE(form.spCDROMlist->count(), 0);

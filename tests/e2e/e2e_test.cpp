@@ -222,7 +222,7 @@ class EndToEndTest : public QObject {
   void cleanupTestCase() { FFolder.reset(); }
 
   void theMainWindowShowsTheDisc() {
-    FForm = StartProgram();
+    FForm = StartProgram({});
     QVERIFY(FForm);
     QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
     FForm->activateWindow();
