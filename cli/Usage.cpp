@@ -10,7 +10,7 @@ const std::map<std::string, std::string>& Usages() {
       {"drives", "quillon-cli drives\n"},
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
-       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac --out DIR [--tracks 1,3,5] [--settings FILE]\n"
+       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac|opus --out DIR [--tracks 1,3,5] [--settings FILE]\n"
        "                [--offset SAMPLES] [--read-mode verify|secure|burst] [--test-and-copy]\n"
        "                [--de-emphasis] [--one-file] [--lookup [--release N]] [--name TEMPLATE]\n"
        "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read, for each file as it is\n"
@@ -31,8 +31,9 @@ const std::map<std::string, std::string>& Usages() {
       {"musicbrainz", "quillon-cli musicbrainz DRIVE [--server URL] [--release N]\n"},
       {"convert",
        "quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3] [--level 0-8]\n"
-       "  KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256 or 320\n"
-       "  .wav to .ogg, .mp3 or .flac; .ogg to .wav or .mp3; .flac to .wav, .mp3 or .ogg\n"},
+       "  KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256 or 320 for MP3 (default\n"
+       "  128); any of 8 to 320 for Opus (default 160)\n"
+       "  .wav to .ogg, .mp3, .flac or .opus; .ogg to .wav or .mp3; .flac to .wav, .mp3 or .ogg\n"},
       {"mix", "quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255] [--volume2 0-255]\n"},
       {"tag",
        "quillon-cli tag show FILE\n"

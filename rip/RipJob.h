@@ -58,6 +58,7 @@ struct RipValues {
   std::string coverArtServer;  // empty: no cover is fetched
   std::string coverArtSize = "500";
   std::string coverArtFile = "cover.jpg";  // the cover saved beside the files; empty: not saved
+  int opusBitrate = 160;  // kbit/s
 };
 
 
