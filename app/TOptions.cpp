@@ -137,7 +137,12 @@ QWidget* TOptions::BuildMp3Page() {
   grid->addWidget(crc, 3, 1);
   grid->addWidget(originalbit, 4, 0);
   grid->addWidget(privatebit, 4, 1);
-  grid->setRowStretch(5, 1);
+  mp3quality = NewList(page, {"none (CBR)", "0 (best)", "1", "2", "3", "4", "5", "6", "7", "8", "9 (smallest)"});
+  mp3quality->setToolTip("none: every frame at the bit rate; 0 to 9: as many bits as the audio needs at that quality");
+  AddLabelled(grid, 5, "VBR &Quality", mp3quality);
+  // A variable bit rate takes no bit rate.
+  connect(mp3quality, &QComboBox::currentIndexChanged, this, [this](int index) { bitrate->setEnabled(index <= 0); });
+  grid->setRowStretch(6, 1);
   return page;
 }
 
@@ -241,6 +246,18 @@ void TOptions::ReadSettings(TIniFile& settings) {
   SelectText(level, settings.ReadString(kFlacSection, "level", "5"));
   opusfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "opus folder", "")));
   opusbitrate->setCurrentText(QString::fromStdString(settings.ReadString(kOpusSection, "bitrate", "160")));
+  ShowMp3Quality(settings);
+}
+
+// A quality out of range shows as the rip takes it: the default one.
+void TOptions::ShowMp3Quality(TIniFile& settings) {
+  if (settings.ReadString(kMp3Section, "mode", "CBR") != "VBR") {
+    mp3quality->setCurrentIndex(0);
+    return;
+  }
+  const std::string quality = settings.ReadString(kMp3Section, "quality", "2");
+  const bool digit = quality.size() == 1 && quality[0] >= '0' && quality[0] <= '9';
+  mp3quality->setCurrentIndex(1 + (digit ? quality[0] - '0' : 2));
 }
 
 void TOptions::OKClick() {
@@ -275,6 +292,9 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kFlacSection, "level", Text(level));
   settings.WriteString(kFolderSection, "opus folder", Text(opusfolder));
   settings.WriteString(kOpusSection, "bitrate", Text(opusbitrate));
+  const int quality = mp3quality->currentIndex() - 1;  // -1: a constant bit rate, whose quality key stays
+  settings.WriteString(kMp3Section, "mode", quality >= 0 ? "VBR" : "CBR");
+  if (quality >= 0) settings.WriteString(kMp3Section, "quality", std::to_string(quality));
 }
 
 void TOptions::SettingsFailed() {

@@ -39,6 +39,7 @@ class TOptions : public QDialog {
   QComboBox* level = nullptr;
   QLineEdit* opusfolder = nullptr;
   QComboBox* opusbitrate = nullptr;
+  QComboBox* mp3quality = nullptr;  // "none (CBR)", then the qualities 0 to 9 of a variable bit rate
 
   void FormActivate();
   void OKClick();
@@ -57,6 +58,7 @@ class TOptions : public QDialog {
   QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label, bool buddy = true);
   static void AddLabelled(QGridLayout* grid, int row, const QString& caption, QWidget* control);
   void ReadSettings(TIniFile& settings);
+  void ShowMp3Quality(TIniFile& settings);
   void WriteSettings(TIniFile& settings);
   void SettingsFailed();
 

@@ -168,6 +168,9 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.flacLevel = ReadInteger(settings, "FLAC Options", "level", 5);
     if (values.flacLevel < 0 || values.flacLevel > 8) values.flacLevel = 5;
     values.opusBitrate = ReadInteger(settings, "Opus Options", "bitrate", 160);
+    values.mp3Vbr = settings.ReadString("MP3 Options", "mode", "CBR") == "VBR";
+    values.mp3Quality = ReadInteger(settings, "MP3 Options", "quality", 2);
+    if (values.mp3Quality < 0 || values.mp3Quality > 9) values.mp3Quality = 2;
     ReadDatabaseValues(settings, values);
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
     values.deEmphasis = ReadFlag(settings, "Rip", "de-emphasis");
@@ -775,6 +778,8 @@ std::unique_ptr<TrackEncoder> RipJob::MakeFormatEncoder() const {
   config.mp3.bCRC = values.crc;
   config.mp3.bCopyright = values.copyright;
   config.mp3.bOriginal = values.original;
+  config.mp3.bEnableVBR = values.mp3Vbr;
+  config.mp3.nVBRQuality = values.mp3Quality;
   return std::make_unique<Mp3TrackEncoder>(config);
 }
 
@@ -795,12 +800,15 @@ void RipJob::EncodedBranch() {
   EndEncodedBranch();
 }
 
-// At most what the encoded file of a row takes: MP3 at its bit rate (and room for the tag), Ogg Vorbis at 500 kbit/s, the most its quality setting gives, Opus at twice its bit rate, which
+// At most what the encoded file of a row takes: MP3 at its bit rate, 320 kbit/s at a variable one (and room
+// for the tag), Ogg Vorbis at 500 kbit/s, the most its quality setting gives, Opus at twice its bit rate, which
 // it only aims at, and FLAC as much as the audio itself, which noise takes.
 std::uint64_t RipJob::EncodedBytes(const RipRow& row) const {
   const std::uint64_t audio = std::uint64_t(row.blocks) * CD_BLOCK_BYTES;
-  if (FInput.format == OutputFormat::MP3)
-    return std::uint64_t(row.blocks) * std::uint64_t(std::max(FInput.values.bitrate, 8)) * 1000 / 8 / 75 + 65536;
+  if (FInput.format == OutputFormat::MP3) {
+    const int kbps = FInput.values.mp3Vbr ? 320 : std::max(FInput.values.bitrate, 8);  // VBR frames go up to 320
+    return std::uint64_t(row.blocks) * std::uint64_t(kbps) * 1000 / 8 / 75 + 65536;
+  }
   if (FInput.format == OutputFormat::Ogg) return audio * 500 / 1411 + 65536;
   if (FInput.format == OutputFormat::Opus) {
     const auto kbps = std::uint64_t(std::max(FInput.values.opusBitrate, 6));

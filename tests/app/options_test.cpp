@@ -83,7 +83,7 @@ class OptionsTest : public QObject {
     QVERIFY(!FOptions->isVisible());
     QCOMPARE(Contents(SettingsPath()),
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
-                         "bPrivate=False\nbOriginal=False\n\n[Folder]\nmp3 folder=\nwav folder=\n"
+                         "bPrivate=False\nbOriginal=False\nmode=CBR\n\n[Folder]\nmp3 folder=\nwav folder=\n"
                          "Ogg folder=\nflac folder=\nopen=False\nopus folder=\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\n"
                          "name template=\nWindows-safe names=False\n\n[FLAC Options]\nlevel=5\n\n[Opus Options]\nbitrate=160\n"));
   }
@@ -93,7 +93,7 @@ class OptionsTest : public QObject {
                             "[mp3 options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nchannel=mono\nbCopyright=false\n"
                             "bCRC=False\n[FOLDER]\nMP3 Folder=/music/mp3\nopen=yes\n[OGG Options]\ncpu=1\ncompr=55\n"
                             "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\n[flac options]\nlevel=8\n"
-                            "[opus options]\nbitrate=200\n");
+                            "[opus options]\nbitrate=200\n[MP3 Options]\nmode=VBR\nquality=0\n");
     Open();
     QCOMPARE(FOptions->samplerate->currentText(), QString("48000Hz"));
     QCOMPARE(FOptions->bitrate->currentText(), QString("320kb/s"));
@@ -108,6 +108,8 @@ class OptionsTest : public QObject {
     QVERIFY(FOptions->windowssafe->isChecked());
     QCOMPARE(FOptions->level->currentText(), QString("8"));
     QCOMPARE(FOptions->opusbitrate->currentText(), QString("200"));  // in no list, yet kept
+    QCOMPARE(FOptions->mp3quality->currentText(), QString("0 (best)"));
+    QVERIFY(!FOptions->bitrate->isEnabled());  // a variable bit rate takes none
   }
 
   void cancelLeavesTheFileAndTheNextShowingShowsItAgain() {

@@ -265,6 +265,26 @@ TEST_F(RipJobTest, Mp3FilesCarryTheChosenRateBitRateAndFlags) {
   EXPECT_EQ(40 + 60, FHost.gauges.back());
 }
 
+// A variable bit rate's Xing frame gives players the exact length and its mode; a constant one keeps its Info frame.
+TEST_F(RipJobTest, Mp3AtAVariableBitRateHasAXingFrameThatGivesItsLength) {
+  for (bool vbr : {false, true}) {
+    RipInput input = Disc({{{}, Pattern(BlockFrames(750), 1)}}, OutputFormat::MP3);
+    input.values.mp3Vbr = vbr;
+    input.values.mp3Quality = 4;
+    Rip(input);
+    EXPECT_TRUE(FHost.errors.empty());
+    const std::vector<std::uint8_t> mp3 = ReadAll(Out("Track-01.mp3"));
+    const std::string bytes(mp3.begin(), mp3.end());
+    EXPECT_LT(bytes.find(vbr ? "Xing" : "Info"), bytes.find(vbr ? "Info" : "Xing"));  // the first frame after the tag
+    std::istringstream lines(testdata::RunCommand(QUILLON_PYTHON " " MP3_FACTS " '" + Out("Track-01.mp3") + "'").out);
+    std::map<std::string, std::string> facts;
+    for (std::string line; std::getline(lines, line);)
+      if (line.find('\t') != std::string::npos) facts[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+    EXPECT_EQ(vbr ? "VBR" : "CBR", facts["mode"]);
+    EXPECT_NEAR(10.0, std::stod(facts["length"]), 1152 / 44100.0);
+  }
+}
+
 TEST_F(RipJobTest, Mp3EncoderRefusalAndCancelLeaveNoFiles) {
   RipInput input = Disc(ThreeTracks(), OutputFormat::MP3);
   input.values.sampleRate = 441;  // what a missing sample rate gives
@@ -1499,7 +1519,7 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   testdata::TempFolder folder;
   std::string path = folder.File("settings.ini");
   testdata::WriteTextFile(path,
-                          "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\n"
+                          "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\nmode=VBR\nquality=10\n"
                           "[Folder]\nopen=True\n[Opus Options]\nbitrate=96\n"
                           "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n[Rip]\nencoder threads=3\n"
                           "de-emphasis=True\none file=True\n");
@@ -1514,6 +1534,8 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   EXPECT_EQ(3, values.cpu);  // not a number: the default
   EXPECT_EQ(50, values.compr);
   EXPECT_EQ(5, values.flacLevel);  // out of range: the default
+  EXPECT_TRUE(values.mp3Vbr);
+  EXPECT_EQ(2, values.mp3Quality);  // out of range: the default
   EXPECT_EQ(96, values.opusBitrate);
   EXPECT_EQ(3, values.encoderThreads);
   EXPECT_TRUE(values.deEmphasis);
