@@ -150,16 +150,19 @@ void TMainForm::BuildFormatBar(QWidget* client) {
   oggcheck->setGeometry(114, 34, 50, 24);
   flaccheck = new QRadioButton("F&LAC", client);
   flaccheck->setGeometry(164, 34, 58, 24);
+  opuscheck = new QRadioButton("O&pus", client);
+  opuscheck->setGeometry(222, 34, 56, 24);
   connect(mp3check, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::MP3); });
   connect(wavcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::WAV); });
   connect(oggcheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Ogg); });
   connect(flaccheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::FLAC); });
+  connect(opuscheck, &QRadioButton::clicked, this, [this] { FormatClick(OutputFormat::Opus); });
 
   auto* label = new QLabel("Output Fol&der", client);
-  label->setGeometry(224, 34, 88, 24);
+  label->setGeometry(280, 34, 88, 24);
   spSkinEdit1 = new QLineEdit(client);
   label->setBuddy(spSkinEdit1);
-  spSkinEdit1->setGeometry(314, 34, 126, 24);
+  spSkinEdit1->setGeometry(370, 34, 70, 24);
   FAnchors->Tie(spSkinEdit1, kGrowWide);
   auto* browse = new QToolButton(client);
   browse->setGeometry(442, 34, 28, 24);
@@ -401,6 +404,7 @@ OutputFormat TMainForm::CurrentFormat() const {
   if (wavcheck->isChecked()) return OutputFormat::WAV;
   if (oggcheck->isChecked()) return OutputFormat::Ogg;
   if (flaccheck->isChecked()) return OutputFormat::FLAC;
+  if (opuscheck->isChecked()) return OutputFormat::Opus;
   return OutputFormat::MP3;
 }
 
@@ -551,19 +555,21 @@ void TMainForm::UnselectAll1Click() {
 }
 
 void TMainForm::FormatClick(OutputFormat format) {
-  static const char* const kSuffix[] = {"mp3", "wav", "Ogg", "flac"};
-  static const char* const kKey[] = {"mp3 folder", "wav folder", "Ogg folder", "flac folder"};
-  static const char* const kFallback[] = {"MP3", "WAV", "Ogg", "FLAC"};
+  static const char* const kSuffix[] = {"mp3", "wav", "Ogg", "flac", "opus"};
+  static const char* const kKey[] = {"mp3 folder", "wav folder", "Ogg folder", "flac folder", "opus folder"};
+  static const char* const kFallback[] = {"MP3", "WAV", "Ogg", "FLAC", "Opus"};
   int choice = static_cast<int>(format);
   for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
     QTreeWidgetItem* item = ListView1->topLevelItem(row);
     QString name = item->text(1);
-    name.chop(name.endsWith(".flac", Qt::CaseInsensitive) ? 4 : 3);  // the other extensions have three letters
+    bool four = name.endsWith(".flac", Qt::CaseInsensitive) || name.endsWith(".opus", Qt::CaseInsensitive);
+    name.chop(four ? 4 : 3);  // the other extensions have three letters
     item->setText(1, name + kSuffix[choice]);
   }
   try {
-    // FLAC files never land among the others because an older settings file lacks their key.
-    spSkinEdit1->setText(FormatFolder(kKey[choice], kFallback[choice], format != OutputFormat::FLAC));
+    // FLAC and Opus files never land among the others because an older settings file lacks their key.
+    bool rootWhenMissing = format != OutputFormat::FLAC && format != OutputFormat::Opus;
+    spSkinEdit1->setText(FormatFolder(kKey[choice], kFallback[choice], rootWhenMissing));
   } catch (const EIniFileError& error) {
     ShowStandardError(this, QString::fromStdString(error.what()));
   }

@@ -43,6 +43,7 @@ class TMainForm : public QMainWindow {
   QRadioButton* wavcheck = nullptr;
   QRadioButton* oggcheck = nullptr;
   QRadioButton* flaccheck = nullptr;
+  QRadioButton* opuscheck = nullptr;
   QComboBox* spCDROMlist = nullptr;
   StatusLine* spSLMsgOut = nullptr;
   QCheckBox* spSkinCheckRadioBox1 = nullptr;

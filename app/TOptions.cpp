@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,6 +27,7 @@ const char* const kFolderSection = "Folder";
 const char* const kOggSection = "Ogg Options";
 const char* const kRipSection = "Rip";
 const char* const kFlacSection = "FLAC Options";
+const char* const kOpusSection = "Opus Options";
 
 QComboBox* NewList(QWidget* parent, const QStringList& items) {
   auto* list = new QComboBox(parent);
@@ -58,6 +60,7 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   Pages->addTab(BuildMp3Page(), "&MP3 Options");
   Pages->addTab(BuildOggPage(), "O&gg Options");
   Pages->addTab(BuildFlacPage(), "FLAC Options");
+  Pages->addTab(BuildOpusPage(), "Opus Options");
   Pages->addTab(BuildNamesPage(), "File &Names");
 
   auto* buttons = new QDialogButtonBox(this);
@@ -72,15 +75,15 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   layout->addWidget(buttons);
   // Wider only when the page tabs would not fit side by side.
   int margins = layout->contentsMargins().left() + layout->contentsMargins().right() + 8;
-  setFixedSize(std::max(400, Pages->tabBar()->sizeHint().width() + margins), 300);
+  setFixedSize(std::max(400, Pages->tabBar()->sizeHint().width() + margins), 340);
 }
 
-QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label) {
+QLineEdit* TOptions::AddFolderRow(QWidget* page, int top, const QString& label, bool buddy) {
   auto* grid = static_cast<QGridLayout*>(page->layout());
   auto* caption = new QLabel(label, page);
   grid->addWidget(caption, top, 0, 1, 2);
   auto* box = new QLineEdit(page);
-  caption->setBuddy(box);
+  if (buddy) caption->setBuddy(box);
   grid->addWidget(box, top + 1, 0);
   auto* browse = new QToolButton(page);
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -108,9 +111,10 @@ QWidget* TOptions::BuildFolderPage() {
   wavfolder = AddFolderRow(page, 2, "Default &WAV Output Folder");
   oggfolder = AddFolderRow(page, 4, "Default Ogg Output &Folder");
   flacfolder = AddFolderRow(page, 6, "Default F&LAC Output Folder");
+  opusfolder = AddFolderRow(page, 8, "Default Opus Output Folder", false);
   open = new QCheckBox("Open the Output Folder After &Ripping ", page);
-  grid->addWidget(open, 8, 0, 1, 2);
-  grid->setRowStretch(9, 1);
+  grid->addWidget(open, 10, 0, 1, 2);
+  grid->setRowStretch(11, 1);
   return page;
 }
 
@@ -133,7 +137,12 @@ QWidget* TOptions::BuildMp3Page() {
   grid->addWidget(crc, 3, 1);
   grid->addWidget(originalbit, 4, 0);
   grid->addWidget(privatebit, 4, 1);
-  grid->setRowStretch(5, 1);
+  mp3quality = NewList(page, {"none (CBR)", "0 (best)", "1", "2", "3", "4", "5", "6", "7", "8", "9 (smallest)"});
+  mp3quality->setToolTip("none: every frame at the bit rate; 0 to 9: as many bits as the audio needs at that quality");
+  AddLabelled(grid, 5, "VBR &Quality", mp3quality);
+  // A variable bit rate takes no bit rate.
+  connect(mp3quality, &QComboBox::currentIndexChanged, this, [this](int index) { bitrate->setEnabled(index <= 0); });
+  grid->setRowStretch(6, 1);
   return page;
 }
 
@@ -155,6 +164,21 @@ QWidget* TOptions::BuildFlacPage() {
   level = NewList(page, {"0", "1", "2", "3", "4", "5", "6", "7", "8"});
   AddLabelled(grid, 0, "Compr&ession Level", level);
   auto* hint = new QLabel("0 is the fastest, 8 gives the smallest files; every level is lossless.", page);
+  hint->setWordWrap(true);
+  grid->addWidget(hint, 1, 0, 1, 2);
+  grid->setRowStretch(2, 1);
+  grid->setColumnStretch(1, 1);
+  return page;
+}
+
+QWidget* TOptions::BuildOpusPage() {
+  auto* page = new QWidget(this);
+  auto* grid = new QGridLayout(page);
+  opusbitrate = NewList(page, {"64", "96", "128", "160", "192", "256", "320"});
+  opusbitrate->setEditable(true);  // any rate Opus takes may be typed
+  opusbitrate->setValidator(new QIntValidator(6, 510, opusbitrate));
+  AddLabelled(grid, 0, "Bit Rate in kbit/s (&6 to 510)", opusbitrate);
+  auto* hint = new QLabel("At 128 to 160 kbit/s most music cannot be told from the disc; 96 suits speech.", page);
   hint->setWordWrap(true);
   grid->addWidget(hint, 1, 0, 1, 2);
   grid->setRowStretch(2, 1);
@@ -220,6 +244,20 @@ void TOptions::ReadSettings(TIniFile& settings) {
   nametemplate->setText(QString::fromStdString(settings.ReadString(kRipSection, "name template", "")));
   windowssafe->setChecked(IsSet(settings.ReadString(kRipSection, "Windows-safe names", "False")));
   SelectText(level, settings.ReadString(kFlacSection, "level", "5"));
+  opusfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "opus folder", "")));
+  opusbitrate->setCurrentText(QString::fromStdString(settings.ReadString(kOpusSection, "bitrate", "160")));
+  ShowMp3Quality(settings);
+}
+
+// A quality out of range shows as the rip takes it: the default one.
+void TOptions::ShowMp3Quality(TIniFile& settings) {
+  if (settings.ReadString(kMp3Section, "mode", "CBR") != "VBR") {
+    mp3quality->setCurrentIndex(0);
+    return;
+  }
+  const std::string quality = settings.ReadString(kMp3Section, "quality", "2");
+  const bool digit = quality.size() == 1 && quality[0] >= '0' && quality[0] <= '9';
+  mp3quality->setCurrentIndex(1 + (digit ? quality[0] - '0' : 2));
 }
 
 void TOptions::OKClick() {
@@ -252,6 +290,11 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kRipSection, "name template", Text(nametemplate));
   settings.WriteString(kRipSection, "Windows-safe names", Flag(windowssafe));
   settings.WriteString(kFlacSection, "level", Text(level));
+  settings.WriteString(kFolderSection, "opus folder", Text(opusfolder));
+  settings.WriteString(kOpusSection, "bitrate", Text(opusbitrate));
+  const int quality = mp3quality->currentIndex() - 1;  // -1: a constant bit rate, whose quality key stays
+  settings.WriteString(kMp3Section, "mode", quality >= 0 ? "VBR" : "CBR");
+  if (quality >= 0) settings.WriteString(kMp3Section, "quality", std::to_string(quality));
 }
 
 void TOptions::SettingsFailed() {

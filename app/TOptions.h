@@ -1,5 +1,6 @@
 #pragma once
-// The options dialog: default output folders, MP3, Ogg and FLAC options and file naming, kept in settings.ini.
+// The options dialog: default output folders, MP3, Ogg, FLAC and Opus options and file naming, kept in
+// settings.ini.
 
 #include <QDialog>
 #include <functional>
@@ -36,6 +37,9 @@ class TOptions : public QDialog {
   QLineEdit* nametemplate = nullptr;
   QCheckBox* windowssafe = nullptr;
   QComboBox* level = nullptr;
+  QLineEdit* opusfolder = nullptr;
+  QComboBox* opusbitrate = nullptr;
+  QComboBox* mp3quality = nullptr;  // "none (CBR)", then the qualities 0 to 9 of a variable bit rate
 
   void FormActivate();
   void OKClick();
@@ -49,9 +53,12 @@ class TOptions : public QDialog {
   QWidget* BuildOggPage();
   QWidget* BuildNamesPage();
   QWidget* BuildFlacPage();
-  QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label);
+  QWidget* BuildOpusPage();
+  // Without a buddy the caption takes no mnemonic: for a row added once every letter of it was taken.
+  QLineEdit* AddFolderRow(QWidget* page, int top, const QString& label, bool buddy = true);
   static void AddLabelled(QGridLayout* grid, int row, const QString& caption, QWidget* control);
   void ReadSettings(TIniFile& settings);
+  void ShowMp3Quality(TIniFile& settings);
   void WriteSettings(TIniFile& settings);
   void SettingsFailed();
 

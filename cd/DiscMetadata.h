@@ -70,6 +70,9 @@ struct TrackTags {
   std::string replayGainAlbumGain;
   std::string replayGainAlbumPeak;
   std::shared_ptr<const CoverArt> cover;  // the release's front cover, shared by every track's tags
+  // The same gains in dB, unrounded, for Opus's R128 tags
+  std::optional<double> trackGain{};
+  std::optional<double> albumGain{};
 };
 
 // The metadata of a CDDB entry: "DTITLE=Artist / Album", DYEAR, DGENRE, and the track titles of the rows

@@ -19,6 +19,8 @@ std::string FormatExtension(OutputFormat format) {
       return ".ogg";
     case OutputFormat::FLAC:
       return ".flac";
+    case OutputFormat::Opus:
+      return ".opus";
     case OutputFormat::MP3:
       break;
   }

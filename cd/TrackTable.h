@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { MP3, WAV, Ogg, FLAC };
+enum class OutputFormat { MP3, WAV, Ogg, FLAC, Opus };
 
-// ".mp3", ".wav", ".ogg" or ".flac".
+// ".mp3", ".wav", ".ogg", ".flac" or ".opus".
 std::string FormatExtension(OutputFormat format);
 
 struct TrackRow {

@@ -6,6 +6,7 @@
 
 #include "acs/ACS_FLAC.h"
 #include "acs/ACS_LAME.h"
+#include "acs/ACS_Opus.h"
 #include "acs/ACS_Vorbis.h"
 #include "acs/ACS_Wave.h"
 #include "acs/OutputCheck.h"
@@ -98,6 +99,17 @@ int WaveToFlac(const ConvertOptions& options) {
   return Convert(source, sink, "PCM WAV", options.out);
 }
 
+// --bitrate is the Opus bit rate too, any of those it accepts; without it Opus has its own default, 160 kbit/s.
+int WaveToOpus(const ConvertOptions& options) {
+  TWaveIn source;
+  source.SetFileName(options.in);
+  TOpusOut sink;
+  sink.SetInput(&source);
+  sink.SetFileName(options.out);
+  if (options.bitrateGiven) sink.SetBitrate(options.bitrate);
+  return Convert(source, sink, "PCM WAV", options.out);
+}
+
 // WAV, Ogg Vorbis or FLAC to MP3, as the two MP3 converter windows do it.
 template <typename Source>
 int ToMp3(const ConvertOptions& options, TMP3BitRate bitRate, const std::string& kind) {
@@ -119,7 +131,7 @@ int RunConvert(const std::vector<std::string>& args) {
   std::string from = Extension(options.in);
   std::string to = Extension(options.out);
   TMP3BitRate bitRate = br128;
-  if (!BitRateOfKilobits(options.bitrate, bitRate)) {
+  if (to != ".opus" && !BitRateOfKilobits(options.bitrate, bitRate)) {
     WrongArgument("no MP3 bit rate of " + std::to_string(options.bitrate) + " kbit/s");
     return UsageError("convert");
   }
@@ -135,10 +147,11 @@ int RunConvert(const std::vector<std::string>& args) {
     if (from == ".flac" && to == ".wav") return ToWave<TFLACIn>(options, "FLAC");
     if (from == ".flac" && to == ".mp3") return ToMp3<TFLACIn>(options, bitRate, "FLAC");
     if (from == ".flac" && to == ".ogg") return ToOgg<TFLACIn>(options, "FLAC");
+    if (from == ".wav" && to == ".opus") return WaveToOpus(options);
   } catch (const std::exception& error) {
     return Fail(error.what());
   }
   WrongArgument("cannot convert " + options.in + " to " + options.out + ": the extensions must be .wav to .ogg, "
-                ".mp3 or .flac, .ogg to .wav or .mp3, or .flac to .wav, .mp3 or .ogg");
+                ".mp3, .flac or .opus, .ogg to .wav or .mp3, or .flac to .wav, .mp3 or .ogg");
   return UsageError("convert");
 }

@@ -52,6 +52,7 @@ bool ParseFormat(const std::string& text, OutputFormat& format) {
   else if (text == "mp3") format = OutputFormat::MP3;
   else if (text == "ogg") format = OutputFormat::Ogg;
   else if (text == "flac") format = OutputFormat::FLAC;
+  else if (text == "opus") format = OutputFormat::Opus;
   else return false;
   return true;
 }
@@ -99,7 +100,8 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     else if (arg == "--release") return WrongArgument("--release takes the number of a release, not " + value);
     else if (arg == "--offset" && ParseNumber(value, -kMostReadOffset, kMostReadOffset, number)) options.offset = number;
     else return WrongArgument("--offset takes a number of samples, not " + value);
-    if (arg == "--format" && !formatGiven) return WrongArgument("--format takes wav, mp3, ogg or flac, not " + value);
+    if (arg == "--format" && !formatGiven)
+      return WrongArgument("--format takes wav, mp3, ogg, flac or opus, not " + value);
   }
   if (options.drive.empty()) return WrongArgument("DRIVE is missing");
   if (!formatGiven) return WrongArgument("--format is missing");

@@ -10,8 +10,8 @@ const std::map<std::string, std::string>& Usages() {
       {"drives", "quillon-cli drives\n"},
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
-       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac --out DIR [--tracks 1,3,5]\n"
-       "                [--settings FILE] [--offset SAMPLES]\n"
+       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac|opus --out DIR\n"
+       "                [--tracks 1,3,5] [--settings FILE] [--offset SAMPLES]\n"
        "                [--read-mode verify|secure|burst] [--test-and-copy]\n"
        "                [--de-emphasis] [--one-file] [--lookup [--release N]]\n"
        "                [--name TEMPLATE]\n"
@@ -37,9 +37,9 @@ const std::map<std::string, std::string>& Usages() {
        "quillon-cli convert IN OUT [--bitrate KBPS] [--quality PERCENT] [--cpu 1|2|3]\n"
        "                   [--level 0-8]\n"
        "  KBPS: 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224,\n"
-       "  256 or 320\n"
-       "  .wav to .ogg, .mp3 or .flac; .ogg to .wav or .mp3; .flac to .wav, .mp3 or\n"
-       "  .ogg\n"},
+       "  256 or 320 for MP3 (default 128); any of 8 to 320 for Opus (default 160)\n"
+       "  .wav to .ogg, .mp3, .flac or .opus; .ogg to .wav or .mp3; .flac to .wav,\n"
+       "  .mp3 or .ogg\n"},
       {"mix",
        "quillon-cli mix IN1 IN2 OUT [--concatenate] [--volume1 0-255]\n"
        "               [--volume2 0-255]\n"},

@@ -21,6 +21,7 @@
 #include "rip/GapSearch.h"
 #include "rip/Mp3TrackEncoder.h"
 #include "rip/OggTrackEncoder.h"
+#include "rip/OpusTrackEncoder.h"
 #include "rip/RipCueSheet.h"
 #include "rip/RipPlaylist.h"
 #include "rip/TrackTagging.h"
@@ -134,8 +135,9 @@ std::string ReadErrorText(const std::string& number, const std::vector<std::uint
 
 std::string OneFileProblem(OutputFormat format) {
   if (format == OutputFormat::WAV || format == OutputFormat::FLAC) return {};
-  return std::string("A rip to one file is written as WAV or FLAC, whose audio stays exact, not as ") +
-         (format == OutputFormat::MP3 ? "MP3" : "Ogg Vorbis") + ": choose WAV or FLAC, or rip a file per track";
+  const char* name = format == OutputFormat::MP3 ? "MP3" : format == OutputFormat::Opus ? "Opus" : "Ogg Vorbis";
+  return std::string("A rip to one file is written as WAV or FLAC, whose audio stays exact, not as ") + name +
+         ": choose WAV or FLAC, or rip a file per track";
 }
 
 std::string OneFileName(const std::vector<RipRow>& rows, OutputFormat format) {
@@ -165,6 +167,10 @@ bool ReadRipValues(TIniFile& settings, RipValues& values) {
     values.compr = ReadInteger(settings, "OGG Options", "compr", 20);
     values.flacLevel = ReadInteger(settings, "FLAC Options", "level", 5);
     if (values.flacLevel < 0 || values.flacLevel > 8) values.flacLevel = 5;
+    values.opusBitrate = ReadInteger(settings, "Opus Options", "bitrate", 160);
+    values.mp3Vbr = settings.ReadString("MP3 Options", "mode", "CBR") == "VBR";
+    values.mp3Quality = ReadInteger(settings, "MP3 Options", "quality", 2);
+    if (values.mp3Quality < 0 || values.mp3Quality > 9) values.mp3Quality = 2;
     ReadDatabaseValues(settings, values);
     values.testAndCopy = settings.ReadString("Rip", "test and copy", "False") != "False";
     values.deEmphasis = ReadFlag(settings, "Rip", "de-emphasis");
@@ -764,6 +770,7 @@ std::unique_ptr<TrackEncoder> RipJob::MakeFormatEncoder() const {
   if (FInput.format == OutputFormat::Ogg)
     return std::make_unique<OggTrackEncoder>(16 - 5 * values.cpu, static_cast<float>(values.compr) / 100.0f);
   if (FInput.format == OutputFormat::FLAC) return std::make_unique<FlacTrackEncoder>(values.flacLevel);
+  if (FInput.format == OutputFormat::Opus) return std::make_unique<OpusTrackEncoder>(values.opusBitrate);
   BE_CONFIG config;
   config.mp3.dwSampleRate = static_cast<std::uint32_t>(values.sampleRate);
   config.mp3.wBitrate = static_cast<std::uint16_t>(values.bitrate);
@@ -771,6 +778,8 @@ std::unique_ptr<TrackEncoder> RipJob::MakeFormatEncoder() const {
   config.mp3.bCRC = values.crc;
   config.mp3.bCopyright = values.copyright;
   config.mp3.bOriginal = values.original;
+  config.mp3.bEnableVBR = values.mp3Vbr;
+  config.mp3.nVBRQuality = values.mp3Quality;
   return std::make_unique<Mp3TrackEncoder>(config);
 }
 
@@ -791,13 +800,20 @@ void RipJob::EncodedBranch() {
   EndEncodedBranch();
 }
 
-// At most what the encoded file of a row takes: MP3 at its bit rate (and room for the tag), Ogg Vorbis at
-// 500 kbit/s, the most its quality setting gives, and FLAC as much as the audio itself, which noise takes.
+// At most what the encoded file of a row takes: MP3 at its bit rate, 320 kbit/s at a variable one (and room
+// for the tag), Ogg Vorbis at 500 kbit/s, the most its quality setting gives, Opus at twice its bit rate, which
+// it only aims at, and FLAC as much as the audio itself, which noise takes.
 std::uint64_t RipJob::EncodedBytes(const RipRow& row) const {
   const std::uint64_t audio = std::uint64_t(row.blocks) * CD_BLOCK_BYTES;
-  if (FInput.format == OutputFormat::MP3)
-    return std::uint64_t(row.blocks) * std::uint64_t(std::max(FInput.values.bitrate, 8)) * 1000 / 8 / 75 + 65536;
+  if (FInput.format == OutputFormat::MP3) {
+    const int kbps = FInput.values.mp3Vbr ? 320 : std::max(FInput.values.bitrate, 8);  // VBR frames go up to 320
+    return std::uint64_t(row.blocks) * std::uint64_t(kbps) * 1000 / 8 / 75 + 65536;
+  }
   if (FInput.format == OutputFormat::Ogg) return audio * 500 / 1411 + 65536;
+  if (FInput.format == OutputFormat::Opus) {
+    const auto kbps = std::uint64_t(std::max(FInput.values.opusBitrate, 6));
+    return std::uint64_t(row.blocks) * kbps * 2 * 1000 / 8 / 75 + 65536;
+  }
   return audio + 65536;
 }
 

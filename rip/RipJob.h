@@ -58,6 +58,9 @@ struct RipValues {
   std::string coverArtServer;  // empty: no cover is fetched
   std::string coverArtSize = "500";
   std::string coverArtFile = "cover.jpg";  // the cover saved beside the files; empty: not saved
+  int opusBitrate = 160;  // kbit/s
+  bool mp3Vbr = false;     // MP3 at a variable bit rate of mp3Quality instead of bitrate
+  int mp3Quality = 2;      // 0 (best) to 9, as LAME's -V
 };
 
 

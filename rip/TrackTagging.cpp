@@ -1,5 +1,8 @@
 #include "rip/TrackTagging.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "id3/ID3v2Frames.h"
 #include "rip/CoverPicture.h"
 
@@ -90,10 +93,12 @@ TrackTags WithReplayGain(TrackTags tags, const std::optional<GainValues>& track,
   if (track) {
     tags.replayGainTrackGain = ReplayGainText(track->gain);
     tags.replayGainTrackPeak = ReplayGainPeakText(track->peak);
+    tags.trackGain = track->gain;
   }
   if (album) {
     tags.replayGainAlbumGain = ReplayGainText(album->gain);
     tags.replayGainAlbumPeak = ReplayGainPeakText(album->peak);
+    tags.albumGain = album->gain;
   }
   return tags;
 }
@@ -155,4 +160,22 @@ std::vector<std::string> VorbisCommentsOf(const TrackTags& tags) {
 
 std::string VorbisPictureComment(const TrackTags& tags) {
   return tags.cover ? "METADATA_BLOCK_PICTURE=" + Base64(FlacPictureStructure(*tags.cover)) : std::string();
+}
+
+std::vector<std::string> OpusCommentsOf(const TrackTags& tags) {
+  TrackTags named = tags;
+  named.replayGainTrackGain.clear();
+  named.replayGainTrackPeak.clear();
+  named.replayGainAlbumGain.clear();
+  named.replayGainAlbumPeak.clear();
+  std::vector<std::string> comments = VorbisCommentsOf(named);
+  if (tags.trackGain) comments.push_back("R128_TRACK_GAIN=" + std::to_string(R128Gain(*tags.trackGain)));
+  if (tags.albumGain) comments.push_back("R128_ALBUM_GAIN=" + std::to_string(R128Gain(*tags.albumGain)));
+  if (tags.cover) comments.push_back(VorbisPictureComment(tags));
+  return comments;
+}
+
+int R128Gain(double replayGain) {
+  const double steps = std::round((replayGain - 5.0) * 256.0);  // -23 LUFS is 5 dB below -18 LUFS
+  return static_cast<int>(std::clamp(steps, -32768.0, 32767.0));
 }

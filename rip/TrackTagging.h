@@ -1,5 +1,5 @@
 #pragma once
-// The tags a ripped file carries: an ID3v2.3 tag in front of an MP3 file, comment lines for an Ogg file.
+// The tags a ripped file carries: an ID3v2.3 tag in front of an MP3 file, comment lines for an Ogg or Opus file.
 
 #include <string>
 #include <vector>
@@ -21,3 +21,10 @@ std::string Mp3TagOf(const TrackTags& tags);
 std::vector<std::string> VorbisCommentsOf(const TrackTags& tags);
 // The cover of an Ogg file: "METADATA_BLOCK_PICTURE=<base64 of the FLAC picture structure>"; empty without one.
 std::string VorbisPictureComment(const TrackTags& tags);
+
+// The comments of an Opus file, whole: the Ogg file's names and cover, with the loudness as Opus defines it
+// (R128_TRACK_GAIN, R128_ALBUM_GAIN) in place of the REPLAYGAIN_* comments. Also what a finished Opus file is
+// re-tagged with.
+std::vector<std::string> OpusCommentsOf(const TrackTags& tags);
+// An R128 gain: a gain in dB to -18 LUFS as Q7.8 fixed point (1/256 dB) relative to -23 LUFS.
+int R128Gain(double replayGain);

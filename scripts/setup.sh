@@ -12,11 +12,11 @@ build=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libcdio-dev libcue-dev libcurl4-openssl-dev libmp3lame-dev
   libogg-dev libvorbis-dev libflac-dev libsdl2-dev libsimpleini-dev zlib1g-dev libdeflate-dev libssl-dev nlohmann-json3-dev
-  libebur128-dev
+  libebur128-dev libopusenc-dev libopus-dev
   dpkg-dev file
 )
 test=(
-  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools flac time lame mpg123 cuetools
+  libgtest-dev pulseaudio xvfb xauth xdotool fonts-dejavu-core imagemagick sox vorbis-tools flac time lame mpg123 cuetools opus-tools
   python3-mutagen lintian desktop-file-utils appstream man-db
   # the sanitizer build and the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, the symbolizer
   clang libclang-rt-14-dev llvm

@@ -30,8 +30,13 @@ bool Configure(lame_t lame, const BE_CONFIG& config) {
   l.lame_set_num_channels(lame, 2);
   l.lame_set_out_samplerate(lame, static_cast<int>(config.mp3.dwSampleRate));
   l.lame_set_mode(lame, STEREO);
-  l.lame_set_VBR(lame, vbr_off);
-  l.lame_set_brate(lame, config.mp3.wBitrate);
+  if (config.mp3.bEnableVBR != 0) {
+    l.lame_set_VBR(lame, vbr_default);
+    l.lame_set_VBR_q(lame, config.mp3.nVBRQuality);
+  } else {
+    l.lame_set_VBR(lame, vbr_off);
+    l.lame_set_brate(lame, config.mp3.wBitrate);
+  }
   l.lame_set_extension(lame, config.mp3.bPrivate != 0);
   l.lame_set_error_protection(lame, config.mp3.bCRC != 0);
   l.lame_set_copyright(lame, config.mp3.bCopyright != 0);
@@ -54,6 +59,8 @@ BE_ERR beInitStream(const BE_CONFIG* config, std::uint32_t* dwSamples, std::uint
   if (config == nullptr || config->dwConfig != BE_CONFIG_MP3 || config->mp3.byMode != BE_MP3_MODE_STEREO)
     return BE_ERR_INVALID_FORMAT;
   if (!IsMpegRate(config->mp3.dwSampleRate)) return BE_ERR_INVALID_FORMAT_PARAMETERS;
+  if (config->mp3.bEnableVBR != 0 && (config->mp3.nVBRQuality < 0 || config->mp3.nVBRQuality > 9))
+    return BE_ERR_INVALID_FORMAT_PARAMETERS;
   if (!BindLame()) return BE_ERR_NO_MORE_HANDLES;
   lame_t lame = Lame().lame_init();
   if (lame == nullptr) return BE_ERR_NO_MORE_HANDLES;

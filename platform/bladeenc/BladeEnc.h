@@ -28,6 +28,8 @@ struct BE_CONFIG {
     std::int32_t bCRC = 0;
     std::int32_t bCopyright = 0;
     std::int32_t bOriginal = 0;
+    std::int32_t bEnableVBR = 0;   // a variable bit rate of the quality below instead of wBitrate
+    std::int32_t nVBRQuality = 2;  // 0 (best) to 9, as LAME's -V
   } mp3;
 };
 
@@ -38,8 +40,9 @@ BE_ERR beEncodeChunk(HBE_STREAM stream, std::uint32_t nSamples, const std::int16
                      std::uint32_t* outputBytes);
 BE_ERR beDeinitStream(HBE_STREAM stream, std::uint8_t* output, std::uint32_t* outputBytes);
 // The stream's first frame as it must read once the stream is finished (after beDeinitStream, before
-// beCloseStream): an Info frame with the encoder's delay and padding and the stream's length, so decoders
-// play exactly the samples encoded. The stream's first bytes hold a placeholder of the same size, to be
+// beCloseStream): an Info frame (a Xing frame, with its frame count, byte count and seek table, for a variable
+// bit rate) with the encoder's delay and padding and the stream's length, so decoders play exactly the samples
+// encoded and find the right place when they seek. The stream's first bytes hold a placeholder of the same size, to be
 // written over with it. output needs dwBufferSize bytes of room.
 BE_ERR beInfoFrame(HBE_STREAM stream, std::uint8_t* output, std::uint32_t* outputBytes);
 BE_ERR beCloseStream(HBE_STREAM stream);

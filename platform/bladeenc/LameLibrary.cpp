@@ -60,6 +60,7 @@ bool BindLame() {
   RESOLVE(lame_encode_flush);
   RESOLVE(lame_get_lametag_frame);
   RESOLVE(lame_close);
+  RESOLVE(lame_set_VBR_q);
   if (!b.loaded) b.library.Release();
   return b.loaded;
 }

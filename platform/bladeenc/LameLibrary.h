@@ -35,6 +35,7 @@ struct LameEntries {
   decltype(&::lame_encode_flush) lame_encode_flush = nullptr;
   decltype(&::lame_get_lametag_frame) lame_get_lametag_frame = nullptr;
   decltype(&::lame_close) lame_close = nullptr;
+  decltype(&::lame_set_VBR_q) lame_set_VBR_q = nullptr;
 };
 
 // The message of every user of the library when it cannot be bound, with a second line naming the library and

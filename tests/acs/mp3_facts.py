@@ -1,7 +1,7 @@
 """An independent MP3 reader for the MP3 sink's tests.
 
-mp3_facts.py FILE: prints "key<TAB>value" lines: the stream's bitrate (kbit/s), rate and channels, then the
-version of its ID3 tag ("none" without one) and the tag's title, artist, album, year, track and comment.
+mp3_facts.py FILE: prints "key<TAB>value" lines: the stream's bitrate (kbit/s), rate, channels, length
+(seconds) and bitrate mode (CBR, VBR, ABR or UNKNOWN), then the version of its ID3 tag ("none" without one) and the tag's title, artist, album, year, track and comment.
 """
 import sys
 
@@ -15,7 +15,8 @@ FIELDS = [("title", "TIT2"), ("artist", "TPE1"), ("album", "TALB"), ("year", "TD
 def facts(path):
     info = MP3(path).info
     # rounded: with the Info frame the rate is averaged over the exact length, a hair under the nominal one
-    lines = ["bitrate\t%d" % round(info.bitrate / 1000), "rate\t%d" % info.sample_rate, "channels\t%d" % info.channels]
+    lines = ["bitrate\t%d" % round(info.bitrate / 1000), "rate\t%d" % info.sample_rate, "channels\t%d" % info.channels,
+             "length\t%.4f" % info.length, "mode\t%s" % str(info.bitrate_mode).split(".")[-1]]
     try:
         tags = ID3(path)
     except ID3NoHeaderError:

@@ -51,12 +51,13 @@ class OptionsTest : public QObject {
   void pagesAndCaptionsAreThere() {
     Open();
     QCOMPARE(FOptions->windowTitle(), QString("Options"));
-    QCOMPARE(FOptions->Pages->count(), 5);
+    QCOMPARE(FOptions->Pages->count(), 6);
     QCOMPARE(FOptions->Pages->tabText(0).remove('&'), QString("Default Folder"));  // the captions, without their mnemonics
     QCOMPARE(FOptions->Pages->tabText(1).remove('&'), QString("MP3 Options"));
     QCOMPARE(FOptions->Pages->tabText(2).remove('&'), QString("Ogg Options"));
     QCOMPARE(FOptions->Pages->tabText(3).remove('&'), QString("FLAC Options"));
-    QCOMPARE(FOptions->Pages->tabText(4).remove('&'), QString("File Names"));
+    QCOMPARE(FOptions->Pages->tabText(4).remove('&'), QString("Opus Options"));
+    QCOMPARE(FOptions->Pages->tabText(5).remove('&'), QString("File Names"));
     QCOMPARE(FOptions->Pages->currentIndex(), 0);
     QCOMPARE(FOptions->open->text().remove('&'), QString("Open the Output Folder After Ripping "));
     QCOMPARE(FOptions->crc->text().remove('&'), QString("CRC-Checksum "));
@@ -82,16 +83,17 @@ class OptionsTest : public QObject {
     QVERIFY(!FOptions->isVisible());
     QCOMPARE(Contents(SettingsPath()),
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
-                         "bPrivate=False\nbOriginal=False\n\n[Folder]\nmp3 folder=\nwav folder=\nOgg folder=\n"
-                         "flac folder=\nopen=False\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\nname template=\n"
-                         "Windows-safe names=False\n\n[FLAC Options]\nlevel=5\n"));
+                         "bPrivate=False\nbOriginal=False\nmode=CBR\n\n[Folder]\nmp3 folder=\nwav folder=\n"
+                         "Ogg folder=\nflac folder=\nopen=False\nopus folder=\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\n"
+                         "name template=\nWindows-safe names=False\n\n[FLAC Options]\nlevel=5\n\n[Opus Options]\nbitrate=160\n"));
   }
 
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {
     testdata::WriteTextFile(SettingsPath(),
                             "[mp3 options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nchannel=mono\nbCopyright=false\n"
                             "bCRC=False\n[FOLDER]\nMP3 Folder=/music/mp3\nopen=yes\n[OGG Options]\ncpu=1\ncompr=55\n"
-                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\n[flac options]\nlevel=8\n");
+                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\n[flac options]\nlevel=8\n"
+                            "[opus options]\nbitrate=200\n[MP3 Options]\nmode=VBR\nquality=0\n");
     Open();
     QCOMPARE(FOptions->samplerate->currentText(), QString("48000Hz"));
     QCOMPARE(FOptions->bitrate->currentText(), QString("320kb/s"));
@@ -105,6 +107,9 @@ class OptionsTest : public QObject {
     QCOMPARE(FOptions->nametemplate->text(), QString("%a/%n %t"));
     QVERIFY(FOptions->windowssafe->isChecked());
     QCOMPARE(FOptions->level->currentText(), QString("8"));
+    QCOMPARE(FOptions->opusbitrate->currentText(), QString("200"));  // in no list, yet kept
+    QCOMPARE(FOptions->mp3quality->currentText(), QString("0 (best)"));
+    QVERIFY(!FOptions->bitrate->isEnabled());  // a variable bit rate takes none
   }
 
   void cancelLeavesTheFileAndTheNextShowingShowsItAgain() {
@@ -124,7 +129,7 @@ class OptionsTest : public QObject {
   void browseButtonsFillTheirBoxOnlyWhenAFolderIsChosen() {
     Open();
     auto buttons = FOptions->Pages->widget(0)->findChildren<QToolButton*>();
-    QCOMPARE(buttons.size(), 4);
+    QCOMPARE(buttons.size(), 5);
     {
       AnsweringFolderBrowser browser("/chosen/wav");
       buttons[1]->click();

@@ -129,6 +129,9 @@ class TrackListTest : public QObject {
     FForm->flaccheck->click();
     QCOMPARE(Names(*FForm), QStringList({"Blue Song.flac", "Track-02.flac"}));
     QCOMPARE(FForm->spSkinEdit1->text().toStdString(), Folder() + "FLAC");
+    FForm->opuscheck->click();
+    QCOMPARE(Names(*FForm), QStringList({"Blue Song.opus", "Track-02.opus"}));
+    QCOMPARE(FForm->spSkinEdit1->text().toStdString(), Folder() + "Opus");
     FForm->mp3check->click();
     QCOMPARE(Names(*FForm), QStringList({"Blue Song.mp3", "Track-02.mp3"}));
   }

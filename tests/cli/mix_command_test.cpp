@@ -143,6 +143,18 @@ TEST_F(ConvertCommandTest, FlacTakesAndGivesBackExactAudio) {
   EXPECT_EQ(2, testdata::RunCommand(std::string(QUILLON_CLI) + " convert a.wav b.flac --level 9").status);
 }
 
+// An Opus file made from WAV decodes at 48 kHz to the WAV's length within one 20 ms frame, at any bit rate
+// Opus takes, not only an MP3 one.
+TEST_F(ConvertCommandTest, OpusFromWavDecodesToTheWavsLength) {
+  Input("one.wav", "1.3");
+  Succeed(std::string(QUILLON_CLI) + " convert '" + File("one.wav") + "' '" + File("one.opus") + "' --bitrate 100");
+  Succeed("opusdec --quiet --rate 48000 '" + File("one.opus") + "' '" + File("opus.wav") + "'");
+  TWaveIn decoded;
+  decoded.SetFileName(File("opus.wav"));
+  EXPECT_EQ(48000, decoded.SampleRate());
+  EXPECT_NEAR(1.3 * 48000, decoded.Size() / 4, 960);
+}
+
 // An MP3 is written as asked or not at all: a sample rate of 0 or 4 GHz read from a damaged header, and a bit
 // rate given that the sample rate lacks, are refused without an output file; the default bit rate follows it.
 TEST_F(ConvertCommandTest, AnMp3ThatCannotBeWrittenAsAskedIsRefused) {

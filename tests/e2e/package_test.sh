@@ -19,7 +19,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = quillon ] || fail "the package is not named quillon"
 [ "$(field Architecture)" = amd64 ] || fail "the package is not for amd64"
 [[ "$deb" == */quillon_$(field Version)_amd64.deb ]] || fail "the file name does not carry the version"
-for dependency in libqt6widgets6 libcdio19 libcue2 libebur128-1 libmp3lame0 libsdl2-2.0-0 libvorbisfile3 qt6-qpa-plugins; do
+for dependency in libqt6widgets6 libcdio19 libcue2 libebur128-1 libopusenc0 libmp3lame0 libsdl2-2.0-0 libvorbisfile3 qt6-qpa-plugins; do
   field Depends | grep -q "$dependency" || fail "Depends lacks $dependency: $(field Depends)"
 done
 

@@ -1,5 +1,5 @@
 """Prints a file's tags as mutagen reads them, sorted, in UTF-8. An MP3 file: its ID3v2 tag's version, then one
-"KEY=value" line per frame (TIT2, TRCK, TXXX:description, UFID:owner...). An Ogg or FLAC file: one
+"KEY=value" line per frame (TIT2, TRCK, TXXX:description, UFID:owner...). An Ogg, Opus or FLAC file: one
 "NAME=value" line per comment."""
 import sys
 

@@ -265,6 +265,26 @@ TEST_F(RipJobTest, Mp3FilesCarryTheChosenRateBitRateAndFlags) {
   EXPECT_EQ(40 + 60, FHost.gauges.back());
 }
 
+// A variable bit rate's Xing frame gives players the exact length and its mode; a constant one keeps its Info frame.
+TEST_F(RipJobTest, Mp3AtAVariableBitRateHasAXingFrameThatGivesItsLength) {
+  for (bool vbr : {false, true}) {
+    RipInput input = Disc({{{}, Pattern(BlockFrames(750), 1)}}, OutputFormat::MP3);
+    input.values.mp3Vbr = vbr;
+    input.values.mp3Quality = 4;
+    Rip(input);
+    EXPECT_TRUE(FHost.errors.empty());
+    const std::vector<std::uint8_t> mp3 = ReadAll(Out("Track-01.mp3"));
+    const std::string bytes(mp3.begin(), mp3.end());
+    EXPECT_LT(bytes.find(vbr ? "Xing" : "Info"), bytes.find(vbr ? "Info" : "Xing"));  // the first frame after the tag
+    std::istringstream lines(testdata::RunCommand(QUILLON_PYTHON " " MP3_FACTS " '" + Out("Track-01.mp3") + "'").out);
+    std::map<std::string, std::string> facts;
+    for (std::string line; std::getline(lines, line);)
+      if (line.find('\t') != std::string::npos) facts[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+    EXPECT_EQ(vbr ? "VBR" : "CBR", facts["mode"]);
+    EXPECT_NEAR(10.0, std::stod(facts["length"]), 1152 / 44100.0);
+  }
+}
+
 TEST_F(RipJobTest, Mp3EncoderRefusalAndCancelLeaveNoFiles) {
   RipInput input = Disc(ThreeTracks(), OutputFormat::MP3);
   input.values.sampleRate = 441;  // what a missing sample rate gives
@@ -323,9 +343,10 @@ std::vector<std::string> SortedLines(const std::string& text) {
 // The ReplayGain values of a file as mutagen reads them.
 std::map<std::string, std::string> ReplayGainTags(const std::string& path);
 
-// Tags as independent readers see them: mutagen for MP3, vorbiscomment for Ogg, metaflac for FLAC.
+// Tags as independent readers see them: mutagen for MP3 and Opus, vorbiscomment for Ogg, metaflac for FLAC.
 std::vector<std::string> TagsOf(const std::string& path, OutputFormat format) {
-  std::string command = format == OutputFormat::MP3    ? std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + path + "'"
+  const bool mutagen = format == OutputFormat::MP3 || format == OutputFormat::Opus;
+  std::string command = mutagen                        ? std::string(QUILLON_PYTHON) + " " + FILE_TAGS + " '" + path + "'"
                         : format == OutputFormat::FLAC ? "metaflac --export-tags-to=- '" + path + "'"
                                                        : "vorbiscomment -l '" + path + "'";
   testdata::ProcessResult result = testdata::RunCommand(command);
@@ -337,7 +358,7 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
   DiscMetadata metadata{"Die \xC3\x84rzte", "Live", "1999", "Rock", "0a001402", "49HHV7Eb8UKF3aQiNmu1GR8vKTY-", "",
                         {"\xC3\x96" "ffnung", "\xE6\x9D\xB1\xE4\xBA\xAC"}, {"Die \xC3\x84rzte", "Gast"},
                         {"", "4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80"}, {"", "3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f"}, "CDDB"};
-  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC, OutputFormat::Opus}) {
     RipInput input = Disc({{{}, Pattern(BlockFrames(40), 1)}, {{}, Pattern(BlockFrames(30), 2)}}, format);
     for (std::size_t k = 0; k < 2; ++k) input.rows[k].tags = TrackTagsOf(metadata, k, input.rows[k].name, int(k) + 1, 2);
     input.values.replayGain = false;  // its tags are looked at apart
@@ -359,7 +380,7 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
                                           "UFID:http://musicbrainz.org=4d5e6f7a-8b9c-4d0e-1f2a-3b4c5d6e7f80",
                                           "version=2.3"}),
                 TagsOf(Out("Gast/Live/02" + ext), format));
-    } else {  // Ogg and FLAC carry the same comments
+    } else {  // Ogg, FLAC and Opus carry the same comments
       EXPECT_EQ((std::vector<std::string>{"ALBUM=Live", "ALBUMARTIST=Die \xC3\x84rzte", "ARTIST=Gast", "CDDB=0a001402",
                                           "DATE=1999", "GENRE=Rock", "MUSICBRAINZ_DISCID=49HHV7Eb8UKF3aQiNmu1GR8vKTY-",
                                           "MUSICBRAINZ_RELEASETRACKID=3c4d5e6f-7a8b-4c9d-0e1f-2a3b4c5d6e7f",
@@ -369,6 +390,14 @@ TEST_F(RipJobTest, RippedFilesCarryTheLookupsTagsAndMayLieInFolders) {
     }
     // The tag in front leaves the audio whole, and the MP3's Info frame after it gives the exact length.
     std::string decoded = FFolder.File("decoded.wav");
+    if (format == OutputFormat::Opus) {  // decoded at 48 kHz: as long as the track within one 20 ms frame
+      ASSERT_EQ(0, std::system(("opusdec --quiet --rate 48000 '" + Out("Track-01" + ext) + "' '" + decoded + "'").c_str()));
+      TWaveIn check;
+      check.SetFileName(decoded);
+      EXPECT_EQ(48000, check.SampleRate());
+      EXPECT_NEAR(40 * 588 * 48000.0 / 44100, check.Size() / 4, 960);
+      continue;
+    }
     std::string decoder = format == OutputFormat::MP3 ? "mpg123 -q -w '" : format == OutputFormat::FLAC ? "flac -d -s -f -o '" : "oggdec --quiet -o '";
     ASSERT_EQ(0, std::system((decoder + decoded + "' '" + Out("Track-01" + ext) + "'").c_str()));
     EXPECT_EQ(44 + 40 * 2352, fs::file_size(decoded));
@@ -411,7 +440,8 @@ TEST_F(RipJobTest, ADiscOfASetCarriesTheWholeReleaseAsLibraryToolsReadIt) {
     std::string firstIsrc;
   } cases[] = {{OutputFormat::MP3, mp3, "TSRC=GBAYE7300101"},
                {OutputFormat::Ogg, comments, "ISRC=GBAYE7300101"},
-               {OutputFormat::FLAC, comments, "ISRC=GBAYE7300101"}};
+               {OutputFormat::FLAC, comments, "ISRC=GBAYE7300101"},
+               {OutputFormat::Opus, comments, "ISRC=GBAYE7300101"}};
   for (const auto& c : cases) {
     RipInput input = Disc({{{}, Pattern(BlockFrames(10), 1)}, {{}, Pattern(BlockFrames(10), 2)}, {{}, Pattern(BlockFrames(10), 3)}},
                           c.format);
@@ -496,7 +526,8 @@ TEST_F(RipJobTest, FailuresEndTheJobWithTheirMessageAndLeaveNothingThatLooksFini
   EXPECT_EQ("Cannot create file " + input.folder + "/Track-01.wav", FHost.errors[0]);
   EXPECT_EQ("Close", FHost.button);
 
-  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC,
+                              OutputFormat::Opus}) {
     FHost.errors.clear();
     RipInput full = Disc(ThreeTracks(), format);
     {
@@ -1281,7 +1312,8 @@ TEST_F(RipJobTest, AnImageCutShortWhileRippingIsReportedAsDamage) {
 TEST_F(RipJobTest, PlantedLinksAreNotFollowedAndTheUsersFilesKeepTheirNamesAndModes) {
   std::string victim = FFolder.File("victim");
   testdata::WriteTextFile(victim, "victim");
-  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
+  for (OutputFormat format : {OutputFormat::WAV, OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC,
+                              OutputFormat::Opus}) {
     FHost.errors.clear();
     RipInput input = Disc({{{}, Pattern(BlockFrames(30), 1)}}, format);
     std::string name = input.rows[0].name, real = FFolder.File("real-" + name);
@@ -1428,6 +1460,7 @@ TEST_F(RipJobTest, TheChosenReleasesCoverIsEmbeddedInEveryFileAndSavedBesideThem
       {"found", OutputFormat::MP3, {200, jpeg}, "MusicBrainz", true, "3 image/jpeg 0x0 " + HexOf(jpeg), "cover.jpg", found},
       {"found", OutputFormat::Ogg, {200, jpeg}, "MusicBrainz", true, "3 image/jpeg 2x3 " + HexOf(jpeg), "cover.jpg", found},
       {"found", OutputFormat::FLAC, {200, jpeg}, "MusicBrainz", true, "3 image/jpeg 2x3 " + HexOf(jpeg), "cover.jpg", found},
+      {"found", OutputFormat::Opus, {200, jpeg}, "MusicBrainz", true, "3 image/jpeg 2x3 " + HexOf(jpeg), "cover.jpg", found},
       {"redirected", OutputFormat::FLAC, {307, "", false, "/images/front.png"}, "MusicBrainz", true,
        "3 image/png 5x7 " + HexOf(png), "cover.png", "Cover art: image/png, 1 KiB from "},
       {"none", OutputFormat::MP3, {404, "no art"}, "MusicBrainz", true, "", "", "Cover art: none for this release at "},
@@ -1486,7 +1519,8 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   testdata::TempFolder folder;
   std::string path = folder.File("settings.ini");
   testdata::WriteTextFile(path,
-                          "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\n[Folder]\nopen=True\n"
+                          "[MP3 Options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nbCRC=false\nmode=VBR\nquality=10\n"
+                          "[Folder]\nopen=True\n[Opus Options]\nbitrate=96\n"
                           "[Ogg Options]\ncpu=x\ncompr=50\n[FLAC Options]\nlevel=9\n[Rip]\nencoder threads=3\n"
                           "de-emphasis=True\none file=True\n");
   TIniFile settings(path);
@@ -1500,6 +1534,9 @@ TEST(RipValuesTest, UnitsAreDroppedAndAMissingBitRateIsAnError) {
   EXPECT_EQ(3, values.cpu);  // not a number: the default
   EXPECT_EQ(50, values.compr);
   EXPECT_EQ(5, values.flacLevel);  // out of range: the default
+  EXPECT_TRUE(values.mp3Vbr);
+  EXPECT_EQ(2, values.mp3Quality);  // out of range: the default
+  EXPECT_EQ(96, values.opusBitrate);
   EXPECT_EQ(3, values.encoderThreads);
   EXPECT_TRUE(values.deEmphasis);
   EXPECT_TRUE(values.oneFile);
@@ -1567,13 +1604,24 @@ TEST_F(RipJobTest, ReplayGainOfSinesIsTaggedAndLoggedWithTheAlbumsOnlyForAWholeD
   };
   const std::string quietPeak = peakOf(tracks[0].audio), loudPeak = peakOf(tracks[1].audio);
   const double albumGain = -18 - 10 * std::log10((0.25 * 0.25 + 0.5 * 0.5) / 2);
-  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC}) {
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC, OutputFormat::Opus}) {
     RipInput input = Disc(tracks, format);
     Rip(input);
     EXPECT_TRUE(FHost.errors.empty());
     for (std::size_t k = 0; k < 2; ++k) {
       std::map<std::string, std::string> tags = ReplayGainTags(Out(input.rows[k].name));
-      ExpectGain(k == 0 ? -18 - 20 * std::log10(0.25) : -18 - 20 * std::log10(0.5), tags["REPLAYGAIN_TRACK_GAIN"]);
+      const double trackGain = k == 0 ? -18 - 20 * std::log10(0.25) : -18 - 20 * std::log10(0.5);
+      if (format == OutputFormat::Opus) {  // Q7.8 dB to -23 LUFS, only these two; the header's gain stays 0
+        EXPECT_EQ(2u, tags.size());
+        EXPECT_NEAR((trackGain - 5) * 256, std::stoi(tags["R128_TRACK_GAIN"]), 0.1 * 256);
+        EXPECT_NEAR((albumGain - 5) * 256, std::stoi(tags["R128_ALBUM_GAIN"]), 0.1 * 256);
+        const std::vector<std::uint8_t> opus = ReadAll(Out(input.rows[k].name));
+        const std::size_t head = std::string(opus.begin(), opus.end()).find("OpusHead");
+        ASSERT_NE(std::string::npos, head);
+        EXPECT_EQ(0, opus[head + 16] | opus[head + 17] << 8);
+        continue;
+      }
+      ExpectGain(trackGain, tags["REPLAYGAIN_TRACK_GAIN"]);
       EXPECT_EQ(k == 0 ? quietPeak : loudPeak, tags["REPLAYGAIN_TRACK_PEAK"]);
       ExpectGain(albumGain, tags["REPLAYGAIN_ALBUM_GAIN"]);
       EXPECT_EQ(loudPeak, tags["REPLAYGAIN_ALBUM_PEAK"]);
