@@ -15,6 +15,12 @@ const std::map<std::string, std::string>& Usages() {
        "                [--de-emphasis] [--one-file] [--lookup [--release N]] [--name TEMPLATE]\n"
        "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read, for each file as it is\n"
        "  finished.\n"},
+      {"batch",
+       "quillon-cli batch --drives 0,2,3|all --format flac[,mp3] --out DIR [--lookup] [--settings FILE]\n"
+       "                  [--batch NAME] [--discs N] [--again]\n"
+       "  Rips the discs that each drive is fed (by hand, or by [Batch] load command) into DIR, the drives at\n"
+       "  once; the queue DIR/.quillon-batch.sqlite resumes a batch that was stopped or killed, and\n"
+       "  DIR/NAME.report.json and .csv (NAME: batch) tell what became of every disc.\n"},
       {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"offset",
@@ -46,7 +52,7 @@ const std::map<std::string, std::string>& Usages() {
   return usages;
 }
 
-const char* const kCommandOrder[] = {"drives", "toc",     "rip",     "checksums", "verify", "offset",
+const char* const kCommandOrder[] = {"drives", "toc",     "rip",     "batch", "checksums", "verify", "offset",
                                      "ids",    "verify-log", "cddb", "musicbrainz", "convert", "mix",
                                      "tag",    "devices", "play",    "record"};
 
