@@ -1,5 +1,9 @@
 #include "batch/Batch.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <ctime>
 #include <thread>
 
@@ -37,10 +41,17 @@ Batch::Batch(BatchOptions options, BatchObserver& observer)
       FReport(FOptions.folder, FOptions.name),
       FLoader(FSettings),
       FPool(std::make_shared<EncoderPool>(PoolPlaces(FSettings))) {
+  // One batch at a time in a folder: a second would rip the same drives into the same queue.
+  FHold = open(BatchQueuePath(FOptions.folder).c_str(), O_RDONLY | O_CLOEXEC);
+  if (FHold < 0 || flock(FHold, LOCK_EX | LOCK_NB) != 0)
+    throw BatchQueueError("Another batch is running in " + FOptions.folder);
+  FReport.RemoveLeftovers();
   for (int index : FOptions.drives) FDrives.push_back(std::make_unique<DriveLoop>(*this, index));
 }
 
-Batch::~Batch() = default;
+Batch::~Batch() {
+  if (FHold >= 0) close(FHold);
+}
 
 void Batch::Run() {
   std::vector<std::thread> threads;

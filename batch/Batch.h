@@ -91,6 +91,7 @@ class Batch {
   std::mutex FReportLock;
   std::atomic<bool> FStop{false};
   std::atomic<bool> FFailed{false};
+  int FHold = -1;  // the queue file, locked while the batch runs
 };
 
 // FOLDER/.quillon-batch.sqlite

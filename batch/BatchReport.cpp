@@ -103,6 +103,14 @@ std::string CsvText(const std::vector<QueuedDisc>& discs) {
 
 BatchReport::BatchReport(std::string folder, std::string name) : FFolder(std::move(folder)), FName(std::move(name)) {}
 
+// The temporary files a ReplacementFile writes beside the report; no other batch writes them while this one
+// holds the folder's queue.
+void BatchReport::RemoveLeftovers() const {
+  std::error_code ignored;
+  std::filesystem::remove(JsonPath() + ".partial", ignored);
+  std::filesystem::remove(CsvPath() + ".partial", ignored);
+}
+
 std::string BatchReport::Write(const std::vector<QueuedDisc>& discs) const {
   std::string why = ReplaceFileSayingWhy(JsonPath(), JsonText(discs), LinkRule::OwnedOnly);
   std::string csvWhy = ReplaceFileSayingWhy(CsvPath(), CsvText(discs), LinkRule::OwnedOnly);

@@ -13,6 +13,8 @@ class BatchReport {
   // Every disc of the queue, then one summary per drive; returns what could not be written and why, empty
   // when both files were.
   std::string Write(const std::vector<QueuedDisc>& discs) const;
+  // Removes what a killed run left half written of the report's files.
+  void RemoveLeftovers() const;
   std::string JsonPath() const { return FFolder + "/" + FName + ".report.json"; }
   std::string CsvPath() const { return FFolder + "/" + FName + ".report.csv"; }
 

@@ -178,8 +178,6 @@ DriveLoop::Step DriveLoop::DealWithDisc() {
   } else if (std::none_of(FDrives.Toc().entries.begin(), FDrives.Toc().entries.end() - 1,
                           [](const TocEntry& entry) { return entry.audio; })) {
     Reject(disc, kRejectDataDisc);
-  } else if (!FBatch.Options().again && FBatch.Queue().DoneBefore(disc.cddbId, disc.musicBrainzId, disc.id)) {
-    Reject(disc, kRejectDuplicate);
   } else if (!Rip(disc)) {
     return Step::End;
   }
@@ -275,6 +273,10 @@ bool DriveLoop::Rip(QueuedDisc& disc) {
   disc.releases = identity.otherReleases;
   FAlbum = disc.album;
   FBatch.Queue().Move(disc, DiscState::Identified);
+  if (!options.again && FBatch.Queue().DoneBefore(disc.cddbId, disc.musicBrainzId, disc.id)) {
+    Reject(disc, kRejectDuplicate);
+    return true;
+  }
   std::string required = "no";
   try {
     required = FBatch.Settings().ReadString("Batch", "require metadata", "no");
