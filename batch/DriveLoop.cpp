@@ -109,6 +109,7 @@ bool DriveLoop::HoldsDisc() {
 
 // The next disc: from the loader, or, without one, put in by hand.
 bool DriveLoop::Feed() {
+  FOrdinal = FBatch.Queue().FinishedCount(FSource) + 1;
   if (!FBatch.Loader().CanLoad()) return WaitForDisc();
   Show("loading");
   LoaderResult loaded = FBatch.Loader().Load(FSource, FBatch.StopFlag());
@@ -157,6 +158,7 @@ QueuedDisc DriveLoop::Enter() {
 
 DriveLoop::Step DriveLoop::DealWithDisc() {
   const OutputFormat format = FBatch.Options().formats.front();
+  FOrdinal = FBatch.Queue().FinishedCount(FSource) + 1;
   FAlbum.clear();
   Show("reading the disc");
   DiscReading reading = FDrives.ReadTableOfContents(format);
@@ -353,7 +355,7 @@ bool DriveLoop::Rip(QueuedDisc& disc) {
 void DriveLoop::Show(const std::string& state, int track, int tracks, int percent) {
   DriveProgress progress;
   progress.drive = FName;
-  progress.disc = FBatch.Queue().FinishedCount(FSource) + (state == "done" || state.rfind("rejected", 0) == 0 ? 0 : 1);
+  progress.disc = FOrdinal;
   progress.discs = FBatch.Options().discs;
   progress.album = FAlbum;
   progress.state = state;

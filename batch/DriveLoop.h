@@ -45,5 +45,6 @@ class DriveLoop {
   std::string FAlbum;
   std::vector<RipRow> FRows;  // the disc's rows, named and tagged for the first format
   std::string FMetadataSource;
+  int FOrdinal = 1;  // the drive's disc in the batch, counting those done or rejected before it
   bool FFirst = true;  // the run's first disc of the drive, which a killed run may have dealt with already
 };
