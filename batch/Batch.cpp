@@ -5,12 +5,19 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <filesystem>
 #include <thread>
 
 #include "batch/DriveLoop.h"
 #include "rip/RipJob.h"
 
 std::string BatchQueuePath(const std::string& folder) { return folder + "/.quillon-batch.sqlite"; }
+
+std::string DriveShortName(const std::string& source) {
+  const std::filesystem::path path(source);
+  if (path.parent_path().filename().empty() || path.parent_path() == "/dev") return path.filename().string();
+  return (path.parent_path().filename() / path.filename()).string();
+}
 
 std::string UtcNow() {
   std::time_t now = std::time(nullptr);

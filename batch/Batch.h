@@ -96,5 +96,8 @@ class Batch {
 
 // FOLDER/.quillon-batch.sqlite
 std::string BatchQueuePath(const std::string& folder);
+// A drive's name on its progress line: a device's own ("sr0"), an image's file with its folder
+// ("drive1/disc.cue"), since a loader's images often share their file names.
+std::string DriveShortName(const std::string& source);
 // The current time, UTC, ISO 8601: "2026-12-09T14:05:09Z".
 std::string UtcNow();

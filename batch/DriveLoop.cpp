@@ -79,7 +79,7 @@ DriveLoop::DriveLoop(Batch& batch, int index) : FBatch(batch) {
   FDrives.ReadDriveList();
   FDrives.SetCurrentIndex(index);
   FSource = CDDriveSource(FDrives.CurrentDrive());
-  FName = fs::path(FSource).filename().string();
+  FName = DriveShortName(FSource);
   if (FName.empty()) FName = FDrives.CurrentDrive().id;
 }
 

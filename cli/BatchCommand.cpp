@@ -130,9 +130,8 @@ class BatchProgressLines : public BatchObserver {
 };
 
 std::string ShortName(const CDREC& drive) {
-  std::string source = CDDriveSource(drive);
-  std::size_t slash = source.find_last_of('/');
-  return source.empty() ? drive.id : source.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::string source = CDDriveSource(drive);
+  return source.empty() ? drive.id : DriveShortName(source);
 }
 
 }  // namespace
