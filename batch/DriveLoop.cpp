@@ -216,8 +216,8 @@ std::string DriveLoop::WorkFolder(const QueuedDisc& disc) const {
 }
 
 // Moves every file of the work folder to its place below `below`, replacing a file of that name, and removes
-// the work folder; returns the folder of the first track.
-std::string DriveLoop::PlaceFiles(const QueuedDisc& disc, const std::string& below) {
+// the work folder.
+void DriveLoop::PlaceFiles(const QueuedDisc& disc, const std::string& below) {
   const fs::path work = WorkFolder(disc);
   std::vector<fs::path> files;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(work))
@@ -231,7 +231,6 @@ std::string DriveLoop::PlaceFiles(const QueuedDisc& disc, const std::string& bel
   fs::remove_all(work);
   std::error_code kept;  // other drives' discs may still be in the work folder
   fs::remove(work.parent_path(), kept);
-  return below;
 }
 
 bool DriveLoop::BuildInput(OutputFormat format, RipInput& input, std::string& error) {
@@ -288,23 +287,30 @@ bool DriveLoop::Rip(QueuedDisc& disc) {
     Reject(disc, kRejectNoMetadata);
     return true;
   }
-  const std::string work = WorkFolder(disc);
-  fs::remove_all(work);  // what a killed run left of the disc
+  fs::remove_all(WorkFolder(disc));  // what a killed run left of the disc
   FBatch.Queue().Move(disc, DiscState::Ripping);
   std::vector<TrackResult> results;
-  std::vector<std::string> readErrors;
-  std::string verdict;
+  bool unreadable = false;
+  if (!RipEachFormat(disc, results, unreadable)) return false;
+  FBatch.Queue().Move(disc, DiscState::Verifying);
+  Show("verifying");
+  Settle(disc, results, unreadable);
+  return true;
+}
+
+// A job per format into the disc's work folder; the first format's results and verdicts are the disc's.
+bool DriveLoop::RipEachFormat(QueuedDisc& disc, std::vector<TrackResult>& results, bool& unreadable) {
+  const BatchOptions& options = FBatch.Options();
+  const std::string work = WorkFolder(disc);
   // The first format's job runs last, so that the log, cue sheet and play list beside the files are its own.
   for (auto next = options.formats.rbegin(); next != options.formats.rend(); ++next) {
-    const OutputFormat format = *next;
     RipInput input;
     std::string error;
-    if (!BuildInput(format, input, error)) {
+    if (!BuildInput(*next, input, error)) {
       Fail(error);
       return false;
     }
     input.folder = work;
-    input.handle = FDrives.Handle();
     BatchRipHost host(FBatch.StopFlag(), [this](int track, int tracks, int percent) {
       Show("ripping", track, tracks, percent);
     });
@@ -317,39 +323,38 @@ bool DriveLoop::Rip(QueuedDisc& disc) {
       Fail(host.Errors().front());
       return false;
     }
-    if (format == options.formats.front()) {
+    if (*next == options.formats.front()) {
       results = job.Results();
-      verdict = "AccurateRip: " + host.Verdicts().accurateRip + "; CTDB: " + host.Verdicts().ctdb;
+      disc.verdict = "AccurateRip: " + host.Verdicts().accurateRip + "; CTDB: " + host.Verdicts().ctdb;
     }
-    readErrors.insert(readErrors.end(), host.ReadErrors().begin(), host.ReadErrors().end());
+    unreadable = unreadable || !host.ReadErrors().empty();
   }
-  FBatch.Queue().Move(disc, DiscState::Verifying);
-  Show("verifying");
-  disc.verdict = verdict;
+  return true;
+}
+
+// Judges the ripped disc and gives its files their names: done in the output folder, rejected apart from the
+// collection (in rejected/ID, for a look at what went wrong).
+void DriveLoop::Settle(QueuedDisc& disc, const std::vector<TrackResult>& results, bool unreadable) {
+  const BatchOptions& options = FBatch.Options();
+  const std::string work = WorkFolder(disc);
   std::string reason;
-  if (!readErrors.empty()) reason = kRejectUnreadable;
+  if (unreadable) reason = kRejectUnreadable;
   else if (std::any_of(results.begin(), results.end(), NotAccurate)) reason = kRejectNotAccurate;
-  // A rejected disc's files are kept apart from the collection, for a look at what went wrong.
   std::string below = reason.empty() ? options.folder : options.folder + "/rejected/" + std::to_string(disc.id);
   // Without a template that names folders the tracks of every disc would share names ("Track-01.flac"): each
   // disc then gets the folder its log is named after.
-  if (results.empty() || fs::path(results.front().path).parent_path() == fs::path(work)) below += "/" + DiscFolderName(work, disc);
-  std::string folder = below;
+  const fs::path firstFolder = results.empty() ? fs::path(work) : fs::path(results.front().path).parent_path();
+  if (firstFolder == fs::path(work)) below += "/" + DiscFolderName(work, disc);
   disc.tracks = TracksJson(results, work, below);
-  if (!results.empty()) {
-    const std::string first = results.front().path;
-    folder = fs::path(below) / fs::relative(fs::path(first).parent_path(), work);
-  }
-  PlaceFiles(disc, below);
-  disc.folder = fs::path(folder).lexically_normal().string();
+  disc.folder = (fs::path(below) / fs::relative(firstFolder, work)).lexically_normal().string();
   while (disc.folder.size() > 1 && disc.folder.back() == '/') disc.folder.pop_back();
+  PlaceFiles(disc, below);
   if (!reason.empty()) {
     Reject(disc, reason);
-    return true;
+    return;
   }
   disc.ended = UtcNow();
   FBatch.Queue().Move(disc, DiscState::Done);
-  return true;
 }
 
 void DriveLoop::Show(const std::string& state, int track, int tracks, int percent) {

@@ -29,11 +29,13 @@ class DriveLoop {
   bool AlreadyDealtWith(const QueuedDisc& disc) const;
   QueuedDisc Enter();
   bool Rip(QueuedDisc& disc);
+  bool RipEachFormat(QueuedDisc& disc, std::vector<TrackResult>& results, bool& unreadable);
+  void Settle(QueuedDisc& disc, const std::vector<TrackResult>& results, bool unreadable);
   bool BuildInput(OutputFormat format, RipInput& input, std::string& error);
   void Reject(QueuedDisc& disc, const std::string& reason);
   bool Unload(const QueuedDisc& disc);
   std::string WorkFolder(const QueuedDisc& disc) const;
-  std::string PlaceFiles(const QueuedDisc& disc, const std::string& below);
+  void PlaceFiles(const QueuedDisc& disc, const std::string& below);
   void Show(const std::string& state, int track = 0, int tracks = 0, int percent = 0);
   void Fail(const std::string& text);
 
