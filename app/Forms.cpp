@@ -1,12 +1,16 @@
 #include "app/Forms.h"
 
+#include <QLineEdit>
+
 #include "app/TAboutForm.h"
 #include "app/TMainForm.h"
 #include "app/TOptions.h"
 #include "app/TReadOffsetForm.h"
+#include "app/TBatchForm.h"
 #include "app/Trename.h"
 #include "cd/TCdMsgForm.h"
 #include "id3/Tid3editormain.h"
+#include "platform/ProgramFolder.h"
 #include "platform/qtseams/GrowWithFont.h"
 #include "rip/TRipPropressForm.h"
 #include "tools/Tmixer.h"
@@ -41,6 +45,10 @@ std::unique_ptr<TMainForm> CreateForms() {
   forms.ReadOffsetForm = new TReadOffsetForm(owner);
   forms.ReadOffsetForm->Input = [owner] { return owner->ReadOffsetInput(); };
   forms.ReadOffsetForm->Settings = [owner] { return owner->Settings(); };
+  forms.BatchForm = new TBatchForm(owner);
+  forms.BatchForm->SettingsPath = [] { return SettingsFile(); };
+  forms.BatchForm->DriveNames = [owner] { return owner->Drives().Identifications(); };
+  forms.BatchForm->OutputFolder = [owner] { return owner->spSkinEdit1->text(); };
   mainForm->SetForms(forms);
   // The rip window keeps its size: it sets it for every job.
   for (QWidget* window : std::initializer_list<QWidget*>{

@@ -10,6 +10,7 @@ class Trename;
 class TCdMsgForm;
 class Tmixer;
 class TReadOffsetForm;
+class TBatchForm;
 class TRipPropressForm;
 class Tid3editormain;
 class Togg2mp3;
@@ -35,6 +36,7 @@ struct TForms {
   Togg2mp3* ogg2mp3 = nullptr;
   Tid3editormain* Id3editormain = nullptr;
   TReadOffsetForm* ReadOffsetForm = nullptr;
+  TBatchForm* BatchForm = nullptr;
 };
 
 // Creates the main window, then each dialog in the program's order.

@@ -26,6 +26,7 @@
 #include "app/LookupWait.h"
 #include "app/TAboutForm.h"
 #include "app/TReadOffsetForm.h"
+#include "app/TBatchForm.h"
 #include "app/TReleaseChoiceForm.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
@@ -267,6 +268,8 @@ void TMainForm::BuildMenus() {
   tools->addSeparator();
   connect(add(tools, "C&D Information (CDDB)"), &QAction::triggered, this, &TMainForm::CDInformation1Click);
   connect(add(tools, "M&usicBrainz Lookup"), &QAction::triggered, this, &TMainForm::MusicBrainz1Click);
+  tools->addSeparator();
+  connect(add(tools, "&Batch Rip\u2026"), &QAction::triggered, this, &TMainForm::BatchRip1Click);
 
   QMenu* help = menuBar()->addMenu("&Help");
   connect(add(help, "&Help Contents"), &QAction::triggered, this, [] { OpenDocument(HelpFileUrl()); });
@@ -727,6 +730,10 @@ void TMainForm::DetectReadOffset1Click() {
   }
   FForms.ReadOffsetForm->exec();
   if (FDeviceFlag) OpenPlayer();
+}
+
+void TMainForm::BatchRip1Click() {
+  if (FForms.BatchForm != nullptr) FForms.BatchForm->show();
 }
 
 ReadOffsetRequest TMainForm::ReadOffsetInput() {

@@ -104,6 +104,8 @@ class TMainForm : public QMainWindow {
   void DetectReadOffset1Click();
   // The drive and disc the detection reads (the disc is read first when the list shows none).
   ReadOffsetRequest ReadOffsetInput();
+  // Tools > "Batch Rip...": several drives ripped unattended.
+  void BatchRip1Click();
   // Picks one of several releases: the index, or -1 for none. Tests replace the dialog.
   std::function<int(const std::vector<MusicBrainzRelease>&)> ChooseRelease;
 

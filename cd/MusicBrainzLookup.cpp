@@ -122,6 +122,15 @@ const json* MatchedMedium(const json& release, const std::string& discId, int tr
   return byCount;
 }
 
+// The track's length in milliseconds, the recording's where the track names none; 0 when neither does.
+int TrackLength(const json& track) {
+  for (const json* holder : {&track, &Object(track, "recording")}) {
+    auto length = holder->find("length");
+    if (length != holder->end() && length->is_number_integer() && *length > 0) return length->get<int>();
+  }
+  return 0;
+}
+
 MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std::string& discId) {
   MusicBrainzRelease result;
   result.id = Text(release, "id");
@@ -163,6 +172,7 @@ MusicBrainzRelease ReleaseOf(const json& release, const json& medium, const std:
     std::vector<std::string> artistIds = CreditIds(track);
     metadata.musicBrainzArtistIds.push_back(artistIds.empty() ? metadata.musicBrainzAlbumArtistIds : artistIds);
     metadata.isrcs.push_back(FirstIsrc(Object(track, "recording")));
+    result.trackLengths.push_back(TrackLength(track));
   }
   return result;
 }

@@ -30,6 +30,7 @@ struct MusicBrainzRelease {
   std::string label;
   std::string format;
   DiscMetadata metadata;  // for the matched medium's tracks
+  std::vector<int> trackLengths{};  // the matched medium's tracks in milliseconds, 0 where the release has none
 };
 
 enum class MusicBrainzOutcome { Found, NoMatch, Failed, Abandoned };

@@ -17,6 +17,13 @@ const std::map<std::string, std::string>& Usages() {
        "                [--name TEMPLATE]\n"
        "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read,\n"
        "  for each file as it is finished.\n"},
+      {"batch",
+       "quillon-cli batch --drives 0,2,3|all --format flac[,mp3] --out DIR [--lookup]\n"
+       "                  [--settings FILE] [--batch NAME] [--discs N] [--again]\n"
+       "  Rips the discs that each drive is fed (by hand, or by [Batch] load command)\n"
+       "  into DIR, the drives at once; the queue DIR/.quillon-batch.sqlite resumes a\n"
+       "  batch that was stopped or killed, and DIR/NAME.report.json and .csv (NAME:\n"
+       "  batch) tell what became of every disc.\n"},
       {"checksums", "quillon-cli checksums DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"verify", "quillon-cli verify DRIVE [--offset SAMPLES] [--settings FILE]\n"},
       {"offset",
@@ -60,7 +67,7 @@ const std::map<std::string, std::string>& Usages() {
   return usages;
 }
 
-const char* const kCommandOrder[] = {"drives", "toc",     "rip",     "checksums", "verify", "offset",
+const char* const kCommandOrder[] = {"drives", "toc",     "rip",     "batch", "checksums", "verify", "offset",
                                      "ids",    "verify-log", "cddb", "musicbrainz", "convert", "mix",
                                      "tag",    "devices", "play",    "record", "help"};
 

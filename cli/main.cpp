@@ -9,6 +9,7 @@
 
 #include "cli/AccuracyCommands.h"
 #include "cli/AudioCommands.h"
+#include "cli/BatchCommand.h"
 #include "cli/CddbCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/ConvertCommand.h"
@@ -51,6 +52,7 @@ int Dispatch(const std::vector<std::string>& args) {
   if (command == "devices") return WithoutArguments(command, rest, RunDevices);
   if (command == "toc") return WithOneDrive(command, rest, RunToc);
   if (command == "rip") return RunRip(rest);
+  if (command == "batch") return RunBatch(rest);
   if (command == "checksums") return RunChecksums(rest);
   if (command == "verify") return RunVerify(rest);
   if (command == "offset") return RunOffset(rest);

@@ -788,6 +788,12 @@ std::size_t RipJob::EncoderThreads() const {
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
+// A place for one more encoding: one of the job's threads, and one of the pool's when the job shares one.
+bool RipJob::TakeEncoderPlace() {
+  if (EncodingsRunning() >= EncoderThreads()) return false;
+  return !FInput.encoderPool || FInput.encoderPool->TryTake();
+}
+
 void RipJob::EncodedBranch() {
   FEncoder = MakeEncoder();
   FEncodings.clear();
@@ -879,13 +885,16 @@ void RipJob::ReadAndEncode(std::size_t index) {
 void RipJob::StartHeldEncodings() {
   const std::optional<GainValues> album = AlbumGain();
   while (!FHeld.empty()) {
-    while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
+    while (!Stopping() && !TakeEncoderPlace()) WaitForEncodings();
     if (Stopping()) return;
     HeldEncoding held = std::move(FHeld.front());
     FHeld.erase(FHeld.begin());
     TrackTags tags = WithReplayGain(held.tags, held.read.result.replayGain, album);
     auto worker = std::make_unique<EncodingWorker>(*FEncoder, held.wav, held.output, tags, FStopEncoders,
-                                                   [this] { EncodingChanged(); });
+                                                   [this, pool = FInput.encoderPool] {
+                                                     if (pool) pool->Give();
+                                                     EncodingChanged();
+                                                   });
     FEncodings.push_back({held.row, held.output, std::move(held.read), std::move(worker)});
     if (FInput.format == OutputFormat::Ogg) {
       FInput.rows[held.row].checked = false;

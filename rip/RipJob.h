@@ -21,6 +21,7 @@
 #include "platform/akrip32/akrip32.h"
 #include "rip/CoverArtEncoder.h"
 #include "rip/DriveReader.h"
+#include "rip/EncoderPool.h"
 #include "rip/EncodingWorker.h"
 #include "rip/ReadPlan.h"
 #include "rip/RipAccuracy.h"
@@ -117,6 +118,7 @@ struct RipInput {
   std::string gapDetection;  // how the pregaps were found, for the log; the job fills it in
   CDREC door{};  // the drive of the list that holds the disc, whose door [Rip] eject opens
   std::string coverArt;      // what became of the release's cover, for the log; the job fills it in
+  std::shared_ptr<EncoderPool> encoderPool{};  // shared with the jobs of other drives; none: the job's threads alone
 };
 
 // What the job asks of the window that runs it.
@@ -199,6 +201,7 @@ class RipJob {
   std::uint64_t EncodedBytes(const RipRow& row) const;
   void WaitForRoom(const RipRow& row, const std::string& output);
   std::size_t EncoderThreads() const;
+  bool TakeEncoderPlace();
   std::size_t EncodingsRunning() const;
   void WaitForEncodings();
   void EncodingChanged();

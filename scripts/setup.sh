@@ -12,7 +12,7 @@ build=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libcdio-dev libcue-dev libcurl4-openssl-dev libmp3lame-dev
   libogg-dev libvorbis-dev libflac-dev libsdl2-dev libsimpleini-dev zlib1g-dev libdeflate-dev libssl-dev nlohmann-json3-dev
-  libebur128-dev libopusenc-dev libopus-dev
+  libebur128-dev libopusenc-dev libopus-dev libsqlite3-dev
   dpkg-dev file
 )
 test=(

@@ -114,4 +114,6 @@ class CdDriveEntry {
   virtual bool HasDoor() const { return false; }
   virtual bool OpenDoor() { return false; }
   virtual bool CloseDoor() { return false; }
+  // The device the drive reads, or the image value it was made from; empty where there is none to name.
+  virtual std::string Source() const { return {}; }
 };

@@ -12,6 +12,7 @@ class ImageDrive : public CdDriveEntry {
   std::string Identification() const override;
   std::unique_ptr<CdMedium> Open() override;
   std::string OpenError() const override;
+  std::string Source() const override { return FCueSheet; }
 
  private:
   std::string FCueSheet;

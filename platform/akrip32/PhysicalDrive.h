@@ -23,6 +23,7 @@ class PhysicalDrive : public CdDriveEntry {
   bool HasDoor() const override;
   bool OpenDoor() override;
   bool CloseDoor() override;
+  std::string Source() const override { return FDevice; }
 
   static std::vector<std::string> DeviceNames();
   // What reads a drive of the machine: libcdio's own reads.

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "platform/akrip32/CddbClient.h"
 #include "platform/akrip32/ImageDrive.h"
@@ -33,12 +36,14 @@ struct ReadState {
   int offsetSamples = 0;
   std::atomic<ReadMode> mode{ReadMode::Burst};
   std::atomic<bool> modeChanged{false};
+  std::chrono::steady_clock::time_point paced{};  // when the reads so far would have ended at the paced speed
 };
 
 struct OpenDisc {
   std::shared_ptr<CdMedium> medium;
   std::shared_ptr<ReadState> reads = std::make_shared<ReadState>();
   bool msf = true;
+  int blocksPerSecond = 0;  // an image drive held to a drive's speed; 0: as fast as the file reads
 };
 
 struct Library {
@@ -73,6 +78,26 @@ void PutAddress(TOCTRACK& entry, std::int32_t lba, bool msf) {
   entry.addr[1] = static_cast<std::uint8_t>(frames / (60 * 75));
   entry.addr[2] = static_cast<std::uint8_t>(frames / 75 % 60);
   entry.addr[3] = static_cast<std::uint8_t>(frames % 75);
+}
+
+// Tests and benchmarks hold image drives to a physical drive's speed, so that the drives rather than the page
+// cache limit a rip: QUILLON_IMAGE_READ_SPEED is the speed as a multiple of 1x (75 blocks a second).
+int ImageBlocksPerSecond() {
+  const char* speed = std::getenv("QUILLON_IMAGE_READ_SPEED");
+  if (speed == nullptr) return 0;
+  char* end = nullptr;
+  long multiple = std::strtol(speed, &end, 10);
+  return *end == '\0' && multiple > 0 && multiple <= 1000 ? static_cast<int>(multiple * 75) : 0;
+}
+
+// Waits until the blocks just read would have come from a drive of that speed.
+void Pace(ReadState& reads, int blocksPerSecond, std::int64_t blocks) {
+  if (blocksPerSecond <= 0) return;
+  auto now = std::chrono::steady_clock::now();
+  reads.paced = std::max(reads.paced, now) +
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(
+                    double(blocks) / blocksPerSecond));
+  std::this_thread::sleep_until(reads.paced);
 }
 
 bool FindDisc(HCDROM handle, OpenDisc& disc) {
@@ -185,6 +210,7 @@ HCDROM GetCDHandle(const GETCDHAND* request) {
   std::lock_guard<std::mutex> guard(Lib().lock);
   HCDROM handle = Lib().nextHandle++;
   Lib().handles[handle].medium = std::move(medium);
+  if (request->ha == kImageAdapter) Lib().handles[handle].blocksPerSecond = ImageBlocksPerSecond();
   return handle;
 }
 
@@ -201,6 +227,11 @@ bool OpenCDDoor(const CDREC& drive) {
 bool CloseCDDoor(const CDREC& drive) {
   std::shared_ptr<CdDriveEntry> entry = ListedEntry(drive.ha, drive.tgt, drive.lun);
   return entry && entry->CloseDoor();
+}
+
+std::string CDDriveSource(const CDREC& drive) {
+  std::shared_ptr<CdDriveEntry> entry = ListedEntry(drive.ha, drive.tgt, drive.lun);
+  return entry ? entry->Source() : std::string();
 }
 
 std::string CDDriveOpenError(const CDREC& drive) {
@@ -341,6 +372,7 @@ int ReadCDAudioLBA(HCDROM handle, TRACKBUF* buffer, const std::atomic<bool>* can
   BlockRead read = ReadShifted(*disc.medium, stretch, start, count, std::int64_t(disc.reads->offsetSamples) * 4,
                                buffer->buf, cancel);
   if (!read.delivered) return SS_ERR;
+  Pace(*disc.reads, disc.blocksPerSecond, count);
   disc.reads->unreadable.assign(read.unreadable.begin(), read.unreadable.end());
   buffer->numFrames = static_cast<std::uint32_t>(count);
   buffer->len = static_cast<std::uint32_t>(count * CD_BLOCK_BYTES);

@@ -147,6 +147,8 @@ void SetCDDBWaiting(std::function<bool()> keepWaiting);
 bool CDDriveHasDoor(const CDREC& drive);
 bool OpenCDDoor(const CDREC& drive);
 bool CloseCDDoor(const CDREC& drive);
+// The device of a drive of the list, or the image value it reads; empty when the list holds no such drive.
+std::string CDDriveSource(const CDREC& drive);
 // Why the last GetCDHandle of a drive of the list failed, where the drive knows more than "no disc" (a disc
 // image whose sheet or files are faulty); empty otherwise.
 std::string CDDriveOpenError(const CDREC& drive);
