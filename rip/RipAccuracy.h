@@ -43,6 +43,7 @@ struct TrackResult {
   bool fromImage = false;  // read from an image file, which has no way of reading to tell
   bool deEmphasised = false;  // the encoded file holds the track's audio de-emphasised, its sums the disc's own
   std::optional<GainValues> replayGain{};  // of the audio as read; none for silence
+  std::string albumGainProblem;  // why the file could not be given the album's ReplayGain; empty: no problem
 };
 
 struct TrackVerdicts {

@@ -243,7 +243,6 @@ void RipJob::Start(RipInput input) {
   FWholeDisc = std::all_of(FInput.rows.begin(), FInput.rows.end(),
                            [](const RipRow& row) { return !row.audio || row.number == "00" || row.checked; });
   FTracksToRip = std::count_if(FInput.rows.begin(), FInput.rows.end(), Rippable);
-  FHoldForAlbum = FInput.values.replayGain && FWholeDisc;
   SetCDReadOffset(FInput.handle, FInput.offset);
   FPlan = ReadPlan(FInput.values.readMode, CDReadsExactly(FInput.handle));
   FAccuracy.Start(FInput);
@@ -812,11 +811,6 @@ void RipJob::WaitForRoom(const RipRow& row, const std::string& output) {
       if (encoding.worker->GetState() == EncodingWorker::State::Running) bytes += EncodedBytes(FInput.rows[encoding.row]);
     return bytes;
   };
-  // Tracks held for the album's values are encoded without them once their temporary files leave no room.
-  if (!FHeld.empty() && FreeSpace(folder).value_or(UINT64_MAX) < roomNeeded()) {
-    FHoldForAlbum = false;
-    StartHeldEncodings();
-  }
   while (!Stopping() && EncodingsRunning() > 0 && FreeSpace(folder).value_or(UINT64_MAX) < roomNeeded())
     WaitForEncodings();
 }
@@ -847,41 +841,35 @@ void RipJob::ReadAndEncode(std::size_t index) {
   FBlocksRead += row.blocks;
   FTrackRead = 0;
   // The track waits for a free encoder thread before the next is read: the disc is never more than one track
-  // ahead of the encoders, and the temporary files on disk never more than one more than the threads (but for
-  // those held for the album's ReplayGain).
+  // ahead of the encoders, and the temporary files on disk never more than one more than the threads.
   while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
   if (Stopping()) return;
+  // The album's ReplayGain is known only once every track is read: the finished files get it then.
   TrackTags tags = WithDiscCodes(row.tags, FInput.toc, std::stoi(row.number), read->result.deEmphasised);
-  FHeld.push_back({index, std::exchange(temporary.path, std::string()), output, tags, std::move(*read)});
-  // In a whole-disc rip the tracks' encodings wait until the last track is read, so that each file is written
-  // once, with the album's values, rather than tagged again after it was finished.
-  const bool lastRead = std::none_of(FInput.rows.begin() + std::ptrdiff_t(index) + 1, FInput.rows.end(), Rippable);
-  if (!FHoldForAlbum || lastRead) StartHeldEncodings();
-}
-
-// Each waits for a free encoder thread; the album's values are added when they are known.
-void RipJob::StartHeldEncodings() {
-  const std::optional<GainValues> album = AlbumGain();
-  while (!FHeld.empty()) {
-    while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
-    if (Stopping()) return;
-    HeldEncoding held = std::move(FHeld.front());
-    FHeld.erase(FHeld.begin());
-    TrackTags tags = WithReplayGain(held.tags, held.read.result.replayGain, album);
-    auto worker = std::make_unique<EncodingWorker>(*FEncoder, held.wav, held.output, tags, FStopEncoders,
-                                                   [this] { EncodingChanged(); });
-    FEncodings.push_back({held.row, held.output, std::move(held.read), std::move(worker)});
-    if (FInput.format == OutputFormat::Ogg) {
-      FInput.rows[held.row].checked = false;
-      FHost.UncheckRow(held.row);
-    }
+  tags = WithReplayGain(tags, read->result.replayGain, std::nullopt);
+  auto worker = std::make_unique<EncodingWorker>(*FEncoder, std::exchange(temporary.path, std::string()), output, tags,
+                                                 FStopEncoders, [this] { EncodingChanged(); });
+  FEncodings.push_back({index, output, std::move(*read), std::move(worker)});
+  if (FInput.format == OutputFormat::Ogg) {
+    row.checked = false;
+    FHost.UncheckRow(index);
   }
 }
 
-// The temporary files of encodings that never started.
-void RipJob::DropHeldEncodings() {
-  for (const HeldEncoding& held : FHeld) RemoveFile(held.wav);
-  FHeld.clear();
+// Once every track of a whole disc is read and encoded, each file gets the album's ReplayGain. A file that
+// cannot take it stays as it was, with its track's values, and the log says why.
+void RipJob::AddAlbumGain() {
+  const std::optional<GainValues> album = AlbumGain();
+  if (!FInput.values.replayGain || !album) return;
+  for (const Encoding& encoding : FEncodings) {
+    if (FCancel) return;
+    if (encoding.worker->GetState() != EncodingWorker::State::Done) continue;
+    FHost.SetCaption("Album ReplayGain: " + FInput.rows[encoding.row].name);
+    Pump();
+    const std::string why = FEncoder->AddAlbumGain(encoding.output, *album);
+    for (TrackResult& result : FResults)
+      if (result.path == encoding.output) result.albumGainProblem = why;
+  }
 }
 
 // Only the encoded formats are de-emphasised, and only tracks the disc says were recorded with pre-emphasis.
@@ -915,9 +903,9 @@ void RipJob::DeEmphasise(TFileStream& file, ReplayGain* loudness) {
 // Cancel and failure stop every encoding; tracks that were finished by then keep their files and are reported.
 void RipJob::EndEncodedBranch() {
   if (Stopping()) FStopEncoders = true;
-  DropHeldEncodings();
   while (EncodingsRunning() > 0) WaitForEncodings();
   CheckEncodings();
+  if (!Stopping()) AddAlbumGain();
   FEncodings.clear();
   FEncoder.reset();
   if (FFailure) {
@@ -986,7 +974,6 @@ void RipJob::CheckEncodings() {
 // No encoding outlives the branch that started it, also when an error ends the job.
 void RipJob::StopEncodings() {
   FStopEncoders = true;
-  DropHeldEncodings();
   FEncodings.clear();
   FEncoder.reset();
 }

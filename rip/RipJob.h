@@ -171,14 +171,6 @@ class RipJob {
     ProvedRead read;
     std::unique_ptr<EncodingWorker> worker;
   };
-  // A track read whose encoding waits for the album's ReplayGain, known once every track is read.
-  struct HeldEncoding {
-    std::size_t row;
-    std::string wav;  // its temporary file
-    std::string output;
-    TrackTags tags;
-    ProvedRead read;
-  };
 
   void RunGuarded(const std::function<void()>& step);
   void DetectGaps();
@@ -229,8 +221,7 @@ class RipJob {
   void Finish();
   std::string OutputPath(const RipRow& row) const;
   std::optional<GainValues> AlbumGain() const;
-  void StartHeldEncodings();
-  void DropHeldEncodings();
+  void AddAlbumGain();
   void WritePlaylist(const std::string& folder);
   void EjectWhenDone() const;
   void StartCoverArt();
@@ -268,14 +259,12 @@ class RipJob {
   int FTrackOrdinal = 0;
   TimeLeft FTimeLeft;
   std::string FLastProgress;
-  // Each track's loudness as it was read, in disc order, and the encodings that wait for the album's.
+  // Each track's loudness as it was read, in disc order.
   std::vector<std::shared_ptr<const ReplayGain>> FLoudness;
-  std::vector<HeldEncoding> FHeld;
   // Every audio track of the disc is ripped (the hidden audio before the first need not be), as the rows were
   // checked at the start.
   bool FWholeDisc = false;
   std::ptrdiff_t FTracksToRip = 0;
-  bool FHoldForAlbum = false;   // the encodings wait for the album's ReplayGain
   // The release's cover, fetched beside the reading after a MusicBrainz lookup; invalid when none is.
   PendingCoverArt FCover;
   std::shared_ptr<std::atomic<bool>> FCoverGivenUp;
