@@ -10,7 +10,7 @@ const std::map<std::string, std::string>& Usages() {
       {"drives", "quillon-cli drives\n"},
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
-       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac --out DIR [--tracks 1,3,5] [--settings FILE]\n"
+       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac[,...] --out DIR [--tracks 1,3,5] [--settings FILE]\n"
        "                [--offset SAMPLES] [--read-mode verify|secure|burst] [--test-and-copy]\n"
        "                [--de-emphasis] [--one-file] [--lookup [--release N]] [--name TEMPLATE]\n"
        "  Prints NN, FILE, CRC32, the AccurateRip verdict and how the track was read, for each file as it is\n"

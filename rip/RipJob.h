@@ -114,7 +114,15 @@ struct RipInput {
   std::string gapDetection;  // how the pregaps were found, for the log; the job fills it in
   CDREC door{};  // the drive of the list that holds the disc, whose door [Rip] eject opens
   std::string coverArt;      // what became of the release's cover, for the log; the job fills it in
+  // Formats written beside format from the same reading; with any, each format's files go into a folder of
+  // their own below folder, named by FormatFolderName.
+  std::vector<OutputFormat> moreFormats;
 };
+
+// The formats a rip writes: its first, then the others, each once.
+std::vector<OutputFormat> RipFormats(const RipInput& input);
+// "flac", "mp3"...: the folder of a format's files in a rip to several formats.
+std::string FormatFolderName(OutputFormat format);
 
 // What the job asks of the window that runs it.
 class RipHost {
@@ -170,6 +178,7 @@ class RipJob {
     std::string output;
     ProvedRead read;
     std::unique_ptr<EncodingWorker> worker;
+    std::size_t formatIndex = 0;  // in FFormats; a track's encodings follow each other in that order
   };
 
   void RunGuarded(const std::function<void()>& step);
@@ -183,9 +192,15 @@ class RipJob {
   void EncodedBranch();
   void ReadAndEncode(std::size_t index);
   void EndEncodedBranch();
-  std::unique_ptr<TrackEncoder> MakeEncoder() const;
-  std::unique_ptr<TrackEncoder> MakeFormatEncoder() const;
-  std::uint64_t EncodedBytes(const RipRow& row) const;
+  std::unique_ptr<TrackEncoder> MakeEncoder(OutputFormat format) const;
+  std::unique_ptr<TrackEncoder> MakeFormatEncoder(OutputFormat format) const;
+  std::uint64_t EncodedBytes(const RipRow& row, OutputFormat format) const;
+  std::string FormatOutputPath(const RipRow& row, std::size_t formatIndex) const;
+  const TrackEncoder& EncoderOf(std::size_t formatIndex) const;
+  void StartEncodings(std::size_t index, const std::vector<std::string>& outputs, const std::string& wav,
+                      const TrackTags& tags, ProvedRead& read);
+  void ReportEncoded(std::size_t first);
+  void WriteFormatSheets();
   void WaitForRoom(const RipRow& row, const std::string& output);
   std::size_t EncoderThreads() const;
   std::size_t EncodingsRunning() const;
@@ -222,7 +237,7 @@ class RipJob {
   std::string OutputPath(const RipRow& row) const;
   std::optional<GainValues> AlbumGain() const;
   void AddAlbumGain();
-  void WritePlaylist(const std::string& folder);
+  void WritePlaylist(const std::string& folder, const std::vector<TrackResult>& results);
   void EjectWhenDone() const;
   void StartCoverArt();
   void SaveCoverArt();
@@ -243,6 +258,8 @@ class RipJob {
   // The encoded formats' state: the encoder, the tracks handed to it (reported in their order as they end),
   // and the first failure of any of them.
   std::unique_ptr<TrackEncoder> FEncoder;
+  std::vector<std::unique_ptr<TrackEncoder>> FMoreEncoders;  // of the formats after the first
+  std::vector<OutputFormat> FFormats;
   std::vector<Encoding> FEncodings;
   std::size_t FNextReport = 0;
   std::optional<EncodingWorker::Failure> FFailure;

@@ -70,6 +70,7 @@ std::string ReplayGainLine(const std::string& label, const std::optional<GainVal
 std::string TrackLines(const TrackResult& track) {
   std::string text = "Track " + track.number + "\n";
   text += "  File: " + track.path + "\n";
+  for (const std::string& path : track.morePaths) text += "  File: " + path + "\n";
   text += "  Length: " + TrackTime(track.blocks) + "\n";
   text += "  Read: " + track.readPath + "\n";
   text += "  CRC32: " + Hex8(track.sums.crc32) + "\n";

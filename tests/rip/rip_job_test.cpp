@@ -1648,3 +1648,34 @@ TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLogAndEjectingAnIma
 }
 
 }  // namespace
+
+// A rip to two formats reads the disc once and writes into each format's folder what a rip to that format
+// alone writes, with a cue sheet and a play list of its files; one log names every file.
+TEST_F(RipJobTest, ARipToTwoFormatsReadsTheDiscOnceAndWritesWhatEachFormatAloneWould) {
+  const std::vector<testdata::DriveTrack> disc = {{Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(60), 2)}};
+  std::map<std::string, std::vector<std::uint8_t>> alone;  // by the file's path in the two-format rip
+  std::int64_t requestedAlone = 0;
+  for (OutputFormat format : {OutputFormat::FLAC, OutputFormat::MP3}) {
+    RipInput input = DriveDisc(disc, format);
+    input.values.readMode = RipReadMode::Burst;
+    FFaults->requested = 0;
+    Rip(input);
+    requestedAlone = FFaults->requested;
+    for (const RipRow& row : input.rows) alone[FormatFolderName(format) + "/" + row.name] = ReadAll(Out(row.name));
+  }
+  RipInput both = DriveDisc(disc, OutputFormat::FLAC);
+  both.values.readMode = RipReadMode::Burst;
+  both.moreFormats = {OutputFormat::MP3};
+  FFaults->requested = 0;
+  Rip(both);
+  EXPECT_TRUE(FHost.errors.empty());
+  EXPECT_EQ(requestedAlone, FFaults->requested);
+  const std::string log = testdata::ReadTextFile(FHost.discs.back().second);
+  const std::string sheet = fs::path(FHost.discs.back().second).stem().string();
+  for (const auto& [name, bytes] : alone) {
+    EXPECT_TRUE(bytes == ReadAll(Out(name))) << name;
+    EXPECT_NE(std::string::npos, log.find("  File: " + Out(name) + "\n")) << name;
+    EXPECT_TRUE(fs::exists(fs::path(Out(name)).parent_path() / (sheet + ".cue"))) << name;
+    EXPECT_TRUE(fs::exists(fs::path(Out(name)).parent_path() / (sheet + ".m3u8"))) << name;
+  }
+}
