@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "platform/inifile/TIniFile.h"
+#include "rip/RipJob.h"
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
@@ -110,8 +111,20 @@ QWidget* TOptions::BuildFolderPage() {
   flacfolder = AddFolderRow(page, 6, "Default F&LAC Output Folder");
   open = new QCheckBox("Open the Output Folder After &Ripping ", page);
   grid->addWidget(open, 8, 0, 1, 2);
-  grid->setRowStretch(9, 1);
+  grid->addLayout(BuildAlsoWriteRow(page), 9, 0, 1, 2);
+  grid->setRowStretch(10, 1);
   return page;
+}
+
+QHBoxLayout* TOptions::BuildAlsoWriteRow(QWidget* page) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel("Also write:", page));
+  for (OutputFormat format : OutputFormats()) {
+    alsowrite.push_back(new QCheckBox(QString::fromStdString(FormatFolderName(format)).toUpper(), page));
+    row->addWidget(alsowrite.back());
+  }
+  row->addStretch(1);
+  return row;
 }
 
 QWidget* TOptions::BuildMp3Page() {
@@ -215,6 +228,9 @@ void TOptions::ReadSettings(TIniFile& settings) {
   oggfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "Ogg folder", "")));
   flacfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "flac folder", "")));
   open->setChecked(IsSet(settings.ReadString(kFolderSection, "open", "False")));
+  const std::vector<OutputFormat> also = ReadAlsoWrite(settings);
+  for (std::size_t k = 0; k < alsowrite.size(); ++k)
+    alsowrite[k]->setChecked(std::count(also.begin(), also.end(), OutputFormats()[k]) > 0);
   SelectText(cpu, settings.ReadString(kOggSection, "cpu", "3"));
   SelectText(compr, settings.ReadString(kOggSection, "compr", "20"));
   nametemplate->setText(QString::fromStdString(settings.ReadString(kRipSection, "name template", "")));
@@ -251,6 +267,10 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kOggSection, "compr", Text(compr));
   settings.WriteString(kRipSection, "name template", Text(nametemplate));
   settings.WriteString(kRipSection, "Windows-safe names", Flag(windowssafe));
+  std::vector<OutputFormat> also;
+  for (std::size_t k = 0; k < alsowrite.size(); ++k)
+    if (alsowrite[k]->isChecked()) also.push_back(OutputFormats()[k]);
+  settings.WriteString(kRipSection, "also write", AlsoWriteText(also));
   settings.WriteString(kFlacSection, "level", Text(level));
 }
 

@@ -3,10 +3,12 @@
 
 #include <QDialog>
 #include <functional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
 class QLineEdit;
 class QTabWidget;
 class TIniFile;
@@ -36,6 +38,8 @@ class TOptions : public QDialog {
   QLineEdit* nametemplate = nullptr;
   QCheckBox* windowssafe = nullptr;
   QComboBox* level = nullptr;
+  // One per format, in the order of the enumeration: written beside the main window's chosen format.
+  std::vector<QCheckBox*> alsowrite;
 
   void FormActivate();
   void OKClick();
@@ -45,6 +49,7 @@ class TOptions : public QDialog {
 
  private:
   QWidget* BuildFolderPage();
+  QHBoxLayout* BuildAlsoWriteRow(QWidget* page);
   QWidget* BuildMp3Page();
   QWidget* BuildOggPage();
   QWidget* BuildNamesPage();

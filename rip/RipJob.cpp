@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <utility>
 
@@ -141,6 +142,28 @@ std::vector<OutputFormat> RipFormats(const RipInput& input) {
 }
 
 std::string FormatFolderName(OutputFormat format) { return FormatExtension(format).substr(1); }
+
+std::vector<OutputFormat> ReadAlsoWrite(TIniFile& settings) {
+  std::istringstream list(settings.ReadString("Rip", "also write", ""));
+  std::vector<OutputFormat> formats;
+  for (std::string item; std::getline(list, item, ',');) {
+    std::transform(item.begin(), item.end(), item.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    item = Trimmed(item);
+    for (OutputFormat format : OutputFormats())
+      if (item == FormatFolderName(format) && std::find(formats.begin(), formats.end(), format) == formats.end())
+        formats.push_back(format);
+  }
+  return formats;
+}
+
+std::string AlsoWriteText(const std::vector<OutputFormat>& formats) {
+  std::string text;
+  for (OutputFormat format : formats) {
+    if (!text.empty()) text += ',';
+    text += FormatFolderName(format);
+  }
+  return text;
+}
 
 std::string OneFileProblem(OutputFormat format) {
   if (format == OutputFormat::WAV || format == OutputFormat::FLAC) return {};

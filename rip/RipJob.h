@@ -123,6 +123,12 @@ struct RipInput {
 std::vector<OutputFormat> RipFormats(const RipInput& input);
 // "flac", "mp3"...: the folder of a format's files in a rip to several formats.
 std::string FormatFolderName(OutputFormat format);
+// The formats a rip from the window writes beside the chosen one: "[Rip] also write", a comma list of their
+// folder names ("flac,mp3", in any case); a name of no format is left out. Throws EIniFileError when the
+// settings cannot be read.
+std::vector<OutputFormat> ReadAlsoWrite(TIniFile& settings);
+// The list as "[Rip] also write" holds it.
+std::string AlsoWriteText(const std::vector<OutputFormat>& formats);
 
 // What the job asks of the window that runs it.
 class RipHost {

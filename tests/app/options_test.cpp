@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/TOptions.h"
+#include "cd/TrackTable.h"
 #include "platform/inifile/TIniFile.h"
 #include "tests/app/TestSeams.h"
 #include "tests/data/TestDiscs.h"
@@ -84,14 +85,15 @@ class OptionsTest : public QObject {
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
                          "bPrivate=False\nbOriginal=False\n\n[Folder]\nmp3 folder=\nwav folder=\nOgg folder=\n"
                          "flac folder=\nopen=False\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\nname template=\n"
-                         "Windows-safe names=False\n\n[FLAC Options]\nlevel=5\n"));
+                         "Windows-safe names=False\nalso write=\n\n[FLAC Options]\nlevel=5\n"));
   }
 
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {
     testdata::WriteTextFile(SettingsPath(),
                             "[mp3 options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nchannel=mono\nbCopyright=false\n"
                             "bCRC=False\n[FOLDER]\nMP3 Folder=/music/mp3\nopen=yes\n[OGG Options]\ncpu=1\ncompr=55\n"
-                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\n[flac options]\nlevel=8\n");
+                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\nalso write=FLAC, mp3,aiff\n"
+                            "[flac options]\nlevel=8\n");
     Open();
     QCOMPARE(FOptions->samplerate->currentText(), QString("48000Hz"));
     QCOMPARE(FOptions->bitrate->currentText(), QString("320kb/s"));
@@ -105,6 +107,13 @@ class OptionsTest : public QObject {
     QCOMPARE(FOptions->nametemplate->text(), QString("%a/%n %t"));
     QVERIFY(FOptions->windowssafe->isChecked());
     QCOMPARE(FOptions->level->currentText(), QString("8"));
+    // "Also write:" checks the formats the list names, in any case, and OK writes them back by name.
+    QCOMPARE(FOptions->alsowrite.size(), OutputFormats().size());
+    for (std::size_t k = 0; k < OutputFormats().size(); ++k)
+      QCOMPARE(FOptions->alsowrite[k]->isChecked(),
+               OutputFormats()[k] == OutputFormat::MP3 || OutputFormats()[k] == OutputFormat::FLAC);
+    FOptions->OKClick();
+    QVERIFY(Contents(SettingsPath()).contains("also write=mp3,flac\n"));
   }
 
   void cancelLeavesTheFileAndTheNextShowingShowsItAgain() {
