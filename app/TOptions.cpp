@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -116,14 +117,21 @@ QWidget* TOptions::BuildFolderPage() {
   return page;
 }
 
+// One list rather than a box per format, so that no format needs a letter of the page's own.
 QHBoxLayout* TOptions::BuildAlsoWriteRow(QWidget* page) {
   auto* row = new QHBoxLayout;
   row->addWidget(new QLabel("Also write:", page));
+  alsowrite = new QListWidget(page);
+  alsowrite->setFlow(QListView::LeftToRight);
+  alsowrite->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  alsowrite->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   for (OutputFormat format : OutputFormats()) {
-    alsowrite.push_back(new QCheckBox(QString::fromStdString(FormatFolderName(format)).toUpper(), page));
-    row->addWidget(alsowrite.back());
+    auto* item = new QListWidgetItem(QString::fromStdString(FormatFolderName(format)).toUpper(), alsowrite);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
   }
-  row->addStretch(1);
+  alsowrite->setFixedHeight(alsowrite->sizeHintForRow(0) + 2 * alsowrite->frameWidth() + 4);
+  row->addWidget(alsowrite, 1);
   return row;
 }
 
@@ -229,8 +237,10 @@ void TOptions::ReadSettings(TIniFile& settings) {
   flacfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "flac folder", "")));
   open->setChecked(IsSet(settings.ReadString(kFolderSection, "open", "False")));
   const std::vector<OutputFormat> also = ReadAlsoWrite(settings);
-  for (std::size_t k = 0; k < alsowrite.size(); ++k)
-    alsowrite[k]->setChecked(std::count(also.begin(), also.end(), OutputFormats()[k]) > 0);
+  for (int k = 0; k < alsowrite->count(); ++k)
+    alsowrite->item(k)->setCheckState(std::count(also.begin(), also.end(), OutputFormats()[std::size_t(k)]) > 0
+                                          ? Qt::Checked
+                                          : Qt::Unchecked);
   SelectText(cpu, settings.ReadString(kOggSection, "cpu", "3"));
   SelectText(compr, settings.ReadString(kOggSection, "compr", "20"));
   nametemplate->setText(QString::fromStdString(settings.ReadString(kRipSection, "name template", "")));
@@ -268,8 +278,8 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kRipSection, "name template", Text(nametemplate));
   settings.WriteString(kRipSection, "Windows-safe names", Flag(windowssafe));
   std::vector<OutputFormat> also;
-  for (std::size_t k = 0; k < alsowrite.size(); ++k)
-    if (alsowrite[k]->isChecked()) also.push_back(OutputFormats()[k]);
+  for (int k = 0; k < alsowrite->count(); ++k)
+    if (alsowrite->item(k)->checkState() == Qt::Checked) also.push_back(OutputFormats()[std::size_t(k)]);
   settings.WriteString(kRipSection, "also write", AlsoWriteText(also));
   settings.WriteString(kFlacSection, "level", Text(level));
 }

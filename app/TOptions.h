@@ -3,13 +3,13 @@
 
 #include <QDialog>
 #include <functional>
-#include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QHBoxLayout;
 class QLineEdit;
+class QListWidget;
 class QTabWidget;
 class TIniFile;
 
@@ -38,8 +38,8 @@ class TOptions : public QDialog {
   QLineEdit* nametemplate = nullptr;
   QCheckBox* windowssafe = nullptr;
   QComboBox* level = nullptr;
-  // One per format, in the order of the enumeration: written beside the main window's chosen format.
-  std::vector<QCheckBox*> alsowrite;
+  // A check box item per format, in the order of the enumeration: written beside the main window's chosen format.
+  QListWidget* alsowrite = nullptr;
 
   void FormActivate();
   void OKClick();

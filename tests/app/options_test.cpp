@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -108,9 +109,9 @@ class OptionsTest : public QObject {
     QVERIFY(FOptions->windowssafe->isChecked());
     QCOMPARE(FOptions->level->currentText(), QString("8"));
     // "Also write:" checks the formats the list names, in any case, and OK writes them back by name.
-    QCOMPARE(FOptions->alsowrite.size(), OutputFormats().size());
+    QCOMPARE(std::size_t(FOptions->alsowrite->count()), OutputFormats().size());
     for (std::size_t k = 0; k < OutputFormats().size(); ++k)
-      QCOMPARE(FOptions->alsowrite[k]->isChecked(),
+      QCOMPARE(FOptions->alsowrite->item(int(k))->checkState() == Qt::Checked,
                OutputFormats()[k] == OutputFormat::MP3 || OutputFormats()[k] == OutputFormat::FLAC);
     FOptions->OKClick();
     QVERIFY(Contents(SettingsPath()).contains("also write=mp3,flac\n"));
