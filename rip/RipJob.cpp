@@ -1,6 +1,7 @@
 #include "rip/RipJob.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
