@@ -165,6 +165,8 @@ class TACSOutput {
   std::string RunError() const;
   // A stopped run puts what it wrote in place of the file, unless set: then the earlier file stays.
   void SetDiscardStopped(bool value) { FDiscardStopped = value; }
+  // True when the last run was stopped before its end; a Stop that came after it had ended stops nothing.
+  bool Stopped() const { return FStopped; }
   // Which link at the file's name the sink writes through: any, unless the program chose the name itself.
   void SetLinkRule(LinkRule value) { FLinkRule = value; }
 

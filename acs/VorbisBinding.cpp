@@ -27,6 +27,17 @@ bool LoadOgg(Binding& b, const std::string& name) {
   RESOLVE(ogg, oggLoaded, ogg_stream_flush);
   RESOLVE(ogg, oggLoaded, ogg_page_eos);
   RESOLVE(ogg, oggLoaded, ogg_stream_clear);
+  RESOLVE(ogg, oggLoaded, ogg_sync_init);
+  RESOLVE(ogg, oggLoaded, ogg_sync_clear);
+  RESOLVE(ogg, oggLoaded, ogg_sync_buffer);
+  RESOLVE(ogg, oggLoaded, ogg_sync_wrote);
+  RESOLVE(ogg, oggLoaded, ogg_sync_pageout);
+  RESOLVE(ogg, oggLoaded, ogg_stream_pagein);
+  RESOLVE(ogg, oggLoaded, ogg_stream_packetout);
+  RESOLVE(ogg, oggLoaded, ogg_page_serialno);
+  RESOLVE(ogg, oggLoaded, ogg_page_granulepos);
+  RESOLVE(ogg, oggLoaded, ogg_page_continued);
+  RESOLVE(ogg, oggLoaded, ogg_page_checksum_set);
   return b.oggLoaded;
 }
 

@@ -60,6 +60,19 @@ struct VorbisEntries {
   decltype(&::ov_clear) ov_clear = nullptr;
 
   decltype(&::vorbis_encode_init_vbr) vorbis_encode_init_vbr = nullptr;
+
+  // Reading pages back, for rewriting a stream's headers.
+  decltype(&::ogg_sync_init) ogg_sync_init = nullptr;
+  decltype(&::ogg_sync_clear) ogg_sync_clear = nullptr;
+  decltype(&::ogg_sync_buffer) ogg_sync_buffer = nullptr;
+  decltype(&::ogg_sync_wrote) ogg_sync_wrote = nullptr;
+  decltype(&::ogg_sync_pageout) ogg_sync_pageout = nullptr;
+  decltype(&::ogg_stream_pagein) ogg_stream_pagein = nullptr;
+  decltype(&::ogg_stream_packetout) ogg_stream_packetout = nullptr;
+  decltype(&::ogg_page_serialno) ogg_page_serialno = nullptr;
+  decltype(&::ogg_page_granulepos) ogg_page_granulepos = nullptr;
+  decltype(&::ogg_page_continued) ogg_page_continued = nullptr;
+  decltype(&::ogg_page_checksum_set) ogg_page_checksum_set = nullptr;
 };
 
 // The bound entry points; valid once CheckVorbisLibraries has passed.

@@ -9,6 +9,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "platform/inifile/TIniFile.h"
+#include "rip/RipJob.h"
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
@@ -114,8 +116,27 @@ QWidget* TOptions::BuildFolderPage() {
   opusfolder = AddFolderRow(page, 8, "Default Opus Output Folder", false);
   open = new QCheckBox("Open the Output Folder After &Ripping ", page);
   grid->addWidget(open, 10, 0, 1, 2);
-  grid->setRowStretch(11, 1);
+  grid->addLayout(BuildAlsoWriteRow(page), 11, 0, 1, 2);
+  grid->setRowStretch(12, 1);
   return page;
+}
+
+// One list rather than a box per format, so that no format needs a letter of the page's own.
+QHBoxLayout* TOptions::BuildAlsoWriteRow(QWidget* page) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel("Also write:", page));
+  alsowrite = new QListWidget(page);
+  alsowrite->setFlow(QListView::LeftToRight);
+  alsowrite->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  alsowrite->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  for (OutputFormat format : OutputFormats()) {
+    auto* item = new QListWidgetItem(QString::fromStdString(FormatFolderName(format)).toUpper(), alsowrite);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
+  }
+  alsowrite->setFixedHeight(alsowrite->sizeHintForRow(0) + 2 * alsowrite->frameWidth() + 4);
+  row->addWidget(alsowrite, 1);
+  return row;
 }
 
 QWidget* TOptions::BuildMp3Page() {
@@ -239,6 +260,11 @@ void TOptions::ReadSettings(TIniFile& settings) {
   oggfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "Ogg folder", "")));
   flacfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "flac folder", "")));
   open->setChecked(IsSet(settings.ReadString(kFolderSection, "open", "False")));
+  const std::vector<OutputFormat> also = ReadAlsoWrite(settings);
+  for (int k = 0; k < alsowrite->count(); ++k)
+    alsowrite->item(k)->setCheckState(std::count(also.begin(), also.end(), OutputFormats()[std::size_t(k)]) > 0
+                                          ? Qt::Checked
+                                          : Qt::Unchecked);
   SelectText(cpu, settings.ReadString(kOggSection, "cpu", "3"));
   SelectText(compr, settings.ReadString(kOggSection, "compr", "20"));
   nametemplate->setText(QString::fromStdString(settings.ReadString(kRipSection, "name template", "")));
@@ -289,6 +315,10 @@ void TOptions::WriteSettings(TIniFile& settings) {
   settings.WriteString(kOggSection, "compr", Text(compr));
   settings.WriteString(kRipSection, "name template", Text(nametemplate));
   settings.WriteString(kRipSection, "Windows-safe names", Flag(windowssafe));
+  std::vector<OutputFormat> also;
+  for (int k = 0; k < alsowrite->count(); ++k)
+    if (alsowrite->item(k)->checkState() == Qt::Checked) also.push_back(OutputFormats()[std::size_t(k)]);
+  settings.WriteString(kRipSection, "also write", AlsoWriteText(also));
   settings.WriteString(kFlacSection, "level", Text(level));
   settings.WriteString(kFolderSection, "opus folder", Text(opusfolder));
   settings.WriteString(kOpusSection, "bitrate", Text(opusbitrate));

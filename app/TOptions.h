@@ -8,7 +8,9 @@
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
 class QLineEdit;
+class QListWidget;
 class QTabWidget;
 class TIniFile;
 
@@ -40,6 +42,8 @@ class TOptions : public QDialog {
   QLineEdit* opusfolder = nullptr;
   QComboBox* opusbitrate = nullptr;
   QComboBox* mp3quality = nullptr;  // "none (CBR)", then the qualities 0 to 9 of a variable bit rate
+  // A check box item per format, in the order of the enumeration: written beside the main window's chosen format.
+  QListWidget* alsowrite = nullptr;
 
   void FormActivate();
   void OKClick();
@@ -49,6 +53,7 @@ class TOptions : public QDialog {
 
  private:
   QWidget* BuildFolderPage();
+  QHBoxLayout* BuildAlsoWriteRow(QWidget* page);
   QWidget* BuildMp3Page();
   QWidget* BuildOggPage();
   QWidget* BuildNamesPage();

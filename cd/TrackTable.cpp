@@ -11,6 +11,10 @@ std::string Format(const char* pattern, Args... args) {
 }
 }  // namespace
 
+std::vector<OutputFormat> OutputFormats() {
+  return {OutputFormat::MP3, OutputFormat::WAV, OutputFormat::Ogg, OutputFormat::FLAC, OutputFormat::Opus};
+}
+
 std::string FormatExtension(OutputFormat format) {
   switch (format) {
     case OutputFormat::WAV:

@@ -9,6 +9,8 @@ enum class OutputFormat { MP3, WAV, Ogg, FLAC, Opus };
 
 // ".mp3", ".wav", ".ogg", ".flac" or ".opus".
 std::string FormatExtension(OutputFormat format);
+// Every format, in the order of the enumeration.
+std::vector<OutputFormat> OutputFormats();
 
 struct TrackRow {
   std::string number;  // "%.2d"

@@ -33,6 +33,7 @@ struct RipOptions {
   bool deEmphasis = false;
   bool oneFile = false;
   std::optional<RipReadMode> readMode;  // instead of the settings' 
+  std::vector<OutputFormat> moreFormats;  // after format, from a list "flac,mp3"
 
   RipNamingChoice naming;
 };
@@ -54,6 +55,21 @@ bool ParseFormat(const std::string& text, OutputFormat& format) {
   else if (text == "flac") format = OutputFormat::FLAC;
   else if (text == "opus") format = OutputFormat::Opus;
   else return false;
+  return true;
+}
+
+// A list of formats, the first being the rip's own; each format named once.
+bool ParseFormats(const std::string& text, RipOptions& options) {
+  std::istringstream list(text);
+  std::vector<OutputFormat> formats;
+  for (std::string item; std::getline(list, item, ',');) {
+    OutputFormat format = OutputFormat::MP3;
+    if (!ParseFormat(item, format) || std::find(formats.begin(), formats.end(), format) != formats.end()) return false;
+    formats.push_back(format);
+  }
+  if (formats.empty() || text.back() == ',') return false;
+  options.format = formats.front();
+  options.moreFormats.assign(formats.begin() + 1, formats.end());
   return true;
 }
 
@@ -89,7 +105,7 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     const std::string& value = args[i];
     int number = 0;
     RipReadMode mode = RipReadMode::Verify;
-    if (arg == "--format") formatGiven = ParseFormat(value, options.format);
+    if (arg == "--format") formatGiven = ParseFormats(value, options);
     else if (arg == "--read-mode" && ParseRipReadMode(value, mode)) options.readMode = mode;
     else if (arg == "--read-mode") return WrongArgument("--read-mode takes verify, secure or burst, not " + value);
     else if (arg == "--out") options.folder = value;
@@ -101,7 +117,8 @@ bool Parse(const std::vector<std::string>& args, RipOptions& options) {
     else if (arg == "--offset" && ParseNumber(value, -kMostReadOffset, kMostReadOffset, number)) options.offset = number;
     else return WrongArgument("--offset takes a number of samples, not " + value);
     if (arg == "--format" && !formatGiven)
-      return WrongArgument("--format takes wav, mp3, ogg, flac or opus, not " + value);
+      return WrongArgument("--format takes wav, mp3, ogg, flac or opus, or several of them, each once, as in "
+                           "flac,mp3, not " + value);
   }
   if (options.drive.empty()) return WrongArgument("DRIVE is missing");
   if (!formatGiven) return WrongArgument("--format is missing");
@@ -144,9 +161,13 @@ class CliRipHost : public RipHost {
   // Each file as it is finished: NN, path, CRC32, the verdicts and how the track was read.
   void ReportTrack(const TrackResult& result) override {
     ClearLine();
-    std::printf("%s\t%s\t%08x\tAccurateRip: %s\tCTDB: %s\t%s\n", result.number.c_str(), result.path.c_str(),
-                result.sums.crc32, result.verdict.Text().c_str(), result.ctdbVerdict.Text().c_str(),
-                result.readPath.c_str());
+    // One line per file: a rip to several formats writes a file of the track in each.
+    std::vector<std::string> paths{result.path};
+    paths.insert(paths.end(), result.morePaths.begin(), result.morePaths.end());
+    for (const std::string& path : paths)
+      std::printf("%s\t%s\t%08x\tAccurateRip: %s\tCTDB: %s\t%s\n", result.number.c_str(), path.c_str(),
+                  result.sums.crc32, result.verdict.Text().c_str(), result.ctdbVerdict.Text().c_str(),
+                  result.readPath.c_str());
     std::fflush(stdout);
   }
   void ReportDisc(const DiscVerdicts& verdicts, const std::string& logPath) override {
@@ -204,6 +225,7 @@ bool BuildInput(const RipOptions& options, CdDrives& drives, RipInput& input, st
     return false;
   }
   input.format = options.format;
+  input.moreFormats = options.moreFormats;
   input.folder = options.folder;
   input.handle = drives.Handle();
   input.toc = drives.Toc();
@@ -252,7 +274,9 @@ int RunRip(const std::vector<std::string>& args) {
     }
   try {
     BindVorbisLibraries();
-    if (input.format == OutputFormat::MP3 && !BindLame()) return Fail(kLameMissingMessage);
+    const std::vector<OutputFormat> formats = RipFormats(input);
+    if (std::count(formats.begin(), formats.end(), OutputFormat::MP3) > 0 && !BindLame())
+      return Fail(kLameMissingMessage);
     CliRipHost host(input.format, int(std::count_if(input.rows.begin(), input.rows.end(),
                                                     [](const RipRow& row) { return row.checked; })));
     RipJob job(host);

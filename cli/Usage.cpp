@@ -10,7 +10,7 @@ const std::map<std::string, std::string>& Usages() {
       {"drives", "quillon-cli drives\n"},
       {"toc", "quillon-cli toc DRIVE\n"},
       {"rip",
-       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac|opus --out DIR\n"
+       "quillon-cli rip DRIVE --format wav|mp3|ogg|flac|opus[,...] --out DIR\n"
        "                [--tracks 1,3,5] [--settings FILE] [--offset SAMPLES]\n"
        "                [--read-mode verify|secure|burst] [--test-and-copy]\n"
        "                [--de-emphasis] [--one-file] [--lookup [--release N]]\n"

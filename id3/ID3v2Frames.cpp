@@ -1,6 +1,11 @@
 #include "id3/ID3v2Frames.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
+
+#include "id3/ID3v2.h"
+#include "id3/Id3Frames.h"
 
 namespace {
 
@@ -105,4 +110,51 @@ std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames, const std::s
   std::string tag("ID3\x03\x00\x00", 6);
   for (int shift = 21; shift >= 0; shift -= 7) tag += static_cast<char>((body.size() >> shift) & 0x7F);
   return tag + body;
+}
+
+namespace {
+
+// The description of a TXXX frame's data (encoding, description, text) as far as it is plain ASCII, which
+// the names we look for are.
+std::string UserTextDescription(const std::string& data) {
+  if (data.empty()) return {};
+  std::string description;
+  if (data[0] == 1 || data[0] == 2) {
+    std::size_t i = data[0] == 1 ? 3 : 1;  // past the byte order mark
+    const bool littleEndian = data[0] == 1 && data.size() > 2 && static_cast<unsigned char>(data[1]) == 0xFF;
+    for (; i + 1 < data.size() && (data[i] != 0 || data[i + 1] != 0); i += 2)
+      description += littleEndian ? data[i] : data[i + 1];
+    return description;
+  }
+  return data.substr(1, data.find('\0', 1) - 1);
+}
+
+bool Replaced(const Id3Frame& frame, const std::vector<Id3TextFrame>& frames) {
+  if (frame.id != "TXXX") return false;
+  const std::string description = UserTextDescription(frame.body);
+  return std::any_of(frames.begin(), frames.end(),
+                     [&](const Id3TextFrame& replacement) { return replacement.description == description; });
+}
+
+}  // namespace
+
+std::string SetUserTextFrames(const std::string& fileName, const std::vector<Id3TextFrame>& frames) {
+  TagInfo tag;
+  if (!ReadTagHeader(fileName, tag)) return "the file cannot be read";
+  std::string kept;
+  const bool tagged = std::string(tag.Magic.data(), 3) == "ID3";
+  if (tagged) {
+    if (tag.MajorVersion != 3) return "its ID3 tag is of version 2." + std::to_string(tag.MajorVersion) + ", not 2.3";
+    const std::int32_t size = TagTotalSize(tag);
+    if (size < 10) return "its ID3 tag is damaged";
+    std::string body(std::size_t(size - 10), '\0');
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in.seekg(10) || !in.read(body.data(), std::streamsize(body.size()))) return "the file cannot be read";
+    for (const Id3Frame& frame : ParseFrames(body, 3, tag.Flags))
+      if (!Replaced(frame, frames)) kept += frame.Bytes();
+  }
+  const std::string newTag = BuildId3v23Tag(frames, kept);
+  if (newTag.empty()) return "the tag would be too large";
+  if (!ReplaceTagInFile(fileName, &newTag)) return "the file cannot be rewritten";
+  return {};
 }

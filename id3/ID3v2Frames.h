@@ -19,3 +19,8 @@ std::string BuildId3v23Tag(const std::vector<Id3TextFrame>& frames, const std::s
 
 // A whole version-3 APIC frame: the image as the front cover, with its MIME type and no description.
 std::string Id3FrontCoverFrame(const std::string& mimeType, const std::string& image);
+
+// Sets user-defined text frames (TXXX) in the version-3 tag at the start of a file we tagged: its TXXX frames
+// of the same descriptions give way to these, every other frame stays; a file without a tag gets one. The
+// file is rebuilt through a buffer file that then replaces it. Empty when done, else why not.
+std::string SetUserTextFrames(const std::string& fileName, const std::vector<Id3TextFrame>& frames);

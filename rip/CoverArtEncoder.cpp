@@ -16,3 +16,7 @@ EncodeResult CoverArtEncoder::Encode(const std::string& wavPath, const std::stri
   withCover.cover = std::shared_ptr<const CoverArt>(answer, &*answer->art);
   return FEncoder->Encode(wavPath, outputPath, withCover, progress, cancel);
 }
+
+std::string CoverArtEncoder::AddAlbumGain(const std::string& outputPath, const GainValues& album) const {
+  return FEncoder->AddAlbumGain(outputPath, album);
+}

@@ -17,6 +17,7 @@ class CoverArtEncoder : public TrackEncoder {
   // A cancel while the cover is awaited cancels the track.
   EncodeResult Encode(const std::string& wavPath, const std::string& outputPath, const TrackTags& tags,
                       const std::function<void(int)>& progress, const std::atomic<bool>& cancel) const override;
+  std::string AddAlbumGain(const std::string& outputPath, const GainValues& album) const override;
 
  private:
   std::unique_ptr<TrackEncoder> FEncoder;

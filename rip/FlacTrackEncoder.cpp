@@ -1,6 +1,7 @@
 #include "rip/FlacTrackEncoder.h"
 
 #include "acs/ACS_FLAC.h"
+#include "acs/FlacComments.h"
 #include "acs/ACS_Wave.h"
 #include "rip/CoverPicture.h"
 #include "rip/SinkEncoding.h"
@@ -29,4 +30,13 @@ EncodeResult FlacTrackEncoder::Encode(const std::string& wavPath, const std::str
   flac.SetComments(VorbisCommentsOf(tags));
   if (tags.cover) flac.SetPicture(FlacPictureOf(*tags.cover));
   return RunSinkForTrack(flac, progress, cancel);
+}
+
+std::string FlacTrackEncoder::AddAlbumGain(const std::string& outputPath, const GainValues& album) const {
+  try {
+    SetFlacCommentFields(outputPath, AlbumGainFields(album));
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
 }

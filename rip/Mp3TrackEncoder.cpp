@@ -5,6 +5,7 @@
 
 #include "acs/ACS_Wave.h"
 #include "acs/TFileStream.h"
+#include "id3/ID3v2Frames.h"
 #include "rip/TrackTagging.h"
 
 EncodeResult Mp3TrackEncoder::Encode(const std::string& wavPath, const std::string& outputPath, const TrackTags& tags,
@@ -52,4 +53,11 @@ EncodeResult Mp3TrackEncoder::Encode(const std::string& wavPath, const std::stri
   if (cancel) return {EncodeResult::Status::Cancelled, {}, false};
   if (!out.Commit()) throw EStreamError("Cannot create file " + outputPath);
   return {};
+}
+
+std::string Mp3TrackEncoder::AddAlbumGain(const std::string& outputPath, const GainValues& album) const {
+  std::vector<Id3TextFrame> frames;
+  for (const auto& [name, value] : AlbumGainFields(album)) frames.push_back({"TXXX", value, name});
+  const std::string why = SetUserTextFrames(outputPath, frames);
+  return why.empty() ? why : outputPath + ": " + why;
 }

@@ -9,6 +9,7 @@ class Mp3TrackEncoder : public TrackEncoder {
   explicit Mp3TrackEncoder(const BE_CONFIG& config) : FConfig(config) {}
   EncodeResult Encode(const std::string& wavPath, const std::string& outputPath, const TrackTags& tags,
                       const std::function<void(int)>& progress, const std::atomic<bool>& cancel) const override;
+  std::string AddAlbumGain(const std::string& outputPath, const GainValues& album) const override;
 
  private:
   BE_CONFIG FConfig;

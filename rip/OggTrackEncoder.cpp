@@ -1,6 +1,7 @@
 #include "rip/OggTrackEncoder.h"
 
 #include "acs/ACS_Vorbis.h"
+#include "acs/OggCommentPacket.h"
 #include "acs/ACS_Wave.h"
 #include "rip/SinkEncoding.h"
 #include "rip/TrackTagging.h"
@@ -23,4 +24,15 @@ EncodeResult OggTrackEncoder::Encode(const std::string& wavPath, const std::stri
   if (tags.cover) comments.push_back(VorbisPictureComment(tags));
   vorbis.SetComments(comments);
   return RunSinkForTrack(vorbis, progress, cancel);
+}
+
+std::string OggTrackEncoder::AddAlbumGain(const std::string& outputPath, const GainValues& album) const {
+  try {
+    RewriteSecondOggPacket(outputPath, [&](const OggPacket& packet) {
+      return WithCommentFields(packet, std::string("\x03vorbis", 7), AlbumGainFields(album));
+    });
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
 }

@@ -12,6 +12,7 @@ class OggTrackEncoder : public TrackEncoder {
   // Throws EStreamError with the sink's message when the encoding fails.
   EncodeResult Encode(const std::string& wavPath, const std::string& outputPath, const TrackTags& tags,
                       const std::function<void(int)>& progress, const std::atomic<bool>& cancel) const override;
+  std::string AddAlbumGain(const std::string& outputPath, const GainValues& album) const override;
 
  private:
   std::int32_t FDelay;

@@ -1,6 +1,7 @@
 #include "rip/OpusTrackEncoder.h"
 
 #include "acs/ACS_Opus.h"
+#include "acs/OggCommentPacket.h"
 #include "acs/ACS_Wave.h"
 #include "rip/SinkEncoding.h"
 #include "rip/TrackTagging.h"
@@ -18,4 +19,15 @@ EncodeResult OpusTrackEncoder::Encode(const std::string& wavPath, const std::str
   opus.SetBitrate(FBitrate);
   opus.SetComments(OpusCommentsOf(tags));
   return RunSinkForTrack(opus, progress, cancel);
+}
+
+std::string OpusTrackEncoder::AddAlbumGain(const std::string& outputPath, const GainValues& album) const {
+  try {
+    RewriteSecondOggPacket(outputPath, [&](const OggPacket& packet) {
+      return WithCommentFields(packet, "OpusTags", OpusAlbumGainFields(album));
+    });
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
 }

@@ -215,10 +215,18 @@ std::string RipAccuracy::WriteLogAndCue(const std::vector<TrackResult>& tracks, 
   // A sheet names tracks: the hidden audio alone makes none.
   if (std::all_of(tracks.begin(), tracks.end(), [](const TrackResult& track) { return IsHiddenAudioRow(track.number); }))
     return base + ".log";
-  std::string why = ReplaceFileSayingWhy(base + ".cue", RipCueSheet(CueDiscOf(*FInput, FIds.cddb), CueTracksOf(*FInput, tracks), folder),
-                                         LinkRule::OwnedOnly);
+  const std::string why = WriteCue(tracks);
   error = why.empty() ? std::string() : "the cue sheet could not be written: " + why;
   return base + ".log";
+}
+
+std::string RipAccuracy::WriteCue(const std::vector<TrackResult>& tracks) const {
+  std::vector<std::string> paths;
+  for (const TrackResult& track : tracks) paths.push_back(track.path);
+  const std::string folder = RipSheetFolder(paths, FInput->folder);
+  return ReplaceFileSayingWhy(folder + "/" + LogName() + ".cue",
+                              RipCueSheet(CueDiscOf(*FInput, FIds.cddb), CueTracksOf(*FInput, tracks), folder),
+                              LinkRule::OwnedOnly);
 }
 
 std::string RipAccuracy::WriteCancelledLog(const std::vector<TrackResult>& tracks, std::string& error) const {

@@ -43,6 +43,8 @@ struct TrackResult {
   bool fromImage = false;  // read from an image file, which has no way of reading to tell
   bool deEmphasised = false;  // the encoded file holds the track's audio de-emphasised, its sums the disc's own
   std::optional<GainValues> replayGain{};  // of the audio as read; none for silence
+  std::string albumGainProblem;  // why the file could not be given the album's ReplayGain; empty: no problem
+  std::vector<std::string> morePaths;  // the track's files of a rip's other formats
 };
 
 struct TrackVerdicts {
@@ -76,6 +78,8 @@ class RipAccuracy {
   // string when it could not be written. error says what could not be written and why; empty when both were.
   std::string WriteLogAndCue(const std::vector<TrackResult>& tracks, const DiscVerdicts& disc,
                              std::string& error) const;
+  // FOLDER/NAME.cue of the tracks' files in FOLDER alone; empty when written, else why not.
+  std::string WriteCue(const std::vector<TrackResult>& tracks) const;
   // After a cancel: FOLDER/NAME.log of the tracks finished before it, saying so; no cue sheet, no disc verdict.
   std::string WriteCancelledLog(const std::vector<TrackResult>& tracks, std::string& error) const;
   // The name the log, the cue sheet and the play list share, without an extension.

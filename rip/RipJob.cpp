@@ -1,10 +1,12 @@
 #include "rip/RipJob.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <utility>
 
@@ -25,6 +27,7 @@
 #include "rip/RipCueSheet.h"
 #include "rip/RipPlaylist.h"
 #include "rip/TrackTagging.h"
+#include "rip/WavTrackEncoder.h"
 
 namespace {
 
@@ -131,6 +134,37 @@ std::string UnreadableText(const std::vector<std::uint32_t>& blocks) {
 
 std::string ReadErrorText(const std::string& number, const std::vector<std::uint32_t>& blocks) {
   return "Track " + number + ": " + UnreadableText(blocks);
+}
+
+std::vector<OutputFormat> RipFormats(const RipInput& input) {
+  std::vector<OutputFormat> formats{input.format};
+  for (OutputFormat format : input.moreFormats)
+    if (std::find(formats.begin(), formats.end(), format) == formats.end()) formats.push_back(format);
+  return formats;
+}
+
+std::string FormatFolderName(OutputFormat format) { return FormatExtension(format).substr(1); }
+
+std::vector<OutputFormat> ReadAlsoWrite(TIniFile& settings) {
+  std::istringstream list(settings.ReadString("Rip", "also write", ""));
+  std::vector<OutputFormat> formats;
+  for (std::string item; std::getline(list, item, ',');) {
+    std::transform(item.begin(), item.end(), item.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    item = Trimmed(item);
+    for (OutputFormat format : OutputFormats())
+      if (item == FormatFolderName(format) && std::find(formats.begin(), formats.end(), format) == formats.end())
+        formats.push_back(format);
+  }
+  return formats;
+}
+
+std::string AlsoWriteText(const std::vector<OutputFormat>& formats) {
+  std::string text;
+  for (OutputFormat format : formats) {
+    if (!text.empty()) text += ',';
+    text += FormatFolderName(format);
+  }
+  return text;
 }
 
 std::string OneFileProblem(OutputFormat format) {
@@ -249,7 +283,7 @@ void RipJob::Start(RipInput input) {
   FWholeDisc = std::all_of(FInput.rows.begin(), FInput.rows.end(),
                            [](const RipRow& row) { return !row.audio || row.number == "00" || row.checked; });
   FTracksToRip = std::count_if(FInput.rows.begin(), FInput.rows.end(), Rippable);
-  FHoldForAlbum = FInput.values.replayGain && FWholeDisc;
+  FFormats = RipFormats(FInput);
   SetCDReadOffset(FInput.handle, FInput.offset);
   FPlan = ReadPlan(FInput.values.readMode, CDReadsExactly(FInput.handle));
   FAccuracy.Start(FInput);
@@ -324,7 +358,10 @@ bool RipJob::AwaitGapSearch(GapSearch& search) {
 }
 
 void RipJob::RipProcedure() {
-  if (FInput.values.oneFile) OneFileBranch();
+  if (FFormats.size() > 1 && FInput.values.oneFile)
+    throw EStreamError("A rip to one file is written in one format: choose one, or rip a file per track");
+  if (FFormats.size() > 1) EncodedBranch();
+  else if (FInput.values.oneFile) OneFileBranch();
   else if (FInput.format == OutputFormat::WAV) WavBranch();
   else EncodedBranch();
 }
@@ -339,6 +376,20 @@ std::string RipJob::OutputPath(const RipRow& row) const {
   if (!link.empty()) throw EStreamError("Cannot create file " + path + ": " + ForeignLinkText(link));
   if (IsFolder(FInput.folder)) MakeFolderOf(path);
   return path;
+}
+
+// With several formats, each format's files go into its own folder, named with its extension.
+std::string RipJob::FormatOutputPath(const RipRow& row, std::size_t formatIndex) const {
+  if (FFormats.size() == 1) return OutputPath(row);
+  const OutputFormat format = FFormats[formatIndex];
+  RipRow named = row;
+  named.name = FormatFolderName(format) + "/" +
+               std::filesystem::path(Trimmed(row.name)).replace_extension(FormatExtension(format)).string();
+  return OutputPath(named);
+}
+
+const TrackEncoder& RipJob::EncoderOf(std::size_t formatIndex) const {
+  return formatIndex == 0 ? *FEncoder : *FMoreEncoders[formatIndex - 1];
 }
 
 void RipJob::CommonStart(const RipRow& row) {
@@ -389,6 +440,7 @@ void RipJob::Finish() {
 // and the user is told.
 void RipJob::TrackFinished(const RipRow& row, const std::string& path, ProvedRead& read) {
   if (FFinished.empty() || FFinished.back() != path) FFinished.push_back(path);  // a one-file rip's tracks share it
+  for (const std::string& more : read.result.morePaths) FFinished.push_back(more);
   TrackResult& result = read.result;
   result.path = path;
   std::vector<std::string> problems;
@@ -415,7 +467,23 @@ void RipJob::Completed() {
   if (!error.empty()) FHost.ShowError(error);
   std::vector<std::string> paths;
   for (const TrackResult& result : FResults) paths.push_back(result.path);
-  if (FInput.values.playlist) WritePlaylist(RipSheetFolder(paths, FInput.folder));
+  if (FInput.values.playlist) WritePlaylist(RipSheetFolder(paths, FInput.folder), FResults);
+  WriteFormatSheets();
+}
+
+// The other formats' folders get their own cue sheet and play list, which name their files.
+void RipJob::WriteFormatSheets() {
+  for (std::size_t k = 1; k < FFormats.size(); ++k) {
+    std::vector<TrackResult> results = FResults;
+    std::vector<std::string> paths;
+    for (TrackResult& result : results) {
+      if (result.morePaths.size() >= k) result.path = result.morePaths[k - 1];
+      paths.push_back(result.path);
+    }
+    const std::string why = FAccuracy.WriteCue(results);
+    if (!why.empty()) FHost.ShowError("the cue sheet could not be written: " + why);
+    if (FInput.values.playlist) WritePlaylist(RipSheetFolder(paths, FInput.folder), results);
+  }
 }
 
 // The files finished before a cancel stay: the log says which they are.
@@ -427,9 +495,9 @@ void RipJob::LogCancelled() {
 }
 
 // One entry per finished file, in disc order; a rip to one file has one entry, named after the album.
-void RipJob::WritePlaylist(const std::string& folder) {
+void RipJob::WritePlaylist(const std::string& folder, const std::vector<TrackResult>& results) {
   std::vector<PlaylistEntry> entries;
-  for (const TrackResult& result : FResults) {
+  for (const TrackResult& result : results) {
     auto row = std::find_if(FInput.rows.begin(), FInput.rows.end(),
                             [&](const RipRow& candidate) { return candidate.number == result.number; });
     const TrackTags tags = row == FInput.rows.end() ? TrackTags{} : row->tags;
@@ -645,7 +713,8 @@ int RipJob::JobGauge() const {
   if (FJobBlocks == 0) return 0;
   std::uint64_t done = (FBlocksRead + FTrackRead) * 40 * 100;
   for (const Encoding& encoding : FEncodings)
-    done += std::uint64_t(FInput.rows[encoding.row].blocks) * 60 * std::uint64_t(encoding.worker->Progress());
+    done += std::uint64_t(FInput.rows[encoding.row].blocks) * 60 * std::uint64_t(encoding.worker->Progress()) /
+            FFormats.size();
   return static_cast<int>(done / (FJobBlocks * 100));
 }
 
@@ -738,7 +807,7 @@ void RipJob::JoinParts(const std::vector<std::string>& parts, const std::string&
 // The joined file encoded on a thread of its own while the window is served; false when it was cancelled or
 // failed (then shown).
 bool RipJob::EncodeOneFile(const std::string& wav, const std::string& output, const TrackTags& tags) {
-  std::unique_ptr<TrackEncoder> encoder = MakeEncoder();
+  std::unique_ptr<TrackEncoder> encoder = MakeEncoder(FInput.format);
   FStopEncoders = false;
   EncodingWorker worker(*encoder, wav, output, tags, FStopEncoders, [this] { EncodingChanged(); });
   while (worker.GetState() == EncodingWorker::State::Running) {
@@ -759,18 +828,19 @@ bool RipJob::EncodeOneFile(const std::string& wav, const std::string& output, co
   return false;
 }
 
-std::unique_ptr<TrackEncoder> RipJob::MakeEncoder() const {
-  std::unique_ptr<TrackEncoder> encoder = MakeFormatEncoder();
+std::unique_ptr<TrackEncoder> RipJob::MakeEncoder(OutputFormat format) const {
+  std::unique_ptr<TrackEncoder> encoder = MakeFormatEncoder(format);
   if (!FCover.valid()) return encoder;
   return std::make_unique<CoverArtEncoder>(std::move(encoder), FCover);
 }
 
-std::unique_ptr<TrackEncoder> RipJob::MakeFormatEncoder() const {
+std::unique_ptr<TrackEncoder> RipJob::MakeFormatEncoder(OutputFormat format) const {
   const RipValues& values = FInput.values;
-  if (FInput.format == OutputFormat::Ogg)
+  if (format == OutputFormat::Ogg)
     return std::make_unique<OggTrackEncoder>(16 - 5 * values.cpu, static_cast<float>(values.compr) / 100.0f);
-  if (FInput.format == OutputFormat::FLAC) return std::make_unique<FlacTrackEncoder>(values.flacLevel);
-  if (FInput.format == OutputFormat::Opus) return std::make_unique<OpusTrackEncoder>(values.opusBitrate);
+  if (format == OutputFormat::FLAC) return std::make_unique<FlacTrackEncoder>(values.flacLevel);
+  if (format == OutputFormat::WAV) return std::make_unique<WavTrackEncoder>();
+  if (format == OutputFormat::Opus) return std::make_unique<OpusTrackEncoder>(values.opusBitrate);
   BE_CONFIG config;
   config.mp3.dwSampleRate = static_cast<std::uint32_t>(values.sampleRate);
   config.mp3.wBitrate = static_cast<std::uint16_t>(values.bitrate);
@@ -788,14 +858,10 @@ std::size_t RipJob::EncoderThreads() const {
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// A place for one more encoding: one of the job's threads, and one of the pool's when the job shares one.
-bool RipJob::TakeEncoderPlace() {
-  if (EncodingsRunning() >= EncoderThreads()) return false;
-  return !FInput.encoderPool || FInput.encoderPool->TryTake();
-}
-
 void RipJob::EncodedBranch() {
-  FEncoder = MakeEncoder();
+  FEncoder = MakeEncoder(FFormats[0]);
+  FMoreEncoders.clear();
+  for (std::size_t k = 1; k < FFormats.size(); ++k) FMoreEncoders.push_back(MakeEncoder(FFormats[k]));
   FEncodings.clear();
   FNextReport = 0;
   FStopEncoders = false;
@@ -809,14 +875,14 @@ void RipJob::EncodedBranch() {
 // At most what the encoded file of a row takes: MP3 at its bit rate, 320 kbit/s at a variable one (and room
 // for the tag), Ogg Vorbis at 500 kbit/s, the most its quality setting gives, Opus at twice its bit rate, which
 // it only aims at, and FLAC as much as the audio itself, which noise takes.
-std::uint64_t RipJob::EncodedBytes(const RipRow& row) const {
+std::uint64_t RipJob::EncodedBytes(const RipRow& row, OutputFormat format) const {
   const std::uint64_t audio = std::uint64_t(row.blocks) * CD_BLOCK_BYTES;
-  if (FInput.format == OutputFormat::MP3) {
+  if (format == OutputFormat::MP3) {
     const int kbps = FInput.values.mp3Vbr ? 320 : std::max(FInput.values.bitrate, 8);  // VBR frames go up to 320
     return std::uint64_t(row.blocks) * std::uint64_t(kbps) * 1000 / 8 / 75 + 65536;
   }
-  if (FInput.format == OutputFormat::Ogg) return audio * 500 / 1411 + 65536;
-  if (FInput.format == OutputFormat::Opus) {
+  if (format == OutputFormat::Ogg) return audio * 500 / 1411 + 65536;
+  if (format == OutputFormat::Opus) {
     const auto kbps = std::uint64_t(std::max(FInput.values.opusBitrate, 6));
     return std::uint64_t(row.blocks) * kbps * 2 * 1000 / 8 / 75 + 65536;
   }
@@ -829,16 +895,13 @@ std::uint64_t RipJob::EncodedBytes(const RipRow& row) const {
 void RipJob::WaitForRoom(const RipRow& row, const std::string& output) {
   std::string folder = std::filesystem::path(output).parent_path().string();
   auto roomNeeded = [&] {
-    std::uint64_t bytes = kWaveHeaderSize + std::uint64_t(row.blocks) * CD_BLOCK_BYTES + EncodedBytes(row);
+    std::uint64_t bytes = kWaveHeaderSize + std::uint64_t(row.blocks) * CD_BLOCK_BYTES;
+    for (OutputFormat format : FFormats) bytes += EncodedBytes(row, format);
     for (const Encoding& encoding : FEncodings)
-      if (encoding.worker->GetState() == EncodingWorker::State::Running) bytes += EncodedBytes(FInput.rows[encoding.row]);
+      if (encoding.worker->GetState() == EncodingWorker::State::Running)
+        bytes += EncodedBytes(FInput.rows[encoding.row], FFormats[encoding.formatIndex]);
     return bytes;
   };
-  // Tracks held for the album's values are encoded without them once their temporary files leave no room.
-  if (!FHeld.empty() && FreeSpace(folder).value_or(UINT64_MAX) < roomNeeded()) {
-    FHoldForAlbum = false;
-    StartHeldEncodings();
-  }
   while (!Stopping() && EncodingsRunning() > 0 && FreeSpace(folder).value_or(UINT64_MAX) < roomNeeded())
     WaitForEncodings();
 }
@@ -846,7 +909,9 @@ void RipJob::WaitForRoom(const RipRow& row, const std::string& output) {
 void RipJob::ReadAndEncode(std::size_t index) {
   RipRow& row = FInput.rows[index];
   CommonStart(row);
-  std::string output = OutputPath(row);
+  std::vector<std::string> outputs;
+  for (std::size_t k = 0; k < FFormats.size(); ++k) outputs.push_back(FormatOutputPath(row, k));
+  const std::string& output = outputs.front();
   WaitForRoom(row, output);
   if (Stopping()) return;
   TemporaryFile temporary{output + ".convert"};
@@ -868,50 +933,73 @@ void RipJob::ReadAndEncode(std::size_t index) {
   }
   FBlocksRead += row.blocks;
   FTrackRead = 0;
-  // The track waits for a free encoder thread before the next is read: the disc is never more than one track
-  // ahead of the encoders, and the temporary files on disk never more than one more than the threads (but for
-  // those held for the album's ReplayGain).
-  while (!Stopping() && EncodingsRunning() >= EncoderThreads()) WaitForEncodings();
+  // The track waits for free encoder threads, one per format, before the next is read: the disc is never more
+  // than one track ahead of the encoders, and the temporary files on disk never more than one more than the
+  // threads.
+  const std::size_t formats = FFormats.size();
+  while (!Stopping() && EncodingsRunning() + formats > std::max(EncoderThreads(), formats)) WaitForEncodings();
   if (Stopping()) return;
+  // The album's ReplayGain is known only once every track is read: the finished files get it then.
   TrackTags tags = WithDiscCodes(row.tags, FInput.toc, std::stoi(row.number), read->result.deEmphasised);
-  FHeld.push_back({index, std::exchange(temporary.path, std::string()), output, tags, std::move(*read)});
-  // In a whole-disc rip the tracks' encodings wait until the last track is read, so that each file is written
-  // once, with the album's values, rather than tagged again after it was finished.
-  const bool lastRead = std::none_of(FInput.rows.begin() + std::ptrdiff_t(index) + 1, FInput.rows.end(), Rippable);
-  if (!FHoldForAlbum || lastRead) StartHeldEncodings();
+  tags = WithReplayGain(tags, read->result.replayGain, std::nullopt);
+  StartEncodings(index, outputs, temporary.path, tags, *read);
+  temporary.path.clear();  // the encodings remove it
+  if (FInput.format == OutputFormat::Ogg) {
+    row.checked = false;
+    FHost.UncheckRow(index);
+  }
 }
 
-// Each waits for a free encoder thread; the album's values are added when they are known.
-void RipJob::StartHeldEncodings() {
-  const std::optional<GainValues> album = AlbumGain();
-  while (!FHeld.empty()) {
-    while (!Stopping() && !TakeEncoderPlace()) WaitForEncodings();
-    if (Stopping()) return;
-    HeldEncoding held = std::move(FHeld.front());
-    FHeld.erase(FHeld.begin());
-    TrackTags tags = WithReplayGain(held.tags, held.read.result.replayGain, album);
-    auto worker = std::make_unique<EncodingWorker>(*FEncoder, held.wav, held.output, tags, FStopEncoders,
+// One encoding per format, each from a name of its own for the track's temporary file (a hard link, or a copy
+// where the file system has none), since each encoding removes its file when it ends.
+void RipJob::StartEncodings(std::size_t index, const std::vector<std::string>& outputs, const std::string& wav,
+                            const TrackTags& tags, ProvedRead& read) {
+  std::vector<std::unique_ptr<TemporaryFile>> wavs;
+  for (std::size_t k = 1; k < outputs.size(); ++k) {
+    wavs.push_back(std::make_unique<TemporaryFile>(TemporaryFile{outputs[k] + ".convert"}));
+    RemoveFile(wavs.back()->path);
+    std::error_code error;
+    std::filesystem::create_hard_link(wav, wavs.back()->path, error);
+    if (error) std::filesystem::copy_file(wav, wavs.back()->path, error);
+    if (error) throw EStreamError("Cannot create file " + wavs.back()->path + ": " + error.message());
+  }
+  for (std::size_t k = 0; k < outputs.size(); ++k) {
+    while (!Stopping() && FInput.encoderPool && !FInput.encoderPool->TryTake()) WaitForEncodings();
+    if (Stopping()) {
+      if (k == 0) RemoveFile(wav);
+      return;
+    }
+    const std::string path = k == 0 ? wav : std::exchange(wavs[k - 1]->path, std::string());
+    auto worker = std::make_unique<EncodingWorker>(EncoderOf(k), path, outputs[k], tags, FStopEncoders,
                                                    [this, pool = FInput.encoderPool] {
                                                      if (pool) pool->Give();
                                                      EncodingChanged();
                                                    });
-    FEncodings.push_back({held.row, held.output, std::move(held.read), std::move(worker)});
-    if (FInput.format == OutputFormat::Ogg) {
-      FInput.rows[held.row].checked = false;
-      FHost.UncheckRow(held.row);
-    }
+    FEncodings.push_back({index, outputs[k], read, std::move(worker), k});
   }
 }
 
-// The temporary files of encodings that never started.
-void RipJob::DropHeldEncodings() {
-  for (const HeldEncoding& held : FHeld) RemoveFile(held.wav);
-  FHeld.clear();
+// Once every track of a whole disc is read and encoded, each file gets the album's ReplayGain. A file that
+// cannot take it stays as it was, with its track's values, and the log says why.
+void RipJob::AddAlbumGain() {
+  const std::optional<GainValues> album = AlbumGain();
+  if (!FInput.values.replayGain || !album) return;
+  for (const Encoding& encoding : FEncodings) {
+    if (FCancel) return;
+    if (encoding.worker->GetState() != EncodingWorker::State::Done) continue;
+    FHost.SetCaption("Album ReplayGain: " + FInput.rows[encoding.row].name);
+    Pump();
+    const std::string why = EncoderOf(encoding.formatIndex).AddAlbumGain(encoding.output, *album);
+    for (TrackResult& result : FResults)
+      if (!why.empty() && result.number == FInput.rows[encoding.row].number)
+        result.albumGainProblem += (result.albumGainProblem.empty() ? "" : "; ") + why;
+  }
 }
 
 // Only the encoded formats are de-emphasised, and only tracks the disc says were recorded with pre-emphasis.
 bool RipJob::DeEmphasised(const RipRow& row) const {
-  if (!FInput.values.deEmphasis || FInput.format == OutputFormat::WAV) return false;
+  // A WAV file among several formats shares the track's temporary file: then none is de-emphasised.
+  if (!FInput.values.deEmphasis || std::count(FFormats.begin(), FFormats.end(), OutputFormat::WAV) > 0) return false;
   const std::vector<TocEntry>& entries = FInput.toc.entries;
   return std::any_of(entries.begin(), entries.end(), [&](const TocEntry& entry) {
     return entry.preEmphasis && entry.trackNumber == std::stoi(row.number);
@@ -940,11 +1028,12 @@ void RipJob::DeEmphasise(TFileStream& file, ReplayGain* loudness) {
 // Cancel and failure stop every encoding; tracks that were finished by then keep their files and are reported.
 void RipJob::EndEncodedBranch() {
   if (Stopping()) FStopEncoders = true;
-  DropHeldEncodings();
   while (EncodingsRunning() > 0) WaitForEncodings();
   CheckEncodings();
+  if (!Stopping()) AddAlbumGain();
   FEncodings.clear();
   FEncoder.reset();
+  FMoreEncoders.clear();
   if (FFailure) {
     EncodingWorker::Failure failure = *FFailure;
     if (failure.standard) throw EStreamError(failure.text);
@@ -995,12 +1084,16 @@ void RipJob::CheckEncodings() {
     if (!FFailure && encoding.worker->GetState() == EncodingWorker::State::Failed)
       FFailure = encoding.worker->GetFailure();
   if (Stopping()) FStopEncoders = true;
-  while (FNextReport < FEncodings.size()) {
-    Encoding& encoding = FEncodings[FNextReport];
-    EncodingWorker::State state = encoding.worker->GetState();
-    if (state == EncodingWorker::State::Running) break;
-    if (state == EncodingWorker::State::Done) TrackFinished(FInput.rows[encoding.row], encoding.output, encoding.read);
-    ++FNextReport;
+  // A track is finished once the encodings of all its formats are.
+  const std::size_t formats = FFormats.size();
+  while (FNextReport + formats <= FEncodings.size()) {
+    auto group = FEncodings.begin() + std::ptrdiff_t(FNextReport);
+    if (std::any_of(group, group + std::ptrdiff_t(formats), [](const Encoding& encoding) {
+          return encoding.worker->GetState() == EncodingWorker::State::Running;
+        }))
+      break;
+    ReportEncoded(FNextReport);
+    FNextReport += formats;
   }
   int gauge = JobGauge();
   if (gauge != FLastGauge) FHost.SetGauge(gauge);
@@ -1008,12 +1101,21 @@ void RipJob::CheckEncodings() {
   ShowJobProgress();
 }
 
+void RipJob::ReportEncoded(std::size_t first) {
+  Encoding& encoding = FEncodings[first];
+  for (std::size_t k = first; k < first + FFormats.size(); ++k)
+    if (FEncodings[k].worker->GetState() != EncodingWorker::State::Done) return;
+  encoding.read.result.morePaths.clear();
+  for (std::size_t k = first + 1; k < first + FFormats.size(); ++k) encoding.read.result.morePaths.push_back(FEncodings[k].output);
+  TrackFinished(FInput.rows[encoding.row], encoding.output, encoding.read);
+}
+
 // No encoding outlives the branch that started it, also when an error ends the job.
 void RipJob::StopEncodings() {
   FStopEncoders = true;
-  DropHeldEncodings();
   FEncodings.clear();
   FEncoder.reset();
+  FMoreEncoders.clear();
 }
 
 // The cover is fetched on a thread of its own from the start of the job, so that neither the drive nor the

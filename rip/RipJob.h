@@ -119,7 +119,21 @@ struct RipInput {
   CDREC door{};  // the drive of the list that holds the disc, whose door [Rip] eject opens
   std::string coverArt;      // what became of the release's cover, for the log; the job fills it in
   std::shared_ptr<EncoderPool> encoderPool{};  // shared with the jobs of other drives; none: the job's threads alone
+  // Formats written beside format from the same reading; with any, each format's files go into a folder of
+  // their own below folder, named by FormatFolderName.
+  std::vector<OutputFormat> moreFormats;
 };
+
+// The formats a rip writes: its first, then the others, each once.
+std::vector<OutputFormat> RipFormats(const RipInput& input);
+// "flac", "mp3"...: the folder of a format's files in a rip to several formats.
+std::string FormatFolderName(OutputFormat format);
+// The formats a rip from the window writes beside the chosen one: "[Rip] also write", a comma list of their
+// folder names ("flac,mp3", in any case); a name of no format is left out. Throws EIniFileError when the
+// settings cannot be read.
+std::vector<OutputFormat> ReadAlsoWrite(TIniFile& settings);
+// The list as "[Rip] also write" holds it.
+std::string AlsoWriteText(const std::vector<OutputFormat>& formats);
 
 // What the job asks of the window that runs it.
 class RipHost {
@@ -175,14 +189,7 @@ class RipJob {
     std::string output;
     ProvedRead read;
     std::unique_ptr<EncodingWorker> worker;
-  };
-  // A track read whose encoding waits for the album's ReplayGain, known once every track is read.
-  struct HeldEncoding {
-    std::size_t row;
-    std::string wav;  // its temporary file
-    std::string output;
-    TrackTags tags;
-    ProvedRead read;
+    std::size_t formatIndex = 0;  // in FFormats; a track's encodings follow each other in that order
   };
 
   void RunGuarded(const std::function<void()>& step);
@@ -196,12 +203,17 @@ class RipJob {
   void EncodedBranch();
   void ReadAndEncode(std::size_t index);
   void EndEncodedBranch();
-  std::unique_ptr<TrackEncoder> MakeEncoder() const;
-  std::unique_ptr<TrackEncoder> MakeFormatEncoder() const;
-  std::uint64_t EncodedBytes(const RipRow& row) const;
+  std::unique_ptr<TrackEncoder> MakeEncoder(OutputFormat format) const;
+  std::unique_ptr<TrackEncoder> MakeFormatEncoder(OutputFormat format) const;
+  std::uint64_t EncodedBytes(const RipRow& row, OutputFormat format) const;
+  std::string FormatOutputPath(const RipRow& row, std::size_t formatIndex) const;
+  const TrackEncoder& EncoderOf(std::size_t formatIndex) const;
+  void StartEncodings(std::size_t index, const std::vector<std::string>& outputs, const std::string& wav,
+                      const TrackTags& tags, ProvedRead& read);
+  void ReportEncoded(std::size_t first);
+  void WriteFormatSheets();
   void WaitForRoom(const RipRow& row, const std::string& output);
   std::size_t EncoderThreads() const;
-  bool TakeEncoderPlace();
   std::size_t EncodingsRunning() const;
   void WaitForEncodings();
   void EncodingChanged();
@@ -235,9 +247,8 @@ class RipJob {
   void Finish();
   std::string OutputPath(const RipRow& row) const;
   std::optional<GainValues> AlbumGain() const;
-  void StartHeldEncodings();
-  void DropHeldEncodings();
-  void WritePlaylist(const std::string& folder);
+  void AddAlbumGain();
+  void WritePlaylist(const std::string& folder, const std::vector<TrackResult>& results);
   void EjectWhenDone() const;
   void StartCoverArt();
   void SaveCoverArt();
@@ -258,6 +269,8 @@ class RipJob {
   // The encoded formats' state: the encoder, the tracks handed to it (reported in their order as they end),
   // and the first failure of any of them.
   std::unique_ptr<TrackEncoder> FEncoder;
+  std::vector<std::unique_ptr<TrackEncoder>> FMoreEncoders;  // of the formats after the first
+  std::vector<OutputFormat> FFormats;
   std::vector<Encoding> FEncodings;
   std::size_t FNextReport = 0;
   std::optional<EncodingWorker::Failure> FFailure;
@@ -274,14 +287,12 @@ class RipJob {
   int FTrackOrdinal = 0;
   TimeLeft FTimeLeft;
   std::string FLastProgress;
-  // Each track's loudness as it was read, in disc order, and the encodings that wait for the album's.
+  // Each track's loudness as it was read, in disc order.
   std::vector<std::shared_ptr<const ReplayGain>> FLoudness;
-  std::vector<HeldEncoding> FHeld;
   // Every audio track of the disc is ripped (the hidden audio before the first need not be), as the rows were
   // checked at the start.
   bool FWholeDisc = false;
   std::ptrdiff_t FTracksToRip = 0;
-  bool FHoldForAlbum = false;   // the encodings wait for the album's ReplayGain
   // The release's cover, fetched beside the reading after a MusicBrainz lookup; invalid when none is.
   PendingCoverArt FCover;
   std::shared_ptr<std::atomic<bool>> FCoverGivenUp;

@@ -70,6 +70,7 @@ std::string ReplayGainLine(const std::string& label, const std::optional<GainVal
 std::string TrackLines(const TrackResult& track) {
   std::string text = "Track " + track.number + "\n";
   text += "  File: " + track.path + "\n";
+  for (const std::string& path : track.morePaths) text += "  File: " + path + "\n";
   text += "  Length: " + TrackTime(track.blocks) + "\n";
   text += "  Read: " + track.readPath + "\n";
   text += "  CRC32: " + Hex8(track.sums.crc32) + "\n";
@@ -78,6 +79,8 @@ std::string TrackLines(const TrackResult& track) {
     text += "  Test CRC32: " + Hex8(track.testCrc) + (track.reliable ? " (copy OK)" : " (reads differ: unreliable)") + "\n";
   text += "  Peak level: " + PeakText(track.sums.peak) + "\n";
   text += ReplayGainLine("  ReplayGain", track.replayGain);
+  if (!track.albumGainProblem.empty())
+    text += "  Album ReplayGain: not written into the file (it keeps the track's): " + track.albumGainProblem + "\n";
   if (track.deEmphasised)
     text += "  De-emphasis: applied to the file, the track being recorded with pre-emphasis (the checksums are of "
             "the disc's own audio)\n";

@@ -32,7 +32,8 @@ EncodeResult RunSinkForTrack(TACSOutput& sink, const std::function<void(int)>& p
   guard.unlock();
   std::string error = sink.RunError();
   if (!error.empty()) throw EStreamError(error);
-  if (stopped) return {EncodeResult::Status::Cancelled, {}, false};
+  // A cancel just as the sink ended leaves the file finished: it is kept and reported.
+  if (stopped && sink.Stopped()) return {EncodeResult::Status::Cancelled, {}, false};
   progress(100);
   return {};
 }

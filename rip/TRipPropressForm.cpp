@@ -65,6 +65,7 @@ void TRipPropressForm::FormActivate() {
     return;
   }
   input.offsetSource = DriveOffsetSource(*settings, input.drive);
+  input.moreFormats = ReadAlsoWrite(*settings);
   ReportList->clear();
   ReportList->hide();
   setFixedSize(337, 79);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cd/DiscMetadata.h"
+#include "rip/ReplayGain.h"
 
 struct EncodeResult {
   enum class Status { Done, Cancelled, Failed };
@@ -25,4 +26,7 @@ class TrackEncoder {
   // is looked at between blocks. A file that cannot be opened, created or written throws EStreamError.
   virtual EncodeResult Encode(const std::string& wavPath, const std::string& outputPath, const TrackTags& tags,
                               const std::function<void(int)>& progress, const std::atomic<bool>& cancel) const = 0;
+  // Adds the album's ReplayGain to a file this encoder finished, known only once every track is read; the
+  // file is replaced only by a complete new one. Empty when done, else why not.
+  virtual std::string AddAlbumGain(const std::string& outputPath, const GainValues& album) const;
 };

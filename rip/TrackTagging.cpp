@@ -103,6 +103,14 @@ TrackTags WithReplayGain(TrackTags tags, const std::optional<GainValues>& track,
   return tags;
 }
 
+std::vector<std::pair<std::string, std::string>> AlbumGainFields(const GainValues& album) {
+  return {{"REPLAYGAIN_ALBUM_GAIN", ReplayGainText(album.gain)}, {"REPLAYGAIN_ALBUM_PEAK", ReplayGainPeakText(album.peak)}};
+}
+
+std::vector<std::pair<std::string, std::string>> OpusAlbumGainFields(const GainValues& album) {
+  return {{"R128_ALBUM_GAIN", std::to_string(R128Gain(album.gain))}};
+}
+
 std::string Mp3TagOf(const TrackTags& tags) {
   std::vector<Id3TextFrame> frames = {
       {"TIT2", tags.title, ""},

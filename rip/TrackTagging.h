@@ -16,6 +16,11 @@ TrackTags WithDiscCodes(TrackTags tags, const TableOfContents& toc, int trackNum
 // The tags with the track's and the album's ReplayGain where they are known.
 TrackTags WithReplayGain(TrackTags tags, const std::optional<GainValues>& track, const std::optional<GainValues>& album);
 
+// The album's ReplayGain, by the names MP3, Ogg Vorbis and FLAC files carry it.
+std::vector<std::pair<std::string, std::string>> AlbumGainFields(const GainValues& album);
+// The album's loudness as an Opus file carries it: R128_ALBUM_GAIN in 1/256 dB to -23 LUFS.
+std::vector<std::pair<std::string, std::string>> OpusAlbumGainFields(const GainValues& album);
+
 // Empty when there is nothing to tag.
 std::string Mp3TagOf(const TrackTags& tags);
 std::vector<std::string> VorbisCommentsOf(const TrackTags& tags);

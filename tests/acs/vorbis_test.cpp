@@ -1,4 +1,5 @@
 #include "acs/ACS_Vorbis.h"
+#include "acs/OggCommentPacket.h"
 
 #include <gtest/gtest.h>
 
@@ -199,3 +200,24 @@ TEST(VorbisBindingTest, AMissingLibraryIsNamedInItsOrder) {
 }
 
 }  // namespace
+
+// A new comment header, pages longer than the old: the other comments and the audio stay, the pages after it
+// are numbered on; a file that is no Ogg stream stays as it was.
+TEST_F(VorbisTest, ASecondPacketReplacedKeepsTheAudioAndTheOtherComments) {
+  MemorySource source(Music(2 * 44100, 2, 16));
+  std::string ogg = Encode(FFolder, source, 0.2f, {"ARTIST=First", "replaygain_album_gain=old"});
+  const std::vector<std::uint8_t> audio = Decode(ogg);
+  const std::string big(200000, 'x');
+  RewriteSecondOggPacket(ogg, [&](const OggPacket& packet) {
+    return WithCommentFields(packet, std::string("\x03vorbis", 7), {{"REPLAYGAIN_ALBUM_GAIN", "-1.00 dB"}, {"BIG", big}});
+  }, LinkRule::Any);
+  EXPECT_EQ("ARTIST=First\nREPLAYGAIN_ALBUM_GAIN=-1.00 dB\nBIG=" + big + "\n", Shell("vorbiscomment -l '" + ogg + "'"));
+  EXPECT_TRUE(Decode(ogg) == audio);
+  testdata::ProcessResult info = testdata::RunCommand("ogginfo '" + ogg + "'");
+  EXPECT_EQ(0, info.status);
+  EXPECT_EQ(std::string::npos, info.out.find("WARNING")) << info.out;
+  const std::string text = FFolder.File("text.ogg");
+  testdata::WriteTextFile(text, "no pages here");
+  EXPECT_THROW(RewriteSecondOggPacket(text, [](const OggPacket& packet) { return packet; }), EACSException);
+  EXPECT_EQ("no pages here", testdata::ReadTextFile(text));
+}

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -9,6 +10,7 @@
 #include <sstream>
 
 #include "app/TOptions.h"
+#include "cd/TrackTable.h"
 #include "platform/inifile/TIniFile.h"
 #include "tests/app/TestSeams.h"
 #include "tests/data/TestDiscs.h"
@@ -85,14 +87,14 @@ class OptionsTest : public QObject {
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
                          "bPrivate=False\nbOriginal=False\nmode=CBR\n\n[Folder]\nmp3 folder=\nwav folder=\n"
                          "Ogg folder=\nflac folder=\nopen=False\nopus folder=\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\n"
-                         "name template=\nWindows-safe names=False\n\n[FLAC Options]\nlevel=5\n\n[Opus Options]\nbitrate=160\n"));
+                         "name template=\nWindows-safe names=False\nalso write=\n\n[FLAC Options]\nlevel=5\n\n[Opus Options]\nbitrate=160\n"));
   }
 
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {
     testdata::WriteTextFile(SettingsPath(),
                             "[mp3 options]\ndwSampleRate=48000Hz\nwBitrate=320kb/s\nchannel=mono\nbCopyright=false\n"
                             "bCRC=False\n[FOLDER]\nMP3 Folder=/music/mp3\nopen=yes\n[OGG Options]\ncpu=1\ncompr=55\n"
-                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\n[flac options]\nlevel=8\n"
+                            "[rip]\nName Template=%a/%n %t\nwindows-safe names=false\nalso write=FLAC, mp3,aiff\n[flac options]\nlevel=8\n"
                             "[opus options]\nbitrate=200\n[MP3 Options]\nmode=VBR\nquality=0\n");
     Open();
     QCOMPARE(FOptions->samplerate->currentText(), QString("48000Hz"));
@@ -110,6 +112,13 @@ class OptionsTest : public QObject {
     QCOMPARE(FOptions->opusbitrate->currentText(), QString("200"));  // in no list, yet kept
     QCOMPARE(FOptions->mp3quality->currentText(), QString("0 (best)"));
     QVERIFY(!FOptions->bitrate->isEnabled());  // a variable bit rate takes none
+    // "Also write:" checks the formats the list names, in any case, and OK writes them back by name.
+    QCOMPARE(std::size_t(FOptions->alsowrite->count()), OutputFormats().size());
+    for (std::size_t k = 0; k < OutputFormats().size(); ++k)
+      QCOMPARE(FOptions->alsowrite->item(int(k))->checkState() == Qt::Checked,
+               OutputFormats()[k] == OutputFormat::MP3 || OutputFormats()[k] == OutputFormat::FLAC);
+    FOptions->OKClick();
+    QVERIFY(Contents(SettingsPath()).contains("also write=mp3,flac\n"));
   }
 
   void cancelLeavesTheFileAndTheNextShowingShowsItAgain() {

@@ -323,6 +323,20 @@ TEST(DiscCommandsTest, HelpGoesToStdoutAndWrongUsageNamesTheArgument) {
   EXPECT_EQ(2, absent.status);
   EXPECT_EQ(0u, absent.out.find("quillon-cli: the disc has no track 3 (it has tracks 1 to 2)")) << absent.out;
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Track-02.wav")) << "nothing is ripped";
+  for (const char* list : {"flac,flac", "flac,", "flac,aiff", ",wav"}) {
+    testdata::ProcessResult wrong = RunCli(rip + "--format " + list);
+    EXPECT_EQ(2, wrong.status) << list;
+    EXPECT_EQ(0u, wrong.out.find("quillon-cli: --format takes wav, mp3, ogg, flac or opus, or several of them")) << wrong.out;
+  }
+  const std::string settings = folder.File("settings.ini");
+  testdata::WriteTextFile(settings, "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n[AccurateRip]\nserver=\n"
+                                    "[CTDB]\nserver=\n");
+  testdata::ProcessResult two = RunCli(rip + "--format wav,flac --tracks 1 --settings '" + settings + "' 2>/dev/null");
+  EXPECT_EQ(0, two.status) << two.out;
+  for (const char* file : {"wav/Track-01.wav", "flac/Track-01.flac"}) {
+    EXPECT_NE(std::string::npos, two.out.find("01\t" + (folder.Path() / file).string() + "\t")) << two.out;
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / file)) << file;
+  }
 
   // -q leaves the results and errors, -v adds each web request.
   testdata::WriteTextFile(folder.File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"

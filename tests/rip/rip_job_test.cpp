@@ -980,9 +980,8 @@ TEST_F(RipJobTest, ACancelledRipLogsTheTracksItFinished) {
     fs::create_directory(FFolder.Path() / "out");
     RipInput input = SheetDisc(kSheetWithCodes, format);
     input.values.encoderThreads = 1;
-    input.values.replayGain = false;  // a whole disc's encodings would wait for the album's loudness
     FHost.onGauge = [&](int) {
-      if (FHost.captions.back().rfind("Processing:03", 0) == 0) FJob.SetCancel(true);
+      if (FHost.captions.back().rfind("Processing:03", 0) == 0 && FHost.tracks.size() >= 2) FJob.SetCancel(true);
     };
     Rip(input);
     const std::string extension = FormatExtension(format);
@@ -997,6 +996,11 @@ TEST_F(RipJobTest, ACancelledRipLogsTheTracksItFinished) {
     EXPECT_EQ(std::string::npos, log.find("\nTrack 03\n"));
     EXPECT_NE(std::string::npos, log.find("\nDisc: not judged, the rip was cancelled\n"));
     EXPECT_TRUE(RipLogIntact(log));
+    if (format == OutputFormat::FLAC) {  // the kept files have their tracks' ReplayGain, not the album's
+      std::map<std::string, std::string> tags = ReplayGainTags(Out(files[1]));
+      EXPECT_EQ(1u, tags.count("REPLAYGAIN_TRACK_GAIN"));
+      EXPECT_EQ(0u, tags.count("REPLAYGAIN_ALBUM_GAIN"));
+    }
   }
 }
 
@@ -1597,36 +1601,59 @@ void ExpectGain(double expected, const std::string& text) {
   EXPECT_NEAR(expected, std::stod(text), 0.1) << text;
 }
 
+// The tracks are encoded as they are read, each file given the album's values once the last is read.
 TEST_F(RipJobTest, ReplayGainOfSinesIsTaggedAndLoggedWithTheAlbumsOnlyForAWholeDisc) {
-  const std::vector<ImageTrack> tracks = {{{}, Sine(BlockFrames(300), 0.25)}, {{}, Sine(BlockFrames(300), 0.5)}};
+  const std::vector<ImageTrack> tracks = {
+      {{}, Sine(BlockFrames(300), 0.25)}, {{}, Sine(BlockFrames(300), 0.5)}, {{}, Sine(BlockFrames(300), 0.25)}};
   auto peakOf = [](const std::vector<std::int16_t>& samples) {
     return ReplayGainPeakText(*std::max_element(samples.begin(), samples.end()) / 32768.0);
   };
   const std::string quietPeak = peakOf(tracks[0].audio), loudPeak = peakOf(tracks[1].audio);
-  const double albumGain = -18 - 10 * std::log10((0.25 * 0.25 + 0.5 * 0.5) / 2);
+  const double albumGain = -18 - 10 * std::log10((0.25 * 0.25 * 2 + 0.5 * 0.5) / 3);
   for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC, OutputFormat::Opus}) {
     RipInput input = Disc(tracks, format);
+    input.values.encoderThreads = 1;  // the first track is encoded before the third is read
+    bool firstDoneBeforeLastRead = false;
+    FHost.onPump = [&] {
+      if (FHost.captions.back().rfind("Processing:03", 0) == 0 && !firstDoneBeforeLastRead)
+        firstDoneBeforeLastRead = fs::exists(Out(input.rows[0].name));
+    };
     Rip(input);
+    FHost.onPump = nullptr;
     EXPECT_TRUE(FHost.errors.empty());
-    for (std::size_t k = 0; k < 2; ++k) {
+    EXPECT_TRUE(firstDoneBeforeLastRead) << FormatExtension(format);
+    for (std::size_t k = 0; k < 3; ++k) {
       std::map<std::string, std::string> tags = ReplayGainTags(Out(input.rows[k].name));
-      const double trackGain = k == 0 ? -18 - 20 * std::log10(0.25) : -18 - 20 * std::log10(0.5);
-      if (format == OutputFormat::Opus) {  // Q7.8 dB to -23 LUFS, only these two; the header's gain stays 0
-        EXPECT_EQ(2u, tags.size());
-        EXPECT_NEAR((trackGain - 5) * 256, std::stoi(tags["R128_TRACK_GAIN"]), 0.1 * 256);
-        EXPECT_NEAR((albumGain - 5) * 256, std::stoi(tags["R128_ALBUM_GAIN"]), 0.1 * 256);
-        const std::vector<std::uint8_t> opus = ReadAll(Out(input.rows[k].name));
-        const std::size_t head = std::string(opus.begin(), opus.end()).find("OpusHead");
-        ASSERT_NE(std::string::npos, head);
-        EXPECT_EQ(0, opus[head + 16] | opus[head + 17] << 8);
-        continue;
-      }
-      ExpectGain(trackGain, tags["REPLAYGAIN_TRACK_GAIN"]);
-      EXPECT_EQ(k == 0 ? quietPeak : loudPeak, tags["REPLAYGAIN_TRACK_PEAK"]);
+  const double albumGain = -18 - 10 * std::log10((0.25 * 0.25 * 2 + 0.5 * 0.5) / 3);
+  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC, OutputFormat::Opus}) {
       ExpectGain(albumGain, tags["REPLAYGAIN_ALBUM_GAIN"]);
       EXPECT_EQ(loudPeak, tags["REPLAYGAIN_ALBUM_PEAK"]);
     }
+    // Tagged again, a file still decodes whole (the MP3's Info frame still found after its tag).
+    const std::string decoded = FFolder.File("decoded.wav");
+    if (format == OutputFormat::Opus) {  // at 48 kHz, within a 20 ms frame
+      ASSERT_EQ(0, std::system(("opusdec --quiet --rate 48000 '" + Out(input.rows[2].name) + "' '" + decoded + "'").c_str()));
+      EXPECT_NEAR(300.0 * 588 * 48000 / 44100 * 4, double(fs::file_size(decoded)) - 44, 960 * 4);
+      continue;
+    }
+    const std::string decoder = format == OutputFormat::MP3 ? "mpg123 -q -w '" : format == OutputFormat::FLAC ? "flac -d -s -f -o '" : "oggdec --quiet -o '";
+    ASSERT_EQ(0, std::system((decoder + decoded + "' '" + Out(input.rows[2].name) + "'").c_str()));
+    EXPECT_EQ(44 + 300 * 2352, fs::file_size(decoded));
   }
+  // A file that cannot take the album's values is said in the log; the others get them.
+  RipInput damaged = DriveDisc({{tracks[0].audio}, {tracks[1].audio}, {tracks[2].audio}}, OutputFormat::FLAC);
+  FHost.onPump = [&] {
+    if (FHost.captions.back() == "Album ReplayGain: " + damaged.rows[1].name)
+      testdata::WriteTextFile(Out(damaged.rows[1].name), "no longer FLAC");
+  };
+  Rip(damaged);
+  FHost.onPump = nullptr;
+  EXPECT_EQ("Finished!", FHost.captions.back());
+  const std::string damagedLog = testdata::ReadTextFile(FHost.discs.back().second);
+  EXPECT_NE(std::string::npos, damagedLog.find("  Album ReplayGain: not written into the file (it keeps the track's): " +
+                                               Out(damaged.rows[1].name) + ": "))
+      << damagedLog;
+  EXPECT_EQ(1u, ReplayGainTags(Out(damaged.rows[2].name)).count("REPLAYGAIN_ALBUM_GAIN"));
   RipInput part = Disc(tracks, OutputFormat::FLAC);
   part.rows[1].checked = false;
   Rip(part);
@@ -1636,8 +1663,8 @@ TEST_F(RipJobTest, ReplayGainOfSinesIsTaggedAndLoggedWithTheAlbumsOnlyForAWholeD
   EXPECT_EQ(2u, tags.size());
   // A WAV rip has no tags; its log has each track's values and the album's.
   Rip(DriveDisc({{Sine(BlockFrames(300), 0.25)}, {Sine(BlockFrames(300), 0.5)}}, OutputFormat::WAV));
-  ASSERT_EQ(1u, FHost.discs.size());
-  const std::string log = testdata::ReadTextFile(FHost.discs[0].second);
+  ASSERT_EQ(2u, FHost.discs.size());
+  const std::string log = testdata::ReadTextFile(FHost.discs.back().second);
   for (const std::string& line : std::vector<std::string>{"\n  ReplayGain: -", " dB, peak " + quietPeak + "\n",
                                                           "\nAlbum ReplayGain: -", " dB, peak " + loudPeak + "\n"})
     EXPECT_NE(std::string::npos, log.find(line)) << line << log;
@@ -1663,3 +1690,34 @@ TEST_F(RipJobTest, APlayListOfTheFinishedFilesStandsBesideTheLogAndEjectingAnIma
 }
 
 }  // namespace
+
+// A rip to two formats reads the disc once and writes into each format's folder what a rip to that format
+// alone writes, with a cue sheet and a play list of its files; one log names every file.
+TEST_F(RipJobTest, ARipToTwoFormatsReadsTheDiscOnceAndWritesWhatEachFormatAloneWould) {
+  const std::vector<testdata::DriveTrack> disc = {{Pattern(BlockFrames(100), 1)}, {Pattern(BlockFrames(60), 2)}};
+  std::map<std::string, std::vector<std::uint8_t>> alone;  // by the file's path in the two-format rip
+  std::int64_t requestedAlone = 0;
+  for (OutputFormat format : {OutputFormat::FLAC, OutputFormat::MP3}) {
+    RipInput input = DriveDisc(disc, format);
+    input.values.readMode = RipReadMode::Burst;
+    FFaults->requested = 0;
+    Rip(input);
+    requestedAlone = FFaults->requested;
+    for (const RipRow& row : input.rows) alone[FormatFolderName(format) + "/" + row.name] = ReadAll(Out(row.name));
+  }
+  RipInput both = DriveDisc(disc, OutputFormat::FLAC);
+  both.values.readMode = RipReadMode::Burst;
+  both.moreFormats = {OutputFormat::MP3};
+  FFaults->requested = 0;
+  Rip(both);
+  EXPECT_TRUE(FHost.errors.empty());
+  EXPECT_EQ(requestedAlone, FFaults->requested);
+  const std::string log = testdata::ReadTextFile(FHost.discs.back().second);
+  const std::string sheet = fs::path(FHost.discs.back().second).stem().string();
+  for (const auto& [name, bytes] : alone) {
+    EXPECT_TRUE(bytes == ReadAll(Out(name))) << name;
+    EXPECT_NE(std::string::npos, log.find("  File: " + Out(name) + "\n")) << name;
+    EXPECT_TRUE(fs::exists(fs::path(Out(name)).parent_path() / (sheet + ".cue"))) << name;
+    EXPECT_TRUE(fs::exists(fs::path(Out(name)).parent_path() / (sheet + ".m3u8"))) << name;
+  }
+}

@@ -132,6 +132,18 @@ class RipWindowTest : public QObject {
     QCOMPARE(form.windowTitle(), QString("Processing:01 (Track-01.wav)"));
   }
 
+  // The formats "[Rip] also write" names are written beside the chosen one, each in a folder of its own.
+  void theFormatsToAlsoWriteGoIntoFoldersOfTheirOwn() {
+    RipInput input = Disc();
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
+                                                           "[AccurateRip]\nserver=\n[CTDB]\nserver=\n[Rip]\nalso write=flac\n");
+    TIniFile settings(FFolder->File("settings.ini"));
+    TRipPropressForm form(nullptr);
+    RunJob(form, settings, input);
+    QCOMPARE(form.windowTitle(), QString("Finished!"));
+    for (const char* file : {"wav/Track-03.wav", "flac/Track-03.flac"}) QVERIFY2(fs::exists(FFolder->Path() / file), file);
+  }
+
   // Each track of an image with what each database says of it, then the disc's verdicts.
   void theReportListsBothDatabasesVerdicts() {
     RipInput input = Disc();
