@@ -12,6 +12,7 @@
 #include "batch/BatchRipHost.h"
 #include "batch/DiscIdentifier.h"
 #include "cd/MusicBrainzDiscId.h"
+#include "cd/TrackTable.h"
 #include "platform/files/FileChecks.h"
 #include "rip/RipJob.h"
 
@@ -28,15 +29,6 @@ std::string MediumMark(const std::string& source) {
   if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
   return std::to_string(status.st_ino) + ":" + std::to_string(status.st_mtim.tv_sec) + "." +
          std::to_string(status.st_mtim.tv_nsec) + ":" + std::to_string(status.st_size);
-}
-
-std::string Extension(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::WAV: return ".wav";
-    case OutputFormat::Ogg: return ".ogg";
-    case OutputFormat::FLAC: return ".flac";
-    default: return ".mp3";
-  }
 }
 
 bool NotAccurate(const TrackResult& track) {
@@ -249,7 +241,7 @@ bool DriveLoop::BuildInput(OutputFormat format, RipInput& input, std::string& er
   input.values.eject = false;  // the batch unloads the disc itself
   input.metadataSource = FMetadataSource;
   input.rows = FRows;
-  for (RipRow& row : input.rows) row.name = fs::path(row.name).replace_extension(Extension(format)).string();
+  for (RipRow& row : input.rows) row.name = fs::path(row.name).replace_extension(FormatExtension(format)).string();
   input.encoderPool = FBatch.Pool();
   return true;
 }
@@ -291,44 +283,41 @@ bool DriveLoop::Rip(QueuedDisc& disc) {
   FBatch.Queue().Move(disc, DiscState::Ripping);
   std::vector<TrackResult> results;
   bool unreadable = false;
-  if (!RipEachFormat(disc, results, unreadable)) return false;
+  if (!RipFormats(disc, results, unreadable)) return false;
   FBatch.Queue().Move(disc, DiscState::Verifying);
   Show("verifying");
   Settle(disc, results, unreadable);
   return true;
 }
 
-// A job per format into the disc's work folder; the first format's results and verdicts are the disc's.
-bool DriveLoop::RipEachFormat(QueuedDisc& disc, std::vector<TrackResult>& results, bool& unreadable) {
+// One job reads the disc once and writes every format into the disc's work folder (with several, a folder per
+// format below it).
+bool DriveLoop::RipFormats(QueuedDisc& disc, std::vector<TrackResult>& results, bool& unreadable) {
   const BatchOptions& options = FBatch.Options();
   const std::string work = WorkFolder(disc);
-  // The first format's job runs last, so that the log, cue sheet and play list beside the files are its own.
-  for (auto next = options.formats.rbegin(); next != options.formats.rend(); ++next) {
-    RipInput input;
-    std::string error;
-    if (!BuildInput(*next, input, error)) {
-      Fail(error);
-      return false;
-    }
-    input.folder = work;
-    BatchRipHost host(FBatch.StopFlag(), [this](int track, int tracks, int percent) {
-      Show("ripping", track, tracks, percent);
-    });
-    RipJob job(host);
-    host.SetJob(&job);
-    MakeFolder(work);
-    job.Start(std::move(input));
-    if (FBatch.Stopped()) return false;
-    if (!host.Errors().empty()) {
-      Fail(host.Errors().front());
-      return false;
-    }
-    if (*next == options.formats.front()) {
-      results = job.Results();
-      disc.verdict = "AccurateRip: " + host.Verdicts().accurateRip + "; CTDB: " + host.Verdicts().ctdb;
-    }
-    unreadable = unreadable || !host.ReadErrors().empty();
+  RipInput input;
+  std::string error;
+  if (!BuildInput(options.formats.front(), input, error)) {
+    Fail(error);
+    return false;
   }
+  input.moreFormats.assign(options.formats.begin() + 1, options.formats.end());
+  input.folder = work;
+  BatchRipHost host(FBatch.StopFlag(), [this](int track, int tracks, int percent) {
+    Show("ripping", track, tracks, percent);
+  });
+  RipJob job(host);
+  host.SetJob(&job);
+  MakeFolder(work);
+  job.Start(std::move(input));
+  if (FBatch.Stopped()) return false;
+  if (!host.Errors().empty()) {
+    Fail(host.Errors().front());
+    return false;
+  }
+  results = job.Results();
+  disc.verdict = "AccurateRip: " + host.Verdicts().accurateRip + "; CTDB: " + host.Verdicts().ctdb;
+  unreadable = !host.ReadErrors().empty();
   return true;
 }
 
@@ -344,7 +333,8 @@ void DriveLoop::Settle(QueuedDisc& disc, const std::vector<TrackResult>& results
   // Without a template that names folders the tracks of every disc would share names ("Track-01.flac"): each
   // disc then gets the folder its log is named after.
   const fs::path firstFolder = results.empty() ? fs::path(work) : fs::path(results.front().path).parent_path();
-  if (firstFolder == fs::path(work)) below += "/" + DiscFolderName(work, disc);
+  const fs::path namedFolder = options.formats.size() > 1 ? firstFolder.parent_path() : firstFolder;
+  if (namedFolder == fs::path(work)) below += "/" + DiscFolderName(work, disc);
   disc.tracks = TracksJson(results, work, below);
   disc.folder = (fs::path(below) / fs::relative(firstFolder, work)).lexically_normal().string();
   while (disc.folder.size() > 1 && disc.folder.back() == '/') disc.folder.pop_back();

@@ -29,7 +29,7 @@ class DriveLoop {
   bool AlreadyDealtWith(const QueuedDisc& disc) const;
   QueuedDisc Enter();
   bool Rip(QueuedDisc& disc);
-  bool RipEachFormat(QueuedDisc& disc, std::vector<TrackResult>& results, bool& unreadable);
+  bool RipFormats(QueuedDisc& disc, std::vector<TrackResult>& results, bool& unreadable);
   void Settle(QueuedDisc& disc, const std::vector<TrackResult>& results, bool unreadable);
   bool BuildInput(OutputFormat format, RipInput& input, std::string& error);
   void Reject(QueuedDisc& disc, const std::string& reason);

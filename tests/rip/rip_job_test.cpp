@@ -1624,8 +1624,19 @@ TEST_F(RipJobTest, ReplayGainOfSinesIsTaggedAndLoggedWithTheAlbumsOnlyForAWholeD
     EXPECT_TRUE(firstDoneBeforeLastRead) << FormatExtension(format);
     for (std::size_t k = 0; k < 3; ++k) {
       std::map<std::string, std::string> tags = ReplayGainTags(Out(input.rows[k].name));
-  const double albumGain = -18 - 10 * std::log10((0.25 * 0.25 * 2 + 0.5 * 0.5) / 3);
-  for (OutputFormat format : {OutputFormat::MP3, OutputFormat::Ogg, OutputFormat::FLAC, OutputFormat::Opus}) {
+      const double trackGain = k == 1 ? -18 - 20 * std::log10(0.5) : -18 - 20 * std::log10(0.25);
+      if (format == OutputFormat::Opus) {  // Q7.8 dB to -23 LUFS, only these two; the header's gain stays 0
+        EXPECT_EQ(2u, tags.size());
+        EXPECT_NEAR((trackGain - 5) * 256, std::stoi(tags["R128_TRACK_GAIN"]), 0.1 * 256);
+        EXPECT_NEAR((albumGain - 5) * 256, std::stoi(tags["R128_ALBUM_GAIN"]), 0.1 * 256);
+        const std::vector<std::uint8_t> opus = ReadAll(Out(input.rows[k].name));
+        const std::size_t head = std::string(opus.begin(), opus.end()).find("OpusHead");
+        ASSERT_NE(std::string::npos, head);
+        EXPECT_EQ(0, opus[head + 16] | opus[head + 17] << 8);
+        continue;
+      }
+      ExpectGain(trackGain, tags["REPLAYGAIN_TRACK_GAIN"]);
+      EXPECT_EQ(k == 1 ? loudPeak : quietPeak, tags["REPLAYGAIN_TRACK_PEAK"]);
       ExpectGain(albumGain, tags["REPLAYGAIN_ALBUM_GAIN"]);
       EXPECT_EQ(loudPeak, tags["REPLAYGAIN_ALBUM_PEAK"]);
     }
