@@ -8,6 +8,8 @@ class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QLineEdit;
+class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class TIniFile;
 
@@ -36,6 +38,33 @@ class TOptions : public QDialog {
   QLineEdit* nametemplate = nullptr;
   QCheckBox* windowssafe = nullptr;
   QComboBox* level = nullptr;
+  // Online: the lookups' and the checksum databases' servers, and the cover art.
+  QLineEdit* cddbserver = nullptr;
+  QLineEdit* cddbemail = nullptr;
+  QLineEdit* musicbrainzserver = nullptr;
+  QComboBox* lookuporder = nullptr;
+  QLineEdit* accurateripserver = nullptr;
+  QLineEdit* ctdbserver = nullptr;
+  QLineEdit* coverartserver = nullptr;
+  QComboBox* coverartsize = nullptr;
+  QLineEdit* coverartfile = nullptr;
+  // Reading: how a rip reads the disc and what it writes besides the tracks.
+  QComboBox* readmode = nullptr;
+  QLineEdit* readoffset = nullptr;  // of the main window's drive; empty: none set
+  QPushButton* detectoffset = nullptr;
+  QSpinBox* encoderthreads = nullptr;
+  QCheckBox* testandcopy = nullptr;
+  QCheckBox* detectgaps = nullptr;
+  QCheckBox* deemphasis = nullptr;
+  QCheckBox* onefile = nullptr;
+  QCheckBox* replaygain = nullptr;
+  QCheckBox* playlist = nullptr;
+  QCheckBox* eject = nullptr;
+
+  // The identification of the main window's drive, whose read offset the Reading page shows (empty: no
+  // drive), and what "Detect…" opens.
+  std::function<std::string()> Drive;
+  std::function<void()> DetectReadOffset;
 
   void FormActivate();
   void OKClick();
@@ -54,6 +83,16 @@ class TOptions : public QDialog {
   void ReadSettings(TIniFile& settings);
   void WriteSettings(TIniFile& settings);
   void SettingsFailed();
+  QWidget* BuildOnlinePage();
+  static void AddPair(QGridLayout* grid, int row, int column, const QString& caption, QWidget* control);
+  QWidget* BuildReadingPage();
+  void ReadOnlineSettings(TIniFile& settings);
+  void ReadReadingSettings(TIniFile& settings);
+  void WriteOnlineSettings(TIniFile& settings);
+  void WriteReadingSettings(TIniFile& settings);
+  bool ReadOffsetAccepted();
+  void DetectOffsetClick();
+  std::string CurrentDrive() const;
 
   std::function<TIniFile*()> FSettings;
 };
