@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "rip/RipJob.h"
+#include "rip/RipNotice.h"
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -59,4 +60,10 @@ class TRipPropressForm : public QDialog, private RipHost {
   void AddReport(const std::string& text);
 
   std::unique_ptr<RipJob> FJob;
+  // Tells the desktop, once a job, how a long rip ended when nobody looks at the program: at its end, or as
+  // an error box comes up (which waits for the user).
+  void NotifyIfAway();
+  RipEnding FEnding;  // the job's, as far as the window saw it
+  std::chrono::steady_clock::time_point FStarted;
+  bool FNotified = true;  // nothing to tell before a job
 };
