@@ -48,7 +48,9 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   connect(spSkinButtonStop, &QPushButton::clicked, this, &TRipPropressForm::spSkinButtonStopClick);
   ReportList = new QPlainTextEdit(this);
   ReportList->setReadOnly(true);
-  ReportList->setGeometry(18, 79, 304, kReportListHeight);
+  // An odd width keeps the frame's right edge on whole pixels at 1.5 times the scale, where the list would
+  // otherwise paint over it.
+  ReportList->setGeometry(18, 79, 303, kReportListHeight);
   ReportList->hide();
   RipHost& host = *this;
   FJob = std::make_unique<RipJob>(host);
