@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
@@ -226,6 +227,21 @@ class OptionsTest : public QObject {
     TIniFile written(SettingsPath());
     QCOMPARE(written.ReadString("Rip", "read mode", ""), std::string("paranoid"));
     QCOMPARE(written.ReadString("Drive Offsets", kDrive, "missing"), std::string());
+  }
+
+  // Detect… opens the detection; the offset it stores shows in the box, and without a drive there is none to set.
+  void detectShowsTheOffsetTheDetectionStored() {
+    Open(kDrive);
+    FOptions->hide();
+    FOptions->DetectReadOffset = [this] { FSettings->WriteString("Drive Offsets", kDrive, "667"); };
+    FOptions->show();
+    QVERIFY(FOptions->detectoffset->isEnabled());
+    FOptions->detectoffset->click();
+    QCOMPARE(FOptions->readoffset->text(), QString("667"));
+    FOptions.reset();
+    Open();
+    QVERIFY(!FOptions->readoffset->isEnabled());
+    QVERIFY(!FOptions->detectoffset->isEnabled());
   }
 
   void aSettingsFileThatCannotBeWrittenEndsTheProgram() {
