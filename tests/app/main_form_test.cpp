@@ -103,7 +103,7 @@ class MainFormTest : public QObject {
     dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
     dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
     form.setPalette(dark);
-    for (const QString& hint : {"Resume", "Eject/Close CDROM"}) {
+    for (const QString hint : {"Resume", "Eject/Close CDROM"}) {
       QToolButton* button = nullptr;
       for (QToolButton* candidate : form.findChildren<QToolButton*>())
         if (candidate->toolTip() == hint) button = candidate;
