@@ -140,7 +140,7 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   RipButton->setToolTip("Rip");
   RipButton->setDefault(true);
   // The style draws no focus on a button that shows only a picture: a frame in the highlight colour does.
-  RipButton->setStyleSheet("QPushButton:focus { border: 2px solid palette(highlight); border-radius: 4px; "
+  RipButton->setStyleSheet("QPushButton:focus { border: 3px solid palette(highlight); border-radius: 4px; "
                            "background: palette(button); }");
   FAnchors->Tie(RipButton, kMoveRight);
   connect(RipButton, &QPushButton::clicked, this, &TMainForm::Rip1Click);
