@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +16,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QIntValidator>
 #include <QVBoxLayout>
 
 #include "platform/inifile/TIniFile.h"
@@ -52,12 +52,10 @@ std::string Flag(const QCheckBox* box) { return box->isChecked() ? "True" : "Fal
 std::string Text(const QComboBox* list) { return list->currentText().toStdString(); }
 std::string Text(const QLineEdit* box) { return box->text().toStdString(); }
 
-// Lists whose items show a description and keep the value they stand for in settings.ini.
-void AddChoice(QComboBox* list, const QString& shown, const QString& value) { list->addItem(shown, value); }
-
+// Lists whose items show a description and keep the value they stand for in settings.ini as their data.
+// A value the list does not offer leaves it without a choice, even where an earlier showing had one.
 void SelectValue(QComboBox* list, const std::string& value) {
-  int index = list->findData(QString::fromStdString(value));
-  if (index >= 0) list->setCurrentIndex(index);
+  list->setCurrentIndex(list->findData(QString::fromStdString(value)));
 }
 
 // A list without a choice (the file holds a value it does not offer) leaves the file's value as it is.
@@ -320,7 +318,7 @@ QWidget* TOptions::BuildOnlinePage() {
   lookuporder = new QComboBox(page);
   for (const char* order : {"CDDB", "MusicBrainz", "MusicBrainz, then CDDB", "CDDB, then MusicBrainz", "CD-Text",
                             "CD-Text, then CDDB", "CD-Text, then MusicBrainz", "CD-Text, then MusicBrainz, then CDDB"})
-    AddChoice(lookuporder, order, order);
+    lookuporder->addItem(order, order);
   lookuporder->setCurrentIndex(-1);
   lookuporder->setToolTip("Where quillon-cli rip --lookup asks for the names first");
   accurateripserver = new QLineEdit(page);
@@ -331,8 +329,8 @@ QWidget* TOptions::BuildOnlinePage() {
   coverartserver->setPlaceholderText("empty: no cover is fetched");
   coverartserver->setToolTip("Where the cover of a disc named by MusicBrainz is fetched from");
   coverartsize = new QComboBox(page);
-  for (const char* size : {"250", "500", "1200"}) AddChoice(coverartsize, QString(size) + " pixels", size);
-  AddChoice(coverartsize, "original", "original");
+  for (const char* size : {"250", "500", "1200"}) coverartsize->addItem(QString(size) + " pixels", size);
+  coverartsize->addItem("original", "original");
   coverartsize->setCurrentIndex(-1);
   coverartfile = new QLineEdit(page);
   coverartfile->setPlaceholderText("empty: the cover is only embedded in the files");
@@ -356,9 +354,9 @@ QWidget* TOptions::BuildReadingPage() {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
   readmode = new QComboBox(page);
-  AddChoice(readmode, "Verify: fast, read again securely unless a database proves it", "verify");
-  AddChoice(readmode, "Secure: every block at least twice", "secure");
-  AddChoice(readmode, "Burst: every block once", "burst");
+  readmode->addItem("Verify: fast, read again securely unless a database proves it", "verify");
+  readmode->addItem("Secure: every block at least twice", "secure");
+  readmode->addItem("Burst: every block once", "burst");
   readmode->setCurrentIndex(-1);
   readoffset = new QLineEdit(page);
   readoffset->setValidator(new QIntValidator(-kMostReadOffset, kMostReadOffset, readoffset));
