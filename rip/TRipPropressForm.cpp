@@ -54,6 +54,9 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   ReportList->hide();
   RipHost& host = *this;
   FJob = std::make_unique<RipJob>(host);
+  NoticeWanted = [](std::chrono::steady_clock::duration took) {
+    return ShouldNotify(took, QApplication::activeWindow() != nullptr);
+  };
 }
 
 TRipPropressForm::~TRipPropressForm() = default;
@@ -98,8 +101,7 @@ void TRipPropressForm::FormActivate() {
 }
 
 void TRipPropressForm::NotifyIfAway() {
-  const auto took = std::chrono::steady_clock::now() - FStarted;
-  if (FNotified || !ShouldNotify(took, QApplication::activeWindow() != nullptr)) return;
+  if (FNotified || !NoticeWanted(std::chrono::steady_clock::now() - FStarted)) return;
   FNotified = true;
   FEnding.results = FJob->Results();
   const RipNotice notice = RipNoticeOf(FEnding);

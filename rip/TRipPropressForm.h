@@ -25,6 +25,8 @@ class TRipPropressForm : public QDialog, private RipHost {
   std::function<TIniFile*()> Settings;
   std::function<RipInput()> JobInput;
   std::function<void(std::size_t)> RowUnchecked;
+  // Whether a job that took this long is worth a desktop notice now; tests replace the program's rule.
+  std::function<bool(std::chrono::steady_clock::duration)> NoticeWanted;
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* spSkinButtonStop = nullptr;
