@@ -27,6 +27,8 @@ std::unique_ptr<TMainForm> CreateForms() {
   TForms forms;
   forms.AboutForm = new TAboutForm(owner);
   forms.Options = new TOptions(owner, [owner] { return owner->Settings(); });
+  forms.Options->Drive = [owner] { return std::string(owner->Drives().CurrentDrive().id); };
+  forms.Options->DetectReadOffset = [owner] { owner->DetectReadOffset1Click(); };
   forms.Rename = new Trename(owner);
   forms.CdMsgForm = new TCdMsgForm(owner);
   forms.CdMsgForm->Lookup = [owner] { return owner->GetTrackList_cddb(); };

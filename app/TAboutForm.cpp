@@ -35,7 +35,10 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
       "Copyright (C) 2026 The Quillon developers.\n"
       "GPL-3.0-or-later, without warranty of any kind.",
       this);
-  notice->setGeometry(16, 152, 330, 30);
+  // Beside the Close button rather than above it, with room for the two lines at any font size.
+  notice->setGeometry(16, 154, 248, 46);
+  notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  notice->setWordWrap(true);
   QFont small = notice->font();
   small.setPointSize(small.pointSize() - 1);
   notice->setFont(small);

@@ -28,6 +28,7 @@
 #include "app/TReadOffsetForm.h"
 #include "app/TBatchForm.h"
 #include "app/TReleaseChoiceForm.h"
+#include "app/PlayerGlyphs.h"
 #include "app/TOptions.h"
 #include "app/Trename.h"
 #include "cd/CdTextMetadata.h"
@@ -118,11 +119,13 @@ QToolButton* TMainForm::AddPlayerButton(QWidget* client, int index, const QStrin
 void TMainForm::BuildPlayerBar(QWidget* client) {
   AddPlayerButton(client, 0, "Play", QStyle::SP_MediaPlay, &TMainForm::Play1Click);
   AddPlayerButton(client, 1, "Pause", QStyle::SP_MediaPause, &TMainForm::Pause1Click);
-  AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaPlay, &TMainForm::Resume1Click)->setIcon(QIcon(":/resume.png"));
+  FResumeButton = AddPlayerButton(client, 2, "Resume", QStyle::SP_MediaPlay, &TMainForm::Resume1Click);
   AddPlayerButton(client, 3, "Stop", QStyle::SP_MediaStop, &TMainForm::Stop1Click);
   AddPlayerButton(client, 4, "Previous", QStyle::SP_MediaSkipBackward, &TMainForm::Previous1Click);
   AddPlayerButton(client, 5, "Next", QStyle::SP_MediaSkipForward, &TMainForm::Next1Click);
-  AddPlayerButton(client, 6, "Eject/Close CDROM", QStyle::SP_TitleBarShadeButton, &TMainForm::EjectCloseCDROM1Click);
+  FEjectButton = AddPlayerButton(client, 6, "Eject/Close CDROM", QStyle::SP_TitleBarShadeButton,
+                                 &TMainForm::EjectCloseCDROM1Click);
+  DrawPlayerGlyphs();
   AddPlayerButton(client, 7, "CDDB", QStyle::SP_DriveNetIcon, &TMainForm::CDInformation1Click);
   AddPlayerButton(client, 8, "Refresh", QStyle::SP_BrowserReload, &TMainForm::RefreshClick);
 
@@ -137,6 +140,9 @@ void TMainForm::BuildPlayerBar(QWidget* client) {
   RipButton->setIconSize(QSize(40, 40));
   RipButton->setToolTip("Rip");
   RipButton->setDefault(true);
+  // The style draws no focus on a button that shows only a picture: a frame in the highlight colour does.
+  RipButton->setStyleSheet("QPushButton:focus { border: 3px solid palette(highlight); border-radius: 4px; "
+                           "background: palette(button); }");
   FAnchors->Tie(RipButton, kMoveRight);
   connect(RipButton, &QPushButton::clicked, this, &TMainForm::Rip1Click);
 }
@@ -331,6 +337,17 @@ bool TMainForm::event(QEvent* event) {
     FormActivate();
   }
   return QMainWindow::event(event);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  const bool recoloured = event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange;
+  if (recoloured && FResumeButton != nullptr) DrawPlayerGlyphs();
+}
+
+void TMainForm::DrawPlayerGlyphs() {
+  FResumeButton->setIcon(PlayerGlyphIcon(PlayerGlyph::Resume, palette(), devicePixelRatioF()));
+  FEjectButton->setIcon(PlayerGlyphIcon(PlayerGlyph::Eject, palette(), devicePixelRatioF()));
 }
 
 // Runs once: coming back from a dialog must not reset the folder the user chose.

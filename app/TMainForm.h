@@ -113,6 +113,7 @@ class TMainForm : public QMainWindow {
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void BuildPlayerBar(QWidget* client);
@@ -163,4 +164,8 @@ class TMainForm : public QMainWindow {
   TForms FForms;
   EdgeAnchors* FAnchors = nullptr;
   int FTitleWidth = 0;  // the name column's width at the window's first size
+  // The player buttons whose glyphs follow the theme's colours, drawn again when the palette changes.
+  void DrawPlayerGlyphs();
+  QToolButton* FResumeButton = nullptr;
+  QToolButton* FEjectButton = nullptr;
 };

@@ -6,11 +6,14 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -21,6 +24,7 @@
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
 #include "platform/qtseams/ProgramEnd.h"
+#include "rip/RipJob.h"
 
 namespace {
 
@@ -30,6 +34,7 @@ const char* const kOggSection = "Ogg Options";
 const char* const kRipSection = "Rip";
 const char* const kFlacSection = "FLAC Options";
 const char* const kOpusSection = "Opus Options";
+const char* const kOffsetSection = "Drive Offsets";
 
 QComboBox* NewList(QWidget* parent, const QStringList& items) {
   auto* list = new QComboBox(parent);
@@ -50,6 +55,30 @@ std::string Flag(const QCheckBox* box) { return box->isChecked() ? "True" : "Fal
 std::string Text(const QComboBox* list) { return list->currentText().toStdString(); }
 std::string Text(const QLineEdit* box) { return box->text().toStdString(); }
 
+// Lists whose items show a description and keep the value they stand for in settings.ini as their data.
+// A value the list does not offer leaves it without a choice, even where an earlier showing had one.
+void SelectValue(QComboBox* list, const std::string& value) {
+  list->setCurrentIndex(list->findData(QString::fromStdString(value)));
+}
+
+// A list without a choice (the file holds a value it does not offer) leaves the file's value as it is.
+void WriteChoice(TIniFile& settings, const char* section, const char* key, const QComboBox* list) {
+  if (list->currentIndex() < 0) return;
+  settings.WriteString(section, key, list->currentData().toString().toStdString());
+}
+
+void SetText(QLineEdit* box, const std::string& text) { box->setText(QString::fromStdString(text)); }
+
+// A page that scrolls when a large font makes it taller than the dialog; otherwise no scroll bar shows.
+QScrollArea* Scrolling(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setWidget(page);
+  area->setWidgetResizable(true);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return area;
+}
+
 }  // namespace
 
 TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
@@ -64,6 +93,8 @@ TOptions::TOptions(QWidget* parent, std::function<TIniFile*()> settings)
   Pages->addTab(BuildFlacPage(), "FLAC Options");
   Pages->addTab(BuildOpusPage(), "Opus Options");
   Pages->addTab(BuildNamesPage(), "File &Names");
+  Pages->addTab(Scrolling(BuildOnlinePage()), "Online");
+  Pages->addTab(Scrolling(BuildReadingPage()), "Reading");
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton("&OK", QDialogButtonBox::AcceptRole);
@@ -104,6 +135,14 @@ void TOptions::AddLabelled(QGridLayout* grid, int row, const QString& caption, Q
   label->setBuddy(control);
   grid->addWidget(label, row, 0);
   grid->addWidget(control, row, 1);
+}
+
+// The same in any pair of columns, column being the caption's.
+void TOptions::AddPair(QGridLayout* grid, int row, int column, const QString& caption, QWidget* control) {
+  auto* label = new QLabel(caption, control->parentWidget());
+  label->setBuddy(control);
+  grid->addWidget(label, row, column);
+  grid->addWidget(control, row, column + 1);
 }
 
 QWidget* TOptions::BuildFolderPage() {
@@ -273,6 +312,8 @@ void TOptions::ReadSettings(TIniFile& settings) {
   opusfolder->setText(QString::fromStdString(settings.ReadString(kFolderSection, "opus folder", "")));
   opusbitrate->setCurrentText(QString::fromStdString(settings.ReadString(kOpusSection, "bitrate", "160")));
   ShowMp3Quality(settings);
+  ReadOnlineSettings(settings);
+  ReadReadingSettings(settings);
 }
 
 // A quality out of range shows as the rip takes it: the default one.
@@ -290,6 +331,7 @@ void TOptions::OKClick() {
   try {
     TIniFile* settings = FSettings();
     if (settings == nullptr) throw EIniFileError("no settings");
+    if (!ReadOffsetAccepted()) return;
     WriteSettings(*settings);
   } catch (const EIniFileError&) {
     SettingsFailed();
@@ -325,9 +367,196 @@ void TOptions::WriteSettings(TIniFile& settings) {
   const int quality = mp3quality->currentIndex() - 1;  // -1: a constant bit rate, whose quality key stays
   settings.WriteString(kMp3Section, "mode", quality >= 0 ? "VBR" : "CBR");
   if (quality >= 0) settings.WriteString(kMp3Section, "quality", std::to_string(quality));
+  WriteOnlineSettings(settings);
+  WriteReadingSettings(settings);
 }
 
 void TOptions::SettingsFailed() {
   CurrentMessageBoxes().Show(this, "Error", "Settings.ini not exist!  ", MessageBoxes::Icon::Error);
   EndProgram();
+}
+
+QWidget* TOptions::BuildOnlinePage() {
+  auto* page = new QWidget;
+  auto* grid = new QGridLayout(page);
+  cddbserver = new QLineEdit(page);
+  cddbserver->setPlaceholderText("gnudb.gnudb.org");
+  cddbserver->setToolTip("The CDDB server's host, with \":port\" where it is not 80; empty: gnudb.gnudb.org");
+  cddbemail = new QLineEdit(page);
+  cddbemail->setPlaceholderText("quillon@localhost");
+  cddbemail->setToolTip("Public CDDB servers answer only a real e-mail address");
+  musicbrainzserver = new QLineEdit(page);
+  musicbrainzserver->setPlaceholderText("https://musicbrainz.org");
+  lookuporder = new QComboBox(page);
+  for (const char* order : {"CDDB", "MusicBrainz", "MusicBrainz, then CDDB", "CDDB, then MusicBrainz", "CD-Text",
+                            "CD-Text, then CDDB", "CD-Text, then MusicBrainz", "CD-Text, then MusicBrainz, then CDDB"})
+    lookuporder->addItem(order, order);
+  lookuporder->setCurrentIndex(-1);
+  lookuporder->setToolTip("Where quillon-cli rip --lookup asks for the names first");
+  accurateripserver = new QLineEdit(page);
+  accurateripserver->setPlaceholderText("empty: tracks are not verified by AccurateRip");
+  ctdbserver = new QLineEdit(page);
+  ctdbserver->setPlaceholderText("empty: tracks are not verified by the CUETools database");
+  coverartserver = new QLineEdit(page);
+  coverartserver->setPlaceholderText("empty: no cover is fetched");
+  coverartserver->setToolTip("Where the cover of a disc named by MusicBrainz is fetched from");
+  coverartsize = new QComboBox(page);
+  for (const char* size : {"250", "500", "1200"}) coverartsize->addItem(QString(size) + " pixels", size);
+  coverartsize->addItem("original", "original");
+  coverartsize->setCurrentIndex(-1);
+  coverartfile = new QLineEdit(page);
+  coverartfile->setPlaceholderText("empty: the cover is only embedded in the files");
+  // Two columns of captioned fields, so that the page needs no more height than the others.
+  AddPair(grid, 0, 0, "CDDB &server", cddbserver);
+  AddPair(grid, 0, 2, "CDDB &e-mail", cddbemail);
+  AddPair(grid, 1, 0, "Music&Brainz server", musicbrainzserver);
+  AddPair(grid, 1, 2, "Look&up order", lookuporder);
+  AddPair(grid, 2, 0, "&AccurateRip server", accurateripserver);
+  AddPair(grid, 2, 2, "CUE&Tools server", ctdbserver);
+  AddPair(grid, 3, 0, "Co&ver art server", coverartserver);
+  AddPair(grid, 3, 2, "Cover s&ize", coverartsize);
+  AddPair(grid, 4, 0, "Cover &file", coverartfile);
+  grid->setRowStretch(5, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(3, 1);
+  return page;
+}
+
+QWidget* TOptions::BuildReadingPage() {
+  auto* page = new QWidget;
+  auto* grid = new QGridLayout(page);
+  readmode = new QComboBox(page);
+  readmode->addItem("Verify: fast, read again securely unless a database proves it", "verify");
+  readmode->addItem("Secure: every block at least twice", "secure");
+  readmode->addItem("Burst: every block once", "burst");
+  readmode->setCurrentIndex(-1);
+  readoffset = new QLineEdit(page);
+  readoffset->setValidator(new QIntValidator(-kMostReadOffset, kMostReadOffset, readoffset));
+  readoffset->setPlaceholderText("none set");
+  detectoffset = new QPushButton("De&tect\u2026", page);
+  connect(detectoffset, &QPushButton::clicked, this, &TOptions::DetectOffsetClick);
+  auto* offsetRow = new QHBoxLayout;
+  offsetRow->addWidget(readoffset, 1);
+  offsetRow->addWidget(detectoffset);
+  encoderthreads = new QSpinBox(page);
+  encoderthreads->setRange(0, 256);
+  encoderthreads->setSpecialValueText("one per processor core");
+  auto* modeLabel = new QLabel("Read mod&e", page);
+  modeLabel->setBuddy(readmode);
+  grid->addWidget(modeLabel, 0, 0);
+  grid->addWidget(readmode, 0, 1, 1, 3);
+  auto* offsetLabel = new QLabel("Read o&ffset (samples)", page);
+  offsetLabel->setBuddy(readoffset);
+  grid->addWidget(offsetLabel, 1, 0);
+  grid->addLayout(offsetRow, 1, 1);
+  AddPair(grid, 1, 2, "Encoder t&hreads", encoderthreads);
+  testandcopy = new QCheckBox("Test &and copy (read twice)", page);
+  detectgaps = new QCheckBox("Detect the ga&ps between tracks", page);
+  deemphasis = new QCheckBox("De-emphas&is of pre-emphasis", page);
+  onefile = new QCheckBox("One file for the &whole disc", page);
+  onefile->setToolTip("The disc in one WAV or FLAC file, with a cue sheet");
+  deemphasis->setToolTip("MP3, Ogg and FLAC files of tracks recorded with pre-emphasis are de-emphasised");
+  replaygain = new QCheckBox("Repla&yGain tags", page);
+  playlist = new QCheckBox("Play li&st of the finished files", page);
+  eject = new QCheckBox("E&ject the disc after the rip", page);
+  int place = 0;
+  for (QCheckBox* box : {testandcopy, detectgaps, deemphasis, onefile, replaygain, playlist, eject}) {
+    grid->addWidget(box, 2 + place / 2, place % 2 == 0 ? 0 : 2, 1, 2);
+    ++place;
+  }
+  grid->setRowStretch(2 + (place + 1) / 2, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(3, 1);
+  return page;
+}
+
+std::string TOptions::CurrentDrive() const { return Drive ? Drive() : std::string(); }
+
+void TOptions::ReadOnlineSettings(TIniFile& settings) {
+  SetText(cddbserver, settings.ReadString("CDDB", "server", ""));
+  SetText(cddbemail, settings.ReadString("CDDB", "email", ""));
+  SetText(musicbrainzserver, settings.ReadString("MusicBrainz", "server", ""));
+  SelectValue(lookuporder, settings.ReadString("MusicBrainz", "lookup", "CDDB"));
+  SetText(accurateripserver, settings.ReadString("AccurateRip", "server", "http://www.accuraterip.com"));
+  SetText(ctdbserver, settings.ReadString("CTDB", "server", "http://db.cuetools.net"));
+  SetText(coverartserver, settings.ReadString("Cover Art", "server", "http://coverartarchive.org"));
+  SelectValue(coverartsize, settings.ReadString("Cover Art", "size", "500"));
+  SetText(coverartfile, settings.ReadString("Cover Art", "file", "cover.jpg"));
+}
+
+void TOptions::ReadReadingSettings(TIniFile& settings) {
+  SelectValue(readmode, settings.ReadString(kRipSection, "read mode", "verify"));
+  const std::string drive = CurrentDrive();
+  readoffset->setEnabled(!drive.empty());
+  detectoffset->setEnabled(!drive.empty() && DetectReadOffset != nullptr);
+  readoffset->setToolTip(drive.empty() ? "No drive: the read offset belongs to a drive"
+                                       : "The read offset of " + QString::fromStdString(drive));
+  SetText(readoffset, drive.empty() ? std::string() : settings.ReadString(kOffsetSection, drive, ""));
+  const std::string threads = settings.ReadString(kRipSection, "encoder threads", "0");
+  encoderthreads->setValue(QString::fromStdString(threads).toInt());
+  testandcopy->setChecked(IsSet(settings.ReadString(kRipSection, "test and copy", "False")));
+  detectgaps->setChecked(IsSet(settings.ReadString(kRipSection, "detect gaps", "True")));
+  deemphasis->setChecked(IsSet(settings.ReadString(kRipSection, "de-emphasis", "False")));
+  onefile->setChecked(IsSet(settings.ReadString(kRipSection, "one file", "False")));
+  replaygain->setChecked(IsSet(settings.ReadString(kRipSection, "ReplayGain", "True")));
+  playlist->setChecked(IsSet(settings.ReadString(kRipSection, "playlist", "True")));
+  eject->setChecked(IsSet(settings.ReadString(kRipSection, "eject", "False")));
+}
+
+void TOptions::WriteOnlineSettings(TIniFile& settings) {
+  settings.WriteString("CDDB", "server", Text(cddbserver));
+  settings.WriteString("CDDB", "email", Text(cddbemail));
+  settings.WriteString("MusicBrainz", "server", Text(musicbrainzserver));
+  WriteChoice(settings, "MusicBrainz", "lookup", lookuporder);
+  settings.WriteString("AccurateRip", "server", Text(accurateripserver));
+  settings.WriteString("CTDB", "server", Text(ctdbserver));
+  settings.WriteString("Cover Art", "server", Text(coverartserver));
+  WriteChoice(settings, "Cover Art", "size", coverartsize);
+  settings.WriteString("Cover Art", "file", Text(coverartfile));
+}
+
+void TOptions::WriteReadingSettings(TIniFile& settings) {
+  WriteChoice(settings, kRipSection, "read mode", readmode);
+  settings.WriteString(kRipSection, "encoder threads", std::to_string(encoderthreads->value()));
+  settings.WriteString(kRipSection, "test and copy", Flag(testandcopy));
+  settings.WriteString(kRipSection, "detect gaps", Flag(detectgaps));
+  settings.WriteString(kRipSection, "de-emphasis", Flag(deemphasis));
+  settings.WriteString(kRipSection, "one file", Flag(onefile));
+  settings.WriteString(kRipSection, "ReplayGain", Flag(replaygain));
+  settings.WriteString(kRipSection, "playlist", Flag(playlist));
+  settings.WriteString(kRipSection, "eject", Flag(eject));
+  const std::string drive = CurrentDrive();
+  if (!drive.empty()) settings.WriteString(kOffsetSection, drive, Text(readoffset));
+}
+
+// A read offset that is no whole number within the drives' range keeps the dialog open, on its page.
+bool TOptions::ReadOffsetAccepted() {
+  if (readoffset->text().isEmpty() || readoffset->hasAcceptableInput()) return true;
+  for (int index = 0; index < Pages->count(); ++index)
+    if (Pages->widget(index)->isAncestorOf(readoffset)) Pages->setCurrentIndex(index);
+  readoffset->setFocus();
+  CurrentMessageBoxes().Show(this, "Options",
+                             QString("The read offset \"%1\" is no whole number of samples from %2 to %3; leave it "
+                                     "empty where the drive has none.")
+                                 .arg(readoffset->text())
+                                 .arg(-kMostReadOffset)
+                                 .arg(kMostReadOffset),
+                             MessageBoxes::Icon::Error);
+  return false;
+}
+
+// The detection may store the offset it finds: the box then shows it.
+void TOptions::DetectOffsetClick() {
+  auto stored = [this] {
+    TIniFile* settings = FSettings();
+    return settings == nullptr ? std::string() : settings->ReadString(kOffsetSection, CurrentDrive(), "");
+  };
+  try {
+    const std::string before = stored();
+    DetectReadOffset();
+    const std::string after = stored();
+    if (after != before) SetText(readoffset, after);
+  } catch (const EIniFileError&) {
+    SettingsFailed();
+  }
 }

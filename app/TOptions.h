@@ -11,6 +11,8 @@ class QGridLayout;
 class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class TIniFile;
 
@@ -44,6 +46,33 @@ class TOptions : public QDialog {
   QComboBox* mp3quality = nullptr;  // "none (CBR)", then the qualities 0 to 9 of a variable bit rate
   // A check box item per format, in the order of the enumeration: written beside the main window's chosen format.
   QListWidget* alsowrite = nullptr;
+  // Online: the lookups' and the checksum databases' servers, and the cover art.
+  QLineEdit* cddbserver = nullptr;
+  QLineEdit* cddbemail = nullptr;
+  QLineEdit* musicbrainzserver = nullptr;
+  QComboBox* lookuporder = nullptr;
+  QLineEdit* accurateripserver = nullptr;
+  QLineEdit* ctdbserver = nullptr;
+  QLineEdit* coverartserver = nullptr;
+  QComboBox* coverartsize = nullptr;
+  QLineEdit* coverartfile = nullptr;
+  // Reading: how a rip reads the disc and what it writes besides the tracks.
+  QComboBox* readmode = nullptr;
+  QLineEdit* readoffset = nullptr;  // of the main window's drive; empty: none set
+  QPushButton* detectoffset = nullptr;
+  QSpinBox* encoderthreads = nullptr;
+  QCheckBox* testandcopy = nullptr;
+  QCheckBox* detectgaps = nullptr;
+  QCheckBox* deemphasis = nullptr;
+  QCheckBox* onefile = nullptr;
+  QCheckBox* replaygain = nullptr;
+  QCheckBox* playlist = nullptr;
+  QCheckBox* eject = nullptr;
+
+  // The identification of the main window's drive, whose read offset the Reading page shows (empty: no
+  // drive), and what "Detect…" opens.
+  std::function<std::string()> Drive;
+  std::function<void()> DetectReadOffset;
 
   void FormActivate();
   void OKClick();
@@ -66,6 +95,16 @@ class TOptions : public QDialog {
   void ShowMp3Quality(TIniFile& settings);
   void WriteSettings(TIniFile& settings);
   void SettingsFailed();
+  QWidget* BuildOnlinePage();
+  static void AddPair(QGridLayout* grid, int row, int column, const QString& caption, QWidget* control);
+  QWidget* BuildReadingPage();
+  void ReadOnlineSettings(TIniFile& settings);
+  void ReadReadingSettings(TIniFile& settings);
+  void WriteOnlineSettings(TIniFile& settings);
+  void WriteReadingSettings(TIniFile& settings);
+  bool ReadOffsetAccepted();
+  void DetectOffsetClick();
+  std::string CurrentDrive() const;
 
   std::function<TIniFile*()> FSettings;
 };

@@ -1,5 +1,6 @@
 #include "rip/TRipPropressForm.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -9,12 +10,24 @@
 #include "acs/VorbisBinding.h"
 #include "platform/files/FileChecks.h"
 #include "platform/qtseams/MessageBoxes.h"
+#include "platform/qtseams/Notifications.h"
 #include "platform/qtseams/ProgramEnd.h"
 #include "platform/qtseams/Shell.h"
 #include "rip/TimeLeft.h"
 
 namespace {
 constexpr int kReportListHeight = 150;  // about eight lines: a line or two per track
+
+// What the window knows of a job before it starts: the rows it rips change while it runs.
+RipEnding EndingOf(const RipInput& input) {
+  RipEnding ending;
+  for (const RipRow& row : input.rows) {
+    if (!row.checked || !row.audio) continue;
+    if (ending.album.empty()) ending.album = row.tags.album;
+    ++ending.tracksToRip;
+  }
+  return ending;
+}
 }  // namespace
 
 TRipPropressForm::TRipPropressForm(QWidget* parent)
@@ -35,10 +48,15 @@ TRipPropressForm::TRipPropressForm(QWidget* parent)
   connect(spSkinButtonStop, &QPushButton::clicked, this, &TRipPropressForm::spSkinButtonStopClick);
   ReportList = new QPlainTextEdit(this);
   ReportList->setReadOnly(true);
-  ReportList->setGeometry(18, 79, 304, kReportListHeight);
+  // An odd width keeps the frame's right edge on whole pixels at 1.5 times the scale, where the list would
+  // otherwise paint over it.
+  ReportList->setGeometry(18, 79, 303, kReportListHeight);
   ReportList->hide();
   RipHost& host = *this;
   FJob = std::make_unique<RipJob>(host);
+  NoticeWanted = [](std::chrono::steady_clock::duration took) {
+    return ShouldNotify(took, QApplication::activeWindow() != nullptr);
+  };
 }
 
 TRipPropressForm::~TRipPropressForm() = default;
@@ -76,7 +94,19 @@ void TRipPropressForm::FormActivate() {
   // A folder typed by hand that does not exist yet is made, parents and all; one that cannot be made shows
   // as the first file that cannot be created.
   MakeFolder(input.folder);
+  FEnding = EndingOf(input);
+  FStarted = std::chrono::steady_clock::now();
+  FNotified = false;
   FJob->Start(std::move(input));
+  NotifyIfAway();
+}
+
+void TRipPropressForm::NotifyIfAway() {
+  if (FNotified || !NoticeWanted(std::chrono::steady_clock::now() - FStarted)) return;
+  FNotified = true;
+  FEnding.results = FJob->Results();
+  const RipNotice notice = RipNoticeOf(FEnding);
+  CurrentNotifications().Notify(QString::fromStdString(notice.title), QString::fromStdString(notice.body));
 }
 
 void TRipPropressForm::spSkinButtonStopClick() {
@@ -88,7 +118,11 @@ void TRipPropressForm::spSkinButtonStopClick() {
   if (FJob->Input().values.open) OpenDocument(QUrl::fromLocalFile(QString::fromStdString(FJob->Input().folder)));
 }
 
-void TRipPropressForm::AskCancel() { FJob->SetCancel(CurrentMessageBoxes().Ask(this, "Marrowby", "Cancel or not?")); }
+void TRipPropressForm::AskCancel() {
+  const bool cancel = CurrentMessageBoxes().Ask(this, "Marrowby", "Cancel or not?");
+  if (cancel) FEnding.cancelled = true;
+  FJob->SetCancel(cancel);
+}
 
 void TRipPropressForm::reject() {
   if (FJob->Running())
@@ -121,10 +155,14 @@ void TRipPropressForm::SetGauge(int percent) { Gauge1->setValue(percent); }
 void TRipPropressForm::ProcessMessages() { QCoreApplication::processEvents(); }
 
 void TRipPropressForm::ShowError(const std::string& text) {
+  FEnding.errors.push_back(text);
+  NotifyIfAway();
   CurrentMessageBoxes().Show(this, "Error", QString::fromStdString(text), MessageBoxes::Icon::Error);
 }
 
 void TRipPropressForm::ShowStandardError(const std::string& text) {
+  FEnding.errors.push_back(text);
+  NotifyIfAway();
   ::ShowStandardError(this, QString::fromStdString(text));
 }
 

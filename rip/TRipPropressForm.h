@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "rip/RipJob.h"
+#include "rip/RipNotice.h"
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -24,6 +25,8 @@ class TRipPropressForm : public QDialog, private RipHost {
   std::function<TIniFile*()> Settings;
   std::function<RipInput()> JobInput;
   std::function<void(std::size_t)> RowUnchecked;
+  // Whether a job that took this long is worth a desktop notice now; tests replace the program's rule.
+  std::function<bool(std::chrono::steady_clock::duration)> NoticeWanted;
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* spSkinButtonStop = nullptr;
@@ -59,4 +62,10 @@ class TRipPropressForm : public QDialog, private RipHost {
   void AddReport(const std::string& text);
 
   std::unique_ptr<RipJob> FJob;
+  // Tells the desktop, once a job, how a long rip ended when nobody looks at the program: at its end, or as
+  // an error box comes up (which waits for the user).
+  void NotifyIfAway();
+  RipEnding FEnding;  // the job's, as far as the window saw it
+  std::chrono::steady_clock::time_point FStarted;
+  bool FNotified = true;  // nothing to tell before a job
 };

@@ -10,6 +10,7 @@
 #include "platform/qtseams/FileDialogs.h"
 #include "platform/qtseams/FolderBrowser.h"
 #include "platform/qtseams/MessageBoxes.h"
+#include "platform/qtseams/Notifications.h"
 #include "platform/qtseams/ProgramEnd.h"
 #include "platform/qtseams/Shell.h"
 
@@ -90,4 +91,12 @@ class AnsweringFileDialogs : public FileDialogs {
   QString answer;
   std::vector<QString> openFilters;
   std::vector<QString> saveFilters;
+};
+
+class RecordingNotifications : public Notifications {
+ public:
+  RecordingNotifications() { SetNotifications(this); }
+  ~RecordingNotifications() override { SetNotifications(nullptr); }
+  void Notify(const QString& title, const QString& body) override { shown.push_back(title + " / " + body); }
+  std::vector<QString> shown;
 };

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
@@ -75,6 +76,56 @@ class MainFormTest : public QObject {
     }
     QCOMPARE(menus, QStringList({"&File", "&Actions", "&CD Player", "&Options", "&Tools", "&Help"}));
     QVERIFY(form.spSLMsgOut->text().startsWith("No CD drive found."));  // no drive, no image: what to do
+  }
+
+  // Tab goes through the controls as they stand: the player buttons, the check box and the Rip button along
+  // the top, the format and the output folder below them, the list, then the drive selector at the bottom.
+  void tabVisitsTheControlsInTheirVisualOrder() {
+    TMainForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QStringList visited;
+    form.spCDROMlist->setFocus();
+    for (int step = 0; step < 16; ++step) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focus = QApplication::focusWidget();
+      visited << (focus->toolTip().isEmpty() ? QString(focus->metaObject()->className()) : focus->toolTip());
+    }
+    QCOMPARE(visited, QStringList({"Play", "Pause", "Resume", "Stop", "Previous", "Next", "Eject/Close CDROM", "CDDB",
+                                   "Refresh", "QCheckBox", "Rip", "QRadioButton", "QLineEdit",
+                                   "Select an output folder", "QTreeWidget", "QComboBox"}));
+  }
+
+  // On a dark theme the Resume and Eject glyphs take the theme's light text colour, not a dark picture's.
+  void playerGlyphsFollowTheThemesColours() {
+    TMainForm form;
+    QPalette dark = form.palette();
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    form.setPalette(dark);
+    for (const QString hint : {"Resume", "Eject/Close CDROM"}) {
+      QToolButton* button = nullptr;
+      for (QToolButton* candidate : form.findChildren<QToolButton*>())
+        if (candidate->toolTip() == hint) button = candidate;
+      QVERIFY2(button != nullptr, qPrintable(hint));
+      const QImage glyph = button->icon().pixmap(32).toImage();
+      int darkest = 255;
+      for (int y = 0; y < glyph.height(); ++y)
+        for (int x = 0; x < glyph.width(); ++x)
+          if (qAlpha(glyph.pixel(x, y)) == 255) darkest = std::min(darkest, qGray(glyph.pixel(x, y)));
+      QVERIFY2(darkest > 0xc0, qPrintable(hint + QString(": gray %1").arg(darkest)));
+    }
+  }
+
+  void theRipButtonShowsItHasTheFocus() {
+    TMainForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.spSkinEdit1->setFocus();
+    const QImage without = form.RipButton->grab().toImage();
+    form.RipButton->setFocus();
+    QVERIFY(form.RipButton->hasFocus());
+    QVERIFY(form.RipButton->grab().toImage() != without);
   }
 
   // The window starts at its first size and grows from there: the list takes the space, the controls keep

@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -24,6 +26,24 @@ QString Contents(const std::string& path) {
   return QString::fromStdString(text.str());
 }
 
+// What a control of the Online and Reading pages shows, and how the user changes it, as settings.ini
+// spells the value.
+QString Shown(QWidget* control) {
+  if (auto* box = qobject_cast<QLineEdit*>(control)) return box->text();
+  if (auto* list = qobject_cast<QComboBox*>(control)) return list->currentData().toString();
+  if (auto* spin = qobject_cast<QSpinBox*>(control)) return QString::number(spin->value());
+  return qobject_cast<QCheckBox*>(control)->isChecked() ? "True" : "False";
+}
+
+void Change(QWidget* control, const QString& value) {
+  if (auto* box = qobject_cast<QLineEdit*>(control)) box->setText(value);
+  else if (auto* list = qobject_cast<QComboBox*>(control)) list->setCurrentIndex(list->findData(value));
+  else if (auto* spin = qobject_cast<QSpinBox*>(control)) spin->setValue(value.toInt());
+  else qobject_cast<QCheckBox*>(control)->setChecked(value == "True");
+}
+
+const char* const kDrive = "Image: disc.cue";
+
 }  // namespace
 
 class OptionsTest : public QObject {
@@ -36,9 +56,10 @@ class OptionsTest : public QObject {
 
   std::string SettingsPath() const { return FFolder->File("settings.ini"); }
 
-  void Open() {
+  void Open(const std::string& drive = {}) {
     FSettings = std::make_unique<TIniFile>(SettingsPath());
     FOptions = std::make_unique<TOptions>(nullptr, [this] { return FSettings.get(); });
+    if (!drive.empty()) FOptions->Drive = [drive] { return drive; };
     FOptions->show();
   }
 
@@ -53,13 +74,15 @@ class OptionsTest : public QObject {
   void pagesAndCaptionsAreThere() {
     Open();
     QCOMPARE(FOptions->windowTitle(), QString("Options"));
-    QCOMPARE(FOptions->Pages->count(), 6);
+    QCOMPARE(FOptions->Pages->count(), 8);
     QCOMPARE(FOptions->Pages->tabText(0).remove('&'), QString("Default Folder"));  // the captions, without their mnemonics
     QCOMPARE(FOptions->Pages->tabText(1).remove('&'), QString("MP3 Options"));
     QCOMPARE(FOptions->Pages->tabText(2).remove('&'), QString("Ogg Options"));
     QCOMPARE(FOptions->Pages->tabText(3).remove('&'), QString("FLAC Options"));
     QCOMPARE(FOptions->Pages->tabText(4).remove('&'), QString("Opus Options"));
     QCOMPARE(FOptions->Pages->tabText(5).remove('&'), QString("File Names"));
+    QCOMPARE(FOptions->Pages->tabText(6), QString("Online"));
+    QCOMPARE(FOptions->Pages->tabText(7), QString("Reading"));
     QCOMPARE(FOptions->Pages->currentIndex(), 0);
     QCOMPARE(FOptions->open->text().remove('&'), QString("Open the Output Folder After Ripping "));
     QCOMPARE(FOptions->crc->text().remove('&'), QString("CRC-Checksum "));
@@ -148,6 +171,86 @@ class OptionsTest : public QObject {
     AnsweringFolderBrowser cancelled("");
     buttons[1]->click();
     QCOMPARE(FOptions->wavfolder->text(), QString("/chosen/wav"));
+  }
+
+  void eachOnlineAndReadingControlShowsItsKeyAndOkWritesIt() {
+    struct Key {
+      const char* section;
+      const char* key;
+      QWidget* (*control)(TOptions&);
+      QString stored, changed;
+    };
+    const Key keys[] = {
+        {"CDDB", "server", [](TOptions& o) -> QWidget* { return o.cddbserver; }, "cddb.example.org:8880", ""},
+        {"CDDB", "email", [](TOptions& o) -> QWidget* { return o.cddbemail; }, "me@example.org", "you@example.net"},
+        {"MusicBrainz", "server", [](TOptions& o) -> QWidget* { return o.musicbrainzserver; }, "http://127.0.0.1:5000", "https://mb.example.org"},
+        {"MusicBrainz", "lookup", [](TOptions& o) -> QWidget* { return o.lookuporder; }, "MusicBrainz, then CDDB", "CD-Text"},
+        {"AccurateRip", "server", [](TOptions& o) -> QWidget* { return o.accurateripserver; }, "http://ar.example.org", ""},
+        {"CTDB", "server", [](TOptions& o) -> QWidget* { return o.ctdbserver; }, "", "http://ctdb.example.org"},
+        {"Cover Art", "server", [](TOptions& o) -> QWidget* { return o.coverartserver; }, "", "http://covers.example.org"},
+        {"Cover Art", "size", [](TOptions& o) -> QWidget* { return o.coverartsize; }, "1200", "original"},
+        {"Cover Art", "file", [](TOptions& o) -> QWidget* { return o.coverartfile; }, "folder.jpg", ""},
+        {"Rip", "read mode", [](TOptions& o) -> QWidget* { return o.readmode; }, "secure", "burst"},
+        {"Drive Offsets", kDrive, [](TOptions& o) -> QWidget* { return o.readoffset; }, "-1164", "6"},
+        {"Rip", "encoder threads", [](TOptions& o) -> QWidget* { return o.encoderthreads; }, "3", "0"},
+        {"Rip", "test and copy", [](TOptions& o) -> QWidget* { return o.testandcopy; }, "True", "False"},
+        {"Rip", "detect gaps", [](TOptions& o) -> QWidget* { return o.detectgaps; }, "False", "True"},
+        {"Rip", "de-emphasis", [](TOptions& o) -> QWidget* { return o.deemphasis; }, "True", "False"},
+        {"Rip", "one file", [](TOptions& o) -> QWidget* { return o.onefile; }, "True", "False"},
+        {"Rip", "ReplayGain", [](TOptions& o) -> QWidget* { return o.replaygain; }, "False", "True"},
+        {"Rip", "playlist", [](TOptions& o) -> QWidget* { return o.playlist; }, "False", "True"},
+        {"Rip", "eject", [](TOptions& o) -> QWidget* { return o.eject; }, "True", "False"},
+    };
+    {
+      TIniFile stored(SettingsPath());
+      for (const Key& key : keys) stored.WriteString(key.section, key.key, key.stored.toStdString());
+    }
+    Open(kDrive);
+    for (const Key& key : keys) {
+      QCOMPARE(Shown(key.control(*FOptions)), key.stored);
+      Change(key.control(*FOptions), key.changed);
+    }
+    FOptions->OKClick();
+    QVERIFY(!FOptions->isVisible());
+    TIniFile written(SettingsPath());
+    for (const Key& key : keys)
+      QCOMPARE(QString::fromStdString(written.ReadString(key.section, key.key, "missing")), key.changed);
+  }
+
+  // Nothing the file holds is lost for a choice the dialog does not offer; a read offset that is no number
+  // of samples keeps the dialog open on its page with why.
+  void unknownChoicesKeepTheirValueAndABadReadOffsetIsRefused() {
+    testdata::WriteTextFile(SettingsPath(), "[Rip]\nread mode=paranoid\n[Drive Offsets]\nImage: disc.cue=200000\n");
+    RecordingMessageBoxes boxes;
+    Open(kDrive);
+    QCOMPARE(FOptions->readmode->currentIndex(), -1);
+    QCOMPARE(FOptions->readoffset->text(), QString("200000"));
+    FOptions->OKClick();
+    QVERIFY(FOptions->isVisible());
+    QCOMPARE(boxes.shown.size(), std::size_t(1));
+    QVERIFY2(boxes.shown[0].text.contains("-100000 to 100000"), qPrintable(boxes.shown[0].text));
+    QVERIFY(FOptions->Pages->currentWidget()->isAncestorOf(FOptions->readoffset));
+    FOptions->readoffset->clear();
+    FOptions->OKClick();
+    QVERIFY(!FOptions->isVisible());
+    TIniFile written(SettingsPath());
+    QCOMPARE(written.ReadString("Rip", "read mode", ""), std::string("paranoid"));
+    QCOMPARE(written.ReadString("Drive Offsets", kDrive, "missing"), std::string());
+  }
+
+  // Detect… opens the detection; the offset it stores shows in the box, and without a drive there is none to set.
+  void detectShowsTheOffsetTheDetectionStored() {
+    Open(kDrive);
+    FOptions->hide();
+    FOptions->DetectReadOffset = [this] { FSettings->WriteString("Drive Offsets", kDrive, "667"); };
+    FOptions->show();
+    QVERIFY(FOptions->detectoffset->isEnabled());
+    FOptions->detectoffset->click();
+    QCOMPARE(FOptions->readoffset->text(), QString("667"));
+    FOptions.reset();
+    Open();
+    QVERIFY(!FOptions->readoffset->isEnabled());
+    QVERIFY(!FOptions->detectoffset->isEnabled());
   }
 
   void aSettingsFileThatCannotBeWrittenEndsTheProgram() {

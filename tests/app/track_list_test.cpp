@@ -278,7 +278,7 @@ class TrackListTest : public QObject {
   }
 
   // At the default font and at 10 and 11 points no caption is cut: each control the windows place themselves is
-  // as wide as its text.
+  // as wide as its text, or as high as the lines of a text it wraps.
   void captionsFitAtTheDefaultFontAndAtTenAndElevenPoints() {
     const QFont normal = QApplication::font();
     QStringList cut;
@@ -296,7 +296,12 @@ class TrackListTest : public QObject {
             continue;
           QString text;
           int needed = 0;
-          if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !Qt::mightBeRichText(label->text())) {
+          if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && label->wordWrap()) {
+            // A label that wraps its text is cut when the lines it makes are taller than it.
+            if (label->heightForWidth(label->width()) > label->height())
+              cut << QString("%1 pt, %2: \"%3\" needs %4 high").arg(points).arg(window->windowTitle(), label->text())
+                         .arg(label->heightForWidth(label->width()));
+          } else if (label != nullptr && !Qt::mightBeRichText(label->text())) {
             text = label->text();
             needed = label->fontMetrics().size(Qt::TextShowMnemonic, text).width() + 2 * label->frameWidth() + label->indent();
           } else if (auto* choice = qobject_cast<QAbstractButton*>(widget)) {
@@ -304,6 +309,11 @@ class TrackListTest : public QObject {
             needed = qobject_cast<QPushButton*>(widget) != nullptr ? choice->fontMetrics().size(Qt::TextShowMnemonic, text).width() + 8
                                                                    : choice->sizeHint().width();
           }
+          for (QPushButton* button : window->findChildren<QPushButton*>())
+            if (qobject_cast<QLabel*>(widget) != nullptr && button->window() == window && button->isVisibleTo(window) &&
+                widget->isVisibleTo(window) && button->parentWidget() == widget->parentWidget() &&
+                button->geometry().intersects(widget->geometry()))
+              cut << QString("%1 pt, %2: \"%3\" runs into %4").arg(points).arg(window->windowTitle(), widget->property("text").toString(), button->text());
           if (!text.isEmpty() && needed > widget->width())
             cut << QString("%1 pt, %2: \"%3\" needs %4").arg(points).arg(window->windowTitle(), text).arg(needed);
         }

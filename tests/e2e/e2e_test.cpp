@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTabBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -62,28 +64,41 @@ QChar MnemonicOf(const QString& text) {
 
 // Buttons and the labels of controls without a mnemonic, and letters that two of them (or a tab, or a menu
 // title) share in one window.
+// The page of a tab widget that holds the widget; nullptr for a widget that shows whatever page is up.
+const QWidget* PageOf(const QWidget* widget) {
+  for (; widget != nullptr && !widget->isWindow(); widget = widget->parentWidget()) {
+    const QWidget* stack = widget->parentWidget();
+    if (stack != nullptr && qobject_cast<const QStackedWidget*>(stack) != nullptr &&
+        qobject_cast<const QTabWidget*>(stack->parentWidget()) != nullptr)
+      return widget;
+  }
+  return nullptr;
+}
+
+// Two controls share a mnemonic when they can be seen together: controls on different pages of a tab
+// widget may take the same letter.
 QStringList MnemonicProblems(QWidget* window) {
   QStringList problems;
-  QMap<QChar, QString> taken;
-  auto take = [&](const QString& text, bool required) {
+  QMultiMap<QChar, QPair<const QWidget*, QString>> taken;
+  auto take = [&](const QString& text, bool required, const QWidget* page) {
     QChar letter = MnemonicOf(text);
     if (letter.isNull()) {
       if (required) problems << "no mnemonic: " + text;
-    } else if (taken.contains(letter)) {
-      problems << "shared: " + taken[letter] + ", " + text;
-    } else {
-      taken[letter] = text;
+      return;
     }
+    for (const auto& [otherPage, otherText] : taken.values(letter))
+      if (otherPage == nullptr || page == nullptr || otherPage == page) problems << "shared: " + otherText + ", " + text;
+    taken.insert(letter, {page, text});
   };
   auto own = [window](QWidget* widget) { return widget->window() == window; };  // not the dialogs it owns
   for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
-    if (own(button) && !button->text().isEmpty()) take(button->text(), true);
+    if (own(button) && !button->text().isEmpty()) take(button->text(), true, PageOf(button));
   for (QLabel* label : window->findChildren<QLabel*>())
-    if (own(label) && label->buddy() != nullptr) take(label->text(), true);
+    if (own(label) && label->buddy() != nullptr) take(label->text(), true, PageOf(label));
   for (QTabBar* tabs : window->findChildren<QTabBar*>())
-    for (int tab = 0; own(tabs) && tab < tabs->count(); ++tab) take(tabs->tabText(tab), false);
+    for (int tab = 0; own(tabs) && tab < tabs->count(); ++tab) take(tabs->tabText(tab), false, nullptr);
   for (QMenuBar* bar : window->findChildren<QMenuBar*>())
-    for (QAction* action : bar->actions()) take(action->text(), true);
+    for (QAction* action : bar->actions()) take(action->text(), true, nullptr);
   return problems;
 }
 
@@ -336,6 +351,29 @@ class EndToEndTest : public QObject {
       QVERIFY2(*shown, qPrintable(tool.entry));
       QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
+  }
+
+  // Each page of the options dialog shows every control whole, with the font and scale of the run.
+  void everyOptionsPageShowsAllItsControls() {
+    auto problems = std::make_shared<QStringList>();
+    auto shown = WhenShown("Options", [problems](QWidget* window) {
+      auto* pages = window->findChild<QTabWidget*>();
+      if (pages->tabBar()->sizeHint().width() > pages->width()) *problems << "tabs scrolled away";
+      for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        Screenshot(QString("20-options-page-%1").arg(page + 1));
+        const QRect area(pages->currentWidget()->mapTo(window, QPoint()), pages->currentWidget()->size());
+        for (QWidget* control : pages->currentWidget()->findChildren<QWidget*>()) {
+          const QRect place(control->mapTo(window, QPoint()), control->size());
+          if (control->isVisible() && !area.contains(place))
+            *problems << pages->tabText(page) + ": " + control->metaObject()->className();
+        }
+      }
+      Click(ButtonOf(window, "Cancel"));
+    });
+    ChooseMenu(*FForm, "Options", "Options");
+    QVERIFY(*shown);
+    QCOMPARE(*problems, QStringList());
   }
 
   // F10 opens the menu bar; Alt and a title's letter open its menu, an entry's letter chooses it.

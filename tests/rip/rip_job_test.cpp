@@ -27,6 +27,7 @@
 #include "tests/data/MusicBrainzTestServer.h"
 #include "rip/DeEmphasis.h"
 #include "rip/RipLog.h"
+#include "rip/RipNotice.h"
 #include "rip/TimeLeft.h"
 #include "platform/akrip32/PhysicalMedium.h"
 #include "tests/data/SimulatedDrive.h"
@@ -1441,6 +1442,44 @@ std::string HexOf(const std::string& bytes) {
     hex += digits;
   }
   return hex;
+}
+
+TEST(RipNoticeTest, SaysHowTheRipEndedAndAccurateOnlyWhenEveryTrackIsProven) {
+  using Kind = TrackVerdict::Kind;
+  auto track = [](Kind accurateRip, Kind ctdb, std::vector<std::uint32_t> unreadable = {}) {
+    TrackResult result;
+    result.verdict.kind = accurateRip;
+    result.ctdbVerdict.kind = ctdb;
+    result.unreadable = std::move(unreadable);
+    return result;
+  };
+  const TrackResult proven = track(Kind::Accurate, Kind::NotVerified);
+  const TrackResult byCtdb = track(Kind::NotInDatabase, Kind::AccurateWithOffset);
+  const TrackResult unproven = track(Kind::NotAccurate, Kind::NotInDatabase);
+  const TrackResult damaged = track(Kind::NotAccurate, Kind::NotAccurate, {7});
+  const TrackResult hidden = track(Kind::HiddenAudio, Kind::HiddenAudio);
+  struct Case {
+    RipEnding ending;
+    std::string text;
+  };
+  const Case cases[] = {
+      {{"Album", 2, {proven, byCtdb}, false, {}}, "Rip finished: Album \u2014 2 tracks, all accurate"},
+      {{"", 1, {proven}, false, {}}, "Rip finished \u2014 1 track, all accurate"},
+      {{"Album", 3, {proven, unproven, hidden}, false, {}}, "Rip finished: Album \u2014 3 tracks, 1 of 3 accurate"},
+      {{"Album", 2, {unproven, damaged}, false, {}},
+       "Rip finished: Album \u2014 2 tracks, none proven accurate, 1 with blocks that could not be read"},
+      {{"Album", 12, {proven, proven}, true, {}}, "Rip cancelled: Album \u2014 2 of 12 tracks finished"},
+      {{"Album", 12, {proven}, false, {"Stream write error", "later"}},
+       "Rip ended with errors: Album \u2014 1 of 12 tracks finished: Stream write error"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.text, RipNoticeOf(c.ending).Text());
+}
+
+TEST(RipNoticeTest, OnlyARipOfMoreThanAMinuteEndingWhileTheProgramIsNotActiveIsNoticed) {
+  using std::chrono::seconds;
+  EXPECT_TRUE(ShouldNotify(seconds(61), false));
+  EXPECT_FALSE(ShouldNotify(seconds(61), true));
+  EXPECT_FALSE(ShouldNotify(seconds(60), false));
 }
 
 TEST_F(RipJobTest, TheChosenReleasesCoverIsEmbeddedInEveryFileAndSavedBesideThem) {

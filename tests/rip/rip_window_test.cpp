@@ -167,6 +167,20 @@ class RipWindowTest : public QObject {
                                                  "AccurateRip: not in database\nCTDB: accurate (confidence 2)");
   }
 
+  // A job the rule finds worth it ends with one desktop notice, in the words of the job's verdicts.
+  void aJobEndingUnwatchedIsToldToTheDesktopOnce() {
+    testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\nwBitrate=128kb/s\n"
+                                                           "[AccurateRip]\nserver=\n[CTDB]\nserver=\n");
+    TIniFile settings(FFolder->File("settings.ini"));
+    RecordingNotifications notices;
+    TRipPropressForm form(nullptr);
+    form.NoticeWanted = [](std::chrono::steady_clock::duration) { return true; };
+    RipInput input = Disc();
+    for (RipRow& row : input.rows) row.tags.album = "Album";
+    RunJob(form, settings, input);
+    QCOMPARE(notices.shown, std::vector<QString>{"Rip finished: Album / 3 tracks, none proven accurate"});
+  }
+
   void aSettingsFileWithoutBitRateEndsTheProgram() {
     RipInput input = Disc();
     testdata::WriteTextFile(FFolder->File("settings.ini"), "[MP3 Options]\ndwSampleRate=44100Hz\n");
