@@ -108,9 +108,14 @@ class OptionsTest : public QObject {
     QVERIFY(!FOptions->isVisible());
     QCOMPARE(Contents(SettingsPath()),
              QString("[MP3 Options]\ndwSampleRate=\nwBitrate=\nchannel=STEREO\nbCopyright=False\nbCRC=True\n"
-                         "bPrivate=False\nbOriginal=False\nmode=CBR\n\n[Folder]\nmp3 folder=\nwav folder=\n"
-                         "Ogg folder=\nflac folder=\nopen=False\nopus folder=\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n[Rip]\n"
-                         "name template=\nWindows-safe names=False\nalso write=\n\n[FLAC Options]\nlevel=5\n\n[Opus Options]\nbitrate=160\n"));
+                     "bPrivate=False\nbOriginal=False\nmode=CBR\n\n[Folder]\nmp3 folder=\nwav folder=\n"
+                     "Ogg folder=\nflac folder=\nopen=False\nopus folder=\n\n[Ogg Options]\ncpu=3\ncompr=20\n\n"
+                     "[Rip]\nname template=\nWindows-safe names=False\nalso write=\nread mode=verify\n"
+                     "encoder threads=0\ntest and copy=False\ndetect gaps=True\nde-emphasis=False\none file=False\n"
+                     "ReplayGain=True\nplaylist=True\neject=False\n\n[FLAC Options]\nlevel=5\n\n[Opus Options]\n"
+                     "bitrate=160\n\n[CDDB]\nserver=\nemail=\n\n[MusicBrainz]\nserver=\nlookup=CDDB\n\n[AccurateRip]\n"
+                     "server=http://www.accuraterip.com\n\n[CTDB]\nserver=http://db.cuetools.net\n\n[Cover Art]\n"
+                     "server=http://coverartarchive.org\nsize=500\nfile=cover.jpg\n"));
   }
 
   void storedValuesShowExactlyAndFlagsAreSetUnlessFalse() {
